@@ -1,0 +1,46 @@
+#pragma once
+// The book record and its descriptor file (".ydr"): header lines "#KEY=value" and one line per
+// file of the recording, in Windows-1251, OEM 866 or UTF-16 with byte-order mark.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+class IFileSystem;
+}
+
+struct TBookInfo {
+    std::string Title, Author, Announcer, DisplayName, FileName, Path;
+    int32_t TotalLengthSec = -1;
+    int32_t Number = 0;
+    int32_t FileNum = -1;
+    int64_t TotalSize = -1;
+    std::vector<std::string> Files, Lines;
+};
+
+// Reads the descriptor at path into book; true when it is a valid book descriptor named
+// BOOK_ + three digits + ".ydr" (any letter case). Uses the system's own files.
+bool ReadBookDescriptor(TBookInfo& book, const std::string& path);
+bool ReadBookDescriptor(TBookInfo& book, const std::string& path, platform::IFileSystem& files);
+
+// Replaces lines by the decoded lines of the file; false when it cannot be read or is shorter
+// than two bytes.
+bool LoadDescriptorLines(std::vector<std::string>& lines, const std::string& path, platform::IFileSystem& files);
+// Converts the lines from the OEM code page when they do not look like Windows-1251 text.
+void FixOemText(TBookInfo& book);
+
+// Every line followed by CR LF, the last one too.
+std::string JoinLines(const std::vector<std::string>& lines);
+// Splits 8-bit text into lines at CR LF, CR or LF; the first NUL ends the text, and a final
+// line break does not add an empty line.
+std::vector<std::string> SplitLines(const std::string& text);
+// Decodes UTF-16 little-endian text (without its byte-order mark) into Windows-1251 lines,
+// leaving out empty ones.
+std::vector<std::string> SplitUtf16Lines(const std::string& bytes);
+// Saves lines as a Windows-1251 descriptor (CR LF after every line), replacing the file whole.
+bool SaveDescriptorLines(const std::vector<std::string>& lines, const std::string& path, platform::IFileSystem& files);
+
+// Whether a file name follows the descriptor name rule: "BOOK_", three characters that pass
+// IsDigits, ".ydr", in any letter case. number receives the book number.
+bool IsBookDescriptorName(const std::string& fileName, int32_t& number);

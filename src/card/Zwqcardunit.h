@@ -1,0 +1,66 @@
+#pragma once
+// The memory card as the program sees it: a root folder holding, per book, a descriptor
+// BOOK_nnn.ydr and a folder BOOK_nnn with the book's files. The model lists the books, hands
+// out slot numbers, writes new books and removes books so that the numbers stay 1, 2, 3...
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "book/Ydrunit.h"
+
+namespace platform {
+struct Platform;
+}
+
+class TMemoryCard {
+public:
+    // The highest slot number: the descriptor name rule has room for three digits only.
+    static constexpr int kMaxSlot = 999;
+
+    TMemoryCard();
+    explicit TMemoryCard(platform::Platform& platform);
+    ~TMemoryCard();
+    TMemoryCard(const TMemoryCard&) = delete;
+    TMemoryCard& operator=(const TMemoryCard&) = delete;
+
+    // Text of the last failure of AddBook.
+    std::string ErrorText;
+    // The books of the last scan, in the order the file system listed their descriptors.
+    std::vector<std::unique_ptr<TBookInfo>> Books;
+    // DisplayName of the last book written; card root without trailing separator; the
+    // extraction folder of the last RAR write ("<>" while none is made).
+    std::string LastTitle, CardPath, TempFolder;
+
+    void SetCardPath(const std::string& path);
+    // Rebuilds Books from the descriptors in the card's root. Reports nothing.
+    void Scan();
+    void Clear();
+    // Bytes free on the card, or -1 when there is no card path or the system cannot tell.
+    int64_t FreeSpace();
+    // The smallest slot number whose descriptor and folder are both absent, or 0.
+    int FindFreeSlot();
+    std::string SlotName(int n);
+    std::string FreeSlotName();
+
+    // Writes the book of a ".ydr" descriptor or a ".rar" archive into the smallest free slot.
+    // On failure ErrorText says why and the card is left as it was.
+    bool AddBook(const std::string& path);
+    // Removes a book of Books and moves the books above it down so that no number is missing.
+    void DeleteBook(std::size_t index);
+
+    bool AddBookFromDescriptor(const std::string& descriptorPath);
+    bool PlaceBook(TBookInfo& book);
+    bool CreateTempFolder();
+    void RemoveFolderTree(const std::string& folder);
+    void CloseGaps();
+    void MoveBook(int from, int to);
+
+private:
+    struct RootNames;
+    RootNames ListRoot();
+
+    platform::Platform& platform_;
+};

@@ -1,0 +1,20 @@
+#pragma once
+// The services of the operating system that the portable modules use, bundled so that a
+// module can be given the real ones or, in a test, a different mix.
+
+#include "platform/Archive.h"
+#include "platform/Files.h"
+#include "platform/Shellfolders.h"
+
+namespace platform {
+
+struct Platform {
+    IFileSystem& files;
+    IShellFolders& folders;
+    IArchiveExtractor& extractor;
+};
+
+// The real services of the system the program was built for.
+Platform& NativePlatform();
+
+}  // namespace platform

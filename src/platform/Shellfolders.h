@@ -1,0 +1,19 @@
+#pragma once
+// Folders the system assigns to the program and its user.
+
+#include <string>
+
+namespace platform {
+
+class IShellFolders {
+public:
+    virtual ~IShellFolders() = default;
+    // The user's temporary folder, ending in the path separator.
+    virtual std::string TempFolder() = 0;
+    // The user's application-data folder, without a trailing separator; empty when unknown.
+    virtual std::string AppDataFolder() = 0;
+    // Full path of the running program file.
+    virtual std::string ProgramFile() = 0;
+};
+
+}  // namespace platform

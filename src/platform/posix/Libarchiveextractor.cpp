@@ -1,0 +1,102 @@
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <clocale>
+#include <memory>
+#include <string>
+
+#include "platform/posix/Posixplatform.h"
+
+namespace platform {
+namespace {
+
+constexpr std::size_t kReadBlockSize = 1 << 16;
+
+// libarchive converts RAR names by the C library's character-type locale; without a UTF-8
+// one, Unicode names come back empty. The program's own locale is put back afterwards.
+class Utf8CharacterLocale {
+public:
+    Utf8CharacterLocale() {
+        const char* current = std::setlocale(LC_CTYPE, nullptr);
+        saved_ = current == nullptr ? "C" : current;
+        if (std::setlocale(LC_CTYPE, "C.UTF-8") == nullptr) std::setlocale(LC_CTYPE, "");
+    }
+    ~Utf8CharacterLocale() { std::setlocale(LC_CTYPE, saved_.c_str()); }
+    Utf8CharacterLocale(const Utf8CharacterLocale&) = delete;
+    Utf8CharacterLocale& operator=(const Utf8CharacterLocale&) = delete;
+
+private:
+    std::string saved_;
+};
+
+struct ReaderDeleter {
+    void operator()(archive* a) const { archive_read_free(a); }
+};
+struct WriterDeleter {
+    void operator()(archive* a) const { archive_write_free(a); }
+};
+
+// An entry may only name a place inside the extraction folder: no absolute path, no drive,
+// no step up.
+bool IsContainedName(const std::string& name) {
+    if (name.empty() || name.front() == '/' || name.front() == '\\') return false;
+    if (name.find(':') != std::string::npos) return false;
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        std::size_t end = name.find_first_of("/\\", start);
+        if (end == std::string::npos) end = name.size();
+        if (name.compare(start, end - start, "..") == 0 && end - start == 2) return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+bool CopyData(archive* reader, archive* writer) {
+    for (;;) {
+        const void* block = nullptr;
+        size_t size = 0;
+        la_int64_t offset = 0;
+        const int r = archive_read_data_block(reader, &block, &size, &offset);
+        if (r == ARCHIVE_EOF) return true;
+        if (r != ARCHIVE_OK) return false;
+        if (archive_write_data_block(writer, block, size, offset) != ARCHIVE_OK) return false;
+    }
+}
+
+}  // namespace
+
+bool LibarchiveExtractor::Extract(const std::string& archivePath, const std::string& folder) {
+    const Utf8CharacterLocale locale;
+    std::unique_ptr<archive, ReaderDeleter> reader(archive_read_new());
+    std::unique_ptr<archive, WriterDeleter> writer(archive_write_disk_new());
+    if (!reader || !writer) return false;
+    archive_read_support_format_rar(reader.get());
+    archive_read_support_format_rar5(reader.get());
+    // Entries are placed under the folder by their checked names, so the absolute-path
+    // refusal is our own (the joined target path is absolute by design); every refusal that
+    // libarchive reports, a warning included, is a failure.
+    archive_write_disk_set_options(writer.get(), ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_SECURE_NODOTDOT |
+                                                     ARCHIVE_EXTRACT_SECURE_SYMLINKS);
+    if (archive_read_open_filename(reader.get(), NativeName(archivePath).c_str(), kReadBlockSize) != ARCHIVE_OK) {
+        return false;
+    }
+    const std::string base = NativeName(folder);
+    for (;;) {
+        archive_entry* entry = nullptr;
+        const int r = archive_read_next_header(reader.get(), &entry);
+        if (r == ARCHIVE_EOF) break;
+        if (r != ARCHIVE_OK) return false;
+        const auto type = archive_entry_filetype(entry);
+        if ((type != AE_IFREG && type != AE_IFDIR) || archive_entry_hardlink(entry) != nullptr) return false;
+        const char* name = archive_entry_pathname(entry);
+        if (name == nullptr || !IsContainedName(name)) return false;
+        const std::string target = base + "/" + name;
+        archive_entry_set_pathname(entry, target.c_str());
+        if (archive_write_header(writer.get(), entry) != ARCHIVE_OK) return false;
+        if (type == AE_IFREG && !CopyData(reader.get(), writer.get())) return false;
+        if (archive_write_finish_entry(writer.get()) != ARCHIVE_OK) return false;
+    }
+    return archive_write_close(writer.get()) == ARCHIVE_OK;
+}
+
+}  // namespace platform

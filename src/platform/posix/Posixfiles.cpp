@@ -1,0 +1,238 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "platform/Codepage.h"
+#include "platform/Paths.h"
+#include "platform/posix/Posixplatform.h"
+
+namespace platform {
+namespace {
+
+constexpr std::size_t kCopyBufferSize = 1 << 20;
+constexpr mode_t kNewFolderMode = 0777;  // narrowed by the user's umask
+constexpr mode_t kNewFileMode = 0666;
+
+// Closes a descriptor when it goes out of scope.
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() { Close(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    bool Close() {
+        if (fd_ < 0) return true;
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int fd_ = -1;
+};
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Makes a rename or a new entry in a folder durable.
+void SyncFolder(const std::string& nativeFolder) {
+    Fd dir(::open(nativeFolder.empty() ? "." : nativeFolder.c_str(), O_RDONLY | O_DIRECTORY));
+    if (dir.valid()) ::fsync(dir.get());
+}
+
+std::string NativeFolderOf(const std::string& nativePath) {
+    const std::size_t slash = nativePath.rfind('/');
+    if (slash == std::string::npos) return std::string();
+    return slash == 0 ? std::string("/") : nativePath.substr(0, slash);
+}
+
+bool RemoveTreeNative(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT;
+    if (!S_ISDIR(st.st_mode)) return ::unlink(path.c_str()) == 0;
+    std::vector<std::string> names;
+    if (DIR* dir = ::opendir(path.c_str())) {
+        while (const dirent* e = ::readdir(dir)) {
+            const std::string name = e->d_name;
+            if (name != "." && name != "..") names.push_back(name);
+        }
+        ::closedir(dir);
+    }
+    for (const std::string& name : names) RemoveTreeNative(path + "/" + name);
+    return ::rmdir(path.c_str()) == 0;
+}
+
+}  // namespace
+
+std::string NativeName(const std::string& path) { return Cp1251ToUtf8(path); }
+
+bool PosixFileSystem::ListDirectory(const std::string& folder, std::vector<DirEntry>& entries) {
+    entries.clear();
+    if (folder.empty()) return false;
+    const std::string native = NativeName(folder);
+    DIR* dir = ::opendir(native.c_str());
+    if (dir == nullptr) return false;
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name == "." || name == "..") continue;
+        DirEntry entry;
+        entry.name = Utf8ToCp1251(name);
+        if (e->d_type == DT_DIR) {
+            entry.isDirectory = true;
+        } else if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
+            struct stat st {};
+            entry.isDirectory = ::stat((native + "/" + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        }
+        entries.push_back(std::move(entry));
+    }
+    ::closedir(dir);
+    return true;
+}
+
+bool PosixFileSystem::Exists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::lstat(NativeName(path).c_str(), &st) == 0;
+}
+
+bool PosixFileSystem::IsFile(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(NativeName(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool PosixFileSystem::IsDirectory(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(NativeName(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool PosixFileSystem::MakeDirectory(const std::string& path) {
+    return !path.empty() && ::mkdir(NativeName(path).c_str(), kNewFolderMode) == 0;
+}
+
+bool PosixFileSystem::RemoveEmptyDirectory(const std::string& path) {
+    return !path.empty() && ::rmdir(NativeName(path).c_str()) == 0;
+}
+
+bool PosixFileSystem::RemoveFile(const std::string& path) {
+    const std::string native = NativeName(path);
+    struct stat st {};
+    if (path.empty() || ::lstat(native.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+    return ::unlink(native.c_str()) == 0;
+}
+
+bool PosixFileSystem::CopyNoReplace(const std::string& from, const std::string& to) {
+    Fd in(::open(NativeName(from).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (!in.valid() || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    const std::string target = NativeName(to);
+    Fd out(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode));
+    if (!out.valid()) return false;
+    std::unique_ptr<char[]> buffer(new char[kCopyBufferSize]);
+    bool ok = true;
+    for (;;) {
+        const ssize_t n = ::read(in.get(), buffer.get(), kCopyBufferSize);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ok = false;
+        if (n <= 0) break;
+        if (!WriteAll(out.get(), buffer.get(), static_cast<std::size_t>(n))) {
+            ok = false;
+            break;
+        }
+    }
+    // The copy must be on the medium before a descriptor names it.
+    ok = ok && ::fsync(out.get()) == 0;
+    ok = out.Close() && ok;
+    if (!ok) ::unlink(target.c_str());
+    return ok;
+}
+
+bool PosixFileSystem::MoveNoReplace(const std::string& from, const std::string& to) {
+    const std::string source = NativeName(from);
+    const std::string target = NativeName(to);
+    if (from.empty() || to.empty()) return false;
+    if (::syscall(SYS_renameat2, AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    // File systems without the no-replace rename (some FUSE ones) get a check first.
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) == 0) return false;
+    return ::rename(source.c_str(), target.c_str()) == 0;
+}
+
+bool PosixFileSystem::ReadWholeFile(const std::string& path, std::string& data) {
+    Fd in(::open(NativeName(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (!in.valid() || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    std::string content(static_cast<std::size_t>(st.st_size), '\0');
+    std::size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t n = ::read(in.get(), content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;  // fewer bytes than the file's length
+        done += static_cast<std::size_t>(n);
+    }
+    data = std::move(content);
+    return true;
+}
+
+bool PosixFileSystem::WriteReplacing(const std::string& path, const std::string& data) {
+    if (path.empty()) return false;
+    const std::string target = NativeName(path);
+    const std::string folder = NativeFolderOf(target);
+    const std::string scratch = folder.empty() ? std::string(kReplaceScratchName)
+                                               : (folder == "/" ? folder : folder + "/") + kReplaceScratchName;
+    ::unlink(scratch.c_str());
+    Fd out(::open(scratch.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kNewFileMode));
+    if (!out.valid()) return false;
+    bool ok = WriteAll(out.get(), data.data(), data.size());
+    ok = ok && ::fsync(out.get()) == 0;
+    ok = out.Close() && ok;
+    ok = ok && ::rename(scratch.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(scratch.c_str());
+        return false;
+    }
+    SyncFolder(folder);
+    return true;
+}
+
+bool PosixFileSystem::RemoveTree(const std::string& path) {
+    return !path.empty() && RemoveTreeNative(NativeName(path));
+}
+
+int64_t PosixFileSystem::FreeBytes(const std::string& path) {
+    struct statvfs vfs {};
+    if (path.empty() || ::statvfs(NativeName(path).c_str(), &vfs) != 0) return -1;
+    return static_cast<int64_t>(vfs.f_bavail) * static_cast<int64_t>(vfs.f_frsize);
+}
+
+}  // namespace platform
+
+namespace platform {
+
+std::filesystem::path ToFsPath(const std::string& path) { return std::filesystem::path(NativeName(path)); }
+
+std::string FromFsPath(const std::filesystem::path& path) { return Utf8ToCp1251(path.native()); }
+
+}  // namespace platform

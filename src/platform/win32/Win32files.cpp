@@ -1,0 +1,220 @@
+#include <windows.h>
+
+#include <memory>
+
+#include "platform/Codepage.h"
+#include "platform/Paths.h"
+#include "platform/win32/Win32platform.h"
+
+namespace platform {
+namespace {
+
+constexpr DWORD kReadChunk = 1 << 20;
+
+class Handle {
+public:
+    explicit Handle(HANDLE h) : h_(h) {}
+    ~Handle() { Close(); }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HANDLE get() const { return h_; }
+    bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
+    bool Close() {
+        if (!valid()) return true;
+        const HANDLE h = h_;
+        h_ = INVALID_HANDLE_VALUE;
+        return CloseHandle(h) != FALSE;
+    }
+
+private:
+    HANDLE h_ = INVALID_HANDLE_VALUE;
+};
+
+class FindHandle {
+public:
+    explicit FindHandle(HANDLE h) : h_(h) {}
+    ~FindHandle() {
+        if (h_ != INVALID_HANDLE_VALUE) FindClose(h_);
+    }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+    HANDLE get() const { return h_; }
+    bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE h_ = INVALID_HANDLE_VALUE;
+};
+
+DWORD Attributes(const std::wstring& path) { return GetFileAttributesW(path.c_str()); }
+
+bool IsDots(const wchar_t* name) { return wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0; }
+
+// Read-only files and folders (books copied from a CD keep the attribute) lose it before they
+// are deleted.
+bool ClearReadOnly(const std::wstring& path) {
+    const DWORD attributes = Attributes(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0) return false;
+    return SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) != FALSE;
+}
+
+bool DeleteFileForce(const std::wstring& path) {
+    if (DeleteFileW(path.c_str())) return true;
+    return ClearReadOnly(path) && DeleteFileW(path.c_str());
+}
+
+bool RemoveDirectoryForce(const std::wstring& path) {
+    if (RemoveDirectoryW(path.c_str())) return true;
+    return ClearReadOnly(path) && RemoveDirectoryW(path.c_str());
+}
+
+bool RemoveTreeWide(const std::wstring& path) {
+    const DWORD attributes = Attributes(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return DeleteFileForce(path);
+    // A junction or folder link is removed itself; what it points to is left alone.
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        WIN32_FIND_DATAW data{};
+        FindHandle find(FindFirstFileW((path + L"\\*").c_str(), &data));
+        if (find.valid()) {
+            do {
+                if (!IsDots(data.cFileName)) RemoveTreeWide(path + L"\\" + data.cFileName);
+            } while (FindNextFileW(find.get(), &data));
+        }
+    }
+    return RemoveDirectoryForce(path);
+}
+
+bool WriteAll(HANDLE file, const std::string& data) {
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(data.size() - done, kReadChunk));
+        DWORD written = 0;
+        if (!WriteFile(file, data.data() + done, chunk, &written, nullptr) || written == 0) return false;
+        done += written;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::wstring WideName(const std::string& path) {
+    const std::u16string wide = Cp1251ToUtf16(path);
+    return std::wstring(wide.begin(), wide.end());
+}
+
+std::string AnsiName(const std::wstring& name) {
+    return Utf16ToCp1251(std::u16string(name.begin(), name.end()));
+}
+
+bool Win32FileSystem::ListDirectory(const std::string& folder, std::vector<DirEntry>& entries) {
+    entries.clear();
+    if (folder.empty()) return false;
+    WIN32_FIND_DATAW data{};
+    FindHandle find(FindFirstFileW((WideName(JoinPath(folder, "*"))).c_str(), &data));
+    if (!find.valid()) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    do {
+        if (IsDots(data.cFileName)) continue;
+        DirEntry entry;
+        entry.name = AnsiName(data.cFileName);
+        entry.isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        entries.push_back(std::move(entry));
+    } while (FindNextFileW(find.get(), &data));
+    return true;
+}
+
+bool Win32FileSystem::Exists(const std::string& path) {
+    return !path.empty() && Attributes(WideName(path)) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool Win32FileSystem::IsFile(const std::string& path) {
+    const DWORD attributes = path.empty() ? INVALID_FILE_ATTRIBUTES : Attributes(WideName(path));
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool Win32FileSystem::IsDirectory(const std::string& path) {
+    const DWORD attributes = path.empty() ? INVALID_FILE_ATTRIBUTES : Attributes(WideName(path));
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool Win32FileSystem::MakeDirectory(const std::string& path) {
+    return !path.empty() && CreateDirectoryW(WideName(path).c_str(), nullptr) != FALSE;
+}
+
+bool Win32FileSystem::RemoveEmptyDirectory(const std::string& path) {
+    return !path.empty() && RemoveDirectoryForce(WideName(path));
+}
+
+bool Win32FileSystem::RemoveFile(const std::string& path) {
+    return !path.empty() && DeleteFileForce(WideName(path));
+}
+
+bool Win32FileSystem::CopyNoReplace(const std::string& from, const std::string& to) {
+    if (from.empty() || to.empty()) return false;
+    const std::wstring target = WideName(to);
+    if (CopyFileW(WideName(from).c_str(), target.c_str(), TRUE)) return true;
+    // A copy cut short (a full card) leaves no partial file; a target that was already there
+    // is not ours to remove.
+    if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) DeleteFileForce(target);
+    return false;
+}
+
+bool Win32FileSystem::MoveNoReplace(const std::string& from, const std::string& to) {
+    return !from.empty() && !to.empty() && MoveFileExW(WideName(from).c_str(), WideName(to).c_str(), 0) != FALSE;
+}
+
+bool Win32FileSystem::ReadWholeFile(const std::string& path, std::string& data) {
+    if (path.empty()) return false;
+    // Others may read the file meanwhile, not write it.
+    Handle file(CreateFileW(WideName(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (!file.valid() || !GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) return false;
+    std::string content(static_cast<std::size_t>(size.QuadPart), '\0');
+    std::size_t done = 0;
+    while (done < content.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(content.size() - done, kReadChunk));
+        DWORD read = 0;
+        if (!ReadFile(file.get(), content.data() + done, chunk, &read, nullptr) || read == 0) return false;
+        done += read;
+    }
+    data = std::move(content);
+    return true;
+}
+
+bool Win32FileSystem::WriteReplacing(const std::string& path, const std::string& data) {
+    if (path.empty()) return false;
+    const std::wstring target = WideName(path);
+    const std::wstring scratch = WideName(JoinPath(FolderOf(path), kReplaceScratchName));
+    DeleteFileForce(scratch);
+    Handle file(CreateFileW(scratch.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return false;
+    bool ok = WriteAll(file.get(), data) && FlushFileBuffers(file.get());
+    ok = file.Close() && ok;
+    ok = ok && MoveFileExW(scratch.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok) DeleteFileW(scratch.c_str());
+    return ok;
+}
+
+bool Win32FileSystem::RemoveTree(const std::string& path) {
+    return !path.empty() && RemoveTreeWide(WideName(path)) && Attributes(WideName(path)) == INVALID_FILE_ATTRIBUTES;
+}
+
+int64_t Win32FileSystem::FreeBytes(const std::string& path) {
+    // Only the drive letter counts: a card path naming a folder reports its whole drive.
+    const char letter = path.empty() ? '\0' : UpperCase1251(path.front());
+    if (letter < 'A' || letter > 'Z') return -1;
+    const wchar_t root[] = {static_cast<wchar_t>(letter), L':', L'\\', L'\0'};
+    ULARGE_INTEGER available{};
+    if (!GetDiskFreeSpaceExW(root, &available, nullptr, nullptr)) return -1;
+    return static_cast<int64_t>(available.QuadPart);
+}
+
+}  // namespace platform
+
+namespace platform {
+
+std::filesystem::path ToFsPath(const std::string& path) { return std::filesystem::path(WideName(path)); }
+
+std::string FromFsPath(const std::filesystem::path& path) { return AnsiName(path.native()); }
+
+}  // namespace platform

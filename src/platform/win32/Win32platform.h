@@ -1,0 +1,59 @@
+#pragma once
+// The platform services on Windows. Texts are converted from Windows-1251 to UTF-16 at this
+// edge and every file is reached through the W functions, so the program works the same on a
+// Windows of any language.
+
+#include <string>
+
+#include "platform/Archive.h"
+#include "platform/Files.h"
+#include "platform/Shellfolders.h"
+
+namespace platform {
+
+// The system's UTF-16 name of a Windows-1251 path, and back.
+std::wstring WideName(const std::string& path);
+std::string AnsiName(const std::wstring& name);
+
+class Win32FileSystem : public IFileSystem {
+public:
+    bool ListDirectory(const std::string& folder, std::vector<DirEntry>& entries) override;
+    bool Exists(const std::string& path) override;
+    bool IsFile(const std::string& path) override;
+    bool IsDirectory(const std::string& path) override;
+    bool MakeDirectory(const std::string& path) override;
+    bool RemoveEmptyDirectory(const std::string& path) override;
+    bool RemoveFile(const std::string& path) override;
+    bool CopyNoReplace(const std::string& from, const std::string& to) override;
+    bool MoveNoReplace(const std::string& from, const std::string& to) override;
+    bool ReadWholeFile(const std::string& path, std::string& data) override;
+    bool WriteReplacing(const std::string& path, const std::string& data) override;
+    bool RemoveTree(const std::string& path) override;
+    // Free bytes of the drive named by the path's first letter, as the card's drive root.
+    int64_t FreeBytes(const std::string& path) override;
+};
+
+// GetTempPathW, SHGetFolderPathW(CSIDL_APPDATA) and GetModuleFileNameW.
+class Win32ShellFolders : public IShellFolders {
+public:
+    std::string TempFolder() override;
+    std::string AppDataFolder() override;
+    std::string ProgramFile() override;
+};
+
+// Runs "unrar.exe" from the program's folder: <short path of unrar.exe> x "<archive>" <folder>\
+// and waits for it without a time limit; exit code 0 is success.
+class UnrarExtractor : public IArchiveExtractor {
+public:
+    // programFolder: where unrar.exe lies; empty means the running program's own folder.
+    explicit UnrarExtractor(std::string programFolder = std::string());
+    bool Extract(const std::string& archive, const std::string& folder) override;
+    // The command line Extract starts the extractor with (for the given short extractor path).
+    static std::wstring CommandLine(const std::wstring& extractor, const std::wstring& archive,
+                                    const std::wstring& destination);
+
+private:
+    std::string programFolder_;
+};
+
+}  // namespace platform

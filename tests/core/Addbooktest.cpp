@@ -1,0 +1,270 @@
+#include <gtest/gtest.h>
+
+#include "card/Zwqcardunit.h"
+#include "platform/Paths.h"
+#include "support/Rarwriter.h"
+#include "support/Testsupport.h"
+
+using testsupport::A;
+using testsupport::Crlf;
+using testsupport::Exists;
+using testsupport::List;
+using testsupport::MakeSourceBook;
+using testsupport::ReadFile;
+using testsupport::SourceFile;
+using testsupport::TempDir;
+using testsupport::TestPlatform;
+using testsupport::WriteFile;
+using testsupport::RarEntry;
+
+namespace {
+
+const std::vector<std::string> kHeader = {A("#TITLE=Мастер и Маргарита"), A("#AUTHOR=Булгаков"), "#TOTAL_SIZE_KB=3"};
+const std::string kDisplayName = A("Булгаков - Мастер и Маргарита");
+
+class AddBook : public ::testing::Test {
+protected:
+    AddBook() : test(dir), card(test.platform) {
+        testsupport::MakeDirs(cardPath());
+        card.SetCardPath(cardPath());
+        card.Scan();
+    }
+    std::string cardPath() const { return dir / "card"; }
+    std::string source(const std::string& relative) const { return dir / ("src/" + relative); }
+    // The card's content, sorted, folders' files as "folder/name".
+    std::vector<std::string> CardContent() const {
+        std::vector<std::string> all;
+        for (const std::string& name : List(cardPath())) {
+            all.push_back(name);
+            if (name.back() == '/') {
+                for (const std::string& inner : List(dir / ("card/" + name))) all.push_back(name + inner);
+            }
+        }
+        return all;
+    }
+    // Writes and rescans, as the main window does after every write.
+    bool Add(const std::string& path) {
+        const bool ok = card.AddBook(path);
+        card.Scan();
+        return ok;
+    }
+
+    TempDir dir;
+    TestPlatform test;
+    TMemoryCard card;
+};
+
+}  // namespace
+
+TEST_F(AddBook, WritesADescriptorBookIntoTheSmallestFreeSlot) {
+    testsupport::MakeCardBook(cardPath(), 1, "One", {"a.mp3"});
+    testsupport::MakeCardBook(cardPath(), 3, "Three", {"a.mp3"});
+    card.Scan();
+    std::vector<std::string> header = kHeader;
+    header.insert(header.begin() + 1, "");
+    header.push_back("#CUSTOM=kept");
+    const std::string descriptor = MakeSourceBook(
+        source(""), "BOOK_017.ydr", header,
+        {{A("CD1\\Глава 1.mp3"), "one"}, {"02.mp3", "two"}, {"CD2\\cover.jpg", "img"}});
+
+    ASSERT_TRUE(Add(descriptor)) << card.ErrorText;
+    EXPECT_EQ(card.ErrorText, A("<неопределенная ошибка>"));
+    EXPECT_EQ(card.LastTitle, kDisplayName);
+    // The card copy: "#" lines and empty lines as they were, then one flat entry per file.
+    EXPECT_EQ(ReadFile(dir / "card/BOOK_002.ydr"),
+              Crlf({kHeader[0], "", kHeader[1], kHeader[2], "#CUSTOM=kept", A("BOOK_002\\Глава 1.mp3"),
+                    "BOOK_002\\02.mp3", "BOOK_002\\cover.jpg"}));
+    EXPECT_EQ(ReadFile(dir / A("card/BOOK_002/Глава 1.mp3")), "one");
+    EXPECT_EQ(ReadFile(dir / "card/BOOK_002/cover.jpg"), "img");
+    ASSERT_EQ(card.Books.size(), 3u);
+    EXPECT_EQ(card.FindFreeSlot(), 4);
+    // No scratch file of the replacing write is left on the card.
+    EXPECT_FALSE(Exists(dir / "card/ZWQSAVE.TMP"));
+}
+
+TEST_F(AddBook, ASourceInUtf16IsStoredAsWindows1251) {
+    WriteFile(source("BOOK_001.ydr"),
+              testsupport::Utf16File("#TITLE=Книга\r\n#TOTAL_SIZE_KB=1\r\n\r\nглава.mp3\r\n"));
+    WriteFile(source(A("глава.mp3")), "x");
+    ASSERT_TRUE(Add(source("BOOK_001.ydr"))) << card.ErrorText;
+    EXPECT_EQ(ReadFile(dir / "card/BOOK_001.ydr"), Crlf({A("#TITLE=Книга"), "#TOTAL_SIZE_KB=1", A("BOOK_001\\глава.mp3")}));
+}
+
+TEST_F(AddBook, TheExtensionDecides) {
+    EXPECT_FALSE(Add(source("book.zip")));
+    EXPECT_EQ(card.ErrorText, A("Неподдерживаемый формат книги (.zip)"));
+    EXPECT_FALSE(Add(source("book")));
+    EXPECT_EQ(card.ErrorText, A("Неподдерживаемый формат книги ()"));
+    // Both letter cases: a missing ".Ydr" file fails reading, a missing ".Rar" file unpacking.
+    EXPECT_FALSE(Add(source("BOOK_001.Ydr")));
+    EXPECT_EQ(card.ErrorText, A("Не удалось получить информацию о книге"));
+    EXPECT_FALSE(Add(source("book.Rar")));
+    EXPECT_EQ(card.ErrorText, A("Ошибка во время разархивирования"));
+    EXPECT_EQ(CardContent(), std::vector<std::string>{});
+}
+
+TEST_F(AddBook, TheSourceDescriptorMustFollowTheNameRule) {
+    const std::string descriptor = MakeSourceBook(source(""), "mybook.ydr", kHeader, {{"01.mp3", "x"}});
+    EXPECT_FALSE(Add(descriptor));
+    EXPECT_EQ(card.ErrorText, A("Не удалось получить информацию о книге"));
+    EXPECT_EQ(CardContent(), std::vector<std::string>{});
+}
+
+TEST_F(AddBook, ABookWithTheSameAuthorAndTitleIsRefused) {
+    ASSERT_TRUE(Add(MakeSourceBook(source("a"), "BOOK_001.ydr", kHeader, {{"01.mp3", "x"}})));
+    std::vector<std::string> other = kHeader;
+    other.push_back(A("#ANNOUNCER=Другой чтец"));
+    EXPECT_FALSE(Add(MakeSourceBook(source("b"), "BOOK_001.ydr", other, {{"02.mp3", "y"}})));
+    EXPECT_EQ(card.ErrorText, A("Книга ") + kDisplayName + A(" уже присутствует на карте памяти"));
+    // A title differing in letter case only is another book.
+    const std::vector<std::string> lower = {A("#TITLE=мастер и маргарита"), A("#AUTHOR=Булгаков"), "#TOTAL_SIZE_KB=3"};
+    EXPECT_TRUE(Add(MakeSourceBook(source("c"), "BOOK_001.ydr", lower, {{"03.mp3", "z"}})));
+    EXPECT_EQ(card.Books.size(), 2u);
+}
+
+TEST_F(AddBook, AFailedCopyLeavesTheCardAsItWas) {
+    testsupport::MakeCardBook(cardPath(), 1, "One", {"a.mp3"});
+    card.Scan();
+    const std::vector<std::string> before = CardContent();
+    const std::string descriptor = MakeSourceBook(source(""), "BOOK_001.ydr", kHeader, {{"01.mp3", "x"}});
+    WriteFile(descriptor, Crlf({kHeader[0], kHeader[1], kHeader[2], "01.mp3", "CD9\\missing.mp3"}));
+    EXPECT_FALSE(Add(descriptor));
+    EXPECT_EQ(card.ErrorText, A("Ошибка во время копирования файла ") + platform::JoinPath(source(""), "") +
+                                  "CD9\\missing.mp3");
+    EXPECT_EQ(CardContent(), before);
+    EXPECT_EQ(card.FindFreeSlot(), 2);
+}
+
+TEST_F(AddBook, TwoFilesOfTheSameNameCannotBothLandInTheFlatFolder) {
+    const std::string descriptor =
+        MakeSourceBook(source(""), "BOOK_001.ydr", kHeader, {{"CD1\\01.mp3", "a"}, {"CD2\\01.mp3", "b"}});
+    EXPECT_FALSE(Add(descriptor));
+    EXPECT_EQ(card.ErrorText, A("Ошибка во время копирования файла ") + platform::JoinPath(source(""), "CD2\\01.mp3"));
+    EXPECT_EQ(CardContent(), std::vector<std::string>{});
+}
+
+TEST_F(AddBook, ABookNeverReadsOutsideItsOwnFolder) {
+    WriteFile(dir / "secret.txt", "private");
+    const std::string secret = dir / "secret.txt";
+    for (const std::string& entry : {std::string("..\\secret.txt"), std::string("CD1\\..\\..\\secret.txt"), secret,
+                                     std::string("C:\\secret.txt"), std::string("C:secret.txt")}) {
+        const std::string descriptor = source("BOOK_001.ydr");
+        WriteFile(descriptor, Crlf({kHeader[0], kHeader[1], kHeader[2], entry}));
+        EXPECT_FALSE(Add(descriptor)) << entry;
+        EXPECT_EQ(card.ErrorText, A("Ошибка во время копирования файла ") + platform::JoinPath(source(""), entry));
+        EXPECT_EQ(CardContent(), std::vector<std::string>{}) << entry;
+    }
+}
+
+TEST_F(AddBook, AFailedSaveLeavesTheCardAsItWas) {
+    // A folder where the new descriptor must go: the slot counts as free (only a file takes
+    // it), so the files are copied and then the save fails.
+    testsupport::MakeDirs(dir / "card/BOOK_001.ydr");
+    const std::string descriptor = MakeSourceBook(source(""), "BOOK_001.ydr", kHeader, {{"01.mp3", "x"}});
+    EXPECT_FALSE(Add(descriptor));
+    EXPECT_EQ(card.ErrorText, A("Ошибка во время сохранения файла ") + (dir / "card/BOOK_001.ydr"));
+    EXPECT_EQ(CardContent(), std::vector<std::string>{"BOOK_001.ydr/"});
+}
+
+TEST_F(AddBook, NoFolderNoSlot) {
+    const std::string descriptor = MakeSourceBook(source(""), "BOOK_001.ydr", kHeader, {{"01.mp3", "x"}});
+    card.SetCardPath(dir / "absent");
+    EXPECT_FALSE(card.AddBook(descriptor));
+    EXPECT_EQ(card.ErrorText, A("Ошибка во время создания каталога ") + (dir / "absent/BOOK_001") + A(" на карте памяти"));
+
+    card.SetCardPath(cardPath());
+    for (int n = 1; n <= TMemoryCard::kMaxSlot; ++n) testsupport::MakeDirs(cardPath() + platform::PathSeparator() + card.SlotName(n));
+    EXPECT_FALSE(card.AddBook(descriptor));
+    EXPECT_EQ(card.ErrorText, A("Не удалось получить имя для книги"));
+    EXPECT_FALSE(Exists(dir / "card/BOOK_1000"));
+}
+
+// ---- RAR archives ----
+
+namespace {
+
+std::vector<RarEntry> ArchiveBook() {
+    return {{"BOOK_001.ydr", Crlf({kHeader[0], kHeader[1], kHeader[2], A("Часть 1\\01 Глава.mp3"), "02.mp3"}), false},
+            {"Часть 1", "", true},
+            {"Часть 1/01 Глава.mp3", "first chapter", false},
+            {"02.mp3", "second chapter", false}};
+}
+
+}  // namespace
+
+class AddBookFromArchive : public AddBook, public ::testing::WithParamInterface<int> {
+protected:
+    std::string Archive(const std::string& name, const std::vector<RarEntry>& entries) {
+        const std::string path = source(name);
+        WriteFile(path, GetParam() == 4 ? testsupport::MakeRar4(entries) : testsupport::MakeRar5(entries));
+        return path;
+    }
+    // The extraction folders left in the temporary folder.
+    std::vector<std::string> TempContent() const { return List(dir / "temp"); }
+};
+
+INSTANTIATE_TEST_SUITE_P(RarVersions, AddBookFromArchive, ::testing::Values(4, 5),
+                         [](const ::testing::TestParamInfo<int>& info) { return "Rar" + std::to_string(info.param); });
+
+TEST_P(AddBookFromArchive, WritesTheBookAndRemovesTheExtractionFolder) {
+    ASSERT_TRUE(Add(Archive("book.rar", ArchiveBook()))) << card.ErrorText;
+    EXPECT_EQ(card.LastTitle, kDisplayName);
+    EXPECT_EQ(ReadFile(dir / "card/BOOK_001.ydr"),
+              Crlf({kHeader[0], kHeader[1], kHeader[2], A("BOOK_001\\01 Глава.mp3"), "BOOK_001\\02.mp3"}));
+    EXPECT_EQ(ReadFile(dir / A("card/BOOK_001/01 Глава.mp3")), "first chapter");
+    EXPECT_EQ(card.TempFolder, dir / "temp/ZWQTMP0");
+    EXPECT_EQ(TempContent(), std::vector<std::string>{});
+}
+
+TEST_P(AddBookFromArchive, AnExtractionFolderThatExistsIsNeverReused) {
+    WriteFile(dir / "temp/ZWQTMP0/other.txt", "someone else's");
+    WriteFile(dir / "temp/ZWQTMP1", "a file");
+    ASSERT_TRUE(Add(Archive("book.RAR", ArchiveBook()))) << card.ErrorText;
+    EXPECT_EQ(card.TempFolder, dir / "temp/ZWQTMP2");
+    EXPECT_EQ(TempContent(), (std::vector<std::string>{"ZWQTMP0/", "ZWQTMP1"}));
+    EXPECT_EQ(ReadFile(dir / "temp/ZWQTMP0/other.txt"), "someone else's");
+}
+
+TEST_P(AddBookFromArchive, TheDescriptorMustLieAtTheTop) {
+    std::vector<RarEntry> entries = ArchiveBook();
+    entries[0].name = "Часть 1/BOOK_001.ydr";
+    EXPECT_FALSE(Add(Archive("book.rar", entries)));
+    EXPECT_EQ(card.ErrorText, A("Архив не содержит файл BOOK_001.ydr"));
+    EXPECT_EQ(TempContent(), std::vector<std::string>{});
+    EXPECT_EQ(CardContent(), std::vector<std::string>{});
+}
+
+TEST_P(AddBookFromArchive, ADamagedArchiveFailsToUnpack) {
+    // An archive without entries holds no descriptor.
+    EXPECT_FALSE(Add(Archive("empty.rar", {})));
+    EXPECT_EQ(card.ErrorText, A("Архив не содержит файл BOOK_001.ydr"));
+    const std::string path = source("bad.rar");
+    WriteFile(path, testsupport::CorruptCopy(GetParam() == 4 ? testsupport::MakeRar4(ArchiveBook())
+                                                                  : testsupport::MakeRar5(ArchiveBook())));
+    EXPECT_FALSE(Add(path));
+    EXPECT_EQ(card.ErrorText, A("Ошибка во время разархивирования"));
+    WriteFile(path, "Rar!\x1A\x07");  // cut short
+    EXPECT_FALSE(Add(path));
+    EXPECT_EQ(card.ErrorText, A("Ошибка во время разархивирования"));
+    EXPECT_EQ(TempContent(), std::vector<std::string>{});
+    EXPECT_EQ(CardContent(), std::vector<std::string>{});
+}
+
+TEST_P(AddBookFromArchive, EntriesThatClimbOutAreRefused) {
+    std::vector<RarEntry> entries = ArchiveBook();
+    entries.push_back({"../escaped.txt", "outside", false});
+    EXPECT_FALSE(Add(Archive("evil.rar", entries)));
+    EXPECT_EQ(card.ErrorText, A("Ошибка во время разархивирования"));
+    EXPECT_FALSE(Exists(dir / "escaped.txt"));
+    EXPECT_EQ(TempContent(), std::vector<std::string>{});
+    EXPECT_EQ(CardContent(), std::vector<std::string>{});
+}
+
+TEST_P(AddBookFromArchive, AFailedCopyFromAnArchiveCleansUpBothSides) {
+    std::vector<RarEntry> entries = ArchiveBook();
+    entries[0].data = Crlf({kHeader[0], kHeader[1], kHeader[2], "02.mp3", "missing.mp3"});
+    EXPECT_FALSE(Add(Archive("book.rar", entries)));
+    EXPECT_EQ(card.ErrorText, A("Ошибка во время копирования файла ") + platform::JoinPath(card.TempFolder, "missing.mp3"));
+    EXPECT_EQ(TempContent(), std::vector<std::string>{});
+    EXPECT_EQ(CardContent(), std::vector<std::string>{});
+}

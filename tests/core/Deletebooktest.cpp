@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "card/Zwqcardunit.h"
+#include "platform/Paths.h"
+#include "support/Testsupport.h"
+
+using testsupport::A;
+using testsupport::Crlf;
+using testsupport::Exists;
+using testsupport::List;
+using testsupport::MakeCardBook;
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
+namespace {
+
+class DeleteBook : public ::testing::Test {
+protected:
+    DeleteBook() { card.SetCardPath(dir.path()); }
+
+    void MakeBooks(std::initializer_list<int> numbers) {
+        for (int n : numbers) MakeCardBook(dir.path(), n, "T" + std::to_string(n), {"1.mp3", "2.mp3"});
+        card.Scan();
+    }
+    std::size_t IndexOf(int number) const {
+        for (std::size_t i = 0; i < card.Books.size(); ++i) {
+            if (card.Books[i]->Number == number) return i;
+        }
+        ADD_FAILURE() << "no book " << number;
+        return card.Books.size();
+    }
+    // Slot number -> title, after a fresh scan; every book's files must be where its
+    // descriptor says.
+    std::map<int, std::string> Titles() {
+        card.Scan();
+        std::map<int, std::string> titles;
+        for (const auto& book : card.Books) {
+            titles[book->Number] = book->Title;
+            for (const std::string& entry : book->Files) {
+                EXPECT_EQ(platform::EntryFolder(entry), card.SlotName(book->Number));
+                EXPECT_TRUE(Exists(platform::JoinPath(dir.path(), platform::EntryToPath(entry)))) << entry;
+            }
+        }
+        return titles;
+    }
+
+    TempDir dir;
+    TMemoryCard card;
+};
+
+}  // namespace
+
+TEST_F(DeleteBook, RemovesTheBookAndMovesTheBooksAboveItDown) {
+    MakeBooks({1, 2, 3, 4});
+    card.DeleteBook(IndexOf(2));
+    // Which of books 3 and 4 takes number 2 depends on the directory's order (see below);
+    // either way the numbers are 1 to 3 and every book is whole under its new number.
+    const std::map<int, std::string> titles = Titles();
+    ASSERT_EQ(titles.size(), 3u);
+    EXPECT_EQ(titles.at(1), "T1");
+    EXPECT_EQ(std::set<std::string>({titles.at(2), titles.at(3)}), (std::set<std::string>{"T3", "T4"}));
+    EXPECT_EQ(ReadFile(dir / "BOOK_002.ydr"), Crlf({"#TITLE=" + titles.at(2), "#AUTHOR=" + A("Автор"),
+                                                    "#TOTAL_SIZE_KB=1024", "BOOK_002\\1.mp3", "BOOK_002\\2.mp3"}));
+    EXPECT_EQ(ReadFile(dir / "BOOK_003/2.mp3"), titles.at(3) + "/2.mp3");
+    EXPECT_EQ(List(dir.path()), (std::vector<std::string>{"BOOK_001.ydr", "BOOK_001/", "BOOK_002.ydr", "BOOK_002/",
+                                                          "BOOK_003.ydr", "BOOK_003/"}));
+}
+
+TEST_F(DeleteBook, TheHighestBookMovesNothingAndABadIndexDoesNothing) {
+    MakeBooks({1, 2, 3});
+    card.DeleteBook(card.Books.size());
+    EXPECT_EQ(Titles().size(), 3u);
+    card.DeleteBook(IndexOf(3));
+    EXPECT_EQ(Titles(), (std::map<int, std::string>{{1, "T1"}, {2, "T2"}}));
+}
+
+TEST_F(DeleteBook, RenumberingFollowsTheCatalogueOrderAndLooksAtTheDiskEachTime) {
+    MakeBooks({1, 2, 3, 4});
+    // Put book 4 first in the catalogue, as a directory that lists 4, 1, 3 would.
+    std::stable_partition(card.Books.begin(), card.Books.end(), [](const auto& b) { return b->Number == 4; });
+    card.Books.erase(card.Books.begin() + static_cast<long>(IndexOf(2)));
+    // Remove book 2's files by hand and let CloseGaps run on this catalogue.
+    std::filesystem::remove_all(platform::ToFsPath(dir / "BOOK_002"));
+    std::filesystem::remove(platform::ToFsPath(dir / "BOOK_002.ydr"));
+    card.CloseGaps();
+    // Book 4 took number 2; the free number is then 4 and books 1 and 3 stay.
+    EXPECT_EQ(Titles(), (std::map<int, std::string>{{1, "T1"}, {2, "T4"}, {3, "T3"}}));
+}
+
+TEST_F(DeleteBook, ExactlyTheReplacementOfTheOldNameIsMade) {
+    MakeCardBook(dir.path(), 1, "T1", {"1.mp3"});
+    testsupport::MakeDirs(dir / "BOOK_003");
+    WriteFile(dir / "BOOK_003/a.mp3", "a");
+    WriteFile(dir / "BOOK_003.ydr", Crlf({"#TITLE=About BOOK_003 and book_003", "#TOTAL_SIZE_KB=1", "",
+                                          "BOOK_003\\a.mp3", "book_003\\b.mp3"}));
+    card.Scan();
+    card.CloseGaps();
+    // Case-sensitive: the lower-case entry keeps the old name; the "#" line changes too.
+    EXPECT_EQ(ReadFile(dir / "BOOK_002.ydr"), Crlf({"#TITLE=About BOOK_002 and book_003", "#TOTAL_SIZE_KB=1", "",
+                                                    "BOOK_002\\a.mp3", "book_003\\b.mp3"}));
+    EXPECT_FALSE(Exists(dir / "BOOK_003.ydr"));
+    EXPECT_EQ(ReadFile(dir / "BOOK_002/a.mp3"), "a");
+}
+
+TEST_F(DeleteBook, ReadOnlyFilesAreRemovedToo) {
+    MakeBooks({1, 2});
+    testsupport::SetReadOnly(dir / "BOOK_001/1.mp3", true);
+    testsupport::SetReadOnly(dir / "BOOK_001.ydr", true);
+    card.DeleteBook(IndexOf(1));
+    EXPECT_EQ(Titles(), (std::map<int, std::string>{{1, "T2"}}));
+    EXPECT_EQ(List(dir.path()), (std::vector<std::string>{"BOOK_001.ydr", "BOOK_001/"}));
+}
+
+TEST_F(DeleteBook, ABookWhoseFolderCannotBeRemovedStaysListed) {
+    MakeBooks({1, 2, 3});
+    WriteFile(dir / "BOOK_002/extra.txt", "not named by the descriptor");
+    card.DeleteBook(IndexOf(2));
+    // Its files are gone but the descriptor stays, so the book does not vanish while its folder
+    // keeps the number, and the numbering keeps no gap.
+    card.Scan();
+    EXPECT_EQ(card.Books.size(), 3u);
+    EXPECT_TRUE(Exists(dir / "BOOK_002.ydr"));
+    EXPECT_FALSE(Exists(dir / "BOOK_002/1.mp3"));
+    EXPECT_EQ(ReadFile(dir / "BOOK_002/extra.txt"), "not named by the descriptor");
+    EXPECT_TRUE(Exists(dir / "BOOK_003.ydr"));
+}
+
+TEST_F(DeleteBook, EntriesOutsideTheCardAreNeverTouched) {
+    TempDir outside;
+    WriteFile(outside / "keep.txt", "keep");
+    MakeCardBook(dir.path(), 1, "T1", {"1.mp3"});
+    const std::string escape = "..\\" + platform::FileNameOf(outside.path()) + "\\keep.txt";
+    WriteFile(dir / "BOOK_001.ydr", Crlf({"#TITLE=T1", "#TOTAL_SIZE_KB=1", "BOOK_001\\1.mp3", escape,
+                                          outside / "keep.txt", "C:\\keep.txt"}));
+    card.Scan();
+    ASSERT_EQ(card.Books.size(), 1u);
+    card.DeleteBook(0);
+    EXPECT_EQ(ReadFile(outside / "keep.txt"), "keep");
+    EXPECT_EQ(List(dir.path()), std::vector<std::string>{});
+}
+
+TEST_F(DeleteBook, ABookWhoseFilesLieInTwoFoldersLosesBothButOnlyTheFirstFolder) {
+    MakeBooks({1});
+    WriteFile(dir / "OTHER/x.mp3", "x");
+    WriteFile(dir / "BOOK_001.ydr", Crlf({"#TITLE=T1", "#TOTAL_SIZE_KB=1", "BOOK_001\\1.mp3", "BOOK_001\\2.mp3",
+                                          "OTHER\\x.mp3"}));
+    card.Scan();
+    card.DeleteBook(0);
+    EXPECT_EQ(List(dir.path()), std::vector<std::string>{"OTHER/"});
+    EXPECT_EQ(List(dir / "OTHER"), std::vector<std::string>{});
+}
+
+TEST_F(DeleteBook, AMoveThatCannotSaveIsUndone) {
+    MakeBooks({1, 3});
+    // The new descriptor's place is taken by a folder: the save fails after the book's folder
+    // was moved, so the folder goes back and book 3 stays whole under its number.
+    testsupport::MakeDirs(dir / "BOOK_002.ydr");
+    card.MoveBook(3, 2);
+    EXPECT_EQ(List(dir.path()), (std::vector<std::string>{"BOOK_001.ydr", "BOOK_001/", "BOOK_002.ydr/",
+                                                          "BOOK_003.ydr", "BOOK_003/"}));
+    EXPECT_EQ(Titles(), (std::map<int, std::string>{{1, "T1"}, {3, "T3"}}));
+}
+
+TEST_F(DeleteBook, BooksThatCannotBeMovedStay) {
+    MakeBooks({1, 3, 4});
+    WriteFile(dir / "BOOK_003.ydr", Crlf({"#TITLE=No files", "#TOTAL_SIZE_KB=1"}));  // rejected by the reader
+    std::filesystem::remove_all(platform::ToFsPath(dir / "BOOK_004"));                // folder missing
+    card.Scan();
+    card.CloseGaps();
+    EXPECT_TRUE(Exists(dir / "BOOK_003.ydr"));
+    EXPECT_TRUE(Exists(dir / "BOOK_004.ydr"));
+    EXPECT_FALSE(Exists(dir / "BOOK_002.ydr"));
+}

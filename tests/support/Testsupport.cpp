@@ -1,0 +1,150 @@
+#include "support/Testsupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "platform/Files.h"
+#include "platform/Paths.h"
+
+namespace fs = std::filesystem;
+
+namespace testsupport {
+
+std::string Native(const std::string& relative) {
+    std::string path = relative;
+    for (char& c : path) {
+        if (c == '/') c = platform::PathSeparator();
+    }
+    return path;
+}
+
+TempDir::TempDir() {
+    static std::atomic<int> counter{0};
+    std::random_device random;
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    const std::string name = "zwqtest-" + std::to_string(random()) + "-" + std::to_string(stamp % 1000000) + "-" +
+                             std::to_string(counter++);
+    const fs::path dir = fs::temp_directory_path() / name;
+    fs::create_directories(dir);
+    path_ = platform::FromFsPath(dir);
+}
+
+TempDir::~TempDir() {
+    std::error_code error;
+    const fs::path dir = platform::ToFsPath(path_);
+    // Read-only entries made by a test must not stop the clean-up.
+    for (auto it = fs::recursive_directory_iterator(dir, error); !error && it != fs::recursive_directory_iterator();
+         it.increment(error)) {
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
+    }
+    fs::remove_all(dir, error);
+}
+
+std::string TempDir::operator/(const std::string& relative) const {
+    return platform::JoinPath(path_, Native(relative));
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    const fs::path p = platform::ToFsPath(path);
+    if (p.has_parent_path()) fs::create_directories(p.parent_path());
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    ASSERT_TRUE(out.good()) << path;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(platform::ToFsPath(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void MakeDirs(const std::string& path) { fs::create_directories(platform::ToFsPath(path)); }
+
+bool Exists(const std::string& path) {
+    std::error_code error;
+    return fs::exists(fs::symlink_status(platform::ToFsPath(path), error));
+}
+
+bool IsDirectory(const std::string& path) {
+    std::error_code error;
+    return fs::is_directory(platform::ToFsPath(path), error);
+}
+
+bool IsRegularFile(const std::string& path) {
+    std::error_code error;
+    return fs::is_regular_file(platform::ToFsPath(path), error);
+}
+
+void SetReadOnly(const std::string& path, bool readOnly) {
+    constexpr auto kWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    fs::permissions(platform::ToFsPath(path), kWrite, readOnly ? fs::perm_options::remove : fs::perm_options::add);
+}
+
+std::vector<std::string> List(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(platform::ToFsPath(folder), error)) {
+        names.push_back(platform::FromFsPath(entry.path().filename()) + (entry.is_directory() ? "/" : ""));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string Crlf(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    return text;
+}
+
+std::string Utf16File(const std::string& utf8) {
+    const std::u16string units = platform::Utf8ToUtf16(utf8);
+    std::string bytes = "\xFF\xFE";
+    for (const char16_t unit : units) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+}
+
+std::string MakeSourceBook(const std::string& folder, const std::string& descriptorName,
+                           const std::vector<std::string>& headerLines, const std::vector<SourceFile>& files) {
+    std::vector<std::string> lines = headerLines;
+    for (const SourceFile& file : files) {
+        lines.push_back(file.entry);
+        std::string relative = file.entry;
+        std::replace(relative.begin(), relative.end(), '\\', '/');
+        WriteFile(platform::JoinPath(folder, Native(relative)), file.content);
+    }
+    const std::string descriptor = platform::JoinPath(folder, descriptorName);
+    WriteFile(descriptor, Crlf(lines));
+    return descriptor;
+}
+
+void MakeCardBook(const std::string& card, int n, const std::string& title, const std::vector<std::string>& fileNames,
+                  int64_t sizeKb) {
+    char slot[32] = {};
+    std::snprintf(slot, sizeof slot, "BOOK_%03d", n);
+    std::vector<std::string> lines = {"#TITLE=" + title, "#AUTHOR=" + A("Автор"),
+                                      "#TOTAL_SIZE_KB=" + std::to_string(sizeKb)};
+    for (const std::string& name : fileNames) {
+        lines.push_back(std::string(slot) + "\\" + name);
+        WriteFile(platform::JoinPath(platform::JoinPath(card, slot), name), title + "/" + name);
+    }
+    MakeDirs(platform::JoinPath(card, slot));
+    WriteFile(platform::JoinPath(card, std::string(slot) + ".ydr"), Crlf(lines));
+}
+
+TestPlatform::TestPlatform(const TempDir& dir)
+    : platform{platform::NativePlatform().files, folders, platform::NativePlatform().extractor} {
+    folders.temp = (dir / "temp") + platform::PathSeparator();
+    folders.appData = dir / "appdata";
+    MakeDirs(dir / "temp");
+}
+
+}  // namespace testsupport
