@@ -89,7 +89,7 @@ TEST(CardCatalogue, ScanOfAMissingCardIsEmpty) {
 
 TEST(CardCatalogue, ScanKeepsTheDirectorysOrder) {
     TempDir dir;
-    for (int n : {3, 1, 2}) MakeCardBook(dir.path(), n, "B" + std::to_string(n), {"f"});
+    for (int n : {3, 1, 2}) MakeCardBook(dir.path(), n, testsupport::Numbered("B", n), {"f"});
     TMemoryCard card;
     card.SetCardPath(dir.path());
     card.Scan();

@@ -23,7 +23,7 @@ protected:
     DeleteBook() { card.SetCardPath(dir.path()); }
 
     void MakeBooks(std::initializer_list<int> numbers) {
-        for (int n : numbers) MakeCardBook(dir.path(), n, "T" + std::to_string(n), {"1.mp3", "2.mp3"});
+        for (int n : numbers) MakeCardBook(dir.path(), n, testsupport::Numbered("T", n), {"1.mp3", "2.mp3"});
         card.Scan();
     }
     std::size_t IndexOf(int number) const {

@@ -25,6 +25,12 @@ std::string Native(const std::string& relative) {
     return path;
 }
 
+std::string Numbered(const std::string& prefix, int n) {
+    std::string text = prefix;
+    text += std::to_string(n);
+    return text;
+}
+
 TempDir::TempDir() {
     static std::atomic<int> counter{0};
     std::random_device random;

@@ -14,6 +14,9 @@ namespace testsupport {
 // A text written in the test source as UTF-8, in the program's Windows-1251.
 inline std::string A(const char* utf8) { return platform::Ansi(utf8); }
 
+// prefix followed by the decimal number ("T" and 3 make "T3").
+std::string Numbered(const std::string& prefix, int n);
+
 // A fresh folder in the system's temporary folder, removed with everything in it at the end.
 class TempDir {
 public:

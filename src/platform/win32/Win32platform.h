@@ -41,8 +41,9 @@ public:
     std::string ProgramFile() override;
 };
 
-// Runs "unrar.exe" from the program's folder: <short path of unrar.exe> x "<archive>" <folder>\
-// and waits for it without a time limit; exit code 0 is success.
+// Runs "unrar.exe" from the program's folder with the arguments x, the quoted archive and the
+// destination folder with its trailing backslash, and waits for it without a time limit;
+// exit code 0 is success.
 class UnrarExtractor : public IArchiveExtractor {
 public:
     // programFolder: where unrar.exe lies; empty means the running program's own folder.
