@@ -3,7 +3,9 @@
 // module can be given the real ones or, in a test, a different mix.
 
 #include "platform/Archive.h"
+#include "platform/Drives.h"
 #include "platform/Files.h"
+#include "platform/Integration.h"
 #include "platform/Shellfolders.h"
 
 namespace platform {
@@ -12,6 +14,11 @@ struct Platform {
     IFileSystem& files;
     IShellFolders& folders;
     IArchiveExtractor& extractor;
+    IDrives& drives;
+    ISystem& system;
+    IntegrationStyle integrationStyle;
+    // The registry, where the integration style uses one; null elsewhere.
+    IClassesRegistry* registry;
 };
 
 // The real services of the system the program was built for.

@@ -169,7 +169,9 @@ TEST(Unrar, AWriteFromAnArchiveThroughTheExtractor) {
     test.folders.temp = (dir / "user temp") + "\\";
     testsupport::MakeDirs(dir / "user temp");
     platform::UnrarExtractor extractor(MakeProgramFolder(dir, "prog"));
-    platform::Platform withExtractor{test.platform.files, test.folders, extractor};
+    platform::Platform withExtractor{test.platform.files,  test.folders,          extractor,
+                                      test.platform.drives, test.platform.system, test.platform.integrationStyle,
+                                      test.platform.registry};
     testsupport::MakeDirs(dir / "card");
     TMemoryCard card(withExtractor);
     card.SetCardPath(dir / "card");

@@ -147,7 +147,10 @@ void MakeCardBook(const std::string& card, int n, const std::string& title, cons
 }
 
 TestPlatform::TestPlatform(const TempDir& dir)
-    : platform{platform::NativePlatform().files, folders, platform::NativePlatform().extractor} {
+    : platform{platform::NativePlatform().files,  folders,
+               platform::NativePlatform().extractor, platform::NativePlatform().drives,
+               platform::NativePlatform().system,     platform::NativePlatform().integrationStyle,
+               platform::NativePlatform().registry} {
     folders.temp = (dir / "temp") + platform::PathSeparator();
     folders.appData = dir / "appdata";
     MakeDirs(dir / "temp");

@@ -71,10 +71,14 @@ class TestFolders : public platform::IShellFolders {
 public:
     std::string TempFolder() override { return temp; }
     std::string AppDataFolder() override { return appData; }
+    std::string DataHomeFolder() override { return dataHome; }
+    std::string ConfigHomeFolder() override { return configHome; }
     std::string ProgramFile() override { return platform::NativePlatform().folders.ProgramFile(); }
 
     std::string temp;     // ends with the path separator
     std::string appData;  // no trailing separator
+    std::string dataHome;
+    std::string configHome;
 };
 
 struct TestPlatform {

@@ -7,7 +7,9 @@ Platform& NativePlatform() {
     static PosixFileSystem files;
     static PosixShellFolders folders;
     static LibarchiveExtractor extractor;
-    static Platform platform{files, folders, extractor};
+    static PosixDrives drives;
+    static PosixSystem system;
+    static Platform platform{files, folders, extractor, drives, system, IntegrationStyle::FreeDesktop, nullptr};
     return platform;
 }
 

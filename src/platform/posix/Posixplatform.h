@@ -2,10 +2,14 @@
 // The platform services on Linux and other POSIX systems. Texts are converted from
 // Windows-1251 to the UTF-8 names of the file system at this edge.
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/Archive.h"
+#include "platform/Drives.h"
 #include "platform/Files.h"
+#include "platform/Integration.h"
 #include "platform/Shellfolders.h"
 
 namespace platform {
@@ -35,8 +39,35 @@ class PosixShellFolders : public IShellFolders {
 public:
     std::string TempFolder() override;
     std::string AppDataFolder() override;
+    std::string DataHomeFolder() override;
+    std::string ConfigHomeFolder() override;
     std::string ProgramFile() override;
 };
+
+// Rights, helper programs and the current folder. The integration is per user, so the program
+// always has the rights it needs and never restarts itself.
+class PosixSystem : public ISystem {
+public:
+    bool IsAdmin() override { return true; }
+    bool IsWow64() override { return false; }
+    std::string SystemDirectory() override { return std::string(); }
+    std::string FindProgram(const std::string& name) override;
+    bool StartProcess(const std::string& program, const std::vector<std::string>& arguments) override;
+    int RunElevated(const std::string& program, const std::string& parameters, const std::string& folder) override;
+    std::string CurrentDirectory() override;
+};
+
+// The mount points of removable and hot-plug block devices, from the mount table and sysfs.
+class PosixDrives : public IDrives {
+public:
+    std::vector<std::string> RemovableDrives() override;
+};
+
+// Reads the removable drives from the contents of /proc/self/mountinfo; removable(device)
+// answers for a block device name ("sdb1") whether it or its parent device is removable or
+// hot-plug. Mount points come back in their order, each once.
+std::vector<std::string> RemovableMountPoints(const std::string& mountinfo,
+                                              const std::function<bool(const std::string&)>& removable);
 
 // RAR 4 and RAR 5 archives unpacked in the process by libarchive.
 class LibarchiveExtractor : public IArchiveExtractor {

@@ -32,17 +32,28 @@ std::string PosixShellFolders::TempFolder() {
     return Utf8ToCp1251(folder);
 }
 
-std::string PosixShellFolders::AppDataFolder() {
-    // A relative $XDG_CONFIG_HOME is invalid and ignored, as the base-directory rules say.
-    std::string folder = Environment("XDG_CONFIG_HOME");
+namespace {
+
+// An XDG base folder: the variable when it holds an absolute path (a relative one is invalid
+// and ignored, as the base-directory rules say), else the default below the home folder.
+std::string BaseFolder(const char* variable, const char* defaultBelowHome) {
+    std::string folder = Environment(variable);
     if (folder.empty() || folder.front() != '/') {
         const std::string home = HomeFolder();
         if (home.empty() || home.front() != '/') return std::string();
-        folder = home + (home.back() == '/' ? "" : "/") + ".config";
+        folder = home + (home.back() == '/' ? "" : "/") + defaultBelowHome;
     }
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     return Utf8ToCp1251(folder);
 }
+
+}  // namespace
+
+std::string PosixShellFolders::AppDataFolder() { return ConfigHomeFolder(); }
+
+std::string PosixShellFolders::ConfigHomeFolder() { return BaseFolder("XDG_CONFIG_HOME", ".config"); }
+
+std::string PosixShellFolders::DataHomeFolder() { return BaseFolder("XDG_DATA_HOME", ".local/share"); }
 
 std::string PosixShellFolders::ProgramFile() {
     constexpr std::size_t kMaxPath = 4096;

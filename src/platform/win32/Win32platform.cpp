@@ -13,7 +13,10 @@ Platform& NativePlatform() {
     static Win32FileSystem files;
     static Win32ShellFolders folders;
     static UnrarExtractor extractor;
-    static Platform platform{files, folders, extractor};
+    static Win32Drives drives;
+    static Win32System system;
+    static Win32Registry registry;
+    static Platform platform{files, folders, extractor, drives, system, IntegrationStyle::ClassesRegistry, &registry};
     return platform;
 }
 

@@ -6,7 +6,9 @@
 #include <string>
 
 #include "platform/Archive.h"
+#include "platform/Drives.h"
 #include "platform/Files.h"
+#include "platform/Integration.h"
 #include "platform/Shellfolders.h"
 
 namespace platform {
@@ -38,6 +40,8 @@ class Win32ShellFolders : public IShellFolders {
 public:
     std::string TempFolder() override;
     std::string AppDataFolder() override;
+    std::string DataHomeFolder() override { return std::string(); }
+    std::string ConfigHomeFolder() override { return std::string(); }
     std::string ProgramFile() override;
 };
 
@@ -55,6 +59,36 @@ public:
 
 private:
     std::string programFolder_;
+};
+
+// HKEY_CLASSES_ROOT through the W registry functions.
+class Win32Registry : public IClassesRegistry {
+public:
+    bool KeyExists(const std::string& path) override;
+    bool CreateKey(const std::string& path) override;
+    bool SubKeys(const std::string& path, std::vector<std::string>& names) override;
+    bool DeleteKey(const std::string& path) override;
+    bool WriteString(const std::string& path, const std::string& name, const std::string& value) override;
+    bool ReadString(const std::string& path, const std::string& name, std::string& value) override;
+};
+
+// IsUserAnAdmin and IsWow64Process looked up at run time, GetSystemDirectoryW, CreateProcessW
+// without waiting, ShellExecuteW "runas".
+class Win32System : public ISystem {
+public:
+    bool IsAdmin() override;
+    bool IsWow64() override;
+    std::string SystemDirectory() override;
+    std::string FindProgram(const std::string& name) override;
+    bool StartProcess(const std::string& program, const std::vector<std::string>& arguments) override;
+    int RunElevated(const std::string& program, const std::string& parameters, const std::string& folder) override;
+    std::string CurrentDirectory() override;
+};
+
+// The drive roots A:\ to Z:\ that GetDriveTypeA reports as DRIVE_REMOVABLE.
+class Win32Drives : public IDrives {
+public:
+    std::vector<std::string> RemovableDrives() override;
 };
 
 }  // namespace platform

@@ -1,0 +1,15 @@
+#include "platform/Commandline.h"
+
+namespace platform {
+
+std::string IntegrateSwitch() { return "--integrate"; }
+
+std::string DesintegrateSwitch() { return "--desintegrate"; }
+
+bool IsSwitchArgument(const std::string& argument) { return !argument.empty() && argument.front() == '-'; }
+
+bool IsBareFileName(const std::string& argument) { return argument.find('/') == std::string::npos; }
+
+bool IsFolderSeparator(char c) { return c == '/'; }
+
+}  // namespace platform
