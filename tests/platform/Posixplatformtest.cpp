@@ -201,3 +201,23 @@ TEST(Libarchive, RefusesEntriesOutsideTheFolder) {
     WriteFile(dir / "not.rar", "PK\x03\x04 a zip file");
     EXPECT_FALSE(extractor.Extract(dir / "not.rar", dir / "out"));
 }
+
+TEST(PosixSystem, FindsAndStartsHelperProgramsWithoutWaiting) {
+    TempDir dir;
+    const std::string tool = dir / "bin/zwq-test-tool";
+    WriteFile(tool, "#!/bin/sh\nsleep 0.2\nprintf '%s|' \"$@\" > \"$0.out.tmp\" && mv \"$0.out.tmp\" \"$0.out\"\n");
+    std::filesystem::permissions(platform::ToFsPath(tool), std::filesystem::perms::owner_all);
+    platform::PosixSystem system;
+    {
+        const ScopedEnv path("PATH", platform::NativeName(dir / "bin").c_str());
+        EXPECT_EQ(system.FindProgram("zwq-test-tool"), tool);
+        EXPECT_EQ(system.FindProgram("no-such-tool"), "");
+    }
+    ASSERT_TRUE(system.StartProcess(tool, {"a b", A("Книги")}));
+    // Not waited for: the tool finishes on its own a little later.
+    for (int i = 0; i < 200 && !Exists(tool + ".out"); ++i) ::usleep(50000);
+    EXPECT_EQ(ReadFile(tool + ".out"), "a b|Книги|");
+    EXPECT_FALSE(system.StartProcess(dir / "bin/missing", {}));
+    EXPECT_EQ(system.CurrentDirectory(), platform::FromFsPath(std::filesystem::current_path()));
+    EXPECT_TRUE(system.IsAdmin());
+}

@@ -1,7 +1,8 @@
 #!/bin/bash
 # start <prefix>: makes a fresh Wine prefix when there is none and starts one persistent
 #                 wineserver for the whole test run (otherwise every program waits for the
-#                 server to exit).
+#                 server to exit). Drive E: is made a removable drive on the empty folder
+#                 "removable-card" beside the prefix.
 # stop <prefix>:  ends that server.
 set -euo pipefail
 action=$1
@@ -12,6 +13,18 @@ start)
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         rm -rf "$WINEPREFIX"
         wineboot --init </dev/null >/dev/null 2>&1
+        wineserver -w </dev/null >/dev/null 2>&1 || true
+    fi
+    # Drive E: is a removable drive on an empty folder beside the prefix, which the suites use
+    # as a memory card. Wine reads the drive types when its session starts, so the session is
+    # ended after the type is written and before the persistent server is started.
+    card="$(cd "$WINEPREFIX/.." && pwd)/removable-card"
+    rm -rf "$card"
+    mkdir -p "$card"
+    ln -sfn "$card" "$WINEPREFIX/dosdevices/e:"
+    if ! grep -qx '"e:"="floppy"' "$WINEPREFIX/system.reg"; then
+        wine reg add 'HKLM\Software\Wine\Drives' /v e: /d floppy /f </dev/null >/dev/null 2>&1
+        wineserver -k </dev/null >/dev/null 2>&1 || true
         wineserver -w </dev/null >/dev/null 2>&1 || true
     fi
     wineserver -p </dev/null >/dev/null 2>&1 || true

@@ -63,11 +63,21 @@ public:
     std::vector<std::string> RemovableDrives() override;
 };
 
-// Reads the removable drives from the contents of /proc/self/mountinfo; removable(device)
-// answers for a block device name ("sdb1") whether it or its parent device is removable or
-// hot-plug. Mount points come back in their order, each once.
+// Reads the removable drives from the contents of /proc/self/mountinfo. A mount counts when it
+// shows the root of its file system and either its source is a block device /dev/<name> for
+// which removable(name) says yes, or it lies under /media/ or /run/media/, where desktops mount
+// hot-plug media; pseudo and network file systems never count, nor "/" itself, nor mounts that
+// another mount hides. <name> is the source's path below /dev ("sdb1", "disk/by-uuid/1234-ABCD");
+// device-mapper volumes (mapper/*, dm-*) are not asked about. The mount points come back as
+// Windows-1251 text, sorted byte by byte, each once.
 std::vector<std::string> RemovableMountPoints(const std::string& mountinfo,
                                               const std::function<bool(const std::string&)>& removable);
+
+// Whether the block device of the kernel name name ("sdb", "sdb1", "mmcblk0p1") is removable
+// or hot-plug, judged from the sysfs folder sysClassBlock (normally /sys/class/block, a
+// system path in UTF-8): its removable flag, for a partition also its disk's flag, an SD card
+// behind an MMC host, or a device attached over USB (card readers often report removable 0).
+bool IsRemovableBlockDevice(const std::string& sysClassBlock, const std::string& name);
 
 // RAR 4 and RAR 5 archives unpacked in the process by libarchive.
 class LibarchiveExtractor : public IArchiveExtractor {
