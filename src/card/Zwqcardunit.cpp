@@ -252,6 +252,7 @@ bool TMemoryCard::PlaceBook(TBookInfo& book) {
 
 void TMemoryCard::DeleteBook(std::size_t index) {
     if (index >= Books.size()) return;
+    LastMoves.clear();
     const TBookInfo& book = *Books[index];
     platform::IFileSystem& files = platform_.files;
 
@@ -306,5 +307,7 @@ void TMemoryCard::MoveBook(int from, int to) {
     if (!files.RemoveFile(oldDescriptor) && files.Exists(oldDescriptor)) {
         files.RemoveFile(newDescriptor);
         files.MoveNoReplace(newFolder, oldFolder);
+        return;
     }
+    LastMoves.emplace_back(from, to);
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "book/Ydrunit.h"
@@ -33,6 +34,8 @@ public:
     // DisplayName of the last book written; card root without trailing separator; the
     // extraction folder of the last RAR write ("<>" while none is made).
     std::string LastTitle, CardPath, TempFolder;
+    // The moves (old number, new number) that the last DeleteBook made while closing the gap.
+    std::vector<std::pair<int, int>> LastMoves;
 
     void SetCardPath(const std::string& path);
     // Rebuilds Books from the descriptors in the card's root. Reports nothing.

@@ -147,13 +147,14 @@ void MakeCardBook(const std::string& card, int n, const std::string& title, cons
 }
 
 TestPlatform::TestPlatform(const TempDir& dir)
-    : platform{platform::NativePlatform().files,  folders,
-               platform::NativePlatform().extractor, platform::NativePlatform().drives,
-               platform::NativePlatform().system,     platform::NativePlatform().integrationStyle,
-               platform::NativePlatform().registry} {
+    : platform{files, folders, platform::NativePlatform().extractor, drives, system,
+               platform::IntegrationStyle::FreeDesktop, nullptr} {
     folders.temp = (dir / "temp") + platform::PathSeparator();
     folders.appData = dir / "appdata";
+    folders.dataHome = dir / "data";
+    folders.configHome = dir / "config";
     MakeDirs(dir / "temp");
+    MakeDirs(dir / "appdata");
 }
 
 }  // namespace testsupport

@@ -66,25 +66,105 @@ std::string MakeSourceBook(const std::string& folder, const std::string& descrip
 void MakeCardBook(const std::string& card, int n, const std::string& title,
                   const std::vector<std::string>& fileNames, int64_t sizeKb = 1024);
 
-// The real file system and extractor with the user's folders moved into a test's own folders.
+// The user's folders moved into a test's own folders.
 class TestFolders : public platform::IShellFolders {
 public:
     std::string TempFolder() override { return temp; }
     std::string AppDataFolder() override { return appData; }
     std::string DataHomeFolder() override { return dataHome; }
     std::string ConfigHomeFolder() override { return configHome; }
-    std::string ProgramFile() override { return platform::NativePlatform().folders.ProgramFile(); }
+    std::string ProgramFile() override {
+        return programFile.empty() ? platform::NativePlatform().folders.ProgramFile() : programFile;
+    }
 
-    std::string temp;     // ends with the path separator
-    std::string appData;  // no trailing separator
+    std::string temp;         // ends with the path separator
+    std::string appData;      // no trailing separator
     std::string dataHome;
     std::string configHome;
+    std::string programFile;  // empty: the test program itself
 };
 
+// The real file system, except that the free space of the card can be set: a full card or a
+// failing query cannot be made for real in a test.
+class TestFiles : public platform::IFileSystem {
+public:
+    bool ListDirectory(const std::string& f, std::vector<platform::DirEntry>& e) override { return real().ListDirectory(f, e); }
+    bool Exists(const std::string& p) override { return real().Exists(p); }
+    bool IsFile(const std::string& p) override { return real().IsFile(p); }
+    bool IsDirectory(const std::string& p) override { return real().IsDirectory(p); }
+    bool MakeDirectory(const std::string& p) override { return real().MakeDirectory(p); }
+    bool RemoveEmptyDirectory(const std::string& p) override { return real().RemoveEmptyDirectory(p); }
+    bool RemoveFile(const std::string& p) override { return real().RemoveFile(p); }
+    bool CopyNoReplace(const std::string& a, const std::string& b) override { return real().CopyNoReplace(a, b); }
+    bool MoveNoReplace(const std::string& a, const std::string& b) override { return real().MoveNoReplace(a, b); }
+    bool ReadWholeFile(const std::string& p, std::string& d) override { return real().ReadWholeFile(p, d); }
+    bool WriteReplacing(const std::string& p, const std::string& d) override { return real().WriteReplacing(p, d); }
+    bool RemoveTree(const std::string& p) override { return real().RemoveTree(p); }
+    int64_t FreeBytes(const std::string& p) override { return useRealFreeBytes ? real().FreeBytes(p) : freeBytes; }
+
+    bool useRealFreeBytes = true;
+    int64_t freeBytes = -1;
+
+private:
+    static platform::IFileSystem& real() { return platform::NativePlatform().files; }
+};
+
+// The removable drives, as the test says (no test machine has any).
+class TestDrives : public platform::IDrives {
+public:
+    std::vector<std::string> RemovableDrives() override { return drives; }
+    std::vector<std::string> drives;
+};
+
+// The real system services, except the ones a test cannot let run for real: the elevation
+// prompt is answered by the script, and helper programs (regsvr32, the desktop's database
+// tools) are recorded instead of started.
+class ScriptedSystem : public platform::ISystem {
+public:
+    struct Started {
+        std::string program;
+        std::vector<std::string> arguments;
+    };
+    struct Elevation {
+        std::string program, parameters, folder;
+    };
+
+    bool IsAdmin() override { return isAdmin; }
+    bool IsWow64() override { return real().IsWow64(); }
+    std::string SystemDirectory() override { return real().SystemDirectory(); }
+    std::string FindProgram(const std::string& name) override {
+        return findPrograms ? real().FindProgram(name) : std::string();
+    }
+    bool StartProcess(const std::string& program, const std::vector<std::string>& arguments) override {
+        started.push_back(Started{program, arguments});
+        return true;
+    }
+    int RunElevated(const std::string& program, const std::string& parameters, const std::string& folder) override {
+        elevations.push_back(Elevation{program, parameters, folder});
+        return elevationResult;
+    }
+    std::string CurrentDirectory() override { return real().CurrentDirectory(); }
+
+    bool isAdmin = true;
+    bool findPrograms = false;
+    int elevationResult = 42;
+    std::vector<Started> started;
+    std::vector<Elevation> elevations;
+
+private:
+    static platform::ISystem& real() { return platform::NativePlatform().system; }
+};
+
+// The test's platform: real files (free space settable), real extractor, the user's folders
+// inside the test's folder, scripted drives and elevation, and the per-user freedesktop
+// integration on every platform (the registry form has its own Windows suite).
 struct TestPlatform {
     explicit TestPlatform(const TempDir& dir);
 
     TestFolders folders;
+    TestFiles files;
+    TestDrives drives;
+    ScriptedSystem system;
     platform::Platform platform;
 };
 

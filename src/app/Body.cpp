@@ -1,0 +1,344 @@
+#include "app/Body.h"
+
+#include <algorithm>
+
+#include "book/String_routines_unit.h"
+#include "platform/Codepage.h"
+#include "platform/Commandline.h"
+#include "platform/Paths.h"
+#include "settings/Optionsunit.h"
+
+namespace {
+
+using platform::Ansi;
+
+const char* const kCompanyWord = "kv8102tz";
+const char* const kProgramWord = "ZWQManager";
+const char* const kVersion = "0.2.0";
+const char* const kMakerAddress = "zwq-books.example";
+constexpr int64_t kBytesPerMegabyte = 1048576;
+
+const std::string kMegabytes = Ansi(" Мб");
+const std::string kStatusBooks = Ansi("Записано книг: ");
+const std::string kStatusTotal = Ansi(", общим объемом ");
+const std::string kStatusFree = Ansi(" Мб. Свободно ");
+const std::string kStatusEnd = Ansi(" Мб.");
+const char* const kStatusUnknown = "?";
+
+const std::string kCardMissing = Ansi("Карта памяти не обнаружена");
+const std::string kCaptionCheck = Ansi("Проверка");
+const std::string kBookWord = Ansi("Книга ");
+const std::string kWrittenTail = Ansi(" успешно записана на карту памяти");
+const std::string kCaptionWrite = Ansi("Запись книги на карту памяти");
+const std::string kWriteErrorHead = Ansi("Во время записи книги ");
+const std::string kWriteErrorTail = Ansi(" произошла ошибка");
+const std::string kDeleteQuestionHead = Ansi("Вы действительно хотите удалить книгу ");
+const std::string kDeleteQuestionTail = Ansi(" с карты памяти");
+const std::string kCaptionDelete = Ansi("Удаление книги");
+const std::string kDeleteManyHead = Ansi("Вы действительно хотите удалить книги (");
+const std::string kDeleteManyTail = Ansi(" шт.) с карты памяти");
+const std::string kCaptionDeleteMany = Ansi("Удаление книг");
+const std::string kDeleteManyErrors = Ansi("Во время удаления книг возникли ошибки");
+const std::string kDeleteManyDone = Ansi("Удаление книг завершено");
+const std::string kCaptionWriteMany = Ansi("Запись книг");
+const std::string kWriteManyErrors = Ansi("Во время записи книг возникли ошибки");
+const std::string kWriteManyDone = Ansi("Запись книг завершена");
+
+const unsigned kQuestion = platform::kMbYesNoCancel | platform::kMbIconQuestion;
+const unsigned kInformation = platform::kMbOk | platform::kMbIconInformation;
+const unsigned kWarning = platform::kMbOk | platform::kMbIconWarning;
+const unsigned kError = platform::kMbOk | platform::kMbIconError;
+
+std::string AboutText() {
+    return Ansi("ZWQ-менеджер ") + kVersion + " - " + kMakerAddress + "\n" +
+           Ansi("Программа ZWQ-менеджер предназначена\n"
+                "для упрощения записи и удаления книг\n"
+                "с карты памяти для тифлофлешплеера\n"
+                "\n"
+                "Дополнительная информация и каталог\n"
+                "ZWQ-книг на сайте ") +
+           kMakerAddress;
+}
+
+}  // namespace
+
+const TMainFormTexts& MainFormTexts() {
+    static const TMainFormTexts texts{
+        Ansi("ZWQ-менеджер ") + kMakerAddress + Ansi(" библиотека ZWQ-книг"),
+        Ansi("ZWQ-менеджер"),
+        Ansi("Содержимое карты памяти"),
+        Ansi("Информация о карте памяти"),
+        Ansi("Наименование книги"),
+        Ansi("Размер"),
+        Ansi("ZWQ-книга (*.ydr, *.rar)|*.ydr; *.rar"),
+        Ansi("ZWQ-книга (*.ydr, *.rar)"),
+        {"*.ydr", "*.rar"},
+        kVersion,
+        kMakerAddress,
+    };
+    return texts;
+}
+
+const std::vector<TMenuDef>& MainMenu() {
+    static const std::vector<TMenuDef> menu = {
+        {"N1", Ansi("Файл"),
+         {{"N4", Ansi("Записать книгу на карту памяти (Enter)"), MenuCommand::WriteBook},
+          {"Delete1", Ansi("Удалить с карты памяти выбранную книгу (Delete)"), MenuCommand::DeleteBook},
+          {"N2", "-", MenuCommand::None},
+          {"N3", Ansi("Выход"), MenuCommand::Exit}}},
+        {"N5", Ansi("Настройки"),
+         {{"N6", Ansi("Выбрать карту памяти"), MenuCommand::ChooseCard},
+          // The caption is set at start-up from the integration's state.
+          {"N9", "?", MenuCommand::Integration}}},
+        {"N7", Ansi("Справка"), {{"N8", Ansi("О программе..."), MenuCommand::About}}},
+    };
+    return menu;
+}
+
+TForm1::TForm1(const TForm1Controls& controls) : TForm1(controls, platform::NativePlatform()) {}
+
+TForm1::TForm1(const TForm1Controls& controls, platform::Platform& platform)
+    : card(std::make_unique<TMemoryCard>(platform)),
+      controls_(controls),
+      platform_(platform),
+      cardSelect_(controls.cardSelectView, platform.drives, controls.boxes),
+      integration_(platform, controls.boxes, controls.application) {}
+
+TForm1::~TForm1() = default;
+
+void TForm1::FormShow() {
+    settings = std::make_unique<SettingsStore>(kCompanyWord, kProgramWord, platform_);
+    settings->SetMessageBoxes(controls_.boxes);
+    if (!LoadCardPath(*settings, cardPath)) {
+        if (!ChooseCard(cardPath, cardSelect_)) {
+            controls_.application.Terminate();
+            return;
+        }
+        SaveCardPath(*settings, cardPath);
+    }
+    RefreshBooks();
+
+    integration_.OfferIntegration(*settings);
+    const std::vector<std::string> arguments = controls_.application.Arguments();
+    if (arguments.size() == 1 && arguments[0] == platform::IntegrateSwitch()) {
+        integration_.SetExplorerIntegration(true);
+    }
+    if (arguments.size() == 1 && arguments[0] == platform::DesintegrateSwitch()) {
+        integration_.SetExplorerIntegration(false);
+    }
+    controls_.N9.SetCaption(integration_.IntegrationMenuCaption());
+
+    ProcessBookArguments();
+}
+
+void TForm1::FormDestroy() { card.reset(); }
+
+void TForm1::RefreshBooks() {
+    card->SetCardPath(cardPath);
+    card->Scan();
+    controls_.books.Clear();
+    controls_.books.ReserveRows(card->Books.size());
+    int64_t totalMegabytes = 0;
+    for (const auto& book : card->Books) {
+        // Each book's size is truncated before it is added, so the total is the sum of the
+        // figures in the list.
+        const int64_t megabytes = book->TotalSize / kBytesPerMegabyte;
+        totalMegabytes += megabytes;
+        controls_.books.AddRow(book->DisplayName, std::to_string(megabytes) + kMegabytes);
+    }
+    // A card without a single free byte is still a card: only a failed query means none.
+    const int64_t freeBytes = card->FreeSpace();
+    if (freeBytes >= 0) {
+        controls_.status.SetText(kStatusBooks + std::to_string(card->Books.size()) + kStatusTotal +
+                                 std::to_string(totalMegabytes) + kStatusFree +
+                                 std::to_string(freeBytes / kBytesPerMegabyte) + kStatusEnd);
+    } else {
+        controls_.status.SetText(kStatusUnknown);
+    }
+}
+
+bool TForm1::CardPresent() {
+    if (card->FreeSpace() >= 0) return true;
+    controls_.boxes.ShowMessage(kCardMissing, kCaptionCheck, kWarning);
+    return false;
+}
+
+bool TForm1::WriteBookFromPath(const std::string& path, bool showSuccess) {
+    if (!CardPresent()) return false;
+    const bool written = card->AddBook(path);
+    if (written && showSuccess) {
+        controls_.boxes.ShowMessage(kBookWord + card->LastTitle + kWrittenTail, kCaptionWrite, kInformation);
+    }
+    if (!written) {
+        controls_.boxes.ShowMessage(kWriteErrorHead + path + kWriteErrorTail + "\n" + card->ErrorText, kCaptionWrite,
+                                    kError);
+    }
+    RefreshBooks();
+    return written;
+}
+
+bool TForm1::WriteBookFromDialog() {
+    std::string path;
+    if (!controls_.YDRRAROpenDialog.Execute(path)) return false;
+    return WriteBookFromPath(path, true);
+}
+
+bool TForm1::DeleteSelectedBook(bool ask) {
+    if (!CardPresent()) return false;
+    const int row = controls_.books.SelectedRow();
+    if (row < 0 || static_cast<std::size_t>(row) >= card->Books.size()) return false;
+    const std::string name = controls_.books.RowCaption(static_cast<std::size_t>(row));
+    if (ask && controls_.boxes.ShowMessage(kDeleteQuestionHead + name + kDeleteQuestionTail, kCaptionDelete,
+                                           kQuestion) != platform::kIdYes) {
+        return false;
+    }
+    card->DeleteBook(static_cast<std::size_t>(row));
+    RefreshBooks();
+    return true;
+}
+
+void TForm1::ProcessBookArguments() {
+    std::vector<std::string> deletePaths;
+    std::vector<std::string> writePaths;
+    const std::string upperCard = AnsiUpperCase(cardPath);
+    for (const std::string& argument : controls_.application.Arguments()) {
+        if (platform::IsSwitchArgument(argument)) continue;
+        const std::string fullPath = platform::IsBareFileName(argument)
+                                         ? platform::JoinPath(platform_.system.CurrentDirectory(), argument)
+                                         : argument;
+        // On the card only when the path goes on below the card's folder: a card at D:\card does
+        // not take in D:\cards2\BOOK_001.ydr.
+        const std::string upper = AnsiUpperCase(fullPath);
+        const bool onCard = !upperCard.empty() && upper.compare(0, upperCard.size(), upperCard) == 0 &&
+                            (platform::IsFolderSeparator(upperCard.back()) ||
+                             (upper.size() > upperCard.size() && platform::IsFolderSeparator(upper[upperCard.size()])));
+        (onCard ? deletePaths : writePaths).push_back(fullPath);
+    }
+
+    if (deletePaths.size() > 1 &&
+        controls_.boxes.ShowMessage(kDeleteManyHead + std::to_string(deletePaths.size()) + kDeleteManyTail,
+                                    kCaptionDeleteMany, kQuestion) != platform::kIdYes) {
+        controls_.application.CloseMainWindow();
+        return;
+    }
+
+    // Each path names a book of the catalogue as it stands before the first deletion. Deletions
+    // renumber the books above them, so each named book is followed through the moves by its
+    // slot number and found again in the refreshed list; a deletion never falls on a book that
+    // no path named.
+    std::vector<int> targets;
+    for (const std::string& path : deletePaths) {
+        const std::string upper = AnsiUpperCase(path);
+        for (const auto& book : card->Books) {
+            if (AnsiUpperCase(book->Path) != upper) continue;
+            if (std::find(targets.begin(), targets.end(), book->Number) == targets.end()) {
+                targets.push_back(book->Number);
+            }
+            break;
+        }
+    }
+    bool deleteErrors = false;
+    for (std::size_t t = 0; t < targets.size(); ++t) {
+        std::size_t row = 0;
+        while (row < card->Books.size() && card->Books[row]->Number != targets[t]) ++row;
+        if (row == card->Books.size()) continue;  // gone meanwhile
+        controls_.books.SelectRow(row);
+        card->LastMoves.clear();
+        if (!DeleteSelectedBook(deletePaths.size() == 1)) {
+            deleteErrors = true;
+            continue;
+        }
+        for (std::size_t later = t + 1; later < targets.size(); ++later) {
+            for (const auto& [from, to] : card->LastMoves) {
+                if (targets[later] == from) {
+                    targets[later] = to;
+                    break;
+                }
+            }
+        }
+    }
+    if (deletePaths.size() > 1) {
+        if (deleteErrors) {
+            controls_.boxes.ShowMessage(kDeleteManyErrors, kCaptionDeleteMany, kWarning);
+        } else {
+            controls_.boxes.ShowMessage(kDeleteManyDone, kCaptionDeleteMany, kInformation);
+        }
+    }
+
+    bool writeErrors = false;
+    for (const std::string& path : writePaths) {
+        if (!WriteBookFromPath(path, writePaths.size() == 1)) {
+            writeErrors = true;
+            break;
+        }
+    }
+    if (writePaths.size() > 1) {
+        if (writeErrors) {
+            controls_.boxes.ShowMessage(kWriteManyErrors, kCaptionWriteMany, kWarning);
+        } else {
+            controls_.boxes.ShowMessage(kWriteManyDone, kCaptionWriteMany, kInformation);
+        }
+    }
+
+    if (!deletePaths.empty() || !writePaths.empty()) controls_.application.CloseMainWindow();
+}
+
+void TForm1::booksKeyDown(uint16_t key, unsigned /*shift: Shift, Ctrl and Alt act the same*/) {
+    if (key == kKeyEnter) {
+        WriteBookFromDialog();
+    } else if (key == kKeyDelete) {
+        DeleteSelectedBook(true);
+    }
+}
+
+void TForm1::N3Click() { controls_.application.CloseMainWindow(); }
+
+void TForm1::N4Click() { WriteBookFromDialog(); }
+
+void TForm1::Delete1Click() { DeleteSelectedBook(true); }
+
+void TForm1::N6Click() {
+    if (!ChooseCard(cardPath, cardSelect_)) return;
+    // The list shows the new card before the choice is saved.
+    RefreshBooks();
+    SaveCardPath(*settings, cardPath);
+}
+
+void TForm1::N8Click() {
+    controls_.boxes.ShowMessage(AboutText(), Ansi("ZWQ-менеджер О программе"), kInformation);
+}
+
+void TForm1::N9Click() {
+    integration_.SetExplorerIntegration(!integration_.IsExplorerIntegrated());
+    controls_.N9.SetCaption(integration_.IntegrationMenuCaption());
+}
+
+void TForm1::RunMenuCommand(MenuCommand command) {
+    switch (command) {
+        case MenuCommand::WriteBook: N4Click(); break;
+        case MenuCommand::DeleteBook: Delete1Click(); break;
+        case MenuCommand::Exit: N3Click(); break;
+        case MenuCommand::ChooseCard: N6Click(); break;
+        case MenuCommand::Integration: N9Click(); break;
+        case MenuCommand::About: N8Click(); break;
+        case MenuCommand::None: break;
+    }
+}
+
+bool InformationRequest(const std::vector<std::string>& arguments, std::string& output) {
+    if (arguments.size() != 1) return false;
+    if (arguments[0] == "--version") {
+        output = Ansi("ZWQ-менеджер ") + kVersion + "\n";
+        return true;
+    }
+    if (arguments[0] != "--help") return false;
+    output = Ansi("ZWQ-менеджер ") + kVersion + Ansi(": книги на карте памяти тифлофлешплеера\n\n") +
+             Ansi("Запуск: zwq-manager [КНИГА...]\n\n"
+                  "  КНИГА              файл .ydr или .rar: записать книгу на карту памяти;\n"
+                  "                     файл BOOK_nnn.ydr на карте памяти: удалить книгу с карты\n") +
+             "  " + platform::IntegrateSwitch() + Ansi("        связать файлы .ydr с программой\n") + "  " +
+             platform::DesintegrateSwitch() + Ansi("     убрать эту связь\n") +
+             Ansi("  --help             эта справка\n"
+                  "  --version          версия программы\n");
+    return true;
+}

@@ -1,0 +1,121 @@
+#pragma once
+// The main window: the card's books and status, the book commands of the menu and the list's
+// keys, start-up and the command-line batch. The logic is the toolkit's-free TForm1; a front end
+// draws the window from TMainFormLayout, TMainFormTexts and MainMenu(), implements the controls
+// of app/Controls.h and forwards its events to the handlers.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Controls.h"
+#include "card/Zwqcardunit.h"
+#include "integration/Explorerintegrationunit.h"
+#include "platform/Dialogs.h"
+#include "platform/Platform.h"
+#include "settings/Appdatainiunit.h"
+#include "settings/Cardselectunit.h"
+
+// Pixel sizes at 96 dots per inch, scaled by the front end to the screen.
+struct TMainFormLayout {
+    static constexpr int kWidth = 468, kHeight = 373;  // outer size, centred on the screen
+    static constexpr int kNameColumnWidth = 356, kSizeColumnWidth = 80;
+    static constexpr int kStatusGroupHeight = 44;  // GroupBox1, at the bottom edge
+    static constexpr int kStatusLeft = 8, kStatusTop = 16, kStatusWidth = 444, kStatusHeight = 21;
+    static constexpr int kFontHeight = -11;  // MS Sans Serif, 8 points
+};
+
+struct TMainFormTexts {
+    std::string caption;        // the window's
+    std::string applicationTitle;
+    std::string booksGroup;     // GroupBox2
+    std::string statusGroup;    // GroupBox1
+    std::string nameColumn;
+    std::string sizeColumn;
+    std::string openFilter;     // YDRRAROpenDialog: description and patterns
+    std::string openFilterDescription;
+    std::vector<std::string> openFilterPatterns;  // "*.ydr", "*.rar"
+    std::string version;        // "0.2.0"
+    std::string makerAddress;
+};
+const TMainFormTexts& MainFormTexts();
+
+// The commands of the menu.
+enum class MenuCommand { None, WriteBook, DeleteBook, Exit, ChooseCard, Integration, About };
+
+struct TMenuItemDef {
+    std::string name;     // the control's name: N4, Delete1, ...
+    std::string caption;  // "-" for a separator line
+    MenuCommand command = MenuCommand::None;
+};
+struct TMenuDef {
+    std::string name;
+    std::string caption;
+    std::vector<TMenuItemDef> items;
+};
+// MainMenu1: "Файл", "Настройки", "Справка" with their items. No item has a shortcut key of
+// its own; "(Enter)" and "(Delete)" are part of the captions.
+const std::vector<TMenuDef>& MainMenu();
+
+// Virtual-key codes the book list reacts to.
+inline constexpr uint16_t kKeyEnter = 13;
+inline constexpr uint16_t kKeyDelete = 46;
+
+// What a front end gives the window logic.
+struct TForm1Controls {
+    platform::IMessageBoxes& boxes;
+    ui::IListView& books;
+    ui::IEdit& status;
+    ui::IMenuItem& N9;
+    ui::IOpenDialog& YDRRAROpenDialog;
+    ui::IApplication& application;
+    ICardSelectView& cardSelectView;
+};
+
+class TForm1 {
+public:
+    explicit TForm1(const TForm1Controls& controls);
+    TForm1(const TForm1Controls& controls, platform::Platform& platform);
+    ~TForm1();
+    TForm1(const TForm1&) = delete;
+    TForm1& operator=(const TForm1&) = delete;
+
+    std::unique_ptr<TMemoryCard> card;
+    std::string cardPath;
+    std::unique_ptr<SettingsStore> settings;
+
+    // Start-up, when the window is first shown.
+    void FormShow();
+    void FormDestroy();
+
+    void RefreshBooks();
+    bool CardPresent();
+    bool WriteBookFromPath(const std::string& path, bool showSuccess);
+    bool WriteBookFromDialog();
+    bool DeleteSelectedBook(bool ask);
+    void ProcessBookArguments();
+
+    // Handlers of the list's keys (the modifiers do not matter) and of the menu items.
+    void booksKeyDown(uint16_t key, unsigned shift);
+    void N3Click();
+    void N4Click();
+    void Delete1Click();
+    void N6Click();
+    void N8Click();
+    void N9Click();
+    void RunMenuCommand(MenuCommand command);
+
+    TCardSelectForm& CardSelectForm() { return cardSelect_; }
+    TExplorerIntegration& Integration() { return integration_; }
+
+private:
+    TForm1Controls controls_;
+    platform::Platform& platform_;
+    TCardSelectForm cardSelect_;
+    TExplorerIntegration integration_;
+};
+
+// The program's answer to "--help" and "--version" (output to print, true to end at once);
+// false for every other command line, which opens the window.
+bool InformationRequest(const std::vector<std::string>& arguments, std::string& output);

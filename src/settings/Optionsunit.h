@@ -1,0 +1,16 @@
+#pragma once
+// The card's path as the user chose it, kept in the settings under "CARD_PATH".
+
+#include <string>
+
+class SettingsStore;
+class TCardSelectForm;
+
+// Loads the settings file and takes "CARD_PATH" into cardPath; true when a non-empty path is
+// now known. Nothing is checked about the drive itself.
+bool LoadCardPath(SettingsStore& settings, std::string& cardPath);
+// Stores cardPath under "CARD_PATH" and writes the settings file (a failure is reported there).
+void SaveCardPath(SettingsStore& settings, const std::string& cardPath);
+// Shows the card-selection dialog with the current path; on OK with a non-blank text the text
+// replaces cardPath and the result is true.
+bool ChooseCard(std::string& cardPath, TCardSelectForm& dialog);

@@ -1,0 +1,197 @@
+// Book paths on the command line: deletions of books on the card, then writes of the others.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "app/Formharness.h"
+#include "platform/Paths.h"
+
+using formtest::Harness;
+using testsupport::A;
+using testsupport::Exists;
+using testsupport::MakeCardBook;
+using testsupport::MakeSourceBook;
+
+namespace {
+
+constexpr unsigned kQuestion = 0x23, kInformation = 0x40, kWarning = 0x30, kError = 0x10;
+
+class Batch : public ::testing::Test, public Harness {
+protected:
+    void Books(std::initializer_list<int> numbers) {
+        for (int n : numbers) MakeCardBook(card(), n, testsupport::Numbered("T", n), {"1.mp3", "2.mp3"});
+        StoreCard();
+    }
+    std::string OnCard(int n) const {
+        char name[16] = {};
+        std::snprintf(name, sizeof name, "BOOK_%03d.ydr", n);
+        return platform::JoinPath(card(), name);
+    }
+    std::string Source(const std::string& folder, const std::string& title) {
+        return MakeSourceBook(dir / ("src/" + folder), "BOOK_001.ydr",
+                              {"#TITLE=" + title, "#TOTAL_SIZE_KB=1"}, {{"01.mp3", title}});
+    }
+    void Run(std::vector<std::string> arguments) {
+        application.arguments = std::move(arguments);
+        form.FormShow();
+    }
+    std::map<std::string, int> Slots() {
+        TMemoryCard model(test.platform);
+        model.SetCardPath(card());
+        model.Scan();
+        std::map<std::string, int> slots;
+        for (const auto& book : model.Books) slots[book->Title] = book->Number;
+        return slots;
+    }
+    const platform::RecordingMessageBoxes::Box& Box(std::size_t i) const { return boxes.boxes.at(i); }
+};
+
+}  // namespace
+
+TEST_F(Batch, DeletionsComeFirstWithOneQuestionAndASummary) {
+    Books({1, 2, 3});
+    boxes.answers = {platform::kIdYes};
+    Run({Source("new", "New"), OnCard(1), OnCard(3)});
+    ASSERT_EQ(boxes.boxes.size(), 3u);
+    EXPECT_EQ(Box(0).text, A("Вы действительно хотите удалить книги (2 шт.) с карты памяти"));
+    EXPECT_EQ(Box(0).caption, A("Удаление книг"));
+    EXPECT_EQ(Box(0).flags, kQuestion);
+    EXPECT_EQ(Box(1).text, A("Удаление книг завершено"));
+    EXPECT_EQ(Box(1).caption, A("Удаление книг"));
+    EXPECT_EQ(Box(1).flags, kInformation);
+    // One write: its own success box, no summary.
+    EXPECT_EQ(Box(2).text, A("Книга New успешно записана на карту памяти"));
+    EXPECT_EQ(Slots(), (std::map<std::string, int>{{"T2", 1}, {"New", 2}}));
+    EXPECT_TRUE(application.closed);
+}
+
+TEST_F(Batch, RefusingTheQuestionEndsWithTheCardUnchanged) {
+    Books({1, 2});
+    boxes.answers = {platform::kIdNo};
+    Run({OnCard(1), OnCard(2), Source("new", "New")});
+    EXPECT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(Slots().size(), 2u);
+    EXPECT_TRUE(application.closed);
+}
+
+TEST_F(Batch, ASingleDeletionAsksItsOwnQuestion) {
+    Books({1, 2});
+    boxes.answers = {platform::kIdCancel};
+    Run({OnCard(2)});
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(Box(0).text, A("Вы действительно хотите удалить книгу Автор - T2 с карты памяти"));
+    EXPECT_EQ(Slots().size(), 2u);
+    EXPECT_TRUE(application.closed);
+}
+
+TEST_F(Batch, ExactlyTheNamedBooksAreDeletedWhateverTheRenumbering) {
+    Books({1, 2, 3, 4, 5});
+    boxes.answers = {platform::kIdYes};
+    Run({OnCard(2), OnCard(3)});
+    // Which of T4 and T5 takes which number follows the directory's order.
+    const auto slots = Slots();
+    ASSERT_EQ(slots.size(), 3u);
+    EXPECT_EQ(slots.at("T1"), 1);
+    EXPECT_EQ(std::set<int>({slots.at("T4"), slots.at("T5")}), (std::set<int>{2, 3}));
+    EXPECT_EQ(Box(1).text, A("Удаление книг завершено"));
+}
+
+TEST_F(Batch, TheHigherBookFirstAndAfterItsNeighbourMoved) {
+    Books({1, 2, 3, 4, 5});
+    boxes.answers = {platform::kIdYes};
+    // Deleting 2 moves 5 (or 3) down; the second path still means the book that was in slot 5.
+    Run({OnCard(2), OnCard(5)});
+    const auto slots = Slots();
+    EXPECT_EQ(slots.size(), 3u);
+    EXPECT_EQ(slots.count("T2"), 0u);
+    EXPECT_EQ(slots.count("T5"), 0u);
+}
+
+TEST_F(Batch, TheSameBookTwiceIsDeletedOnce) {
+    Books({1, 2, 3});
+    boxes.answers = {platform::kIdYes};
+    std::string lower = OnCard(2);
+    lower.replace(lower.size() - 12, 12, "book_002.YDR");
+    Run({OnCard(2), platform::UpperCase1251(OnCard(2)), lower});
+    EXPECT_EQ(Box(0).text, A("Вы действительно хотите удалить книги (3 шт.) с карты памяти"));
+    EXPECT_EQ(Slots(), (std::map<std::string, int>{{"T1", 1}, {"T3", 2}}));
+    EXPECT_EQ(Box(1).text, A("Удаление книг завершено"));
+}
+
+TEST_F(Batch, PathsOnTheCardThatNameNoBookAreSkippedQuietly) {
+    Books({1});
+    boxes.answers = {platform::kIdYes};
+    Run({platform::JoinPath(card(), "music.mp3"), platform::JoinPath(card(), "BOOK_009.ydr")});
+    EXPECT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(Box(1).text, A("Удаление книг завершено"));
+    EXPECT_EQ(Slots().size(), 1u);
+    EXPECT_TRUE(application.closed);
+}
+
+TEST_F(Batch, TheSecondOfThreeWritesFails) {
+    Books({});
+    Run({Source("a", "A"), dir / "src/missing/BOOK_001.ydr", Source("c", "C")});
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(Box(0).caption, A("Запись книги на карту памяти"));
+    EXPECT_EQ(Box(0).flags, kError);
+    EXPECT_EQ(Box(0).text, A("Во время записи книги ") + (dir / "src/missing/BOOK_001.ydr") +
+                               A(" произошла ошибка\nНе удалось получить информацию о книге"));
+    EXPECT_EQ(Box(1).text, A("Во время записи книг возникли ошибки"));
+    EXPECT_EQ(Box(1).caption, A("Запись книг"));
+    EXPECT_EQ(Box(1).flags, kWarning);
+    EXPECT_EQ(Slots(), (std::map<std::string, int>{{"A", 1}}));
+    EXPECT_TRUE(application.closed);
+}
+
+TEST_F(Batch, SeveralWritesReportOnlyTheSummary) {
+    Books({});
+    Run({Source("a", "A"), Source("b", "B")});
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(Box(0).text, A("Запись книг завершена"));
+    EXPECT_EQ(Box(0).flags, kInformation);
+    EXPECT_EQ(Slots().size(), 2u);
+}
+
+TEST_F(Batch, WithTheCardAbsentTheFirstWriteStopsTheBatch) {
+    Books({1});
+    test.files.useRealFreeBytes = false;
+    test.files.freeBytes = -1;
+    boxes.answers = {platform::kIdYes};
+    Run({OnCard(1), OnCard(1), Source("a", "A"), Source("b", "B")});
+    // Deletions stop at the card check, writes too.
+    std::vector<std::string> texts;
+    for (const auto& box : boxes.boxes) texts.push_back(box.text);
+    EXPECT_EQ(texts, (std::vector<std::string>{A("Вы действительно хотите удалить книги (2 шт.) с карты памяти"),
+                                               A("Карта памяти не обнаружена"),
+                                               A("Во время удаления книг возникли ошибки"),
+                                               A("Карта памяти не обнаружена"),
+                                               A("Во время записи книг возникли ошибки")}));
+    EXPECT_EQ(Slots().size(), 1u);
+}
+
+TEST_F(Batch, APathBesideTheCardIsNotOnIt) {
+    // A card at ".../card" does not take in ".../cards2/BOOK_001.ydr": that book is written.
+    Books({});
+    const std::string beside = MakeSourceBook(dir / "cards2", "BOOK_001.ydr", {"#TITLE=Beside", "#TOTAL_SIZE_KB=1"},
+                                              {{"01.mp3", "x"}});
+    Run({beside});
+    EXPECT_EQ(Slots(), (std::map<std::string, int>{{"Beside", 1}}));
+    EXPECT_EQ(Box(0).flags, kInformation);
+}
+
+TEST_F(Batch, TheCardPathMatchesInAnyLetterCase) {
+    Books({1, 2});
+    boxes.answers = {platform::kIdYes};
+    Run({platform::UpperCase1251(OnCard(1))});
+    EXPECT_EQ(boxes.boxes.at(0).caption, A("Удаление книги"));
+    EXPECT_EQ(Slots(), (std::map<std::string, int>{{"T2", 1}}));
+}
+
+TEST_F(Batch, ABareFileNameIsTakenFromTheCurrentFolder) {
+    Books({});
+    Run({"no-such-book.ydr"});
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(Box(0).text, A("Во время записи книги ") +
+                               platform::JoinPath(test.system.CurrentDirectory(), "no-such-book.ydr") +
+                               A(" произошла ошибка\nНе удалось получить информацию о книге"));
+}

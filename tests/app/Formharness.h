@@ -1,0 +1,174 @@
+#pragma once
+// The main window's controls in memory, answering from a script and recording what happens,
+// so that the window logic is driven exactly as a front end drives it.
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/Body.h"
+#include "platform/Dialogs.h"
+#include "settings/Cardselectunit.h"
+#include "support/Testsupport.h"
+
+namespace formtest {
+
+// One log for every control, so tests can see the order of events.
+using EventLog = std::vector<std::string>;
+
+class Boxes : public platform::RecordingMessageBoxes {
+public:
+    explicit Boxes(EventLog& log) : log_(log) {}
+    int ShowMessage(const std::string& text, const std::string& caption, unsigned flags) override {
+        log_.push_back("box " + caption);
+        return RecordingMessageBoxes::ShowMessage(text, caption, flags);
+    }
+
+private:
+    EventLog& log_;
+};
+
+class List : public ui::IListView {
+public:
+    void Clear() override {
+        rows.clear();
+        selected = -1;
+    }
+    void ReserveRows(std::size_t count) override { reserved = count; }
+    void AddRow(const std::string& caption, const std::string& subItem) override { rows.emplace_back(caption, subItem); }
+    std::size_t RowCount() override { return rows.size(); }
+    std::string RowCaption(std::size_t row) override { return rows.at(row).first; }
+    int SelectedRow() override { return selected; }
+    void SelectRow(std::size_t row) override { selected = static_cast<int>(row); }
+
+    std::vector<std::pair<std::string, std::string>> rows;
+    int selected = -1;
+    std::size_t reserved = 0;
+};
+
+class Edit : public ui::IEdit {
+public:
+    explicit Edit(EventLog& log) : log_(log) {}
+    void SetText(const std::string& value) override {
+        text = value;
+        log_.push_back("status " + value);
+    }
+    std::string text;
+
+private:
+    EventLog& log_;
+};
+
+class MenuItem : public ui::IMenuItem {
+public:
+    void SetCaption(const std::string& value) override { caption = value; }
+    std::string caption = "?";
+};
+
+class OpenDialog : public ui::IOpenDialog {
+public:
+    bool Execute(std::string& fileName) override {
+        ++calls;
+        if (answers.empty() || !answers.front()) {
+            if (!answers.empty()) answers.pop_front();
+            return false;
+        }
+        fileName = *answers.front();
+        answers.pop_front();
+        return true;
+    }
+    std::deque<std::optional<std::string>> answers;  // nullopt: cancelled
+    int calls = 0;
+};
+
+class Application : public ui::IApplication {
+public:
+    explicit Application(EventLog& log) : log_(log) {}
+    std::vector<std::string> Arguments() override { return arguments; }
+    void CloseMainWindow() override {
+        closed = true;
+        log_.push_back("close");
+    }
+    void Terminate() override {
+        terminated = true;
+        log_.push_back("terminate");
+    }
+    std::vector<std::string> arguments;
+    bool closed = false;
+    bool terminated = false;
+
+private:
+    EventLog& log_;
+};
+
+// The card-selection dialog: each showing types the scripted text (if any) and presses the
+// scripted button; with the script used up it is cancelled.
+class CardSelectView : public ICardSelectView {
+public:
+    explicit CardSelectView(EventLog& log) : log_(log) {}
+    void ClearDrives() override { drives.clear(); }
+    void AddDrive(const std::string& root) override { drives.push_back(root); }
+    void SetText(const std::string& value) override { text = value; }
+    std::string Text() override { return text; }
+    int ShowModal() override {
+        ++shows;
+        log_.push_back("dialog");
+        textsShown.push_back(text);
+        if (script.empty()) return platform::kIdCancel;
+        const auto [button, typed] = script.front();
+        script.pop_front();
+        if (typed) text = *typed;
+        return button;
+    }
+    std::vector<std::string> drives;
+    std::string text;
+    std::deque<std::pair<int, std::optional<std::string>>> script;
+    std::vector<std::string> textsShown;
+    int shows = 0;
+
+private:
+    EventLog& log_;
+};
+
+// A main window on a test card: a folder "card" and the user's folders inside one temporary folder.
+class Harness {
+public:
+    Harness()
+        : test(dir),
+          boxes(log),
+          status(log),
+          application(log),
+          cardSelect(log),
+          form(TForm1Controls{boxes, books, status, n9, openDialog, application, cardSelect}, test.platform) {
+        testsupport::MakeDirs(card());
+    }
+
+    std::string card() const { return dir / "card"; }
+    std::string settingsFile() const { return dir / "appdata/kv8102tz/ZWQManager/ZWQManager.ini"; }
+    void StoreSettings(const std::vector<std::string>& lines) {
+        testsupport::WriteFile(settingsFile(), testsupport::Crlf(lines));
+    }
+    // Settings naming the test card, the integration question already answered.
+    void StoreCard() { StoreSettings({"CARD_PATH=" + card(), "IS_ASKED_FOR_INTEGRATION=YES"}); }
+    std::vector<std::string> Captions() const {
+        std::vector<std::string> captions;
+        for (const auto& box : boxes.boxes) captions.push_back(box.caption);
+        return captions;
+    }
+
+    testsupport::TempDir dir;
+    testsupport::TestPlatform test;
+    EventLog log;
+    Boxes boxes;
+    List books;
+    Edit status;
+    MenuItem n9;
+    OpenDialog openDialog;
+    Application application;
+    CardSelectView cardSelect;
+    TForm1 form;
+};
+
+}  // namespace formtest

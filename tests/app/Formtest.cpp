@@ -1,0 +1,392 @@
+#include <gtest/gtest.h>
+
+#include "app/Formharness.h"
+#include "platform/Commandline.h"
+#include "platform/Paths.h"
+
+using formtest::Harness;
+using testsupport::A;
+using testsupport::Crlf;
+using testsupport::Exists;
+using testsupport::MakeCardBook;
+using testsupport::MakeSourceBook;
+using testsupport::ReadFile;
+
+namespace {
+
+constexpr int64_t kMiB = 1048576;
+constexpr unsigned kQuestion = 0x23, kInformation = 0x40, kWarning = 0x30, kError = 0x10;
+
+class Form : public ::testing::Test, public Harness {
+protected:
+    // A book source beside its file, named BOOK_001.ydr in its own folder.
+    std::string Source(const std::string& folder, const std::string& title) {
+        return MakeSourceBook(dir / ("src/" + folder), "BOOK_001.ydr",
+                              {"#TITLE=" + title, "#AUTHOR=" + A("Автор"), "#TOTAL_SIZE_KB=2048"},
+                              {{"01.mp3", title}});
+    }
+    std::vector<std::string> Rows() const {
+        std::vector<std::string> rows;
+        for (const auto& row : books.rows) rows.push_back(row.first);
+        return rows;
+    }
+    // Slot numbers of the books on the card, by title.
+    std::map<std::string, int> Slots() {
+        TMemoryCard model(test.platform);
+        model.SetCardPath(card());
+        model.Scan();
+        std::map<std::string, int> slots;
+        for (const auto& book : model.Books) slots[book->Title] = book->Number;
+        return slots;
+    }
+    void StartWithBooks(std::initializer_list<int> numbers) {
+        for (int n : numbers) MakeCardBook(card(), n, testsupport::Numbered("T", n), {"1.mp3"});
+        StoreCard();
+        form.FormShow();
+    }
+};
+
+}  // namespace
+
+// ---- start-up ----
+
+TEST_F(Form, FirstStartCancelledEndsWithNothingWritten) {
+    form.FormShow();
+    EXPECT_EQ(cardSelect.shows, 1);
+    EXPECT_TRUE(application.terminated);
+    EXPECT_FALSE(Exists(settingsFile()));
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(status.text, "");  // no scan happened
+    EXPECT_EQ(n9.caption, "?");
+}
+
+TEST_F(Form, FirstStartStoresTheChosenCardAndAsksAboutIntegration) {
+    test.drives.drives = {"E:\\", "F:\\"};
+    cardSelect.script.push_back({platform::kIdOk, card()});
+    form.FormShow();
+    EXPECT_EQ(cardSelect.drives, (std::vector<std::string>{"E:\\", "F:\\"}));
+    EXPECT_EQ(cardSelect.textsShown, std::vector<std::string>{""});
+    EXPECT_FALSE(application.terminated);
+    EXPECT_EQ(ReadFile(settingsFile()), "CARD_PATH=" + card() + "\r\n");
+    EXPECT_EQ(status.text.substr(0, A("Записано книг: 0, общим объемом 0 Мб.").size()),
+              A("Записано книг: 0, общим объемом 0 Мб."));
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, A("Добавить приложение в контекстное меню проводника?"));
+    EXPECT_EQ(boxes.boxes[0].caption, A("Интеграция с проводником Windows"));
+    EXPECT_EQ(boxes.boxes[0].flags, kQuestion);
+    // The dialog came before the list was filled.
+    EXPECT_EQ(log.front(), "dialog");
+    EXPECT_EQ(n9.caption, A("Интегрировать в проводник"));
+    EXPECT_FALSE(application.closed);
+}
+
+TEST_F(Form, BlankInputAsksAgainAndTypedTextIsKeptAsTyped) {
+    cardSelect.script = {{platform::kIdOk, std::string("   ")}, {platform::kIdOk, "  " + card() + "  "}};
+    StoreSettings({"CARD_PATH=", "IS_ASKED_FOR_INTEGRATION=YES"});
+    form.FormShow();
+    EXPECT_EQ(cardSelect.shows, 2);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, A("Необходимо указать карту памяти"));
+    EXPECT_EQ(boxes.boxes[0].caption, A("Выбор карты памяти"));
+    EXPECT_EQ(boxes.boxes[0].flags, kWarning);
+    EXPECT_EQ(cardSelect.textsShown[1], "   ");  // the field keeps what it held
+    EXPECT_EQ(form.cardPath, "  " + card() + "  ");
+    EXPECT_EQ(ReadFile(settingsFile()), Crlf({"CARD_PATH=  " + card() + "  ", "IS_ASKED_FOR_INTEGRATION=YES"}));
+}
+
+TEST_F(Form, AStoredCardThatIsAbsentOpensQuietly) {
+    // Windows asks the drive: a drive letter that no drive has. Elsewhere a missing folder.
+    const std::string absent = platform::PathSeparator() == '\\' ? std::string("Q:\\") : dir / "absent";
+    StoreSettings({"CARD_PATH=" + absent, "IS_ASKED_FOR_INTEGRATION=YES"});
+    form.FormShow();
+    EXPECT_EQ(cardSelect.shows, 0);
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(status.text, "?");
+    EXPECT_TRUE(books.rows.empty());
+    EXPECT_FALSE(application.closed);
+    EXPECT_FALSE(application.terminated);
+}
+
+// ---- list and status ----
+
+TEST_F(Form, SizesAreWholeMegabytesAndTheTotalIsTheirSum) {
+    MakeCardBook(card(), 1, "A", {"1.mp3"}, 1536);                 // 1.5 MB shows 1
+    MakeCardBook(card(), 2, "B", {"1.mp3"}, 1023);                 // below 1 MB shows 0
+    MakeCardBook(card(), 3, "C", {"1.mp3"}, 5LL * 1024 * 1024 + 1);  // over 4 GiB
+    test.files.useRealFreeBytes = false;
+    test.files.freeBytes = 1500 * kMiB + kMiB - 1;
+    StoreCard();
+    form.FormShow();
+    std::map<std::string, std::string> sizes;
+    for (const auto& [caption, size] : books.rows) sizes[caption] = size;
+    EXPECT_EQ(sizes, (std::map<std::string, std::string>{{A("Автор - A"), A("1 Мб")},
+                                                         {A("Автор - B"), A("0 Мб")},
+                                                         {A("Автор - C"), A("5120 Мб")}}));
+    EXPECT_EQ(books.reserved, 3u);
+    EXPECT_EQ(status.text, A("Записано книг: 3, общим объемом 5121 Мб. Свободно 1500 Мб."));
+    // The rows stand in the card model's order.
+    for (std::size_t i = 0; i < books.rows.size(); ++i) {
+        EXPECT_EQ(books.rows[i].first, form.card->Books[i]->DisplayName);
+    }
+}
+
+TEST_F(Form, AFullCardIsStillACard) {
+    StartWithBooks({1, 2});
+    test.files.useRealFreeBytes = false;
+    test.files.freeBytes = 0;
+    form.RefreshBooks();
+    EXPECT_EQ(status.text, A("Записано книг: 2, общим объемом 2 Мб. Свободно 0 Мб."));
+    books.selected = 0;
+    boxes.answers = {platform::kIdYes};
+    EXPECT_TRUE(form.DeleteSelectedBook(true));
+    EXPECT_EQ(Slots().size(), 1u);
+}
+
+TEST_F(Form, AnAbsentCardRefusesWritesAndDeletions) {
+    StartWithBooks({1});
+    test.files.useRealFreeBytes = false;
+    test.files.freeBytes = -1;
+    form.RefreshBooks();
+    EXPECT_EQ(status.text, "?");
+    books.selected = 0;
+    log.clear();
+    EXPECT_FALSE(form.WriteBookFromPath(Source("a", "New"), true));
+    EXPECT_FALSE(form.DeleteSelectedBook(true));
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    for (const auto& box : boxes.boxes) {
+        EXPECT_EQ(box.text, A("Карта памяти не обнаружена"));
+        EXPECT_EQ(box.caption, A("Проверка"));
+        EXPECT_EQ(box.flags, kWarning);
+    }
+    // No refresh either: the list keeps its selection.
+    EXPECT_EQ(books.selected, 0);
+    EXPECT_EQ(Slots().size(), 1u);
+}
+
+// ---- book commands ----
+
+TEST_F(Form, EnterOpensTheFileDialogWhateverTheModifiers) {
+    StartWithBooks({});
+    form.booksKeyDown(kKeyEnter, 0);
+    openDialog.answers.push_back(Source("a", A("Новая")));
+    form.booksKeyDown(kKeyEnter, 0x7);  // Shift, Ctrl and Alt
+    EXPECT_EQ(openDialog.calls, 2);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, A("Книга Автор - Новая успешно записана на карту памяти"));
+    EXPECT_EQ(boxes.boxes[0].caption, A("Запись книги на карту памяти"));
+    EXPECT_EQ(boxes.boxes[0].flags, kInformation);
+    EXPECT_EQ(Rows(), std::vector<std::string>{A("Автор - Новая")});
+    form.booksKeyDown('A', 0);
+    EXPECT_EQ(openDialog.calls, 2);
+}
+
+TEST_F(Form, TheMenuWritesToo) {
+    StartWithBooks({});
+    openDialog.answers = {Source("a", "One"), std::nullopt};
+    form.N4Click();
+    form.RunMenuCommand(MenuCommand::WriteBook);  // cancelled
+    EXPECT_EQ(openDialog.calls, 2);
+    EXPECT_EQ(Slots(), (std::map<std::string, int>{{"One", 1}}));
+}
+
+TEST_F(Form, AFailedWriteShowsThePathAndTheReason) {
+    StartWithBooks({});
+    const std::string first = Source("a", "Dup");
+    ASSERT_TRUE(form.WriteBookFromPath(first, false));
+    EXPECT_TRUE(boxes.boxes.empty());  // no success box asked for
+    const std::string second = Source("b", "Dup");
+    EXPECT_FALSE(form.WriteBookFromPath(second, false));
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, A("Во время записи книги ") + second + A(" произошла ошибка") + "\n" +
+                                       A("Книга Автор - Dup уже присутствует на карте памяти"));
+    EXPECT_EQ(boxes.boxes[0].caption, A("Запись книги на карту памяти"));
+    EXPECT_EQ(boxes.boxes[0].flags, kError);
+    EXPECT_EQ(books.rows.size(), 1u);
+}
+
+TEST_F(Form, DeleteAsksFirstAndRenumbers) {
+    StartWithBooks({1, 2, 3});
+    form.booksKeyDown(kKeyDelete, 0);  // nothing selected: nothing happens
+    EXPECT_TRUE(boxes.boxes.empty());
+
+    std::size_t row = 0;
+    while (form.card->Books[row]->Number != 2) ++row;
+    books.selected = static_cast<int>(row);
+    boxes.answers = {platform::kIdNo};
+    form.booksKeyDown(kKeyDelete, 0x4);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, A("Вы действительно хотите удалить книгу Автор - T2 с карты памяти"));
+    EXPECT_EQ(boxes.boxes[0].caption, A("Удаление книги"));
+    EXPECT_EQ(boxes.boxes[0].flags, kQuestion);
+    EXPECT_EQ(Slots().size(), 3u);
+
+    boxes.answers = {platform::kIdYes};
+    form.Delete1Click();
+    EXPECT_EQ(Slots(), (std::map<std::string, int>{{"T1", 1}, {"T3", 2}}));
+    EXPECT_EQ(books.rows.size(), 2u);
+    EXPECT_EQ(books.selected, -1);
+}
+
+TEST_F(Form, ChoosingAnotherCardShowsItBeforeTheChoiceIsSaved) {
+    StartWithBooks({1});
+    const std::string other = dir / "other card";
+    MakeCardBook(other, 1, "Other", {"1.mp3"});
+    MakeCardBook(other, 2, "Other 2", {"1.mp3"});
+    // The settings folder is taken by a file: the save fails and is reported.
+    std::filesystem::remove_all(platform::ToFsPath(dir / "appdata/kv8102tz"));
+    testsupport::WriteFile(dir / "appdata/kv8102tz", "blocks the folder");
+    cardSelect.script.push_back({platform::kIdOk, other});
+    log.clear();
+    form.N6Click();
+    EXPECT_EQ(cardSelect.textsShown.back(), card());
+    EXPECT_EQ(form.cardPath, other);
+    EXPECT_EQ(books.rows.size(), 2u);
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_EQ(log[0], "dialog");
+    EXPECT_EQ(log[1].substr(0, 7), "status ");
+    EXPECT_EQ(log[2], "box " + A("Загрузка настроек"));
+}
+
+TEST_F(Form, CancellingTheCardChoiceChangesNothing) {
+    StartWithBooks({1});
+    const std::string settingsBefore = ReadFile(settingsFile());
+    const std::string statusBefore = status.text;
+    form.N6Click();
+    EXPECT_EQ(form.cardPath, card());
+    EXPECT_EQ(status.text, statusBefore);
+    EXPECT_EQ(ReadFile(settingsFile()), settingsBefore);
+}
+
+TEST_F(Form, AboutBox) {
+    form.N8Click();
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].caption, A("ZWQ-менеджер О программе"));
+    EXPECT_EQ(boxes.boxes[0].flags, kInformation);
+    const std::string address = MainFormTexts().makerAddress;
+    EXPECT_EQ(boxes.boxes[0].text, A("ZWQ-менеджер 0.2.0 - ") + address +
+                                       A("\nПрограмма ZWQ-менеджер предназначена\nдля упрощения записи и удаления "
+                                         "книг\nс карты памяти для тифлофлешплеера\n\nДополнительная информация и "
+                                         "каталог\nZWQ-книг на сайте ") +
+                                       address);
+    form.N3Click();
+    EXPECT_TRUE(application.closed);
+}
+
+// ---- integration ----
+
+TEST_F(Form, TheIntegrationItemSwitchesAndNamesTheState) {
+    StartWithBooks({});
+    EXPECT_EQ(n9.caption, A("Интегрировать в проводник"));
+    form.N9Click();
+    EXPECT_TRUE(form.Integration().IsExplorerIntegrated());
+    EXPECT_EQ(n9.caption, A("Удалить интеграцию из проводника"));
+    form.RunMenuCommand(MenuCommand::Integration);
+    EXPECT_FALSE(form.Integration().IsExplorerIntegrated());
+    EXPECT_EQ(n9.caption, A("Интегрировать в проводник"));
+}
+
+TEST_F(Form, TheStartUpQuestionIsAskedUntilAnswered) {
+    StoreSettings({"CARD_PATH=" + card(), "IS_ASKED_FOR_INTEGRATION=yes"});
+    form.FormShow();  // lower-case "yes" does not count; Cancel stores nothing
+    EXPECT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(ReadFile(settingsFile()), Crlf({"CARD_PATH=" + card(), "IS_ASKED_FOR_INTEGRATION=yes"}));
+    EXPECT_FALSE(form.Integration().IsExplorerIntegrated());
+}
+
+TEST_F(Form, AnsweringNoRemembersTheAnswer) {
+    StoreSettings({"CARD_PATH=" + card(), "IS_ASKED_FOR_INTEGRATION=yes"});
+    boxes.answers = {platform::kIdNo};
+    form.FormShow();
+    EXPECT_EQ(ReadFile(settingsFile()), Crlf({"CARD_PATH=" + card(), "IS_ASKED_FOR_INTEGRATION=YES"}));
+    EXPECT_FALSE(form.Integration().IsExplorerIntegrated());
+}
+
+TEST_F(Form, AnsweringYesRemembersAndIntegrates) {
+    StoreSettings({"CARD_PATH=" + card()});
+    boxes.answers = {platform::kIdYes};
+    form.FormShow();
+    EXPECT_EQ(ReadFile(settingsFile()), Crlf({"CARD_PATH=" + card(), "IS_ASKED_FOR_INTEGRATION=YES"}));
+    EXPECT_TRUE(form.Integration().IsExplorerIntegrated());
+    EXPECT_EQ(n9.caption, A("Удалить интеграцию из проводника"));
+}
+
+TEST_F(Form, WithoutRightsTheProgramRestartsElevatedAndDoesNoWorkItself) {
+    test.system.isAdmin = false;
+    StoreSettings({"CARD_PATH=" + card()});
+    boxes.answers = {platform::kIdYes};
+    form.FormShow();
+    // "YES" is stored before the restart message.
+    EXPECT_EQ(ReadFile(settingsFile()), Crlf({"CARD_PATH=" + card(), "IS_ASKED_FOR_INTEGRATION=YES"}));
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[1].text, A("Приложение будет перезапущено с правами администратора"));
+    EXPECT_EQ(boxes.boxes[1].caption, A("Интеграция с проводником Windows"));
+    EXPECT_EQ(boxes.boxes[1].flags, kInformation);
+    ASSERT_EQ(test.system.elevations.size(), 1u);
+    EXPECT_EQ(test.system.elevations[0].program, test.folders.ProgramFile());
+    EXPECT_EQ(test.system.elevations[0].parameters, platform::IntegrateSwitch());
+    EXPECT_EQ(test.system.elevations[0].folder, platform::FolderOf(test.folders.ProgramFile()));
+    EXPECT_TRUE(application.terminated);
+    EXPECT_FALSE(form.Integration().IsExplorerIntegrated());
+    // The rest of the start-up still ran.
+    EXPECT_EQ(n9.caption, A("Интегрировать в проводник"));
+}
+
+TEST_F(Form, ARefusedElevationEndsNothingAndDoesNothing) {
+    StartWithBooks({});
+    test.system.isAdmin = false;
+    test.system.elevationResult = 5;  // the prompt was declined
+    form.N9Click();
+    EXPECT_EQ(test.system.elevations.size(), 1u);
+    EXPECT_FALSE(application.terminated);
+    EXPECT_FALSE(form.Integration().IsExplorerIntegrated());
+    EXPECT_EQ(boxes.boxes.size(), 1u);  // the restart message only
+}
+
+TEST_F(Form, TheSwitchesActOnlyAlone) {
+    StoreCard();
+    application.arguments = {platform::IntegrateSwitch()};
+    form.FormShow();
+    EXPECT_TRUE(form.Integration().IsExplorerIntegrated());
+    EXPECT_FALSE(application.closed);  // a switch is not a book path
+    EXPECT_EQ(n9.caption, A("Удалить интеграцию из проводника"));
+}
+
+TEST_F(Form, TheRemovalSwitch) {
+    StoreCard();
+    form.Integration().WriteIntegration();
+    application.arguments = {platform::DesintegrateSwitch()};
+    form.FormShow();
+    EXPECT_FALSE(form.Integration().IsExplorerIntegrated());
+}
+
+TEST_F(Form, SwitchesInOtherLettersOrWithPathsDoNothing) {
+    StoreCard();
+    std::string capital = platform::IntegrateSwitch();
+    capital[capital.find('i')] = 'I';
+    application.arguments = {capital, platform::DesintegrateSwitch().substr(0, 1) + "other"};
+    form.FormShow();
+    EXPECT_FALSE(form.Integration().IsExplorerIntegrated());
+    EXPECT_FALSE(application.closed);  // only switches: the window stays
+
+    Harness second;
+    second.StoreCard();
+    const std::string book = MakeSourceBook(second.dir / "src", "BOOK_001.ydr",
+                                            {"#TITLE=T", "#TOTAL_SIZE_KB=1"}, {{"01.mp3", "x"}});
+    second.application.arguments = {platform::IntegrateSwitch(), book};
+    second.form.FormShow();
+    EXPECT_FALSE(second.form.Integration().IsExplorerIntegrated());
+    EXPECT_TRUE(second.application.closed);
+    EXPECT_TRUE(Exists(second.card() + platform::PathSeparator() + "BOOK_001.ydr"));
+}
+
+TEST(InformationRequest, HelpAndVersionWithoutAWindow) {
+    std::string output;
+    EXPECT_TRUE(InformationRequest({"--version"}, output));
+    EXPECT_EQ(output, A("ZWQ-менеджер 0.2.0\n"));
+    EXPECT_TRUE(InformationRequest({"--help"}, output));
+    EXPECT_NE(output.find(platform::IntegrateSwitch()), std::string::npos);
+    EXPECT_NE(output.find(platform::DesintegrateSwitch()), std::string::npos);
+    EXPECT_FALSE(InformationRequest({}, output));
+    EXPECT_FALSE(InformationRequest({"--help", "x"}, output));
+    EXPECT_FALSE(InformationRequest({"book.ydr"}, output));
+}
