@@ -10,8 +10,12 @@ packages=(
     libarchive-dev
     # Tests
     googletest libgtest-dev
-    # Windows build, tests under Wine
-    g++-mingw-w64-x86-64-posix wine wine64
+    # Windows build (64-bit, and 32-bit built only), tests under Wine
+    g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 fonts-wine
+    # Linux desktop program
+    qt6-base-dev qt6-translations-l10n fonts-dejavu-core
+    # Window tests: a virtual display, keys, screenshots, the accessibility tree
+    xvfb xauth xdotool imagemagick dbus dbus-x11 at-spi2-core python3-pyatspi
 )
 
 missing=()
