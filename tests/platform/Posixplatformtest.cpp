@@ -59,6 +59,13 @@ TEST(PosixFolders, ApplicationDataFollowsTheBaseDirectoryRules) {
     EXPECT_EQ(folders.AppDataFolder(), "/home/reader/.config");
     const ScopedEnv cyrillicHome("HOME", "/home/Чтец");
     EXPECT_EQ(folders.AppDataFolder(), A("/home/Чтец/.config"));
+    EXPECT_EQ(folders.ConfigHomeFolder(), A("/home/Чтец/.config"));
+    {
+        const ScopedEnv data("XDG_DATA_HOME", nullptr);
+        EXPECT_EQ(folders.DataHomeFolder(), A("/home/Чтец/.local/share"));
+    }
+    const ScopedEnv data("XDG_DATA_HOME", "/custom/data");
+    EXPECT_EQ(folders.DataHomeFolder(), "/custom/data");
 }
 
 TEST(PosixFolders, TemporaryFolderEndsWithASeparator) {
