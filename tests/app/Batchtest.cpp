@@ -35,14 +35,6 @@ protected:
         application.arguments = std::move(arguments);
         form.FormShow();
     }
-    std::map<std::string, int> Slots() {
-        TMemoryCard model(test.platform);
-        model.SetCardPath(card());
-        model.Scan();
-        std::map<std::string, int> slots;
-        for (const auto& book : model.Books) slots[book->Title] = book->Number;
-        return slots;
-    }
     const platform::RecordingMessageBoxes::Box& Box(std::size_t i) const { return boxes.boxes.at(i); }
 };
 

@@ -3,6 +3,7 @@
 // so that the window logic is driven exactly as a front end drives it.
 
 #include <deque>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -152,10 +153,14 @@ public:
     }
     // Settings naming the test card, the integration question already answered.
     void StoreCard() { StoreSettings({"CARD_PATH=" + card(), "IS_ASKED_FOR_INTEGRATION=YES"}); }
-    std::vector<std::string> Captions() const {
-        std::vector<std::string> captions;
-        for (const auto& box : boxes.boxes) captions.push_back(box.caption);
-        return captions;
+    // Slot numbers of the books on the card, by title, from a fresh scan.
+    std::map<std::string, int> Slots() {
+        TMemoryCard model(test.platform);
+        model.SetCardPath(card());
+        model.Scan();
+        std::map<std::string, int> slots;
+        for (const auto& book : model.Books) slots[book->Title] = book->Number;
+        return slots;
     }
 
     testsupport::TempDir dir;

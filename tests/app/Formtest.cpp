@@ -31,14 +31,6 @@ protected:
         return rows;
     }
     // Slot numbers of the books on the card, by title.
-    std::map<std::string, int> Slots() {
-        TMemoryCard model(test.platform);
-        model.SetCardPath(card());
-        model.Scan();
-        std::map<std::string, int> slots;
-        for (const auto& book : model.Books) slots[book->Title] = book->Number;
-        return slots;
-    }
     void StartWithBooks(std::initializer_list<int> numbers) {
         for (int n : numbers) MakeCardBook(card(), n, testsupport::Numbered("T", n), {"1.mp3"});
         StoreCard();

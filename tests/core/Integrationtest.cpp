@@ -15,14 +15,6 @@ using testsupport::WriteFile;
 
 namespace {
 
-class NoApplication : public ui::IApplication {
-public:
-    std::vector<std::string> Arguments() override { return {}; }
-    void CloseMainWindow() override {}
-    void Terminate() override { terminated = true; }
-    bool terminated = false;
-};
-
 class DesktopIntegration : public ::testing::Test {
 protected:
     DesktopIntegration() : test(dir), integration(test.platform, boxes, application) {
@@ -44,7 +36,7 @@ protected:
     TempDir dir;
     testsupport::TestPlatform test;
     platform::RecordingMessageBoxes boxes;
-    NoApplication application;
+    testsupport::NoApplication application;
     TExplorerIntegration integration;
 };
 

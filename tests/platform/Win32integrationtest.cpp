@@ -14,14 +14,6 @@ using testsupport::WriteFile;
 
 namespace {
 
-class NoApplication : public ui::IApplication {
-public:
-    std::vector<std::string> Arguments() override { return {}; }
-    void CloseMainWindow() override {}
-    void Terminate() override { terminated = true; }
-    bool terminated = false;
-};
-
 class RegistryIntegration : public ::testing::Test {
 protected:
     RegistryIntegration()
@@ -55,7 +47,7 @@ protected:
     platform::Win32Registry registry;
     platform::Platform platform;
     platform::RecordingMessageBoxes boxes;
-    NoApplication application;
+    testsupport::NoApplication application;
     TExplorerIntegration integration;
 };
 

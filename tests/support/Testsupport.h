@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Controls.h"
 #include "platform/Codepage.h"
 #include "platform/Platform.h"
 
@@ -153,6 +154,15 @@ public:
 
 private:
     static platform::ISystem& real() { return platform::NativePlatform().system; }
+};
+
+// An application without a window: no arguments, and a request to end is only noted.
+class NoApplication : public ui::IApplication {
+public:
+    std::vector<std::string> Arguments() override { return {}; }
+    void CloseMainWindow() override {}
+    void Terminate() override { terminated = true; }
+    bool terminated = false;
 };
 
 // The test's platform: real files (free space settable), real extractor, the user's folders
