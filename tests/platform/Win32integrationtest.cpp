@@ -51,6 +51,14 @@ protected:
     TExplorerIntegration integration;
 };
 
+// The text in double quotes (built step by step: GCC 12 warns falsely on literal + string).
+std::string Quoted(const std::string& text) {
+    std::string quoted = "\"";
+    quoted += text;
+    quoted += '"';
+    return quoted;
+}
+
 const std::string kMissing32 =
     A("Не найден файл ZWQShellExt32.dll - он необходим для интеграции в контекстное меню проводника");
 const std::string kMissing64 =
@@ -64,7 +72,7 @@ TEST_F(RegistryIntegration, WritesTheTypeAndTheOpenCommand) {
     EXPECT_TRUE(integration.IsExplorerIntegrated());
     EXPECT_EQ(Value("\\.ydr"), "ZWQManager");
     // The program path, with its blanks and Cyrillic letters, whole inside its quotes.
-    EXPECT_EQ(Value("\\ZWQManager\\shell\\open\\command"), "\"" + programFolder() + "\\ZWQManager.exe\" \"%1\"");
+    EXPECT_EQ(Value("\\ZWQManager\\shell\\open\\command"), Quoted(programFolder() + "\\ZWQManager.exe") + " \"%1\"");
     EXPECT_EQ(integration.IntegrationMenuCaption(), A("Удалить интеграцию из проводника"));
     // Both libraries are missing beside the program: one box each, 32-bit first (a 64-bit build
     // runs on 64-bit Windows); the registry entries stay.
@@ -85,9 +93,9 @@ TEST_F(RegistryIntegration, RegistersAndRemovesTheLibrariesWithRegsvr32) {
     ASSERT_EQ(test.system.started.size(), 2u);
     EXPECT_EQ(test.system.started[0].program, regsvr32);
     EXPECT_EQ(test.system.started[0].arguments,
-              (std::vector<std::string>{"/s", "\"" + programFolder() + "\\ZWQShellExt32.dll\""}));
+              (std::vector<std::string>{"/s", Quoted(programFolder() + "\\ZWQShellExt32.dll")}));
     EXPECT_EQ(test.system.started[1].arguments,
-              (std::vector<std::string>{"/s", "\"" + programFolder() + "\\ZWQShellExt64.dll\""}));
+              (std::vector<std::string>{"/s", Quoted(programFolder() + "\\ZWQShellExt64.dll")}));
 
     test.system.started.clear();
     integration.RemoveIntegration();
@@ -96,9 +104,9 @@ TEST_F(RegistryIntegration, RegistersAndRemovesTheLibrariesWithRegsvr32) {
     EXPECT_FALSE(registry.KeyExists("\\.ydr"));
     ASSERT_EQ(test.system.started.size(), 2u);
     EXPECT_EQ(test.system.started[0].arguments,
-              (std::vector<std::string>{"/s", "/u", "\"" + programFolder() + "\\ZWQShellExt32.dll\""}));
+              (std::vector<std::string>{"/s", "/u", Quoted(programFolder() + "\\ZWQShellExt32.dll")}));
     EXPECT_EQ(test.system.started[1].arguments,
-              (std::vector<std::string>{"/s", "/u", "\"" + programFolder() + "\\ZWQShellExt64.dll\""}));
+              (std::vector<std::string>{"/s", "/u", Quoted(programFolder() + "\\ZWQShellExt64.dll")}));
 }
 
 TEST_F(RegistryIntegration, RemovingWhatIsNotThereSaysNothing) {
@@ -117,7 +125,7 @@ TEST_F(RegistryIntegration, IntegratingAgainNamesTheProgramWhereItIsNow) {
     integration.WriteIntegration();
     test.folders.programFile = dir / "moved/ZWQManager.exe";
     integration.WriteIntegration();
-    EXPECT_EQ(Value("\\ZWQManager\\shell\\open\\command"), "\"" + (dir / "moved/ZWQManager.exe") + "\" \"%1\"");
+    EXPECT_EQ(Value("\\ZWQManager\\shell\\open\\command"), Quoted(dir / "moved/ZWQManager.exe") + " \"%1\"");
 }
 
 TEST_F(RegistryIntegration, RemovalDeletesTheWholeTreeDepthFirst) {
