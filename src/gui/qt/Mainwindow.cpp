@@ -1,0 +1,266 @@
+#include "Mainwindow.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMetaObject>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "Qtapplication.h"
+#include "Qttext.h"
+
+namespace qtgui {
+namespace {
+
+using Layout = TMainFormLayout;
+
+// The layout's outer size is that of a Windows window: the frame around the client area (a
+// sizing border on every side and the caption bar) is drawn here by the window manager.
+constexpr int kFrameBorder = 4;
+constexpr int kCaptionBar = 19;
+// Space between a group box's frame and the control it holds.
+constexpr int kGroupInnerMargin = 2;
+
+enum Column { kNameColumn = 0, kSizeColumn = 1 };
+
+// A menu caption shown as it stands: '&' would otherwise mark a mnemonic.
+QString MenuText(const std::string& caption) { return ToQt(caption).replace('&', "&&"); }
+
+}  // namespace
+
+// ---- BookList ----
+
+BookList::BookList(QWidget* parent) : QTreeWidget(parent) {
+    const TMainFormTexts& texts = MainFormTexts();
+    setObjectName("books");
+    setColumnCount(2);
+    setHeaderLabels({ToQt(texts.nameColumn), ToQt(texts.sizeColumn)});
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setExpandsOnDoubleClick(false);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setAllColumnsShowFocus(true);
+    setSortingEnabled(false);
+    header()->setStretchLastSection(false);
+    header()->setSectionsMovable(false);
+    header()->resizeSection(kNameColumn, Scaled(*this, Layout::kNameColumnWidth));
+    header()->resizeSection(kSizeColumn, Scaled(*this, Layout::kSizeColumnWidth));
+    setAccessibleName(ToQt(texts.booksGroup));
+}
+
+void BookList::Clear() {
+    clear();
+    captions_.clear();
+}
+
+void BookList::ReserveRows(std::size_t count) { captions_.reserve(count); }
+
+void BookList::AddRow(const std::string& caption, const std::string& subItem) {
+    auto* item = new QTreeWidgetItem(QStringList{ToQt(caption), ToQt(subItem)});
+    for (const int column : {kNameColumn, kSizeColumn}) {
+        item->setData(column, Qt::AccessibleTextRole, item->text(column));
+    }
+    addTopLevelItem(item);
+    captions_.push_back(caption);
+}
+
+std::size_t BookList::RowCount() { return static_cast<std::size_t>(topLevelItemCount()); }
+
+std::string BookList::RowCaption(std::size_t row) { return captions_.at(row); }
+
+int BookList::SelectedRow() {
+    const QList<QTreeWidgetItem*> selected = selectedItems();
+    return selected.isEmpty() ? -1 : indexOfTopLevelItem(selected.first());
+}
+
+void BookList::SelectRow(std::size_t row) {
+    QTreeWidgetItem* item = topLevelItem(static_cast<int>(row));
+    if (item == nullptr) return;
+    setCurrentItem(item);
+    scrollToItem(item);
+}
+
+// ---- StatusLine ----
+
+StatusLine::StatusLine(QWidget* parent) : QLineEdit(parent) {
+    setObjectName("status");
+    setReadOnly(true);
+    setAccessibleName(ToQt(MainFormTexts().statusGroup));
+}
+
+void StatusLine::SetText(const std::string& text) {
+    setText(ToQt(text));
+    setCursorPosition(0);
+}
+
+// ---- MenuItemCaption ----
+
+void MenuItemCaption::SetCaption(const std::string& caption) { action_.setText(MenuText(caption)); }
+
+// ---- BookOpenDialog ----
+
+BookOpenDialog::BookOpenDialog(QWidget& owner) : dialog_(new QFileDialog(&owner)) {
+    const TMainFormTexts& texts = MainFormTexts();
+    dialog_->setObjectName("YDRRAROpenDialog");
+    // Qt's own dialog everywhere: the same behaviour on every desktop, typed names included.
+    dialog_->setOption(QFileDialog::DontUseNativeDialog);
+    dialog_->setFileMode(QFileDialog::AnyFile);
+    dialog_->setAcceptMode(QFileDialog::AcceptOpen);
+    // Qt reads a filter's patterns from its last parentheses, separated by blanks: the
+    // description keeps its own "(*.ydr, *.rar)" and the patterns follow, hidden, in both
+    // letter cases.
+    QStringList patterns;
+    for (const std::string& pattern : texts.openFilterPatterns) {
+        const QString text = ToQt(pattern);
+        patterns << text.toLower() << text.toUpper();
+    }
+    dialog_->setOption(QFileDialog::HideNameFilterDetails);
+    dialog_->setNameFilter(ToQt(texts.openFilterDescription) + " (" + patterns.join(' ') + ")");
+}
+
+bool BookOpenDialog::Execute(std::string& fileName) {
+    if (dialog_->exec() != QDialog::Accepted) return false;
+    const QStringList files = dialog_->selectedFiles();
+    if (files.isEmpty()) return false;
+    fileName = FromQt(QDir::toNativeSeparators(files.first()));
+    return true;
+}
+
+// ---- MainWindow ----
+
+MainWindow::MainWindow(QtApplication& application)
+    : application_(application), n9Action_(new QAction(this)), n9_(*n9Action_), openDialog_(*this) {
+    const TMainFormTexts& texts = MainFormTexts();
+    setObjectName("Form1");
+    setWindowTitle(ToQt(texts.caption));
+    QFont formFont = font();
+    formFont.setPointSize(PointSizeOfHeight(Layout::kFontHeight));
+    setFont(formFont);
+
+    auto* client = new QWidget(this);
+    auto* column = new QVBoxLayout(client);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(BuildBooksGroup(), 1);
+    column->addWidget(BuildStatusGroup(), 0);
+    setCentralWidget(client);
+    setTabOrder(books_, status_);
+    // The list, first in the tab order, has the focus when the window opens.
+    books_->setFocus();
+    books_->installEventFilter(this);
+
+    BuildMenu();
+    application_.SetMainWindow(*this);
+    PlaceOnScreen();
+}
+
+MainWindow::~MainWindow() = default;
+
+QGroupBox* MainWindow::BuildBooksGroup() {
+    booksGroup_ = new QGroupBox(ToQt(MainFormTexts().booksGroup));
+    booksGroup_->setObjectName("GroupBox2");
+    auto* inside = new QVBoxLayout(booksGroup_);
+    const int margin = Scaled(*this, kGroupInnerMargin);
+    inside->setContentsMargins(margin, margin, margin, margin);
+    books_ = new BookList(booksGroup_);
+    inside->addWidget(books_);
+    return booksGroup_;
+}
+
+QGroupBox* MainWindow::BuildStatusGroup() {
+    statusGroup_ = new QGroupBox(ToQt(MainFormTexts().statusGroup));
+    statusGroup_->setObjectName("GroupBox1");
+    statusGroup_->setFixedHeight(Scaled(*this, Layout::kStatusGroupHeight));
+    // The status line keeps its place and width inside the group, as laid out.
+    status_ = new StatusLine(statusGroup_);
+    status_->setGeometry(Scaled(*this, Layout::kStatusLeft), Scaled(*this, Layout::kStatusTop),
+                         Scaled(*this, Layout::kStatusWidth), Scaled(*this, Layout::kStatusHeight));
+    return statusGroup_;
+}
+
+void MainWindow::BuildMenu() {
+    for (const TMenuDef& menuDef : MainMenu()) {
+        QMenu* menu = menuBar()->addMenu(MenuText(menuDef.caption));
+        menu->setObjectName(QString::fromStdString(menuDef.name));
+        actions_[menuDef.name] = menu->menuAction();
+        for (const TMenuItemDef& item : menuDef.items) {
+            if (item.caption == "-") {
+                menu->addSeparator()->setObjectName(QString::fromStdString(item.name));
+                continue;
+            }
+            QAction* action = item.command == MenuCommand::Integration ? n9Action_ : new QAction(this);
+            action->setText(MenuText(item.caption));
+            action->setObjectName(QString::fromStdString(item.name));
+            menu->addAction(action);
+            actions_[item.name] = action;
+            const MenuCommand command = item.command;
+            connect(action, &QAction::triggered, this,
+                    [this, command] { Run([command](TForm1& form) { form.RunMenuCommand(command); }); });
+        }
+    }
+}
+
+void MainWindow::PlaceOnScreen() {
+    const QSize outer(Scaled(*this, Layout::kWidth), Scaled(*this, Layout::kHeight));
+    const int border = Scaled(*this, kFrameBorder);
+    resize(outer.width() - 2 * border, outer.height() - 2 * border - Scaled(*this, kCaptionBar));
+    const QScreen* screen = this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr) return;
+    QRect frame(QPoint(), outer);
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+}
+
+QAction* MainWindow::MenuAction(const std::string& name) const {
+    const auto found = actions_.find(name);
+    return found == actions_.end() ? nullptr : found->second;
+}
+
+void MainWindow::Run(const std::function<void(TForm1&)>& handler) {
+    if (form_ == nullptr) return;
+    TForm1& form = *form_;
+    application_.Handle([&form, &handler] { handler(form); });
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shown_) return;
+    shown_ = true;
+    // The start-up sequence runs once, from the event loop, after the window has appeared.
+    QMetaObject::invokeMethod(
+        this, [this] { Run([](TForm1& form) { form.FormShow(); }); }, Qt::QueuedConnection);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    QMainWindow::closeEvent(event);
+    // Closing the main window ends the program.
+    application_.Terminate();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == books_ && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        uint16_t code = 0;
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) code = kKeyEnter;
+        if (key->key() == Qt::Key_Delete) code = kKeyDelete;
+        if (code != 0) {
+            const unsigned shift = static_cast<unsigned>(key->modifiers().toInt());
+            Run([code, shift](TForm1& form) { form.booksKeyDown(code, shift); });
+        }
+    }
+    // The list's own handling of the key goes on.
+    return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace qtgui

@@ -1,0 +1,126 @@
+#pragma once
+// The main window "ZWQ-менеджер ...": the book list in "Содержимое карты памяти", the status
+// line in "Информация о карте памяти" and the menu, drawn from TMainFormLayout,
+// TMainFormTexts and MainMenu(). The window decides nothing: menu commands, the list's Enter
+// and Delete and the first showing go to the window logic TForm1.
+
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QTreeWidget>
+
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/Body.h"
+#include "app/Controls.h"
+
+class QAction;
+class QFileDialog;
+class QGroupBox;
+
+namespace qtgui {
+
+class QtApplication;
+
+// The list of books: report style, whole rows, one selected row at most, no editing, no tree
+// decoration, so assistive technology reads a flat list of rows.
+class BookList : public QTreeWidget, public ui::IListView {
+    Q_OBJECT
+
+public:
+    explicit BookList(QWidget* parent);
+
+    void Clear() override;
+    void ReserveRows(std::size_t count) override;
+    void AddRow(const std::string& caption, const std::string& subItem) override;
+    std::size_t RowCount() override;
+    // The caption as it was added (Windows-1251, byte for byte).
+    std::string RowCaption(std::size_t row) override;
+    int SelectedRow() override;
+    void SelectRow(std::size_t row) override;
+
+private:
+    std::vector<std::string> captions_;
+};
+
+// The read-only status line.
+class StatusLine : public QLineEdit, public ui::IEdit {
+    Q_OBJECT
+
+public:
+    explicit StatusLine(QWidget* parent);
+    void SetText(const std::string& text) override;
+};
+
+// A menu item whose caption the window logic sets (N9).
+class MenuItemCaption : public ui::IMenuItem {
+public:
+    explicit MenuItemCaption(QAction& action) : action_(action) {}
+    void SetCaption(const std::string& caption) override;
+
+private:
+    QAction& action_;
+};
+
+// The open-file dialog for one book file: the filter "ZWQ-книга (*.ydr, *.rar)" (either
+// letter case of the extensions), and a typed name that does not exist is accepted, for the
+// card model to report. One dialog serves every call, so it opens where the last one ended.
+class BookOpenDialog : public ui::IOpenDialog {
+public:
+    explicit BookOpenDialog(QWidget& owner);
+    bool Execute(std::string& fileName) override;
+    QFileDialog& Dialog() { return *dialog_; }
+
+private:
+    QFileDialog* dialog_;
+};
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QtApplication& application);
+    ~MainWindow() override;
+
+    // The window logic the window's events go to; set before the window is shown.
+    void Attach(TForm1& form) { form_ = &form; }
+    void Detach() { form_ = nullptr; }
+
+    BookList& books() { return *books_; }
+    StatusLine& status() { return *status_; }
+    QGroupBox& GroupBox1() { return *statusGroup_; }
+    QGroupBox& GroupBox2() { return *booksGroup_; }
+    ui::IMenuItem& N9() { return n9_; }
+    BookOpenDialog& YDRRAROpenDialog() { return openDialog_; }
+    // A menu or menu item by its name in MainMenu() ("N1", "N4", "Delete1", ...).
+    QAction* MenuAction(const std::string& name) const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QGroupBox* BuildBooksGroup();
+    QGroupBox* BuildStatusGroup();
+    void BuildMenu();
+    void PlaceOnScreen();
+    void Run(const std::function<void(TForm1&)>& handler);
+
+    QtApplication& application_;
+    TForm1* form_ = nullptr;
+    QGroupBox* booksGroup_ = nullptr;
+    QGroupBox* statusGroup_ = nullptr;
+    BookList* books_ = nullptr;
+    StatusLine* status_ = nullptr;
+    std::map<std::string, QAction*> actions_;
+    QAction* n9Action_;
+    MenuItemCaption n9_;
+    BookOpenDialog openDialog_;
+    bool shown_ = false;
+};
+
+}  // namespace qtgui
