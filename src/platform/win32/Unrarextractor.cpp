@@ -56,8 +56,10 @@ bool UnrarExtractor::Extract(const std::string& archive, const std::string& fold
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(extractor.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startup, &process)) {
+    // The console extractor runs without a console window: one would take the foreground from
+    // the program, and the box that reports the write would not get the keyboard.
+    if (!CreateProcessW(extractor.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                        nullptr, &startup, &process)) {
         return false;
     }
     CloseHandle(process.hThread);
