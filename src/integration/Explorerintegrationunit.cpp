@@ -94,7 +94,12 @@ bool TExplorerIntegration::IsWow64() { return platform_.system.IsWow64(); }
 std::string TExplorerIntegration::ProgramFolder() { return platform::FolderOf(platform_.folders.ProgramFile()); }
 
 std::string TExplorerIntegration::OpenCommand() {
-    return "\"" + platform_.folders.ProgramFile() + "\" \"%1\"";
+    // Built by appending: GCC 12 warns falsely (-Wrestrict) about a literal + temporary string
+    // in the 32-bit build.
+    std::string command = "\"";
+    command += platform_.folders.ProgramFile();
+    command += "\" \"%1\"";
+    return command;
 }
 
 // ---- registry ----

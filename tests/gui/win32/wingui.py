@@ -1,0 +1,900 @@
+#!/usr/bin/env python3
+"""End-to-end tests of ZWQManager.exe: the real program under Wine on a virtual X display.
+
+The program is started as a user starts it (a book path on the command line, or nothing),
+its windows are found by their titles and answered with keys through xdotool, and the
+memory card, a removable Wine drive E: on a test folder, is checked afterwards.
+
+    wingui.py --build DIR --program EXE --unrar EXE start      the session: Xvfb and the prefix
+    wingui.py --build DIR --program EXE --unrar EXE stop       ends the Wine server and Xvfb
+    wingui.py --build DIR --program EXE --unrar EXE <scenario> one scenario (see SCENARIOS)
+    wingui.py --program EXE program-file                       the program file's resources
+                                                               and libraries (any build)
+
+The session lives in DIR/gui-session (state, card, logs) and the Wine prefix in
+DIR/wineprefix-gui, apart from the prefix of the core suites. Screenshots go to
+DIR/artifacts. Every wait has a time limit; every xdotool call runs under `timeout`.
+"""
+
+import argparse
+import glob
+import json
+import os
+import re
+import select
+import shutil
+import signal
+import struct
+import subprocess
+import sys
+import time
+import zlib
+
+# ----- Limits (seconds) -----
+
+PREFIX_CREATION_LIMIT = 240
+WINE_COMMAND_LIMIT = 60
+DISPLAY_START_LIMIT = 20
+DISPLAY_NUMBER_READ = 16   # bytes; Xvfb writes the display number and a line feed
+WINDOW_LIMIT = 30          # a window of the program appears
+PROGRAM_END_LIMIT = 20     # the program ends after its last box
+XDOTOOL_LIMIT = 5
+TYPE_DELAY_MS = "20"        # between typed characters
+POLL_INTERVAL = 0.2
+KEY_SETTLE = 0.4           # time for Wine to handle a key before the next one
+ABSENCE_WAIT = 1.5         # how long a window that must not come up is waited for
+
+SCREEN_WIDTH, SCREEN_HEIGHT = 1024, 768
+SCREEN = f"{SCREEN_WIDTH}x{SCREEN_HEIGHT}x24"
+DESIGN_DPI = 96
+HIGH_DPI = 144
+
+# ----- Texts of the program (its own, byte for byte) -----
+
+MAIN_TITLE = "ZWQ-менеджер zwq-books.example библиотека ZWQ-книг"
+WRITE_BOX = "Запись книги на карту памяти"
+DELETE_BOX = "Удаление книги"
+CARD_DIALOG = "Выбор карты памяти"
+INTEGRATION_BOX = "Интеграция с проводником Windows"
+ABOUT_BOX = "ZWQ-менеджер О программе"
+OPEN_DIALOG = "Open"  # Wine's English open-file dialog (LANG=C.UTF-8)
+
+MAIN_WIDTH, MAIN_HEIGHT = 468, 373
+CARD_DIALOG_CLIENT = (241, 123)
+
+CODEPAGE = "cp1251"
+CRLF = "\r\n"
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def log(message):
+    print(message, flush=True)
+
+
+# ----- The session: paths and environment -----
+
+class Session:
+    def __init__(self, build, program, unrar):
+        self.build = os.path.abspath(build)
+        self.program = os.path.abspath(program)
+        self.unrar = os.path.abspath(unrar)
+        self.folder = os.path.join(self.build, "gui-session")
+        self.prefix = os.path.join(self.build, "wineprefix-gui")
+        self.card = os.path.join(self.folder, "card")
+        self.artifacts = os.path.join(self.build, "artifacts")
+        self.state_file = os.path.join(self.folder, "state.json")
+
+    def state(self):
+        try:
+            with open(self.state_file, encoding="utf-8") as f:
+                return json.load(f)
+        except (OSError, ValueError):
+            return {}
+
+    def env(self, display=None):
+        env = dict(os.environ)
+        env.update({
+            "WINEPREFIX": self.prefix,
+            "WINEARCH": "win64",
+            "WINEDEBUG": "-all",
+            "WINEDLLOVERRIDES": "mscoree,mshtml=",
+            # Cyrillic window titles stay readable for xdotool.
+            "LANG": "C.UTF-8",
+            "LC_ALL": "C.UTF-8",
+        })
+        # Only the session's own display, never the one of the caller.
+        env.pop("DISPLAY", None)
+        display = display or self.state().get("display")
+        if display:
+            env["DISPLAY"] = display
+        return env
+
+    def wine(self, *args, limit=WINE_COMMAND_LIMIT, display=None):
+        return subprocess.run(list(args), env=self.env(display), stdin=subprocess.DEVNULL,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=limit).returncode
+
+    def roaming(self):
+        """The user's application-data folder inside the prefix."""
+        for folder in sorted(glob.glob(os.path.join(self.prefix, "drive_c", "users", "*", "AppData", "Roaming"))):
+            if os.sep + "Public" + os.sep not in folder:
+                return folder
+        raise Failure("no user folder in the Wine prefix " + self.prefix)
+
+    def settings_file(self):
+        return os.path.join(self.roaming(), "kv8102tz", "ZWQManager", "ZWQManager.ini")
+
+
+def windows_path(path):
+    """The Windows path of a Linux path, through Wine's drive Z: (the root)."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def require_tools():
+    for tool in ("Xvfb", "xdotool", "import", "wine", "wineserver", "wineboot", "timeout"):
+        check(shutil.which(tool) is not None, f"{tool} is missing (scripts/setup.sh installs it)")
+
+
+def our_xvfb(pid):
+    try:
+        with open(f"/proc/{pid}/cmdline", "rb") as f:
+            return f.read().split(b"\0")[0].endswith(b"Xvfb")
+    except OSError:
+        return False
+
+
+def stop_xvfb(session):
+    pid = session.state().get("xvfb_pid")
+    if pid and our_xvfb(pid):
+        os.kill(pid, signal.SIGTERM)
+        deadline = time.monotonic() + DISPLAY_START_LIMIT
+        while our_xvfb(pid) and time.monotonic() < deadline:
+            time.sleep(POLL_INTERVAL)
+
+
+def start_xvfb(session):
+    """A virtual display on the first free number; returns its name and the server's pid."""
+    read_end, write_end = os.pipe()
+    with open(os.path.join(session.folder, "xvfb.log"), "wb") as xvfb_log:
+        # A session of its own, so that the server outlives this setup step.
+        server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", SCREEN,
+                                   "-nolisten", "tcp"], pass_fds=(write_end,), stdin=subprocess.DEVNULL,
+                                  stdout=xvfb_log, stderr=xvfb_log, start_new_session=True)
+    os.close(write_end)
+    number = b""
+    deadline = time.monotonic() + DISPLAY_START_LIMIT
+    while not number.endswith(b"\n") and time.monotonic() < deadline:
+        ready, _, _ = select.select([read_end], [], [], POLL_INTERVAL)
+        if ready:
+            chunk = os.read(read_end, DISPLAY_NUMBER_READ)
+            if not chunk:
+                break
+            number += chunk
+    os.close(read_end)
+    check(number.strip().isdigit(), "Xvfb did not start (see gui-session/xvfb.log)")
+    return ":" + number.strip().decode(), server.pid
+
+
+# ----- Session start and stop -----
+
+PREFIX_SETTINGS = r"""REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Managed"="N"
+
+[HKEY_LOCAL_MACHINE\Software\Wine\Drives]
+"e:"="floppy"
+
+[HKEY_CURRENT_USER\Control Panel\Desktop]
+"LogPixels"=dword:00000060
+"""
+
+
+def command_start(session):
+    require_tools()
+    os.makedirs(session.folder, exist_ok=True)
+    # Leftovers of an interrupted run.
+    session.wine("wineserver", "-k")
+    stop_xvfb(session)
+    for old in glob.glob(os.path.join(session.artifacts, "failed-*.png")):
+        os.remove(old)
+
+    display, pid = start_xvfb(session)
+    with open(session.state_file, "w", encoding="utf-8") as f:
+        json.dump({"display": display, "xvfb_pid": pid}, f)
+    log(f"Xvfb on {display} (pid {pid})")
+
+    # The prefix is made with the display set: a Wine server started without one cannot
+    # make windows later.
+    if not os.path.isfile(os.path.join(session.prefix, "system.reg")):
+        shutil.rmtree(session.prefix, ignore_errors=True)
+        started = time.monotonic()
+        check(session.wine("wineboot", "--init", limit=PREFIX_CREATION_LIMIT) == 0, "wineboot failed")
+        session.wine("wineserver", "-w", limit=PREFIX_CREATION_LIMIT)
+        log(f"Wine prefix made in {time.monotonic() - started:.0f} s")
+
+    # No window manager: Wine draws the frames itself (otherwise every hide or close waits
+    # for a manager). The card E: is a removable drive on a test folder. The screen has
+    # 96 dpi, whatever an interrupted run left.
+    settings = os.path.join(session.folder, "prefix-settings.reg")
+    with open(settings, "w", encoding="ascii", newline="\r\n") as f:
+        f.write(PREFIX_SETTINGS)
+    check(session.wine("wine", "regedit", "/S", windows_path(settings)) == 0, "regedit failed")
+    fonts = os.path.join(session.prefix, "drive_c", "windows", "Fonts")
+    os.makedirs(fonts, exist_ok=True)
+    shutil.copy("/usr/share/wine/fonts/marlett.ttf", fonts)  # the caption buttons
+    os.makedirs(session.card, exist_ok=True)
+    link = os.path.join(session.prefix, "dosdevices", "e:")
+    if os.path.islink(link) or os.path.exists(link):
+        os.remove(link)
+    os.symlink(session.card, link)
+
+    # Drive types are read when the Wine session starts: a fresh server, kept running.
+    session.wine("wineserver", "-k")
+    session.wine("wineserver", "-w")
+    session.wine("wineserver", "-p")
+    check(session.wine("wine", "cmd", "/c", "exit") == 0, "wine does not run programs")
+    session.roaming()
+
+
+def command_stop(session):
+    if os.path.isdir(session.prefix):
+        session.wine("wineserver", "-k")
+    stop_xvfb(session)
+    if os.path.exists(session.state_file):
+        os.remove(session.state_file)
+
+
+# ----- The display -----
+
+def ere(text):
+    """A POSIX extended regular expression matching exactly the text."""
+    return "^" + re.sub(r"([.^$*+?()\[\]{}|\\])", r"\\\1", text) + "$"
+
+
+class Desktop:
+    def __init__(self, session):
+        self.session = session
+        self.env = session.env()
+        check("DISPLAY" in self.env, "no session: run the start step first")
+        check(our_xvfb(session.state().get("xvfb_pid", 0)), "the session's virtual display is gone")
+
+    def xdotool(self, *args):
+        result = subprocess.run(["timeout", str(XDOTOOL_LIMIT), "xdotool", *args], env=self.env,
+                                stdin=subprocess.DEVNULL, capture_output=True, text=True,
+                                timeout=XDOTOOL_LIMIT * 2)
+        return result.returncode, result.stdout.strip()
+
+    def windows(self, title):
+        """Ids of the mapped windows with exactly this title."""
+        code, out = self.xdotool("search", "--onlyvisible", "--name", ere(title))
+        return out.split() if code == 0 else []
+
+    def titles(self):
+        _, out = self.xdotool("search", "--onlyvisible", "--name", ".")
+        titles = []
+        for window in out.split():
+            _, name = self.xdotool("getwindowname", window)
+            titles.append(name)
+        return titles
+
+    def wait_window(self, title, program=None, limit=WINDOW_LIMIT):
+        deadline = time.monotonic() + limit
+        while time.monotonic() < deadline:
+            found = self.windows(title)
+            if found:
+                return found[-1]
+            if program is not None and program.ended():
+                raise Failure(f'the program ended (exit code {program.code()}) without showing "{title}"')
+            time.sleep(POLL_INTERVAL)
+        raise Failure(f'no window "{title}" within {limit} s; windows: {self.titles()}')
+
+    def appears(self, title, seconds):
+        """Whether a window with the title comes up within the given time."""
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            if self.windows(title):
+                return True
+            time.sleep(POLL_INTERVAL)
+        return False
+
+    def wait_gone(self, title, limit=WINDOW_LIMIT):
+        deadline = time.monotonic() + limit
+        while time.monotonic() < deadline:
+            if not self.windows(title):
+                return
+            time.sleep(POLL_INTERVAL)
+        raise Failure(f'the window "{title}" is still there after {limit} s')
+
+    def press(self, window, *keys):
+        """Gives the window the keyboard focus and presses the keys one after another."""
+        self.xdotool("windowfocus", window)
+        time.sleep(KEY_SETTLE)
+        for key in keys:
+            code, _ = self.xdotool("key", key)
+            check(code == 0, f"xdotool could not press {key}")
+            time.sleep(KEY_SETTLE)
+
+    def type_text(self, window, text):
+        self.xdotool("windowfocus", window)
+        time.sleep(KEY_SETTLE)
+        code, _ = self.xdotool("type", "--delay", TYPE_DELAY_MS, text)
+        check(code == 0, "xdotool could not type " + text)
+        time.sleep(KEY_SETTLE)
+
+    def geometry(self, window):
+        """Position and outer size of a window: x, y, width, height."""
+        code, out = self.xdotool("getwindowgeometry", "--shell", window)
+        check(code == 0, "no geometry for window " + window)
+        values = dict(line.split("=", 1) for line in out.splitlines() if "=" in line)
+        return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+
+    def screenshot(self, name):
+        os.makedirs(self.session.artifacts, exist_ok=True)
+        path = os.path.join(self.session.artifacts, name)
+        subprocess.run(["import", "-window", "root", path], env=self.env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=WINE_COMMAND_LIMIT)
+        return path
+
+
+# ----- The program -----
+
+class Program:
+    """ZWQManager.exe copied into a test folder (with the stand-in unrar.exe beside it), run
+    under Wine. Used as a context: when the scenario fails, the screen is recorded while the
+    program still runs, then the program is ended."""
+
+    def __init__(self, session, desktop, folder, with_unrar=False):
+        self.session = session
+        self.desktop = desktop
+        self.folder = folder
+        os.makedirs(folder, exist_ok=True)
+        self.exe = os.path.join(folder, "ZWQManager.exe")
+        shutil.copy(session.program, self.exe)
+        if with_unrar:
+            shutil.copy(session.unrar, os.path.join(folder, "unrar.exe"))
+        self.process = None
+        self.output = None
+
+    def start(self, *arguments):
+        self.output = open(os.path.join(self.folder, "program.log"), "wb")
+        self.process = subprocess.Popen(["wine", self.exe, *arguments], cwd=self.folder, env=self.session.env(),
+                                        stdin=subprocess.DEVNULL, stdout=self.output, stderr=self.output)
+        return self
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, kind, error, trace):
+        if error is not None:
+            log("windows on the screen: " + repr(self.desktop.titles()))
+            name = os.path.basename(os.path.dirname(self.folder))
+            log("screenshot: " + self.desktop.screenshot(f"failed-{name}.png"))
+        self.close()
+        return False
+
+    def ended(self):
+        return self.process.poll() is not None
+
+    def code(self):
+        return self.process.returncode
+
+    def wait_end(self, limit=PROGRAM_END_LIMIT):
+        try:
+            self.process.wait(timeout=limit)
+        except subprocess.TimeoutExpired:
+            raise Failure(f"the program is still running {limit} s later")
+        check(self.process.returncode == 0, f"the program's exit code is {self.process.returncode}, not 0")
+
+    def running(self, seconds):
+        """Whether the program still runs after the given time."""
+        try:
+            self.process.wait(timeout=seconds)
+            return False
+        except subprocess.TimeoutExpired:
+            return True
+
+    def close(self):
+        """Ends the program if it still runs (only this process of ours, by its id)."""
+        if self.process is not None and self.process.poll() is None:
+            self.process.kill()
+            self.process.wait(timeout=PROGRAM_END_LIMIT)
+        if self.output is not None:
+            self.output.close()
+
+
+# ----- Books, cards and archives on disk -----
+
+def encoded(lines):
+    return "".join(line + CRLF for line in lines).encode(CODEPAGE)
+
+
+def write_bytes(path, data):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+def read_bytes(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def make_source_book(folder, headers, files):
+    """A descriptor BOOK_001.ydr with its files beside it (entries may name subfolders);
+    returns the descriptor's path."""
+    for entry, content in files:
+        write_bytes(os.path.join(folder, *entry.split("\\")), content)
+    descriptor = os.path.join(folder, "BOOK_001.ydr")
+    write_bytes(descriptor, encoded(headers + [entry for entry, _ in files]))
+    return descriptor
+
+
+def make_card_book(card, number, title, author):
+    slot = f"BOOK_{number:03d}"
+    write_bytes(os.path.join(card, slot, "01.mp3"), f"{slot} {title}".encode("utf-8"))
+    write_bytes(os.path.join(card, slot + ".ydr"),
+                encoded([f"#TITLE={title}", f"#AUTHOR={author}", "#TOTAL_SIZE_KB=3072", slot + "\\01.mp3"]))
+
+
+def card_books(card):
+    """Slot number → title, read from the descriptors in the card's root."""
+    books = {}
+    for name in sorted(os.listdir(card)):
+        match = re.fullmatch(r"BOOK_(\d{3})\.ydr", name)
+        if match:
+            for line in read_bytes(os.path.join(card, name)).decode(CODEPAGE).split(CRLF):
+                if line.startswith("#TITLE="):
+                    books[int(match.group(1))] = line[len("#TITLE="):]
+    return books
+
+
+def empty_folder(folder):
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+
+
+def store_settings(session, lines):
+    write_bytes(session.settings_file(), encoded(lines))
+
+
+def remove_settings(session):
+    shutil.rmtree(os.path.join(session.roaming(), "kv8102tz"), ignore_errors=True)
+
+
+RAR4_MARKER = b"Rar!\x1a\x07\x00"
+RAR4_END = b"\xc4\x3d\x7b\x00\x40\x07\x00"
+RAR4_BASE_HEADER = 7          # HEAD_CRC, HEAD_TYPE, HEAD_FLAGS, HEAD_SIZE
+RAR4_CRC_MASK = 0xFFFF        # a header's CRC is the low half of its CRC-32
+RAR4_MAIN, RAR4_FILE = 0x73, 0x74
+RAR4_LONG_BLOCK = 0x8000      # the packed size follows the header
+RAR4_HOST_WINDOWS = 2
+RAR4_VERSION = 29
+RAR4_STORE = 0x30
+ARCHIVE_ATTRIBUTE = 0x20
+DOS_TIME = 0x5A210000         # 2025-01-01 00:00
+
+
+def rar4(entries):
+    """A RAR 4 archive of stored entries: (name with '\\' between folders, bytes)."""
+    def header(kind, flags, fields):
+        body = struct.pack("<BHH", kind, flags, RAR4_BASE_HEADER + len(fields)) + fields
+        return struct.pack("<H", zlib.crc32(body) & RAR4_CRC_MASK) + body
+
+    parts = [RAR4_MARKER, header(RAR4_MAIN, 0, struct.pack("<HI", 0, 0))]
+    for name, data in entries:
+        raw_name = name.encode("ascii")
+        fields = struct.pack("<IIBIIBBHI", len(data), len(data), RAR4_HOST_WINDOWS, zlib.crc32(data), DOS_TIME,
+                             RAR4_VERSION, RAR4_STORE, len(raw_name), ARCHIVE_ATTRIBUTE) + raw_name
+        parts += [header(RAR4_FILE, RAR4_LONG_BLOCK, fields), data]
+    parts.append(RAR4_END)
+    return b"".join(parts)
+
+
+# ----- Scenarios -----
+
+def scenario_folder(session, name):
+    folder = os.path.join(session.folder, name)
+    empty_folder(folder)
+    empty_folder(session.card)
+    return folder
+
+
+def write_from_command_line(session, desktop):
+    """A book path on the command line: the success box, Enter, the program ends, and the
+    card holds BOOK_001.ydr (the source's header lines, then one line per copied file) and
+    the files, flat, in BOOK_001."""
+    work = scenario_folder(session, "write")
+    store_settings(session, ["CARD_PATH=E:\\", "IS_ASKED_FOR_INTEGRATION=YES"])
+    headers = ["#TITLE=Война и мир", "#AUTHOR=Лев Толстой", "#TOTAL_SIZE_KB=1", "", "#COMMENT=том первый"]
+    files = [("CD1\\01.mp3", b"first part"), ("02.mp3", b"second part")]
+    # A folder with Cyrillic letters and a blank: the path goes through the W functions.
+    descriptor = make_source_book(os.path.join(work, "Книги для теста"), headers, files)
+    settings_before = read_bytes(session.settings_file())
+
+    with Program(session, desktop, os.path.join(work, "program")).start(windows_path(descriptor)) as program:
+        box = desktop.wait_window(WRITE_BOX, program)
+        desktop.press(box, "Return")
+        program.wait_end()
+
+    check(sorted(os.listdir(session.card)) == ["BOOK_001", "BOOK_001.ydr"],
+          f"card holds {sorted(os.listdir(session.card))}")
+    expected = encoded(headers + ["BOOK_001\\01.mp3", "BOOK_001\\02.mp3"])
+    check(read_bytes(os.path.join(session.card, "BOOK_001.ydr")) == expected,
+          "BOOK_001.ydr is not the card copy of the source descriptor")
+    check(sorted(os.listdir(os.path.join(session.card, "BOOK_001"))) == ["01.mp3", "02.mp3"], "files not flattened")
+    for entry, content in files:
+        copy = os.path.join(session.card, "BOOK_001", entry.split("\\")[-1])
+        check(read_bytes(copy) == content, copy + " differs from its source")
+    check(read_bytes(session.settings_file()) == settings_before, "the settings file changed")
+
+
+def delete_from_command_line(session, desktop):
+    """A path on the card on the command line: the deletion question, Yes (Enter on the
+    default button), the program ends; the named book is gone and the one above it moved
+    down into its slot."""
+    work = scenario_folder(session, "delete")
+    store_settings(session, ["CARD_PATH=E:\\", "IS_ASKED_FOR_INTEGRATION=YES"])
+    titles = {1: "Война и мир", 2: "Мёртвые души", 3: "Евгений Онегин"}
+    authors = {1: "Лев Толстой", 2: "Николай Гоголь", 3: "Александр Пушкин"}
+    for number, title in titles.items():
+        make_card_book(session.card, number, title, authors[number])
+
+    # The drive letter in small letters: the card path is compared without letter case.
+    with Program(session, desktop, os.path.join(work, "program")).start("e:\\BOOK_002.ydr") as program:
+        box = desktop.wait_window(DELETE_BOX, program)
+        desktop.press(box, "Return")
+        program.wait_end()
+
+    books = card_books(session.card)
+    check(books == {1: titles[1], 2: titles[3]}, f"books on the card afterwards: {books}")
+    check(not os.path.exists(os.path.join(session.card, "BOOK_003")), "BOOK_003 was not moved to BOOK_002")
+    moved = read_bytes(os.path.join(session.card, "BOOK_002", "01.mp3")).decode("utf-8")
+    check(moved == "BOOK_003 " + titles[3], "BOOK_002 does not hold the files of the former BOOK_003")
+
+
+def delete_refused(session, desktop):
+    """The deletion question answered with N (No): the program ends, the card is unchanged."""
+    work = scenario_folder(session, "delete-refused")
+    store_settings(session, ["CARD_PATH=E:\\", "IS_ASKED_FOR_INTEGRATION=YES"])
+    make_card_book(session.card, 1, "Война и мир", "Лев Толстой")
+    before = card_books(session.card)
+
+    with Program(session, desktop, os.path.join(work, "program")).start("E:\\BOOK_001.ydr") as program:
+        box = desktop.wait_window(DELETE_BOX, program)
+        desktop.press(box, "n")
+        program.wait_end()
+    check(card_books(session.card) == before, "a refused deletion changed the card")
+
+
+def first_start_cancelled(session, desktop):
+    """No settings: the card-selection dialog comes up centred with its client size;
+    Esc ends the program and nothing is written to the settings."""
+    work = scenario_folder(session, "first-start-cancelled")
+    remove_settings(session)
+    with Program(session, desktop, os.path.join(work, "program")).start() as program:
+        dialog = desktop.wait_window(CARD_DIALOG, program)
+        x, y, width, height = desktop.geometry(dialog)
+        check(width > CARD_DIALOG_CLIENT[0] and height > CARD_DIALOG_CLIENT[1],
+              f"the dialog is {width}x{height}, smaller than its client area")
+        check(abs(x + width / 2 - SCREEN_WIDTH / 2) <= 1 and abs(y + height / 2 - SCREEN_HEIGHT / 2) <= 1,
+              f"the dialog at {x},{y} ({width}x{height}) is not centred on the screen")
+        desktop.screenshot("card-select-dialog.png")
+        desktop.press(dialog, "Escape")
+        program.wait_end()
+    check(not os.path.exists(os.path.join(session.roaming(), "kv8102tz")),
+          "cancelling the first card choice wrote settings")
+
+
+def first_start_card_chosen(session, desktop):
+    """No settings: Down in the dialog's field takes the removable drive E:\\ from the list,
+    Enter confirms; the choice is stored, then the integration question comes (Esc: asked
+    again next time), and the main window stays open until Alt+F4."""
+    work = scenario_folder(session, "first-start-chosen")
+    remove_settings(session)
+    with Program(session, desktop, os.path.join(work, "program")).start() as program:
+        dialog = desktop.wait_window(CARD_DIALOG, program)
+        desktop.press(dialog, "Down", "Return")
+        question = desktop.wait_window(INTEGRATION_BOX, program)
+        check(read_bytes(session.settings_file()) == encoded(["CARD_PATH=E:\\"]),
+              "the settings do not hold the chosen card before the integration question")
+        desktop.press(question, "Escape")
+        main = desktop.wait_window(MAIN_TITLE, program)
+        check(program.running(1), "the program ended after the integration question")
+        desktop.press(main, "alt+F4")
+        program.wait_end()
+    check(read_bytes(session.settings_file()) == encoded(["CARD_PATH=E:\\"]),
+          "the settings changed after the card was chosen")
+
+
+def rar_from_command_line(session, desktop):
+    """A RAR archive on the command line is unpacked by unrar.exe beside the program (the
+    stand-in extractor) and written to the card."""
+    work = scenario_folder(session, "rar")
+    store_settings(session, ["CARD_PATH=E:\\", "IS_ASKED_FOR_INTEGRATION=YES"])
+    headers = ["#TITLE=Капитанская дочка", "#AUTHOR=Александр Пушкин", "#TOTAL_SIZE_KB=1"]
+    descriptor = encoded(headers + ["01.mp3", "CD2\\02.mp3"])
+    archive = os.path.join(work, "Архив книги.rar")
+    write_bytes(archive, rar4([("BOOK_001.ydr", descriptor), ("01.mp3", b"chapter one"),
+                               ("CD2\\02.mp3", b"chapter two")]))
+    # The program lies in a folder whose path holds a blank: the extractor is started by its
+    # short path.
+    program_folder = os.path.join(work, "Программа ZWQ")
+    with Program(session, desktop, program_folder, with_unrar=True).start(windows_path(archive)) as program:
+        box = desktop.wait_window(WRITE_BOX, program)
+        desktop.press(box, "Return")
+        program.wait_end()
+
+    extractor_log = os.path.join(program.folder, "unrar-log.txt")
+    check(os.path.isfile(extractor_log), "unrar.exe beside the program was not run")
+    call = read_bytes(extractor_log).decode("utf-8")
+    check(" x " in call and windows_path(archive) in call, "unexpected extractor call: " + call)
+    check(read_bytes(os.path.join(session.card, "BOOK_001.ydr")) ==
+          encoded(headers + ["BOOK_001\\01.mp3", "BOOK_001\\02.mp3"]), "BOOK_001.ydr differs")
+    check(read_bytes(os.path.join(session.card, "BOOK_001", "02.mp3")) == b"chapter two", "02.mp3 differs")
+
+
+def keyboard_and_menu(session, desktop):
+    """The main window with books listed: its outer size and place, a screenshot; Tab and
+    Shift+Tab between the list and the status line; Delete with Ctrl or Alt on the selected
+    row asks about that book; Shift+Enter opens the open-file dialog, whose typed path writes
+    a book; the about box through the menu; the menu item "Выход" ends the program."""
+    work = scenario_folder(session, "keyboard")
+    store_settings(session, ["CARD_PATH=E:\\", "IS_ASKED_FOR_INTEGRATION=YES"])
+    make_card_book(session.card, 1, "Война и мир", "Лев Толстой")
+    make_card_book(session.card, 2, "Мёртвые души", "Николай Гоголь")
+    make_card_book(session.card, 3, "Евгений Онегин", "Александр Пушкин")
+    source = make_source_book(os.path.join(work, "source"), ["#TITLE=Test book", "#TOTAL_SIZE_KB=1"],
+                              [("01.mp3", b"test")])
+
+    with Program(session, desktop, os.path.join(work, "program")).start() as program:
+        main = desktop.wait_window(MAIN_TITLE, program)
+        time.sleep(KEY_SETTLE)
+        x, y, width, height = desktop.geometry(main)
+        check((width, height) == (MAIN_WIDTH, MAIN_HEIGHT), f"the main window is {width}x{height}")
+        check((x, y) == ((SCREEN_WIDTH - MAIN_WIDTH) // 2, (SCREEN_HEIGHT - MAIN_HEIGHT) // 2),
+              f"the main window at {x},{y} is not centred")
+        desktop.screenshot("main-window.png")
+
+        # Home selects the first row. Tab moves to the status line, where Delete asks
+        # nothing; Shift+Tab goes back to the list, where the modifiers do not matter to
+        # Delete.
+        desktop.press(main, "Home", "Tab", "Delete")
+        check(not desktop.appears(DELETE_BOX, ABSENCE_WAIT), "Delete in the status line asked to delete a book")
+        desktop.press(main, "shift+Tab", "ctrl+Delete")
+        box = desktop.wait_window(DELETE_BOX, program)
+        desktop.press(box, "Escape")
+        desktop.wait_gone(DELETE_BOX)
+        desktop.press(main, "alt+Delete")
+        box = desktop.wait_window(DELETE_BOX, program)
+        desktop.press(box, "y")
+        desktop.wait_gone(DELETE_BOX)
+        check(card_books(session.card) == {1: "Мёртвые души", 2: "Евгений Онегин"},
+              f"Alt+Delete and Yes deleted the wrong book: {card_books(session.card)}")
+
+        desktop.press(main, "shift+Return")
+        dialog = desktop.wait_window(OPEN_DIALOG, program)
+        desktop.type_text(dialog, windows_path(source))
+        desktop.press(dialog, "Return")
+        box = desktop.wait_window(WRITE_BOX, program)
+        desktop.press(box, "Return")
+        desktop.wait_gone(WRITE_BOX)
+        check(card_books(session.card).get(3) == "Test book", "the book chosen in the open dialog was not written")
+
+        # F10 opens the menu bar at "Файл"; two steps right is "Справка", whose only item
+        # is "О программе...".
+        desktop.press(main, "F10", "Right", "Right", "Down", "Return")
+        box = desktop.wait_window(ABOUT_BOX, program)
+        desktop.press(box, "Return")
+        desktop.wait_gone(ABOUT_BOX)
+        check(program.running(0.5), "the program ended after the about box")
+
+        # "Выход" is the last item of "Файл".
+        desktop.press(main, "F10", "Down", "Up", "Return")
+        program.wait_end()
+
+
+def high_dpi(session, desktop):
+    """At 144 dpi the main window's outer size is 1.5 times its 96-dpi size, still centred."""
+    work = scenario_folder(session, "high-dpi")
+    store_settings(session, ["CARD_PATH=E:\\", "IS_ASKED_FOR_INTEGRATION=YES"])
+    make_card_book(session.card, 1, "Война и мир", "Лев Толстой")
+    set_dpi(session, HIGH_DPI)
+    try:
+        with Program(session, desktop, os.path.join(work, "program")).start() as program:
+            main = desktop.wait_window(MAIN_TITLE, program)
+            time.sleep(KEY_SETTLE)
+            x, y, width, height = desktop.geometry(main)
+            desktop.screenshot("main-window-144dpi.png")
+            expected = (scaled(MAIN_WIDTH, HIGH_DPI), scaled(MAIN_HEIGHT, HIGH_DPI))
+            check((width, height) == expected,
+                  f"at {HIGH_DPI} dpi the main window is {width}x{height}, not {expected}")
+            check((x, y) == ((SCREEN_WIDTH - width) // 2, (SCREEN_HEIGHT - height) // 2),
+                  f"the main window at {x},{y} is not centred")
+            desktop.press(main, "alt+F4")
+            program.wait_end()
+    finally:
+        set_dpi(session, DESIGN_DPI)
+
+
+def scaled(pixels, dpi):
+    """A 96-dpi size at the DPI, rounded as MulDiv rounds (halves away from zero)."""
+    return (pixels * dpi + DESIGN_DPI // 2) // DESIGN_DPI
+
+
+def set_dpi(session, dpi):
+    """Wine's screen resolution for the session; a fresh server takes it."""
+    settings = os.path.join(session.folder, "dpi.reg")
+    with open(settings, "w", encoding="ascii", newline="\r\n") as f:
+        f.write("REGEDIT4\n\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n"
+                f'"LogPixels"=dword:{dpi:08x}\n')
+    check(session.wine("wine", "regedit", "/S", windows_path(settings)) == 0, "regedit failed")
+    session.wine("wineserver", "-k")
+    session.wine("wineserver", "-w")
+    session.wine("wineserver", "-p")
+
+
+# ----- The program file -----
+
+RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
+FIXED_FILE_INFO_SIGNATURE = struct.pack("<I", 0xFEEF04BD)
+FILE_VERSION_FIELD = 8        # dwFileVersionMS, dwFileVersionLS after the signature and struct version
+WORD_BITS, WORD_MASK = 16, 0xFFFF
+PROGRAM_VERSION = (0, 2, 0, 0)
+# What a statically linked MinGW program must not need beside it.
+MINGW_RUNTIME_DLLS = ("libstdc++-6.dll", "libgcc_s_seh-1.dll", "libgcc_s_dw2-1.dll", "libwinpthread-1.dll")
+
+
+class PortableExecutable:
+    """The resources and imported libraries of a PE file (32- or 64-bit)."""
+
+    PE_HEADER_POINTER = 0x3C      # in the DOS header
+    SIGNATURE = b"PE\0\0"
+    SECTION_COUNT = 6             # from the signature
+    OPTIONAL_HEADER_SIZE = 20     # from the signature
+    OPTIONAL_HEADER = 24          # from the signature
+    PE32_PLUS = 0x20B
+    DIRECTORIES_PE32_PLUS, DIRECTORIES_PE32 = 112, 96  # in the optional header
+    DIRECTORY_COUNT, DIRECTORY_SIZE = 16, 8
+    IMPORT_DIRECTORY, RESOURCE_DIRECTORY = 1, 2
+    SECTION_SIZE, SECTION_FIELDS = 40, 8  # VirtualSize, VirtualAddress, SizeOfRawData, PointerToRawData
+    IMPORT_DESCRIPTOR_SIZE, IMPORT_NAME = 20, 12
+    RESOURCE_COUNTS, RESOURCE_ENTRIES, RESOURCE_ENTRY_SIZE = 12, 16, 8
+    SUBDIRECTORY = 0x80000000
+
+    def __init__(self, path):
+        self.data = read_bytes(path)
+        pe = struct.unpack_from("<I", self.data, self.PE_HEADER_POINTER)[0]
+        check(self.data[pe:pe + len(self.SIGNATURE)] == self.SIGNATURE, path + " is not a PE file")
+        sections = struct.unpack_from("<H", self.data, pe + self.SECTION_COUNT)[0]
+        optional_size = struct.unpack_from("<H", self.data, pe + self.OPTIONAL_HEADER_SIZE)[0]
+        optional = pe + self.OPTIONAL_HEADER
+        plus = struct.unpack_from("<H", self.data, optional)[0] == self.PE32_PLUS
+        directories = optional + (self.DIRECTORIES_PE32_PLUS if plus else self.DIRECTORIES_PE32)
+        self.directories = [struct.unpack_from("<II", self.data, directories + self.DIRECTORY_SIZE * i)
+                            for i in range(self.DIRECTORY_COUNT)]
+        table = optional + optional_size
+        self.sections = [struct.unpack_from("<IIII", self.data, table + self.SECTION_SIZE * i + self.SECTION_FIELDS)
+                         for i in range(sections)]
+
+    def offset(self, rva):
+        for virtual_size, address, raw_size, raw_offset in self.sections:
+            if address <= rva < address + max(virtual_size, raw_size):
+                return raw_offset + rva - address
+        raise Failure(f"address {rva:#x} lies in no section")
+
+    def resources(self):
+        """Resource type → list of the resources' bytes (all names and languages)."""
+        found = {}
+        if self.directories[self.RESOURCE_DIRECTORY][0] == 0:
+            return found
+        root = self.offset(self.directories[self.RESOURCE_DIRECTORY][0])
+
+        def entries(directory):
+            named, numbered = struct.unpack_from("<HH", self.data, directory + self.RESOURCE_COUNTS)
+            for i in range(named + numbered):
+                yield struct.unpack_from("<II", self.data,
+                                         directory + self.RESOURCE_ENTRIES + self.RESOURCE_ENTRY_SIZE * i)
+
+        def leaves(target):
+            if target & self.SUBDIRECTORY:
+                for _, child in entries(root + (target & ~self.SUBDIRECTORY)):
+                    yield from leaves(child)
+            else:
+                rva, size = struct.unpack_from("<II", self.data, root + target)
+                yield self.data[self.offset(rva):self.offset(rva) + size]
+
+        for kind, target in entries(root):
+            found[kind] = list(leaves(target))
+        return found
+
+    def imported_libraries(self):
+        descriptor = self.offset(self.directories[self.IMPORT_DIRECTORY][0])
+        names = []
+        while True:
+            name_rva = struct.unpack_from("<I", self.data, descriptor + self.IMPORT_NAME)[0]
+            if name_rva == 0:
+                return names
+            start = self.offset(name_rva)
+            names.append(self.data[start:self.data.index(b"\0", start)].decode("ascii").lower())
+            descriptor += self.IMPORT_DESCRIPTOR_SIZE
+
+
+def program_file(session, desktop):
+    """ZWQManager.exe needs no MinGW runtime beside it and carries its icon, its manifest
+    (common controls 6, per-monitor DPI awareness, asInvoker) and version 0.2.0."""
+    exe = PortableExecutable(session.program)
+    libraries = exe.imported_libraries()
+    check(not any(dll in libraries for dll in MINGW_RUNTIME_DLLS), f"imports a MinGW runtime: {libraries}")
+
+    resources = exe.resources()
+    check(resources.get(RT_ICON) and resources.get(RT_GROUP_ICON), "no icon")
+    manifests = resources.get(RT_MANIFEST, [])
+    check(len(manifests) == 1, f"{len(manifests)} manifests")
+    manifest = manifests[0].decode("utf-8")
+    for needed in ('name="Microsoft.Windows.Common-Controls" version="6.0.0.0"', "PerMonitorV2", "true/pm",
+                   'level="asInvoker"'):
+        check(needed in " ".join(manifest.split()), "the manifest lacks " + needed)
+
+    versions = resources.get(RT_VERSION, [])
+    check(len(versions) == 1, f"{len(versions)} version resources")
+    info = versions[0]
+    fixed = info.index(FIXED_FILE_INFO_SIGNATURE)
+    most, least = struct.unpack_from("<II", info, fixed + FILE_VERSION_FIELD)
+    version = (most >> WORD_BITS, most & WORD_MASK, least >> WORD_BITS, least & WORD_MASK)
+    check(version == PROGRAM_VERSION, "file version " + ".".join(map(str, version)))
+    for text in ("ZWQ-менеджер", "0.2.0"):
+        check(text.encode("utf-16-le") in info, "the version information lacks " + text)
+
+
+SCENARIOS = {
+    "write-from-command-line": write_from_command_line,
+    "delete-from-command-line": delete_from_command_line,
+    "delete-refused": delete_refused,
+    "first-start-cancelled": first_start_cancelled,
+    "first-start-card-chosen": first_start_card_chosen,
+    "rar-from-command-line": rar_from_command_line,
+    "keyboard-and-menu": keyboard_and_menu,
+    "high-dpi": high_dpi,
+}
+# Steps that look at the program file only, without a session.
+FILE_CHECKS = {
+    "program-file": program_file,
+}
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--program", required=True, help="ZWQManager.exe")
+    parser.add_argument("--build", help="the build folder (not needed for the program-file check)")
+    parser.add_argument("--unrar", help="the stand-in unrar.exe (not needed for the program-file check)")
+    parser.add_argument("step", choices=["start", "stop", *SCENARIOS, *FILE_CHECKS])
+    args = parser.parse_args()
+    if args.step not in FILE_CHECKS and (args.build is None or args.unrar is None):
+        parser.error("--build and --unrar are needed for " + args.step)
+    session = Session(args.build or ".", args.program, args.unrar or "")
+    try:
+        if args.step == "start":
+            command_start(session)
+        elif args.step == "stop":
+            command_stop(session)
+        elif args.step in FILE_CHECKS:
+            FILE_CHECKS[args.step](session, None)
+        else:
+            SCENARIOS[args.step](session, Desktop(session))
+    except (Failure, subprocess.TimeoutExpired) as error:
+        log("FAILED: " + str(error))
+        return 1
+    log("passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
