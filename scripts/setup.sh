@@ -1,22 +1,10 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing need, when they are missing.
+# Installs the Debian packages of scripts/packages.txt that are missing.
 # Uses sudo when not run as root.
 set -euo pipefail
+cd "$(dirname "$0")"
 
-packages=(
-    # Build
-    cmake ninja-build g++ pkg-config
-    # Card engine
-    libarchive-dev
-    # Tests
-    googletest libgtest-dev
-    # Windows build (64-bit, and 32-bit built only), tests under Wine
-    g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 fonts-wine
-    # Linux desktop program
-    qt6-base-dev qt6-translations-l10n fonts-dejavu-core
-    # Window tests: a virtual display, keys, screenshots, the accessibility tree
-    xvfb xauth xdotool imagemagick dbus dbus-x11 at-spi2-core python3-pyatspi
-)
+mapfile -t packages < <(sed -e 's/#.*//' -e '/^[[:space:]]*$/d' packages.txt)
 
 missing=()
 for p in "${packages[@]}"; do
