@@ -171,20 +171,6 @@ TEST(Win32Files, ReadOnlyFilesAndFoldersAreRemoved) {
     EXPECT_FALSE(Exists(dir / "tree"));
 }
 
-TEST(Win32Files, CopiesAndMovesNeverReplace) {
-    TempDir dir;
-    platform::Win32FileSystem files;
-    WriteFile(dir / "a", "A");
-    WriteFile(dir / "b", "B");
-    EXPECT_FALSE(files.CopyNoReplace(dir / "a", dir / "b"));
-    EXPECT_EQ(ReadFile(dir / "b"), "B");
-    EXPECT_FALSE(files.MoveNoReplace(dir / "a", dir / "b"));
-    EXPECT_TRUE(files.MoveNoReplace(dir / "a", dir / "c"));
-    EXPECT_TRUE(files.WriteReplacing(dir / "b", "new"));
-    EXPECT_EQ(ReadFile(dir / "b"), "new");
-    EXPECT_FALSE(Exists(dir / "ZWQSAVE.TMP"));
-}
-
 TEST(Win32Files, FreeSpaceIsTheDrivesByItsLetter) {
     platform::Win32FileSystem files;
     EXPECT_GT(files.FreeBytes("C:"), 0);

@@ -16,16 +16,12 @@
 
 using qttest::kWaitMs;
 using qttest::ModalScript;
+using qttest::Px;
 using qttest::Q;
 using qttest::U;
 using testsupport::A;
 
 namespace {
-
-int Px(int pixelsAt96Dpi) {
-    constexpr double kLayoutDpi = 96.0;
-    return static_cast<int>(std::lround(pixelsAt96Dpi * QGuiApplication::primaryScreen()->logicalDotsPerInch() / kLayoutDpi));
-}
 
 QRect PxRect(int left, int top, int width, int height) { return QRect(Px(left), Px(top), Px(width), Px(height)); }
 

@@ -2,12 +2,15 @@
 // What the Qt front end's tests share: answering modal windows from a script, a main window on
 // a test card, and a few conversions.
 
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QObject>
+#include <QScreen>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
 
+#include <cmath>
 #include <deque>
 #include <functional>
 #include <map>
@@ -21,6 +24,12 @@
 #include "support/Testsupport.h"
 
 namespace qttest {
+
+// A layout's pixel size at 96 dpi, on the test screen.
+inline int Px(int pixelsAt96Dpi) {
+    constexpr double kLayoutDpi = 96.0;
+    return static_cast<int>(std::lround(pixelsAt96Dpi * QGuiApplication::primaryScreen()->logicalDotsPerInch() / kLayoutDpi));
+}
 
 // A text written in the test source as UTF-8.
 inline QString U(const char* utf8) { return QString::fromUtf8(utf8); }

@@ -20,18 +20,13 @@
 using qttest::kQuietMs;
 using qttest::kWaitMs;
 using qttest::ModalScript;
+using qttest::Px;
 using qttest::Q;
 using qttest::Session;
 using qttest::U;
 using testsupport::A;
 
 namespace {
-
-// The layout's pixel sizes at 96 dpi on the test screen.
-int Px(int pixelsAt96Dpi) {
-    constexpr double kLayoutDpi = 96.0;
-    return static_cast<int>(std::lround(pixelsAt96Dpi * QGuiApplication::primaryScreen()->logicalDotsPerInch() / kLayoutDpi));
-}
 
 QStringList ItemTexts(const QMenu& menu) {
     QStringList texts;
