@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -15,6 +16,23 @@
 namespace platform {
 struct Platform;
 }
+
+// Where a long card operation stands, for a progress display that a listener can hear.
+struct TCardProgress {
+    enum class Phase { Unpacking, Copying, Flushing, Renumbering };
+    Phase phase = Phase::Copying;
+    // Bytes of the book done and in all (writes); 0 of 0 while unknown.
+    int64_t bytesDone = 0;
+    int64_t bytesTotal = 0;
+    // The file (writes) or book (renumbering) being worked on, counted from 1, of itemCount.
+    int itemIndex = 0;
+    int itemCount = 0;
+    // Its name as the card or the source shows it (Windows-1251).
+    std::string currentName;
+};
+// Called from the thread doing the work, often enough to redraw a progress bar; returning false
+// asks a write to stop, which then leaves the card as it was. Renumbering cannot be stopped.
+using TProgressCallback = std::function<bool(const TCardProgress&)>;
 
 class TMemoryCard {
 public:
