@@ -1,5 +1,7 @@
 #include "card/Zwqcardunit.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <set>
 
@@ -24,6 +26,11 @@ const std::string kFolderError = Ansi("Ошибка во время создан
 const std::string kOnCard = Ansi(" на карте памяти");
 const std::string kCopyError = Ansi("Ошибка во время копирования файла ");
 const std::string kSaveError = Ansi("Ошибка во время сохранения файла ");
+const std::string kFlushError = Ansi("Ошибка во время записи файлов книги на карту памяти");
+const std::string kCancelledText = Ansi("Запись книги отменена");
+const std::string kNoRoomHead = Ansi("Книга не помещается на карту памяти: нужно ");
+const std::string kNoRoomFree = Ansi(" МБ, свободно ");
+const std::string kNoRoomTail = Ansi(" МБ");
 
 const char* const kRarExtension = ".RAR";
 const char* const kDescriptorExtension = ".YDR";
@@ -34,6 +41,61 @@ const char* const kNoTempFolder = "<>";
 const char* const kSlotFormat = "BOOK_%03d";
 const char* const kCardEntrySeparator = "\\";
 constexpr int kMaxTempFolders = 1000000;
+
+constexpr int64_t kBytesPerMegabyte = 1048576;
+constexpr int kFullPercent = 100;
+// Room a FAT or exFAT folder gives its entries: 32 bytes each; "." and ".." (FAT) take two;
+// a file takes two and one more per 13 characters of its long name (FAT's long-name pieces are
+// 13 characters, exFAT's 15).
+constexpr int64_t kFolderEntryBytes = 32;
+constexpr int64_t kFolderOwnEntries = 2;
+constexpr int64_t kEntriesPerFile = 2;
+constexpr int64_t kLongNameCharsPerEntry = 13;
+
+// Progress goes to the caller on every change of phase or file and at the end of a phase; in
+// between after at least kProgressStepsPerPhase-th of the phase (kMinProgressStep at least) or
+// after kProgressInterval, whichever comes first.
+constexpr int64_t kProgressStepsPerPhase = 200;
+constexpr int64_t kMinProgressStep = int64_t{256} << 10;
+constexpr auto kProgressInterval = std::chrono::milliseconds(100);
+
+int64_t RoundUp(int64_t bytes, int64_t unit) { return (bytes + unit - 1) / unit * unit; }
+
+// Passes the progress of one operation on to the caller's callback, thinned out as above, and
+// remembers a stop request: once the callback has returned false, every later report does too.
+class ProgressGate {
+public:
+    explicit ProgressGate(const TProgressCallback& callback) : callback_(callback) {}
+
+    // False once a stop has been asked for. force passes the report on whatever changed.
+    bool Report(const TCardProgress& progress, bool force = false) {
+        if (stopped_) return false;
+        if (!callback_) return true;
+        const auto now = std::chrono::steady_clock::now();
+        if (!force && sent_ && !Due(progress, now)) return true;
+        sent_ = true;
+        last_ = progress;
+        lastTime_ = now;
+        stopped_ = !callback_(progress);
+        return !stopped_;
+    }
+    bool stopped() const { return stopped_; }
+
+private:
+    bool Due(const TCardProgress& progress, std::chrono::steady_clock::time_point now) const {
+        if (progress.phase != last_.phase || progress.itemIndex != last_.itemIndex) return true;
+        if (progress.bytesDone == last_.bytesDone) return false;
+        const int64_t step = std::max(kMinProgressStep, progress.bytesTotal / kProgressStepsPerPhase);
+        return progress.bytesDone >= progress.bytesTotal || progress.bytesDone - last_.bytesDone >= step ||
+               now - lastTime_ >= kProgressInterval;
+    }
+
+    const TProgressCallback& callback_;
+    bool stopped_ = false;
+    bool sent_ = false;
+    TCardProgress last_;
+    std::chrono::steady_clock::time_point lastTime_;
+};
 
 // "BOOK_*.ydr" as the card's FAT file system matches it: without regard to letter case.
 bool MatchesDescriptorPattern(const std::string& name) {
@@ -57,7 +119,32 @@ private:
     std::string folder_;
 };
 
+// Empties a text when the scope ends, whatever way it ends.
+class ClearOnExit {
+public:
+    explicit ClearOnExit(std::string& text) : text_(text) {}
+    ~ClearOnExit() { text_.clear(); }
+    ClearOnExit(const ClearOnExit&) = delete;
+    ClearOnExit& operator=(const ClearOnExit&) = delete;
+
+private:
+    std::string& text_;
+};
+
 }  // namespace
+
+int TCardProgress::Percent() const {
+    if (bytesTotal <= 0) return 0;
+    return static_cast<int>(std::clamp<int64_t>(bytesDone * kFullPercent / bytesTotal, 0, kFullPercent));
+}
+
+// One file of a book on its way to the card.
+struct TMemoryCard::PlannedFile {
+    std::string entry;   // as the source descriptor names it
+    std::string source;  // full path
+    std::string name;    // its name in the book's folder on the card
+    int64_t size = 0;
+};
 
 // The names in the card's root, upper-cased, as the case-blind FAT file system compares them,
 // each with its name as stored.
@@ -138,22 +225,33 @@ std::string TMemoryCard::FreeSlotName() {
     return n == 0 ? std::string() : SlotName(n);
 }
 
-bool TMemoryCard::AddBook(const std::string& path) {
+bool TMemoryCard::AddBook(const std::string& path, const TProgressCallback& progress) {
     ErrorText = kUndefinedError;
+    Cancelled = false;
     const std::string extension = platform::ExtensionOf(path);
     const std::string upper = AnsiUpperCase(extension);
     if (upper != kRarExtension && upper != kDescriptorExtension) {
         ErrorText = kUnsupportedFormat + extension + ")";
         return false;
     }
-    if (upper == kDescriptorExtension) return AddBookFromDescriptor(path);
+    if (upper == kDescriptorExtension) return AddBookFromDescriptor(path, progress);
 
     if (!CreateTempFolder()) {
         ErrorText = kUnpackError;
         return false;
     }
     const FolderRemover removeTempFolder(*this, TempFolder);
-    if (!platform_.extractor.Extract(path, TempFolder)) {
+    ProgressGate gate(progress);
+    TCardProgress unpacking;
+    unpacking.phase = TCardProgress::Phase::Unpacking;
+    unpacking.currentName = platform::FileNameOf(path);
+    const bool unpacked = platform_.extractor.Extract(path, TempFolder, [&](int64_t done, int64_t total) {
+        unpacking.bytesDone = done;
+        unpacking.bytesTotal = total;
+        return gate.Report(unpacking);
+    });
+    if (gate.stopped()) return MarkCancelled();
+    if (!unpacked) {
         ErrorText = kUnpackError;
         return false;
     }
@@ -161,10 +259,18 @@ bool TMemoryCard::AddBook(const std::string& path) {
     platform_.files.ListDirectory(TempFolder, entries);
     for (const platform::DirEntry& entry : entries) {
         if (!entry.isDirectory && AnsiUpperCase(entry.name) == kArchiveDescriptor) {
-            return AddBookFromDescriptor(platform::JoinPath(TempFolder, entry.name));
+            extractionToDrop_ = TempFolder;
+            const ClearOnExit forgetExtraction(extractionToDrop_);
+            return AddBookFromDescriptor(platform::JoinPath(TempFolder, entry.name), progress);
         }
     }
     ErrorText = kNoDescriptorInArchive;
+    return false;
+}
+
+bool TMemoryCard::MarkCancelled() {
+    Cancelled = true;
+    ErrorText = kCancelledText;
     return false;
 }
 
@@ -189,16 +295,58 @@ void TMemoryCard::RemoveFolderTree(const std::string& folder) {
     if (!folder.empty() && folder != kNoTempFolder) platform_.files.RemoveTree(folder);
 }
 
-bool TMemoryCard::AddBookFromDescriptor(const std::string& descriptorPath) {
+bool TMemoryCard::AddBookFromDescriptor(const std::string& descriptorPath, const TProgressCallback& progress) {
     TBookInfo book;
     if (!ReadBookDescriptor(book, descriptorPath, platform_.files)) {
         ErrorText = kNoBookInfo;
         return false;
     }
-    return PlaceBook(book);
+    return PlaceBook(book, progress);
 }
 
-bool TMemoryCard::PlaceBook(TBookInfo& book) {
+bool TMemoryCard::PlanFiles(const TBookInfo& book, std::vector<PlannedFile>& plan) {
+    const std::string sourceFolder = platform::FolderOf(book.Path);
+    std::set<std::string> names;
+    for (const std::string& entry : book.Files) {
+        PlannedFile file;
+        file.entry = entry;
+        file.name = platform::EntryFileName(entry);
+        // A book only ever reads inside its own folder, and its files land side by side in one
+        // folder of the card, whose names ignore letter case.
+        const bool usable = platform::IsContainedEntry(entry) && !file.name.empty() &&
+                            names.insert(AnsiUpperCase(file.name)).second;
+        file.source = platform::JoinPath(sourceFolder, platform::EntryToPath(entry));
+        file.size = usable ? platform_.files.FileSize(file.source) : -1;
+        if (file.size < 0) {
+            ErrorText = kCopyError + platform::JoinPath(sourceFolder, entry);
+            return false;
+        }
+        plan.push_back(std::move(file));
+    }
+    return true;
+}
+
+bool TMemoryCard::CheckFits(const std::vector<PlannedFile>& plan, const std::vector<std::string>& lines) {
+    const int64_t freeBytes = platform_.files.FreeBytes(CardPath);
+    if (freeBytes < 0) return true;  // the system cannot tell: the copy finds out
+    const int64_t reported = platform_.files.ClusterSize(CardPath);
+    const int64_t cluster = reported > 0 ? reported : 1;
+    int64_t folderBytes = kFolderOwnEntries * kFolderEntryBytes;
+    int64_t needed = RoundUp(static_cast<int64_t>(JoinLines(lines).size()), cluster);
+    for (const PlannedFile& file : plan) {
+        needed += RoundUp(file.size, cluster);
+        const int64_t nameLength = static_cast<int64_t>(file.name.size());
+        folderBytes += (kEntriesPerFile + RoundUp(nameLength, kLongNameCharsPerEntry) / kLongNameCharsPerEntry) *
+                       kFolderEntryBytes;
+    }
+    needed += RoundUp(folderBytes, cluster);
+    if (needed <= freeBytes) return true;
+    ErrorText = kNoRoomHead + std::to_string(RoundUp(needed, kBytesPerMegabyte) / kBytesPerMegabyte) + kNoRoomFree +
+                std::to_string(freeBytes / kBytesPerMegabyte) + kNoRoomTail;
+    return false;
+}
+
+bool TMemoryCard::PlaceBook(TBookInfo& book, const TProgressCallback& progress) {
     for (const auto& listed : Books) {
         if (listed->DisplayName == book.DisplayName) {
             ErrorText = kBookWord + book.DisplayName + kAlreadyOnCard;
@@ -210,34 +358,69 @@ bool TMemoryCard::PlaceBook(TBookInfo& book) {
         ErrorText = kNoSlotName;
         return false;
     }
+
+    // Everything is checked before the first byte is written: the files, and the room on the
+    // card for them and for the descriptor that will name them.
+    std::vector<PlannedFile> plan;
+    if (!PlanFiles(book, plan)) return false;
+    // The card copy keeps the "#" lines and the empty lines; the entries are written anew.
+    std::vector<std::string> lines;
+    for (std::string& line : book.Lines) {
+        if (line.empty() || line.front() == '#') lines.push_back(std::move(line));
+    }
+    for (const PlannedFile& file : plan) lines.push_back(name + kCardEntrySeparator + file.name);
+    book.Lines = lines;
+    if (!CheckFits(plan, lines)) return false;
+
     const std::string folder = platform::JoinPath(CardPath, name);
     if (CardPath.empty() || !platform_.files.MakeDirectory(folder)) {
         ErrorText = kFolderError + folder + kOnCard;
         return false;
     }
 
-    // The card copy keeps the "#" lines and the empty lines; the entries are written anew.
-    std::vector<std::string> kept;
-    for (std::string& line : book.Lines) {
-        if (line.empty() || line.front() == '#') kept.push_back(std::move(line));
-    }
-    book.Lines = std::move(kept);
-
-    // From here on a failure takes the new folder away again, so the card is left as it was.
-    const std::string sourceFolder = platform::FolderOf(book.Path);
-    for (const std::string& entry : book.Files) {
-        const std::string fileName = platform::EntryFileName(entry);
-        // A book only ever reads inside its own folder.
-        const bool copied = platform::IsContainedEntry(entry) && !fileName.empty() &&
-                            platform_.files.CopyNoReplace(
-                                platform::JoinPath(sourceFolder, platform::EntryToPath(entry)),
-                                platform::JoinPath(folder, fileName));
+    // From here on a failure or a stop takes the new folder away again, so the card is left
+    // as it was.
+    ProgressGate gate(progress);
+    TCardProgress state;
+    state.phase = TCardProgress::Phase::Copying;
+    state.bookName = book.DisplayName;
+    state.itemCount = static_cast<int>(plan.size());
+    for (const PlannedFile& file : plan) state.bytesTotal += file.size;
+    std::vector<std::string> targets;
+    int64_t before = 0;
+    for (const PlannedFile& file : plan) {
+        ++state.itemIndex;
+        state.currentName = file.name;
+        state.bytesDone = before;
+        targets.push_back(platform::JoinPath(folder, file.name));
+        const bool copied =
+            gate.Report(state) && platform_.files.CopyWithProgress(file.source, targets.back(), [&](int64_t done) {
+                state.bytesDone = std::min(before + done, state.bytesTotal);
+                return gate.Report(state);
+            });
         if (!copied) {
             RemoveFolderTree(folder);
-            ErrorText = kCopyError + platform::JoinPath(sourceFolder, entry);
+            if (gate.stopped()) return MarkCancelled();
+            ErrorText = kCopyError + platform::JoinPath(platform::FolderOf(book.Path), file.entry);
             return false;
         }
-        book.Lines.push_back(name + kCardEntrySeparator + fileName);
+        before += file.size;
+    }
+    state.bytesDone = state.bytesTotal;
+    gate.Report(state);
+
+    // The unpacked copy is no longer needed: gone before the flush, it is never written out.
+    if (!extractionToDrop_.empty()) RemoveFolderTree(extractionToDrop_);
+
+    // The descriptor makes the book visible to the player, so it is written only once every
+    // file is on the medium. A stop is still heard before the flush and after it.
+    state.phase = TCardProgress::Phase::Flushing;
+    const bool flushed = gate.Report(state, true) && platform_.files.FlushFiles(targets) && gate.Report(state, true);
+    if (!flushed) {
+        RemoveFolderTree(folder);
+        if (gate.stopped()) return MarkCancelled();
+        ErrorText = kFlushError;
+        return false;
     }
 
     const std::string descriptor = platform::JoinPath(CardPath, name + kDescriptorSuffix);

@@ -29,6 +29,11 @@ struct TCardProgress {
     int itemCount = 0;
     // Its name as the card or the source shows it (Windows-1251).
     std::string currentName;
+    // The book's DisplayName once its descriptor has been read; empty while unpacking.
+    std::string bookName;
+
+    // How far the current phase has come, 0 to 100; 0 while its size is unknown.
+    int Percent() const;
 };
 // Called from the thread doing the work, often enough to redraw a progress bar; returning false
 // asks a write to stop, which then leaves the card as it was. Renumbering cannot be stopped.
@@ -54,6 +59,9 @@ public:
     std::string LastTitle, CardPath, TempFolder;
     // The moves (old number, new number) that the last DeleteBook made while closing the gap.
     std::vector<std::pair<int, int>> LastMoves;
+    // Whether the last AddBook was stopped by its progress callback rather than failing: the
+    // card and the temporary folder are then as they were before it, and ErrorText says so.
+    bool Cancelled = false;
 
     void SetCardPath(const std::string& path);
     // Rebuilds Books from the descriptors in the card's root. Reports nothing.
@@ -67,13 +75,15 @@ public:
     std::string FreeSlotName();
 
     // Writes the book of a ".ydr" descriptor or a ".rar" archive into the smallest free slot.
-    // On failure ErrorText says why and the card is left as it was.
-    bool AddBook(const std::string& path);
+    // On failure ErrorText says why and the card is left as it was. A book that does not fit
+    // into the free space is refused before anything is written. progress (may be empty) hears
+    // how the write goes, on the calling thread, and can stop it (see Cancelled).
+    bool AddBook(const std::string& path, const TProgressCallback& progress = {});
     // Removes a book of Books and moves the books above it down so that no number is missing.
     void DeleteBook(std::size_t index);
 
-    bool AddBookFromDescriptor(const std::string& descriptorPath);
-    bool PlaceBook(TBookInfo& book);
+    bool AddBookFromDescriptor(const std::string& descriptorPath, const TProgressCallback& progress = {});
+    bool PlaceBook(TBookInfo& book, const TProgressCallback& progress = {});
     bool CreateTempFolder();
     void RemoveFolderTree(const std::string& folder);
     void CloseGaps();
@@ -81,7 +91,18 @@ public:
 
 private:
     struct RootNames;
+    struct PlannedFile;
     RootNames ListRoot();
+    // Checks every file of the book before anything is written and fills plan with them; false
+    // with ErrorText set when a file cannot be copied.
+    bool PlanFiles(const TBookInfo& book, std::vector<PlannedFile>& plan);
+    // False with ErrorText set when the book would not fit into the card's free space.
+    bool CheckFits(const std::vector<PlannedFile>& plan, const std::vector<std::string>& lines);
+    bool MarkCancelled();
+
+    // The extraction folder of the RAR write under way, removed as soon as the book's files
+    // are on the card (before the card is flushed); empty otherwise.
+    std::string extractionToDrop_;
 
     platform::Platform& platform_;
 };

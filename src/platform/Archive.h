@@ -1,17 +1,25 @@
 #pragma once
 // Unpacking of RAR archives, into a folder that already exists.
 
+#include <cstdint>
+#include <functional>
 #include <string>
 
 namespace platform {
+
+// How far an unpacking has come: bytes done of total (total 0 while unknown). Returning false
+// asks the extractor to stop.
+using ExtractProgress = std::function<bool(int64_t done, int64_t total)>;
 
 class IArchiveExtractor {
 public:
     virtual ~IArchiveExtractor() = default;
     // Unpacks every entry of the archive under folder, keeping the entries' paths. False on
     // any failure: the extractor missing or failing, a damaged archive, an entry that would
-    // land outside folder.
-    virtual bool Extract(const std::string& archive, const std::string& folder) = 0;
+    // land outside folder, or a stop asked for by progress (may be empty), which is called
+    // from the calling thread at least once and then as the unpacking goes on. After a false
+    // result nothing is still writing into folder.
+    virtual bool Extract(const std::string& archive, const std::string& folder, const ExtractProgress& progress) = 0;
 };
 
 }  // namespace platform

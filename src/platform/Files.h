@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,14 @@ struct DirEntry {
 // The scratch file a replacing write goes through, beside its target: it fits an 8.3 name and
 // never looks like a book descriptor.
 inline constexpr const char* kReplaceScratchName = "ZWQSAVE.TMP";
+
+// The amount a copy to the card moves at a time where the program chooses it: large enough for
+// flash media, small enough that a stop request is honoured within a fraction of a second.
+inline constexpr int64_t kCopyChunkBytes = int64_t{4} << 20;
+
+// How far a copy to the card has come: the bytes of the file copied so far. Returning false
+// asks the copy to stop.
+using CopyProgress = std::function<bool(int64_t bytesDone)>;
 
 class IFileSystem {
 public:
@@ -48,6 +57,22 @@ public:
     virtual bool RemoveTree(const std::string& path) = 0;
     // Bytes available to the user on the volume that holds path; -1 when it cannot be asked.
     virtual int64_t FreeBytes(const std::string& path) = 0;
+
+    // Copies a file of a book to the card at the medium's own speed: with the system's copy
+    // where it has one, writing back as it goes so that the progress reported is what reached
+    // the medium, without flushing each file (FlushFiles does that once for the whole book).
+    // progress (may be empty) is called after every chunk, and for a file that is not empty at
+    // least once with its whole size. Fails when the target exists; a failed or stopped copy
+    // leaves no target.
+    virtual bool CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress) = 0;
+    // Puts the files, all on one volume, and their folder entries on the medium: when it
+    // returns true they survive the card being pulled out.
+    virtual bool FlushFiles(const std::vector<std::string>& paths) = 0;
+    // The size of a regular file in bytes; -1 when path is no such file.
+    virtual int64_t FileSize(const std::string& path) = 0;
+    // The allocation unit of the volume that holds path: every file there takes a whole number
+    // of them. -1 when the system cannot tell.
+    virtual int64_t ClusterSize(const std::string& path) = 0;
 };
 
 // The same path as the standard library's file system names it, and back (for tools and

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <map>
+
 #include "card/Zwqcardunit.h"
 #include "platform/Paths.h"
 #include "support/Rarwriter.h"
@@ -267,4 +272,194 @@ TEST_P(AddBookFromArchive, AFailedCopyFromAnArchiveCleansUpBothSides) {
     EXPECT_EQ(card.ErrorText, A("Ошибка во время копирования файла ") + platform::JoinPath(card.TempFolder, "missing.mp3"));
     EXPECT_EQ(TempContent(), std::vector<std::string>{});
     EXPECT_EQ(CardContent(), std::vector<std::string>{});
+}
+
+// ---- Progress, stopping, room on the card ----
+
+namespace {
+
+using Phase = TCardProgress::Phase;
+using StopRule = std::function<bool(const std::vector<TCardProgress>& reports)>;
+
+// Three files; the first and the last span more than one copy chunk, so that a stop can land
+// inside them.
+constexpr int64_t kBigFile = platform::kCopyChunkBytes + 1000;
+const std::vector<SourceFile> kLongBook = {
+    {"01.mp3", std::string(kBigFile, '1')}, {"02.mp3", "short"}, {"03.mp3", std::string(kBigFile, '3')}};
+
+// Every entry under a folder with the size and checksum of its content ("/" for a folder):
+// equal snapshots mean nothing was changed.
+std::map<std::string, std::string> Snapshot(const std::string& folder) {
+    std::map<std::string, std::string> entries;
+    const std::filesystem::path root = platform::ToFsPath(folder);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        const std::string name = platform::FromFsPath(entry.path().lexically_relative(root));
+        const std::string content = entry.is_directory() ? "" : ReadFile(platform::FromFsPath(entry.path()));
+        entries[name] = entry.is_directory() ? "/"
+                                             : std::to_string(content.size()) + ":" +
+                                                   std::to_string(testsupport::Crc32(content));
+    }
+    return entries;
+}
+
+}  // namespace
+
+class WriteProgress : public AddBook {
+protected:
+    // The long book as a descriptor beside its files or as a RAR 5 archive.
+    std::string LongSource(bool archive) {
+        if (!archive) return MakeSourceBook(source("long"), "BOOK_001.ydr", kHeader, kLongBook);
+        std::vector<std::string> lines = kHeader;
+        std::vector<RarEntry> entries = {{"BOOK_001.ydr", "", false}};
+        for (const SourceFile& file : kLongBook) {
+            lines.push_back(file.entry);
+            entries.push_back({file.entry, file.content, false});
+        }
+        entries[0].data = Crlf(lines);
+        WriteFile(source("long.rar"), testsupport::MakeRar5(entries));
+        return source("long.rar");
+    }
+    // Writes, recording every report; stop (may be empty) looks at the reports so far, the
+    // current one last, and says whether to ask for a stop.
+    bool Write(const std::string& path, const StopRule& stop = {}) {
+        reports.clear();
+        reportsAfterStop = 0;
+        bool stopped = false;
+        return card.AddBook(path, [&](const TCardProgress& p) {
+            reportsAfterStop += stopped ? 1 : 0;
+            reports.push_back(p);
+            stopped = stopped || (stop && stop(reports));
+            return !stopped;
+        });
+    }
+
+    void EmptyCard() {
+        std::filesystem::remove_all(platform::ToFsPath(cardPath()));
+        testsupport::MakeDirs(cardPath());
+        card.Scan();
+    }
+
+    std::vector<TCardProgress> reports;
+    int reportsAfterStop = 0;
+};
+
+TEST_F(WriteProgress, AStopAnywhereLeavesTheCardAsItWas) {
+    const auto flushes = [](const std::vector<TCardProgress>& r) {
+        return std::count_if(r.begin(), r.end(), [](const TCardProgress& p) { return p.phase == Phase::Flushing; });
+    };
+    const struct {
+        const char* when;
+        bool archive;
+        StopRule stop;
+    } cases[] = {
+        {"while unpacking", true, [](const auto& r) { return r.back().phase == Phase::Unpacking && r.back().bytesDone > 0; }},
+        {"inside the first file", false,
+         [](const auto& r) { return r.back().phase == Phase::Copying && r.back().itemIndex == 1 && r.back().bytesDone > 0; }},
+        {"inside the first file of an archive", true,
+         [](const auto& r) { return r.back().phase == Phase::Copying && r.back().itemIndex == 1 && r.back().bytesDone > 0; }},
+        {"inside the last file", false,
+         [](const auto& r) {
+             const TCardProgress& p = r.back();
+             return p.phase == Phase::Copying && p.itemIndex == p.itemCount && p.bytesDone > p.bytesTotal - kBigFile;
+         }},
+        {"before the flush", true, [&](const auto& r) { return flushes(r) == 1; }},
+        {"before the descriptor", false, [&](const auto& r) { return flushes(r) == 2; }},
+    };
+    testsupport::MakeCardBook(cardPath(), 1, "One", {"a.mp3"});
+    card.Scan();
+    const auto before = Snapshot(cardPath());
+    for (const auto& c : cases) {
+        const std::string path = LongSource(c.archive);
+        EXPECT_FALSE(Write(path, c.stop)) << c.when;
+        EXPECT_TRUE(card.Cancelled) << c.when;
+        EXPECT_EQ(card.ErrorText, A("Запись книги отменена")) << c.when;
+        EXPECT_EQ(reportsAfterStop, 0) << c.when;
+        EXPECT_EQ(Snapshot(cardPath()), before) << c.when;
+        EXPECT_EQ(List(dir / "temp"), std::vector<std::string>{}) << c.when;
+    }
+    // The next write is not taken for a cancelled one.
+    ASSERT_TRUE(Write(LongSource(false))) << card.ErrorText;
+    EXPECT_FALSE(card.Cancelled);
+    EXPECT_EQ(ReadFile(dir / "card/BOOK_002/03.mp3"), kLongBook[2].content);
+}
+
+TEST_F(WriteProgress, ProgressReachesTheEndAndNeverGoesBack) {
+    for (const bool archive : {false, true}) {
+        EmptyCard();
+        ASSERT_TRUE(Write(LongSource(archive))) << card.ErrorText;
+        ASSERT_FALSE(reports.empty());
+        for (std::size_t i = 1; i < reports.size(); ++i) {
+            const TCardProgress& a = reports[i - 1];
+            const TCardProgress& b = reports[i];
+            ASSERT_LE(a.phase, b.phase) << i;
+            if (a.phase != b.phase) continue;
+            EXPECT_LE(a.bytesDone, b.bytesDone) << i;
+            EXPECT_LE(a.itemIndex, b.itemIndex) << i;
+            EXPECT_EQ(a.bytesTotal, b.bytesTotal) << i;
+        }
+        for (const TCardProgress& p : reports) {
+            EXPECT_LE(p.bytesDone, p.bytesTotal);
+            if (p.phase == Phase::Copying) {
+                EXPECT_EQ(p.bookName, kDisplayName);
+            }
+        }
+        EXPECT_EQ(reports.front().phase, archive ? Phase::Unpacking : Phase::Copying);
+        // Every phase ends at 100 %, the copy with the last file; the flush comes last.
+        for (const Phase phase : {Phase::Unpacking, Phase::Copying}) {
+            const auto last = std::find_if(reports.rbegin(), reports.rend(),
+                                           [phase](const TCardProgress& p) { return p.phase == phase; });
+            if (phase == Phase::Unpacking && !archive) continue;
+            ASSERT_NE(last, reports.rend());
+            EXPECT_EQ(last->Percent(), 100);
+        }
+        const TCardProgress& end = reports.back();
+        EXPECT_EQ(end.phase, Phase::Flushing);
+        EXPECT_EQ(end.Percent(), 100);
+        EXPECT_EQ(end.bytesTotal, 2 * kBigFile + 5);
+        EXPECT_EQ(end.itemIndex, 3);
+        EXPECT_EQ(end.itemCount, 3);
+        EXPECT_EQ(end.currentName, "03.mp3");
+    }
+}
+
+TEST_F(WriteProgress, ABookThatDoesNotFitIsRefusedBeforeAnythingIsWritten) {
+    // Files of 1, 4096 and 4097 bytes take 1 + 1 + 2 clusters of 4 KiB; the descriptor and the
+    // book's folder one each: 6 clusters.
+    constexpr int64_t kSmall = 4096;
+    constexpr int64_t kLarge = 2 << 20;
+    const std::vector<SourceFile> files = {
+        {"01.mp3", "1"}, {"02.mp3", std::string(4096, '2')}, {"03.mp3", std::string(4097, '3')}};
+    const struct {
+        int64_t cluster;
+        int64_t freeBytes;
+        bool archive;
+        const char* refusal;  // null: written
+    } cases[] = {
+        {kSmall, 6 * kSmall, false, nullptr},
+        {kSmall, 5 * kSmall, false, "нужно 1 МБ, свободно 0 МБ"},
+        {kSmall, 6 * kSmall - 1, true, "нужно 1 МБ, свободно 0 МБ"},
+        // With clusters of 2 MiB each of the five things takes one.
+        {kLarge, 5 * kLarge - 1, false, "нужно 10 МБ, свободно 9 МБ"},
+        {kLarge, 5 * kLarge, true, nullptr},
+    };
+    std::vector<RarEntry> entries = {{"BOOK_001.ydr", Crlf({kHeader[0], kHeader[1], kHeader[2], "01.mp3", "02.mp3", "03.mp3"}), false}};
+    for (const SourceFile& file : files) entries.push_back({file.entry, file.content, false});
+    WriteFile(source("fit.rar"), testsupport::MakeRar4(entries));
+    const std::string descriptor = MakeSourceBook(source("fit"), "BOOK_001.ydr", kHeader, files);
+    test.files.useRealFreeBytes = false;
+    test.files.useRealClusterSize = false;
+    for (const auto& c : cases) {
+        const std::string label = std::to_string(c.cluster) + "/" + std::to_string(c.freeBytes);
+        test.files.clusterSize = c.cluster;
+        test.files.freeBytes = c.freeBytes;
+        EmptyCard();
+        const bool written = Add(c.archive ? source("fit.rar") : descriptor);
+        EXPECT_EQ(written, c.refusal == nullptr) << label;
+        EXPECT_FALSE(card.Cancelled) << label;
+        if (c.refusal != nullptr) {
+            EXPECT_EQ(card.ErrorText, A("Книга не помещается на карту памяти: ") + A(c.refusal)) << label;
+            EXPECT_EQ(CardContent(), std::vector<std::string>{}) << label;
+        }
+        EXPECT_EQ(List(dir / "temp"), std::vector<std::string>{}) << label;
+    }
 }

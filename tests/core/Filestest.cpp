@@ -1,6 +1,8 @@
 // The file system as the card model uses it, on the platform the tests run on.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/Platform.h"
 #include "support/Testsupport.h"
 
@@ -46,4 +48,48 @@ TEST(Files, AReplacingWriteIsWholeOrNothing) {
     EXPECT_FALSE(files.WriteReplacing(dir / "BOOK_002.ydr", "new"));
     EXPECT_EQ(testsupport::List(dir.path()), (std::vector<std::string>{"BOOK_001.ydr", "BOOK_002.ydr/"}));
     EXPECT_FALSE(files.WriteReplacing(dir / "missing/BOOK_003.ydr", "new"));
+}
+
+TEST(Files, ACopyToTheCardReportsAsItGoesAndAStoppedOneLeavesNothing) {
+    TempDir dir;
+    platform::IFileSystem& files = platform::NativePlatform().files;
+    const struct {
+        int64_t size;
+        int stopAtReport;  // 0: never
+    } cases[] = {{0, 0}, {1, 0}, {platform::kCopyChunkBytes + 1, 0}, {platform::kCopyChunkBytes + 1, 1}};
+    int n = 0;
+    for (const auto& c : cases) {
+        const std::string label = std::to_string(c.size) + "/" + std::to_string(c.stopAtReport);
+        const std::string from = dir / testsupport::Numbered("from", n);
+        const std::string to = dir / testsupport::Numbered("to", n++);
+        const std::string content(static_cast<std::size_t>(c.size), 'x');
+        WriteFile(from, content);
+        std::vector<int64_t> reports;
+        const bool copied = files.CopyWithProgress(from, to, [&](int64_t done) {
+            reports.push_back(done);
+            return static_cast<int>(reports.size()) != c.stopAtReport;
+        });
+        EXPECT_EQ(files.FileSize(from), c.size) << label;
+        if (c.stopAtReport != 0) {
+            EXPECT_FALSE(copied) << label;
+            EXPECT_FALSE(Exists(to)) << label;
+            EXPECT_EQ(reports.size(), 1u) << label;
+            continue;
+        }
+        ASSERT_TRUE(copied) << label;
+        EXPECT_EQ(ReadFile(to), content) << label;
+        EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end())) << label;
+        EXPECT_EQ(reports.empty() ? int64_t{0} : reports.back(), c.size) << label;
+        EXPECT_TRUE(files.FlushFiles({to})) << label;
+    }
+    // The same refusals as the plain copy; the sizes of what is no file are -1.
+    EXPECT_FALSE(files.CopyWithProgress(dir / "from0", dir / "from1", {}));
+    EXPECT_EQ(ReadFile(dir / "from1"), "x");
+    EXPECT_FALSE(files.CopyWithProgress(dir / "missing", dir / "to9", {}));
+    EXPECT_FALSE(Exists(dir / "to9"));
+    EXPECT_EQ(files.FileSize(dir / "missing"), -1);
+    EXPECT_EQ(files.FileSize(dir.path()), -1);
+    EXPECT_TRUE(files.FlushFiles({}));
+    EXPECT_FALSE(files.FlushFiles({dir / "missing"}));
+    EXPECT_GT(files.ClusterSize(dir.path()), 0);
 }

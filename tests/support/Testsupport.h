@@ -85,8 +85,8 @@ public:
     std::string programFile;  // empty: the test program itself
 };
 
-// The real file system, except that the free space of the card can be set: a full card or a
-// failing query cannot be made for real in a test.
+// The real file system, except that the free space and the cluster size of the card can be
+// set: a full card, a failing query or another file system cannot be made for real in a test.
 class TestFiles : public platform::IFileSystem {
 public:
     bool ListDirectory(const std::string& f, std::vector<platform::DirEntry>& e) override { return real().ListDirectory(f, e); }
@@ -102,9 +102,17 @@ public:
     bool WriteReplacing(const std::string& p, const std::string& d) override { return real().WriteReplacing(p, d); }
     bool RemoveTree(const std::string& p) override { return real().RemoveTree(p); }
     int64_t FreeBytes(const std::string& p) override { return useRealFreeBytes ? real().FreeBytes(p) : freeBytes; }
+    bool CopyWithProgress(const std::string& a, const std::string& b, const platform::CopyProgress& c) override {
+        return real().CopyWithProgress(a, b, c);
+    }
+    bool FlushFiles(const std::vector<std::string>& p) override { return real().FlushFiles(p); }
+    int64_t FileSize(const std::string& p) override { return real().FileSize(p); }
+    int64_t ClusterSize(const std::string& p) override { return useRealClusterSize ? real().ClusterSize(p) : clusterSize; }
 
     bool useRealFreeBytes = true;
     int64_t freeBytes = -1;
+    bool useRealClusterSize = true;
+    int64_t clusterSize = -1;
 
 private:
     static platform::IFileSystem& real() { return platform::NativePlatform().files; }

@@ -1,6 +1,9 @@
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <clocale>
 #include <memory>
 #include <string>
@@ -51,7 +54,13 @@ bool IsContainedName(const std::string& name) {
     return true;
 }
 
-bool CopyData(archive* reader, archive* writer) {
+// Tells progress how much of the archive file has been read; false when it asks to stop.
+bool ReportRead(archive* reader, int64_t archiveSize, const ExtractProgress& progress) {
+    if (!progress) return true;
+    return progress(std::min<int64_t>(archive_filter_bytes(reader, -1), archiveSize), archiveSize);
+}
+
+bool CopyData(archive* reader, archive* writer, int64_t archiveSize, const ExtractProgress& progress) {
     for (;;) {
         const void* block = nullptr;
         size_t size = 0;
@@ -60,12 +69,14 @@ bool CopyData(archive* reader, archive* writer) {
         if (r == ARCHIVE_EOF) return true;
         if (r != ARCHIVE_OK) return false;
         if (archive_write_data_block(writer, block, size, offset) != ARCHIVE_OK) return false;
+        if (!ReportRead(reader, archiveSize, progress)) return false;
     }
 }
 
 }  // namespace
 
-bool LibarchiveExtractor::Extract(const std::string& archivePath, const std::string& folder) {
+bool LibarchiveExtractor::Extract(const std::string& archivePath, const std::string& folder,
+                                  const ExtractProgress& progress) {
     const Utf8CharacterLocale locale;
     std::unique_ptr<archive, ReaderDeleter> reader(archive_read_new());
     std::unique_ptr<archive, WriterDeleter> writer(archive_write_disk_new());
@@ -77,7 +88,12 @@ bool LibarchiveExtractor::Extract(const std::string& archivePath, const std::str
     // libarchive reports, a warning included, is a failure.
     archive_write_disk_set_options(writer.get(), ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_SECURE_NODOTDOT |
                                                      ARCHIVE_EXTRACT_SECURE_SYMLINKS);
-    if (archive_read_open_filename(reader.get(), NativeName(archivePath).c_str(), kReadBlockSize) != ARCHIVE_OK) {
+    const std::string nativeArchive = NativeName(archivePath);
+    struct stat st {};
+    if (::stat(nativeArchive.c_str(), &st) != 0) return false;
+    const int64_t archiveSize = st.st_size;
+    if (progress && !progress(0, archiveSize)) return false;
+    if (archive_read_open_filename(reader.get(), nativeArchive.c_str(), kReadBlockSize) != ARCHIVE_OK) {
         return false;
     }
     const std::string base = NativeName(folder);
@@ -93,10 +109,12 @@ bool LibarchiveExtractor::Extract(const std::string& archivePath, const std::str
         const std::string target = base + "/" + name;
         archive_entry_set_pathname(entry, target.c_str());
         if (archive_write_header(writer.get(), entry) != ARCHIVE_OK) return false;
-        if (type == AE_IFREG && !CopyData(reader.get(), writer.get())) return false;
+        if (type == AE_IFREG && !CopyData(reader.get(), writer.get(), archiveSize, progress)) return false;
         if (archive_write_finish_entry(writer.get()) != ARCHIVE_OK) return false;
+        if (!ReportRead(reader.get(), archiveSize, progress)) return false;
     }
-    return archive_write_close(writer.get()) == ARCHIVE_OK;
+    if (archive_write_close(writer.get()) != ARCHIVE_OK) return false;
+    return !progress || progress(archiveSize, archiveSize);
 }
 
 }  // namespace platform

@@ -3,12 +3,15 @@
 #include <linux/fs.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/vfs.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "platform/Codepage.h"
@@ -21,6 +24,11 @@ namespace {
 constexpr std::size_t kCopyBufferSize = 1 << 20;
 constexpr mode_t kNewFolderMode = 0777;  // narrowed by the user's umask
 constexpr mode_t kNewFileMode = 0666;
+// How much of a copy to the card may wait in the system's cache before the copy waits for the
+// medium: two chunks, so that the medium always has the next one to write.
+constexpr int64_t kWriteBehindBytes = 2 * kCopyChunkBytes;
+// statfs's type of a file system served by a FUSE process (exfat-fuse and the like).
+constexpr decltype(statfs::f_type) kFuseSuperMagic = 0x65735546;
 
 // Closes a descriptor when it goes out of scope.
 class Fd {
@@ -53,6 +61,108 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
         size -= static_cast<std::size_t>(n);
     }
     return true;
+}
+
+// Moves the bytes of one file into another: with the kernel's in-kernel copy while the two
+// files allow it (same file system, a kernel that has it), with read and write otherwise.
+class ChunkCopier {
+public:
+    ChunkCopier(int in, int out, int64_t size) : in_(in), out_(out), size_(size) {}
+
+    // Copies up to kCopyChunkBytes at the files' offsets: the bytes moved, 0 at the end of the
+    // source, -1 on failure.
+    int64_t Step() {
+        if (kernelCopy_) {
+            for (;;) {
+                const ssize_t n = ::copy_file_range(in_, nullptr, out_, nullptr, kCopyChunkBytes, 0);
+                // Some file systems answer 0 before the end instead of refusing.
+                if (n > 0 || (n == 0 && done_ >= size_)) return Moved(n);
+                if (n < 0 && errno == EINTR) continue;
+                if (n < 0 && errno != EXDEV && errno != EINVAL && errno != EOPNOTSUPP && errno != ENOSYS) {
+                    return -1;
+                }
+                kernelCopy_ = false;
+                break;
+            }
+        }
+        if (!buffer_) buffer_.reset(new char[kCopyBufferSize]);
+        int64_t moved = 0;
+        while (moved < kCopyChunkBytes) {
+            const ssize_t n = ::read(in_, buffer_.get(), kCopyBufferSize);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return -1;
+            if (n == 0) break;
+            if (!WriteAll(out_, buffer_.get(), static_cast<std::size_t>(n))) return -1;
+            moved += n;
+        }
+        return Moved(moved);
+    }
+    int64_t done() const { return done_; }
+
+private:
+    int64_t Moved(int64_t n) {
+        done_ += n;
+        return n;
+    }
+
+    int in_;
+    int out_;
+    int64_t size_;
+    int64_t done_ = 0;
+    bool kernelCopy_ = true;
+    std::unique_ptr<char[]> buffer_;
+};
+
+// Starts writing each copied chunk out at once and waits for the medium once more than
+// kWriteBehindBytes are waiting, so that a long copy neither fills the memory with data the
+// medium has yet to take nor reports progress the medium has not made. Advisory: where the
+// file system ignores it, the final flush does the work.
+class WriteBehind {
+public:
+    explicit WriteBehind(int fd) : fd_(fd) {}
+    void Written(int64_t offset, int64_t size) {
+        ::sync_file_range(fd_, offset, size, SYNC_FILE_RANGE_WRITE);
+        const int64_t waitUpTo = offset + size - kWriteBehindBytes;
+        if (waitUpTo <= waited_) return;
+        ::sync_file_range(fd_, waited_, waitUpTo - waited_,
+                          SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+        waited_ = waitUpTo;
+    }
+
+private:
+    int fd_;
+    int64_t waited_ = 0;
+};
+
+// What a copy does to put its target on the medium.
+enum class CopyFlush { EachFile, WriteBehindOnly };
+
+bool CopyFileNative(const std::string& source, const std::string& target, const CopyProgress& progress,
+                    CopyFlush flush) {
+    Fd in(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (source.empty() || !in.valid() || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    Fd out(target.empty() ? -1 : ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode));
+    if (!out.valid()) return false;
+    ::posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    ChunkCopier copier(in.get(), out.get(), st.st_size);
+    WriteBehind writeBehind(out.get());
+    bool ok = true;
+    for (;;) {
+        const int64_t offset = copier.done();
+        const int64_t n = copier.Step();
+        if (n < 0) ok = false;
+        if (n <= 0) break;
+        if (flush == CopyFlush::WriteBehindOnly) writeBehind.Written(offset, n);
+        if (progress && !progress(copier.done())) {
+            ok = false;
+            break;
+        }
+    }
+    if (flush == CopyFlush::EachFile) ok = ok && ::fsync(out.get()) == 0;
+    ok = out.Close() && ok;
+    if (!ok) ::unlink(target.c_str());
+    return ok;
 }
 
 // Makes a rename or a new entry in a folder durable.
@@ -141,29 +251,8 @@ bool PosixFileSystem::RemoveFile(const std::string& path) {
 }
 
 bool PosixFileSystem::CopyNoReplace(const std::string& from, const std::string& to) {
-    Fd in(::open(NativeName(from).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    struct stat st {};
-    if (!in.valid() || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    const std::string target = NativeName(to);
-    Fd out(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode));
-    if (!out.valid()) return false;
-    std::unique_ptr<char[]> buffer(new char[kCopyBufferSize]);
-    bool ok = true;
-    for (;;) {
-        const ssize_t n = ::read(in.get(), buffer.get(), kCopyBufferSize);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) ok = false;
-        if (n <= 0) break;
-        if (!WriteAll(out.get(), buffer.get(), static_cast<std::size_t>(n))) {
-            ok = false;
-            break;
-        }
-    }
     // The copy must be on the medium before a descriptor names it.
-    ok = ok && ::fsync(out.get()) == 0;
-    ok = out.Close() && ok;
-    if (!ok) ::unlink(target.c_str());
-    return ok;
+    return CopyFileNative(NativeName(from), NativeName(to), CopyProgress(), CopyFlush::EachFile);
 }
 
 bool PosixFileSystem::MoveNoReplace(const std::string& from, const std::string& to) {
@@ -225,6 +314,44 @@ int64_t PosixFileSystem::FreeBytes(const std::string& path) {
     struct statvfs vfs {};
     if (path.empty() || ::statvfs(NativeName(path).c_str(), &vfs) != 0) return -1;
     return static_cast<int64_t>(vfs.f_bavail) * static_cast<int64_t>(vfs.f_frsize);
+}
+
+bool PosixFileSystem::CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress) {
+    return CopyFileNative(NativeName(from), NativeName(to), progress, CopyFlush::WriteBehindOnly);
+}
+
+bool PosixFileSystem::FlushFiles(const std::vector<std::string>& paths) {
+    if (paths.empty()) return true;
+    Fd first(::open(NativeName(paths.front()).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct statfs fs {};
+    if (!first.valid() || ::fstatfs(first.get(), &fs) != 0) return false;
+    // A file system in the kernel writes everything out with one journal commit. A FUSE one
+    // does nothing on that call: each file is flushed through its own server, and the folders
+    // with them.
+    if (fs.f_type != kFuseSuperMagic) return ::syncfs(first.get()) == 0;
+    bool ok = true;
+    std::set<std::string> folders;
+    for (const std::string& path : paths) {
+        const std::string native = NativeName(path);
+        Fd file(::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        ok = file.valid() && ::fsync(file.get()) == 0 && ok;
+        folders.insert(NativeFolderOf(native));
+    }
+    for (const std::string& folder : folders) SyncFolder(folder);
+    return ok;
+}
+
+int64_t PosixFileSystem::FileSize(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || ::stat(NativeName(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    return static_cast<int64_t>(st.st_size);
+}
+
+int64_t PosixFileSystem::ClusterSize(const std::string& path) {
+    struct statvfs vfs {};
+    if (path.empty() || ::statvfs(NativeName(path).c_str(), &vfs) != 0) return -1;
+    const unsigned long unit = vfs.f_frsize != 0 ? vfs.f_frsize : vfs.f_bsize;
+    return unit != 0 ? static_cast<int64_t>(unit) : -1;
 }
 
 }  // namespace platform

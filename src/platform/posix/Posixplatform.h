@@ -32,6 +32,13 @@ public:
     bool WriteReplacing(const std::string& path, const std::string& data) override;
     bool RemoveTree(const std::string& path) override;
     int64_t FreeBytes(const std::string& path) override;
+    // copy_file_range, or read and write across file systems, with sync_file_range behind it.
+    bool CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress) override;
+    // syncfs on the files' file system; fsync of each file and folder on a FUSE one.
+    bool FlushFiles(const std::vector<std::string>& paths) override;
+    int64_t FileSize(const std::string& path) override;
+    // The fragment size statvfs reports (exFAT and FAT report their cluster).
+    int64_t ClusterSize(const std::string& path) override;
 };
 
 // $TMPDIR (default /tmp), $XDG_CONFIG_HOME (default ~/.config) and /proc/self/exe.
@@ -82,7 +89,8 @@ bool IsRemovableBlockDevice(const std::string& sysClassBlock, const std::string&
 // RAR 4 and RAR 5 archives unpacked in the process by libarchive.
 class LibarchiveExtractor : public IArchiveExtractor {
 public:
-    bool Extract(const std::string& archive, const std::string& folder) override;
+    // Progress is the share of the archive file read so far.
+    bool Extract(const std::string& archive, const std::string& folder, const ExtractProgress& progress) override;
 };
 
 }  // namespace platform

@@ -1,5 +1,8 @@
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/Paths.h"
@@ -9,6 +12,10 @@ namespace platform {
 namespace {
 
 const char* const kExtractorName = "unrar.exe";
+// How often the running extractor's progress is looked at (and a stop request heard).
+constexpr DWORD kPollMilliseconds = 100;
+// The exit code of an extractor ended on request.
+constexpr UINT kStoppedExitCode = 255;
 
 std::wstring ShortPath(const std::wstring& path) {
     const DWORD size = GetShortPathNameW(path.c_str(), nullptr, 0);
@@ -19,6 +26,56 @@ std::wstring ShortPath(const std::wstring& path) {
 }
 
 bool HasBlank(const std::wstring& text) { return text.find(L' ') != std::wstring::npos; }
+
+int64_t Combine(DWORD high, DWORD low) {
+    ULARGE_INTEGER value{};
+    value.HighPart = high;
+    value.LowPart = low;
+    return static_cast<int64_t>(value.QuadPart);
+}
+
+// The bytes of the files under a folder so far: how far the extractor has come.
+int64_t BytesUnder(const std::wstring& folder) {
+    int64_t total = 0;
+    WIN32_FIND_DATAW data{};
+    const HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    const std::unique_ptr<void, decltype(&FindClose)> closeFind(find, &FindClose);
+    do {
+        const std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..") continue;
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            total += Combine(data.nFileSizeHigh, data.nFileSizeLow);
+        } else if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+            total += BytesUnder(folder + L"\\" + name);
+        }
+    } while (FindNextFileW(find, &data));
+    return total;
+}
+
+int64_t FileBytes(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA attributes{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &attributes)) return 0;
+    return Combine(attributes.nFileSizeHigh, attributes.nFileSizeLow);
+}
+
+// Waits for the extractor, telling progress how far it has come against the archive's size;
+// ends it when progress asks to stop, and returns only once it has gone. False when stopped.
+bool WaitReporting(HANDLE process, int64_t total, const std::wstring& folder, const ExtractProgress& progress) {
+    int64_t done = 0;
+    for (;;) {
+        if (progress) {
+            // Never backwards, never beyond the archive (a compressed one unpacks to more).
+            done = std::max(done, std::min(BytesUnder(folder), total));
+            if (!progress(done, total)) {
+                TerminateProcess(process, kStoppedExitCode);
+                WaitForSingleObject(process, INFINITE);
+                return false;
+            }
+        }
+        if (WaitForSingleObject(process, progress ? kPollMilliseconds : INFINITE) != WAIT_TIMEOUT) return true;
+    }
+}
 
 }  // namespace
 
@@ -37,7 +94,7 @@ std::wstring UnrarExtractor::CommandLine(const std::wstring& extractor, const st
     return line;
 }
 
-bool UnrarExtractor::Extract(const std::string& archive, const std::string& folder) {
+bool UnrarExtractor::Extract(const std::string& archive, const std::string& folder, const ExtractProgress& progress) {
     std::string programFolder = programFolder_;
     if (programFolder.empty()) {
         Win32ShellFolders folders;
@@ -63,11 +120,13 @@ bool UnrarExtractor::Extract(const std::string& archive, const std::string& fold
         return false;
     }
     CloseHandle(process.hThread);
-    WaitForSingleObject(process.hProcess, INFINITE);
+    const int64_t size = FileBytes(WideName(archive));
+    const bool finished = WaitReporting(process.hProcess, size, WideName(folder), progress);
     DWORD exitCode = 1;
     const bool gotCode = GetExitCodeProcess(process.hProcess, &exitCode) != FALSE;
     CloseHandle(process.hProcess);
-    return gotCode && exitCode == 0;
+    if (!finished || !gotCode || exitCode != 0) return false;
+    return !progress || progress(size, size);
 }
 
 }  // namespace platform

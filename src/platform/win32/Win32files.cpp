@@ -84,6 +84,29 @@ bool RemoveTreeWide(const std::wstring& path) {
     return RemoveDirectoryForce(path);
 }
 
+// What CopyFileExW's progress routine passes on to the caller.
+struct CopyContext {
+    const CopyProgress* progress = nullptr;
+    bool reported = false;
+    bool stopped = false;
+};
+
+DWORD CALLBACK CopyProgressRoutine(LARGE_INTEGER, LARGE_INTEGER transferred, LARGE_INTEGER, LARGE_INTEGER, DWORD,
+                                   DWORD, HANDLE, HANDLE, LPVOID data) {
+    auto& context = *static_cast<CopyContext*>(data);
+    context.reported = true;
+    if (!*context.progress || (*context.progress)(transferred.QuadPart)) return PROGRESS_CONTINUE;
+    context.stopped = true;
+    return PROGRESS_CANCEL;
+}
+
+// The root folder of the drive a path names by its first letter ("E:\"); empty without one.
+std::wstring DriveRoot(const std::string& path) {
+    const char letter = path.empty() ? '\0' : UpperCase1251(path.front());
+    if (letter < 'A' || letter > 'Z') return std::wstring();
+    return std::wstring{static_cast<wchar_t>(letter), L':', L'\\'};
+}
+
 bool WriteAll(HANDLE file, const std::string& data) {
     std::size_t done = 0;
     while (done < data.size()) {
@@ -201,12 +224,62 @@ bool Win32FileSystem::RemoveTree(const std::string& path) {
 
 int64_t Win32FileSystem::FreeBytes(const std::string& path) {
     // Only the drive letter counts: a card path naming a folder reports its whole drive.
-    const char letter = path.empty() ? '\0' : UpperCase1251(path.front());
-    if (letter < 'A' || letter > 'Z') return -1;
-    const wchar_t root[] = {static_cast<wchar_t>(letter), L':', L'\\', L'\0'};
+    const std::wstring root = DriveRoot(path);
     ULARGE_INTEGER available{};
-    if (!GetDiskFreeSpaceExW(root, &available, nullptr, nullptr)) return -1;
+    if (root.empty() || !GetDiskFreeSpaceExW(root.c_str(), &available, nullptr, nullptr)) return -1;
     return static_cast<int64_t>(available.QuadPart);
+}
+
+bool Win32FileSystem::CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress) {
+    if (from.empty() || to.empty()) return false;
+    const std::wstring target = WideName(to);
+    CopyContext context;
+    context.progress = &progress;
+    if (CopyFileExW(WideName(from).c_str(), target.c_str(), CopyProgressRoutine, &context, nullptr,
+                    COPY_FILE_FAIL_IF_EXISTS)) {
+        // A system that never calls the routine (Wine) still reports the whole file once.
+        const int64_t size = FileSize(to);
+        if (context.reported || !progress || size <= 0 || progress(size)) return true;
+        DeleteFileForce(target);
+        return false;
+    }
+    // As CopyNoReplace: no partial target stays, and one that was there already is not ours.
+    const DWORD error = GetLastError();
+    if (context.stopped || (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)) DeleteFileForce(target);
+    return false;
+}
+
+bool Win32FileSystem::FlushFiles(const std::vector<std::string>& paths) {
+    bool ok = true;
+    for (const std::string& path : paths) {
+        Handle file(CreateFileW(WideName(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ok = file.valid() && FlushFileBuffers(file.get()) && ok;
+    }
+    return ok;
+}
+
+int64_t Win32FileSystem::FileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (path.empty() || !GetFileAttributesExW(WideName(path).c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return -1;
+    }
+    ULARGE_INTEGER size{};
+    size.LowPart = data.nFileSizeLow;
+    size.HighPart = data.nFileSizeHigh;
+    return static_cast<int64_t>(size.QuadPart);
+}
+
+int64_t Win32FileSystem::ClusterSize(const std::string& path) {
+    const std::wstring root = DriveRoot(path);
+    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+    if (root.empty() ||
+        !GetDiskFreeSpaceW(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters)) {
+        return -1;
+    }
+    const int64_t cluster = static_cast<int64_t>(sectorsPerCluster) * bytesPerSector;
+    return cluster > 0 ? cluster : -1;
 }
 
 }  // namespace platform

@@ -33,6 +33,13 @@ public:
     bool RemoveTree(const std::string& path) override;
     // Free bytes of the drive named by the path's first letter, as the card's drive root.
     int64_t FreeBytes(const std::string& path) override;
+    // CopyFileExW, whose progress routine reports and cancels.
+    bool CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress) override;
+    // FlushFileBuffers on each file.
+    bool FlushFiles(const std::vector<std::string>& paths) override;
+    int64_t FileSize(const std::string& path) override;
+    // The cluster of the drive named by the path's first letter.
+    int64_t ClusterSize(const std::string& path) override;
 };
 
 // GetTempPathW, SHGetFolderPathW(CSIDL_APPDATA) and GetModuleFileNameW.
@@ -47,12 +54,13 @@ public:
 
 // Runs "unrar.exe" from the program's folder with the arguments x, the quoted archive and the
 // destination folder with its trailing backslash, and waits for it without a time limit;
-// exit code 0 is success.
+// exit code 0 is success. While it runs, progress hears the bytes unpacked so far against the
+// archive's size a few times a second; a stop ends the extractor.
 class UnrarExtractor : public IArchiveExtractor {
 public:
     // programFolder: where unrar.exe lies; empty means the running program's own folder.
     explicit UnrarExtractor(std::string programFolder = std::string());
-    bool Extract(const std::string& archive, const std::string& folder) override;
+    bool Extract(const std::string& archive, const std::string& folder, const ExtractProgress& progress) override;
     // The command line Extract starts the extractor with (for the given short extractor path).
     static std::wstring CommandLine(const std::wstring& extractor, const std::wstring& archive,
                                     const std::wstring& destination);
