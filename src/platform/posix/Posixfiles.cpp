@@ -11,7 +11,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <set>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "platform/Codepage.h"
@@ -24,8 +28,7 @@ namespace {
 constexpr std::size_t kCopyBufferSize = 1 << 20;
 constexpr mode_t kNewFolderMode = 0777;  // narrowed by the user's umask
 constexpr mode_t kNewFileMode = 0666;
-// How much of a copy to the card may wait in the system's cache before the copy waits for the
-// medium: two chunks, so that the medium always has the next one to write.
+// How much of the copies to the card is written out at a time while the next is copied.
 constexpr int64_t kWriteBehindBytes = 2 * kCopyChunkBytes;
 // statfs's type of a file system served by a FUSE process (exfat-fuse and the like).
 constexpr decltype(statfs::f_type) kFuseSuperMagic = 0x65735546;
@@ -63,41 +66,41 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
     return true;
 }
 
-// Moves the bytes of one file into another: with the kernel's in-kernel copy while the two
-// files allow it (same file system, a kernel that has it), with read and write otherwise.
+// Moves the bytes a file has when the copy begins into another: with the kernel's in-kernel
+// copy while the two files allow it (same file system, a kernel that has it), with read and
+// write otherwise (sendfile, tried as well, is slower into FUSE file systems).
 class ChunkCopier {
 public:
     ChunkCopier(int in, int out, int64_t size) : in_(in), out_(out), size_(size) {}
 
-    // Copies up to kCopyChunkBytes at the files' offsets: the bytes moved, 0 at the end of the
-    // source, -1 on failure.
+    // Copies up to kCopyChunkBytes at the files' offsets: the bytes moved, 0 at the end, -1 on
+    // failure.
     int64_t Step() {
-        if (kernelCopy_) {
-            for (;;) {
-                const ssize_t n = ::copy_file_range(in_, nullptr, out_, nullptr, kCopyChunkBytes, 0);
-                // Some file systems answer 0 before the end instead of refusing.
-                if (n > 0 || (n == 0 && done_ >= size_)) return Moved(n);
-                if (n < 0 && errno == EINTR) continue;
-                if (n < 0 && errno != EXDEV && errno != EINVAL && errno != EOPNOTSUPP && errno != ENOSYS) {
-                    return -1;
-                }
-                kernelCopy_ = false;
-                break;
-            }
+        const int64_t want = std::min(kCopyChunkBytes, size_ - done_);
+        if (want <= 0) return 0;
+        while (kernelCopy_) {
+            const ssize_t n = ::copy_file_range(in_, nullptr, out_, nullptr, static_cast<std::size_t>(want), 0);
+            // Some file systems answer 0 before the end instead of refusing.
+            if (n > 0) return Moved(n);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && errno != EXDEV && errno != EINVAL && errno != EOPNOTSUPP && errno != ENOSYS) return -1;
+            kernelCopy_ = false;
         }
         if (!buffer_) buffer_.reset(new char[kCopyBufferSize]);
         int64_t moved = 0;
-        while (moved < kCopyChunkBytes) {
-            const ssize_t n = ::read(in_, buffer_.get(), kCopyBufferSize);
+        while (moved < want) {
+            const std::size_t piece = static_cast<std::size_t>(std::min<int64_t>(kCopyBufferSize, want - moved));
+            const ssize_t n = ::read(in_, buffer_.get(), piece);
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) return -1;
-            if (n == 0) break;
+            if (n == 0) break;  // the file has become shorter
             if (!WriteAll(out_, buffer_.get(), static_cast<std::size_t>(n))) return -1;
             moved += n;
         }
         return Moved(moved);
     }
     int64_t done() const { return done_; }
+    bool complete() const { return done_ >= size_; }
 
 private:
     int64_t Moved(int64_t n) {
@@ -113,14 +116,15 @@ private:
     std::unique_ptr<char[]> buffer_;
 };
 
-// Starts writing each copied chunk out at once and waits for the medium once more than
-// kWriteBehindBytes are waiting, so that a long copy neither fills the memory with data the
-// medium has yet to take nor reports progress the medium has not made. Advisory: where the
-// file system ignores it, the final flush does the work.
-class WriteBehind {
+// Starts writing each chunk of a large file out as soon as it is copied and waits for the
+// medium before more than kWriteBehindBytes of the file are waiting, so that the medium is kept
+// busy, a long copy never fills the memory with data the medium has yet to take, and the
+// progress reported is what the medium has taken. Small files, and files under FUSE, whose
+// server this cannot reach, go through CardFlusher instead.
+class RangeWriteBehind {
 public:
-    explicit WriteBehind(int fd) : fd_(fd) {}
-    void Written(int64_t offset, int64_t size) {
+    explicit RangeWriteBehind(int fd) : fd_(fd) {}
+    void Copied(int64_t offset, int64_t size) {
         ::sync_file_range(fd_, offset, size, SYNC_FILE_RANGE_WRITE);
         const int64_t waitUpTo = offset + size - kWriteBehindBytes;
         if (waitUpTo <= waited_) return;
@@ -134,32 +138,92 @@ private:
     int64_t waited_ = 0;
 };
 
-// What a copy does to put its target on the medium.
-enum class CopyFlush { EachFile, WriteBehindOnly };
+bool IsFuse(int fd) {
+    struct statfs fs {};
+    return ::fstatfs(fd, &fs) == 0 && fs.f_type == kFuseSuperMagic;
+}
 
+}  // namespace
+
+// Writes what the copies to the card leave in the memory out in the background, a window of
+// kWriteBehindBytes at a time, while the next window is copied; at most two windows wait. A
+// flush of the file system (syncfs) writes the small files of a window together, and under a
+// FUSE file system on a block device it reaches that device's cache.
+class PosixFileSystem::CardFlusher {
+public:
+    CardFlusher() = default;
+    ~CardFlusher() { Wait(); }
+    CardFlusher(const CardFlusher&) = delete;
+    CardFlusher& operator=(const CardFlusher&) = delete;
+
+    // After size more bytes were copied into the open file fd.
+    void Copied(int fd, int64_t size) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        pending_ += size;
+        if (pending_ < kWriteBehindBytes) return;
+        pending_ = 0;
+        // The window before must be on the medium first, so at most two are in the memory.
+        Join();
+        const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+        if (own < 0) return;
+        try {
+            worker_ = std::thread([own] {
+                const Fd file(own);
+                ::syncfs(file.get());
+            });
+        } catch (const std::system_error&) {
+            const Fd file(own);  // no thread to be had: flushed here
+            ::syncfs(file.get());
+        }
+    }
+    // Until the flush under way has ended.
+    void Wait() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        Join();
+    }
+
+private:
+    void Join() {
+        if (worker_.joinable()) worker_.join();
+    }
+
+    std::mutex mutex_;
+    std::thread worker_;
+    int64_t pending_ = 0;
+};
+
+namespace {
+
+// Copies source to a new target. With a flusher the copy is written out in the background as
+// it goes; without one the target is flushed before the copy counts as done.
 bool CopyFileNative(const std::string& source, const std::string& target, const CopyProgress& progress,
-                    CopyFlush flush) {
-    Fd in(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+                    PosixFileSystem::CardFlusher* flusher) {
+    Fd in(source.empty() ? -1 : ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat st {};
-    if (source.empty() || !in.valid() || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (!in.valid() || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     Fd out(target.empty() ? -1 : ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode));
     if (!out.valid()) return false;
-    ::posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    if (st.st_size > kCopyChunkBytes) ::posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     ChunkCopier copier(in.get(), out.get(), st.st_size);
-    WriteBehind writeBehind(out.get());
+    std::optional<RangeWriteBehind> ranges;
+    if (flusher != nullptr && st.st_size > kCopyChunkBytes && !IsFuse(out.get())) ranges.emplace(out.get());
     bool ok = true;
-    for (;;) {
+    while (!copier.complete()) {
         const int64_t offset = copier.done();
         const int64_t n = copier.Step();
         if (n < 0) ok = false;
         if (n <= 0) break;
-        if (flush == CopyFlush::WriteBehindOnly) writeBehind.Written(offset, n);
+        if (ranges) {
+            ranges->Copied(offset, n);
+        } else if (flusher != nullptr) {
+            flusher->Copied(out.get(), n);
+        }
         if (progress && !progress(copier.done())) {
             ok = false;
             break;
         }
     }
-    if (flush == CopyFlush::EachFile) ok = ok && ::fsync(out.get()) == 0;
+    if (flusher == nullptr) ok = ok && ::fsync(out.get()) == 0;
     ok = out.Close() && ok;
     if (!ok) ::unlink(target.c_str());
     return ok;
@@ -196,6 +260,10 @@ bool RemoveTreeNative(const std::string& path) {
 }  // namespace
 
 std::string NativeName(const std::string& path) { return Cp1251ToUtf8(path); }
+
+PosixFileSystem::PosixFileSystem() : flusher_(std::make_unique<CardFlusher>()) {}
+
+PosixFileSystem::~PosixFileSystem() = default;
 
 bool PosixFileSystem::ListDirectory(const std::string& folder, std::vector<DirEntry>& entries) {
     entries.clear();
@@ -252,7 +320,7 @@ bool PosixFileSystem::RemoveFile(const std::string& path) {
 
 bool PosixFileSystem::CopyNoReplace(const std::string& from, const std::string& to) {
     // The copy must be on the medium before a descriptor names it.
-    return CopyFileNative(NativeName(from), NativeName(to), CopyProgress(), CopyFlush::EachFile);
+    return CopyFileNative(NativeName(from), NativeName(to), CopyProgress(), nullptr);
 }
 
 bool PosixFileSystem::MoveNoReplace(const std::string& from, const std::string& to) {
@@ -317,26 +385,25 @@ int64_t PosixFileSystem::FreeBytes(const std::string& path) {
 }
 
 bool PosixFileSystem::CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress) {
-    return CopyFileNative(NativeName(from), NativeName(to), progress, CopyFlush::WriteBehindOnly);
+    return CopyFileNative(NativeName(from), NativeName(to), progress, flusher_.get());
 }
 
 bool PosixFileSystem::FlushFiles(const std::vector<std::string>& paths) {
+    flusher_->Wait();
     if (paths.empty()) return true;
     Fd first(::open(NativeName(paths.front()).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct statfs fs {};
     if (!first.valid() || ::fstatfs(first.get(), &fs) != 0) return false;
     // A file system in the kernel writes everything out with one journal commit. A FUSE one
-    // does nothing on that call: each file is flushed through its own server, and the folders
-    // with them.
-    if (fs.f_type != kFuseSuperMagic) return ::syncfs(first.get()) == 0;
-    bool ok = true;
+    // passes that on only where its server takes it; the servers of disk volumes (exfat-fuse,
+    // ntfs-3g) flush the whole volume on any file's fsync, so one file is flushed as well,
+    // with the folders of the files.
+    const bool synced = ::syncfs(first.get()) == 0;
+    if (fs.f_type != kFuseSuperMagic) return synced;
+    Fd last(::open(NativeName(paths.back()).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    bool ok = last.valid() && ::fsync(last.get()) == 0;
     std::set<std::string> folders;
-    for (const std::string& path : paths) {
-        const std::string native = NativeName(path);
-        Fd file(::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-        ok = file.valid() && ::fsync(file.get()) == 0 && ok;
-        folders.insert(NativeFolderOf(native));
-    }
+    for (const std::string& path : paths) folders.insert(NativeFolderOf(NativeName(path)));
     for (const std::string& folder : folders) SyncFolder(folder);
     return ok;
 }

@@ -2,7 +2,9 @@
 // The platform services on Linux and other POSIX systems. Texts are converted from
 // Windows-1251 to the UTF-8 names of the file system at this edge.
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,13 @@ std::string NativeName(const std::string& path);
 
 class PosixFileSystem : public IFileSystem {
 public:
+    class CardFlusher;
+
+    PosixFileSystem();
+    ~PosixFileSystem() override;
+    PosixFileSystem(const PosixFileSystem&) = delete;
+    PosixFileSystem& operator=(const PosixFileSystem&) = delete;
+
     bool ListDirectory(const std::string& folder, std::vector<DirEntry>& entries) override;
     bool Exists(const std::string& path) override;
     bool IsFile(const std::string& path) override;
@@ -32,13 +41,16 @@ public:
     bool WriteReplacing(const std::string& path, const std::string& data) override;
     bool RemoveTree(const std::string& path) override;
     int64_t FreeBytes(const std::string& path) override;
-    // copy_file_range, or read and write across file systems, with sync_file_range behind it.
+    // copy_file_range, or read and write across file systems, written out in the background.
     bool CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress) override;
     // syncfs on the files' file system; fsync of each file and folder on a FUSE one.
     bool FlushFiles(const std::vector<std::string>& paths) override;
     int64_t FileSize(const std::string& path) override;
     // The fragment size statvfs reports (exFAT and FAT report their cluster).
     int64_t ClusterSize(const std::string& path) override;
+
+private:
+    std::unique_ptr<CardFlusher> flusher_;
 };
 
 // $TMPDIR (default /tmp), $XDG_CONFIG_HOME (default ~/.config) and /proc/self/exe.
