@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# Times writing a book onto a card folder, as the program does it, against the shell doing the
+# same copy: a 300 MiB book of 20 files and a book of 300 files of 64 KiB against
+# `cp -r SOURCE TARGET && sync`, on ext4 (the build folder's file system) and, when one can be
+# mounted (root, a loop device and FUSE), on exFAT through FUSE; and a stored RAR 5 archive of
+# the 300 MiB book against `bsdtar -xf` + `cp -r` + `sync`. The runs are interleaved, round by
+# round, and each figure is the median of ROUNDS (default 9). The ratio is the shell's time
+# divided by the program's: 1.00 is as fast as the shell, higher is faster.
+#
+# Not part of the test run. Usage: bash scripts/bench.sh   (ROUNDS=n to change the rounds)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+rounds=${ROUNDS:-9}
+required_ratio=0.95
+
+bash scripts/setup.sh
+cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DZWQ_BUILD_TESTS=OFF -DZWQ_BUILD_BENCH=ON >/dev/null
+cmake --build build/bench --target zwq-bench-write >/dev/null
+tool=$root/build/bench/bench/write/zwq-bench-write
+
+work=$root/build/bench/work
+src=$work/src
+mkdir -p "$src" "$work/ext4" "$work/tmp"
+
+# The books, made once and kept for later runs.
+[ -f "$src/book20/BOOK_001.ydr" ] || "$tool" book "$src/book20" 20 15360
+[ -f "$src/book300/BOOK_001.ydr" ] || "$tool" book "$src/book300" 300 64
+[ -f "$src/book20.rar" ] || "$tool" rar "$src/book20" "$src/book20.rar"
+
+# exFAT through FUSE on a loop device, when this machine lets us make one. The loop device
+# writes straight to its image (direct I/O), as a card reader writes to the card: without it a
+# flush would stop in the image file's cache, and `sync` would seem to put the data on the
+# medium when it has not.
+exfat_image=$work/exfat.img
+exfat_mount=$work/exfat
+exfat_loop=
+cleanup() {
+    if mountpoint -q "$exfat_mount" 2>/dev/null; then umount "$exfat_mount" || fusermount -u "$exfat_mount" || true; fi
+    if [ -n "$exfat_loop" ]; then losetup -d "$exfat_loop" || true; fi
+    rm -f "$exfat_image"
+}
+trap cleanup EXIT
+mount_exfat() {
+    [ "$(id -u)" -eq 0 ] && [ -e /dev/fuse ] && command -v mount.exfat-fuse >/dev/null && command -v mkfs.exfat >/dev/null ||
+        return 1
+    truncate -s 1G "$exfat_image"
+    mkfs.exfat "$exfat_image" >/dev/null || return 1
+    exfat_loop=$(losetup -f --show --direct-io=on "$exfat_image") || return 1
+    mkdir -p "$exfat_mount"
+    mount.exfat-fuse "$exfat_loop" "$exfat_mount" >/dev/null 2>&1 || return 1
+}
+if mount_exfat; then has_exfat=1; else has_exfat=0; echo "exFAT through FUSE: cannot mount one here, skipped"; fi
+
+# name | card folder | the program's command | the shell's command (TARGET stands for the copy)
+cases=(
+    "300 MiB book of 20 files, ext4|$work/ext4|$tool write CARD $src/book20/BOOK_001.ydr|cp -r $src/book20 TARGET && sync"
+    "300 files of 64 KiB, ext4|$work/ext4|$tool write CARD $src/book300/BOOK_001.ydr|cp -r $src/book300 TARGET && sync"
+    "stored RAR 5 of 300 MiB, ext4|$work/ext4|TMPDIR=$work/tmp $tool write CARD $src/book20.rar|bsdtar -xf $src/book20.rar -C $work/tmp/x && cp -r $work/tmp/x TARGET && sync"
+)
+if [ $has_exfat -eq 1 ]; then
+    cases+=(
+        "300 MiB book of 20 files, exFAT/FUSE|$exfat_mount|$tool write CARD $src/book20/BOOK_001.ydr|cp -r $src/book20 TARGET && sync"
+        "300 files of 64 KiB, exFAT/FUSE|$exfat_mount|$tool write CARD $src/book300/BOOK_001.ydr|cp -r $src/book300 TARGET && sync"
+    )
+fi
+
+# Empties the card and the temporary folder and puts everything on the disk, untimed.
+reset() {
+    find "$1" -mindepth 1 -delete
+    rm -rf "$work/tmp" && mkdir -p "$work/tmp/x"
+    sync
+}
+# Runs a shell command and prints its wall time in milliseconds.
+timed() {
+    local start end
+    start=$(date +%s%N)
+    if ! bash -c "$1" >/dev/null 2>"$work/last-error"; then
+        echo "FAILED: $1" >&2
+        cat "$work/last-error" >&2
+        exit 1
+    fi
+    end=$(date +%s%N)
+    echo $(((end - start) / 1000000))
+}
+
+declare -A ours base
+for ((round = 1; round <= rounds; round++)); do
+    for i in "${!cases[@]}"; do
+        IFS='|' read -r name card program shell <<<"${cases[$i]}"
+        program=${program//CARD/$card}
+        shell=${shell//TARGET/$card/copy}
+        # Which goes first alternates, so that neither always finds the disk freshly flushed.
+        if ((round % 2)); then
+            reset "$card"; ours[$i]+="$(timed "$program") "
+            reset "$card"; base[$i]+="$(timed "$shell") "
+        else
+            reset "$card"; base[$i]+="$(timed "$shell") "
+            reset "$card"; ours[$i]+="$(timed "$program") "
+        fi
+    done
+    echo "round $round of $rounds done" >&2
+done
+for i in "${!cases[@]}"; do
+    IFS='|' read -r name card _ <<<"${cases[$i]}"
+    reset "$card"
+done
+
+median() { tr ' ' '\n' | sed '/^$/d' | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+echo
+printf '%-38s %12s %12s %8s\n' "write" "program" "shell" "ratio"
+status=0
+for i in "${!cases[@]}"; do
+    IFS='|' read -r name _ <<<"${cases[$i]}"
+    m_ours=$(median <<<"${ours[$i]}")
+    m_base=$(median <<<"${base[$i]}")
+    ratio=$(awk -v a="$m_ours" -v b="$m_base" 'BEGIN { printf "%.2f", b / a }')
+    verdict=$(awk -v r="$ratio" -v q="$required_ratio" 'BEGIN { print (r >= q) ? "" : "  below " q }')
+    [ -z "$verdict" ] || status=1
+    printf '%-38s %10.3f s %10.3f s %7s×%s\n' "$name" "$(awk -v m="$m_ours" 'BEGIN { print m / 1000 }')" \
+        "$(awk -v m="$m_base" 'BEGIN { print m / 1000 }')" "$ratio" "$verdict"
+done
+echo "(medians of $rounds interleaved runs; ratio = shell time / program time, at least $required_ratio wanted)"
+exit $status
