@@ -56,7 +56,9 @@ TEST(Files, ACopyToTheCardReportsAsItGoesAndAStoppedOneLeavesNothing) {
     const struct {
         int64_t size;
         int stopAtReport;  // 0: never
-    } cases[] = {{0, 0}, {1, 0}, {platform::kCopyChunkBytes + 1, 0}, {platform::kCopyChunkBytes + 1, 1}};
+        bool readOnly;     // a book from a CD
+    } cases[] = {{0, 0, false}, {1, 0, true}, {platform::kCopyChunkBytes + 1, 0, false},
+                 {platform::kCopyChunkBytes + 1, 1, false}};
     int n = 0;
     for (const auto& c : cases) {
         const std::string label = std::to_string(c.size) + "/" + std::to_string(c.stopAtReport);
@@ -64,6 +66,7 @@ TEST(Files, ACopyToTheCardReportsAsItGoesAndAStoppedOneLeavesNothing) {
         const std::string to = dir / testsupport::Numbered("to", n++);
         const std::string content(static_cast<std::size_t>(c.size), 'x');
         WriteFile(from, content);
+        testsupport::SetReadOnly(from, c.readOnly);
         std::vector<int64_t> reports;
         const bool copied = files.CopyWithProgress(from, to, [&](int64_t done) {
             reports.push_back(done);

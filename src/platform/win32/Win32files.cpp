@@ -252,9 +252,18 @@ bool Win32FileSystem::CopyWithProgress(const std::string& from, const std::strin
 bool Win32FileSystem::FlushFiles(const std::vector<std::string>& paths) {
     bool ok = true;
     for (const std::string& path : paths) {
-        Handle file(CreateFileW(WideName(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        ok = file.valid() && FlushFileBuffers(file.get()) && ok;
+        const std::wstring name = WideName(path);
+        // A copy keeps the read-only attribute of its source (books from a CD): it is lifted
+        // for the flush, which needs the file open for writing, and put back.
+        const DWORD attributes = Attributes(name);
+        const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+        if (readOnly) SetFileAttributesW(name.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+        {
+            Handle file(CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            ok = file.valid() && FlushFileBuffers(file.get()) && ok;
+        }
+        if (readOnly) SetFileAttributesW(name.c_str(), attributes);
     }
     return ok;
 }
