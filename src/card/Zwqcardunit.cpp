@@ -86,8 +86,8 @@ private:
         if (progress.phase != last_.phase || progress.itemIndex != last_.itemIndex) return true;
         if (progress.bytesDone == last_.bytesDone) return false;
         const int64_t step = std::max(kMinProgressStep, progress.bytesTotal / kProgressStepsPerPhase);
-        return progress.bytesDone >= progress.bytesTotal || progress.bytesDone - last_.bytesDone >= step ||
-               now - lastTime_ >= kProgressInterval;
+        const bool end = progress.bytesTotal > 0 && progress.bytesDone >= progress.bytesTotal;
+        return end || progress.bytesDone - last_.bytesDone >= step || now - lastTime_ >= kProgressInterval;
     }
 
     const TProgressCallback& callback_;
