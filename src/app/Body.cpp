@@ -1,4 +1,5 @@
 #include "app/Body.h"
+#include "app/Version.h"
 
 #include <algorithm>
 
@@ -14,7 +15,7 @@ using platform::Ansi;
 
 const char* const kCompanyWord = "kv8102tz";
 const char* const kProgramWord = "ZWQManager";
-const char* const kVersion = "0.2.0";
+const char* const kVersion = ZWQ_VERSION_TEXT;
 const char* const kMakerAddress = "zwq-books.example";
 constexpr int64_t kBytesPerMegabyte = 1048576;
 
