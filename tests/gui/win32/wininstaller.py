@@ -1,0 +1,203 @@
+#!/usr/bin/env python3
+"""The Windows installer under Wine, in the session of wingui.py (its display and prefix).
+
+    wininstaller.py --installer EXE installer-file
+        the shipped installer's file: a 32-bit program with the icon and version information
+    wininstaller.py --build DIR --program EXE --installer EXE install-and-uninstall
+        the 64-bit test installer run silently: the program, the Start-menu shortcut and the
+        "Programs and Features" entry are there; the program starts through the shortcut and
+        shows its window; "/integrate" ties it into Explorer; the silent uninstaller removes
+        the integration, the program, the shortcut and the entry, and keeps the settings
+
+Wine here runs 64-bit programs only: the shipped 32-bit installer is checked as a file, its
+64-bit twin from the same script is run.
+"""
+
+import argparse
+import os
+import re
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+import wingui
+from wingui import Failure, check, check_soon, log
+
+PRODUCT = "ZWQ-менеджер"
+VERSION = "0.2.0"
+PUBLISHER = "kv8102tz"
+UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZWQManager"
+INTEGRATION_KEYS = (r"HKCR\.ydr", r"HKCR\ZWQManager")
+MISSING_LIBRARY_BOX = "Ошибка во время интеграции в проводник"
+INSTALL_LIMIT = 120    # seconds
+UNINSTALL_LIMIT = 60   # the uninstaller goes on in a copy of itself after the first process ends
+
+PE_MACHINE = 4         # from the PE signature
+MACHINE_I386 = 0x14C
+
+
+def installer_file(installer):
+    """The shipped installer: 32-bit (it must run on 32-bit Windows), with the program's icon
+    and version information naming the product and its version."""
+    exe = wingui.PortableExecutable(installer)
+    pe = struct.unpack_from("<I", exe.data, exe.PE_HEADER_POINTER)[0]
+    machine = struct.unpack_from("<H", exe.data, pe + PE_MACHINE)[0]
+    check(machine == MACHINE_I386, f"the installer's machine is {machine:#x}, not i386")
+    resources = exe.resources()
+    check(resources.get(wingui.RT_ICON) and resources.get(wingui.RT_GROUP_ICON), "the installer has no icon")
+    info = b"".join(resources.get(wingui.RT_VERSION, []))
+    for text in (PRODUCT, VERSION, PUBLISHER):
+        check(text.encode("utf-16-le") in info, "the installer's version information lacks " + text)
+
+
+class Installed:
+    """Where the installation lands in the session's prefix."""
+
+    def __init__(self, session):
+        drive_c = os.path.join(session.prefix, "drive_c")
+        self.folder = os.path.join(drive_c, "Program Files", PRODUCT)
+        self.program = os.path.join(self.folder, "ZWQManager.exe")
+        self.uninstaller = os.path.join(self.folder, "uninstall.exe")
+        self.shortcut = os.path.join(drive_c, "ProgramData", "Microsoft", "Windows", "Start Menu", "Programs",
+                                     PRODUCT + ".lnk")
+
+
+class InstalledProgram(wingui.Program):
+    """The installed ZWQManager.exe, run where the installer put it."""
+
+    def __init__(self, session, installed, *arguments):
+        self.session, self.folder, self.exe = session, session.folder, installed.program
+        self.desktop = wingui.Desktop(session)
+        self.process = self.output = None
+        self.start(*arguments)
+
+    def start(self, *arguments):
+        self.output = open(os.path.join(self.folder, "installed-program.log"), "wb")
+        self.process = subprocess.Popen(["wine", self.exe, *arguments], env=self.session.env(),
+                                        stdin=subprocess.DEVNULL, stdout=self.output, stderr=self.output)
+        return self
+
+
+def registry_values(session, key):
+    """The values of a registry key (name → text as exported), or None when it is missing."""
+    with tempfile.TemporaryDirectory(dir=session.folder) as folder:
+        exported = os.path.join(folder, "key.reg")
+        if session.wine("wine", "reg", "export", key, wingui.windows_path(exported), "/y") != 0:
+            return None
+        with open(exported, encoding="utf-16") as f:
+            lines = f.read().splitlines()
+    values = {}
+    for line in lines:
+        if line.startswith('"') and '"=' in line:
+            name, value = line[1:].split('"=', 1)
+            # Text values are quoted, with their backslashes and quotes escaped.
+            values[name] = re.sub(r"\\(.)", r"\1", value[1:-1]) if value.startswith('"') else value
+    return values
+
+
+def key_exists(session, key):
+    return session.wine("wine", "reg", "query", key) == 0
+
+
+def answer_missing_library_boxes(desktop, program):
+    """The context-menu libraries are not part of this system: integrating reports each one
+    missing (the 32-bit, then on 64-bit Windows the 64-bit one)."""
+    for _ in range(2):
+        box = desktop.wait_window(MISSING_LIBRARY_BOX, program)
+        desktop.press(box, "Return")
+        check_soon(lambda: box not in desktop.windows(MISSING_LIBRARY_BOX),
+                   lambda: "Enter did not close the box " + MISSING_LIBRARY_BOX)
+
+
+def install_and_uninstall(session, desktop, installer):
+    installed = Installed(session)
+    if os.path.exists(installed.uninstaller):  # left by an interrupted run
+        session.wine("wine", installed.uninstaller, "/S", limit=UNINSTALL_LIMIT)
+        check_soon(lambda: not os.path.exists(installed.folder), lambda: "an earlier installation stays",
+                   limit=UNINSTALL_LIMIT)
+    wingui.store_settings(session, ["CARD_PATH=E:\\", "IS_ASKED_FOR_INTEGRATION=YES"])
+    settings = wingui.read_bytes(session.settings_file())
+
+    code = session.wine("wine", installer, "/S", limit=INSTALL_LIMIT)
+    check(code == 0, f"the silent installer ended with {code}")
+    check(wingui.read_bytes(installed.program) == wingui.read_bytes(session.program),
+          "the installed program is not the 64-bit build")
+    check(os.path.isfile(installed.uninstaller), "no uninstaller")
+    check(os.path.isfile(installed.shortcut), "no Start-menu shortcut " + installed.shortcut)
+    entry = registry_values(session, UNINSTALL_KEY)
+    check(entry is not None, "no entry in Programs and Features")
+    folder = r"C:\Program Files" + "\\" + PRODUCT
+    expected = {"DisplayName": PRODUCT, "DisplayVersion": VERSION, "Publisher": PUBLISHER,
+                "InstallLocation": folder, "DisplayIcon": f'"{folder}\\ZWQManager.exe",0'}
+    for name, value in expected.items():
+        check(entry.get(name) == value, f"{name} is {entry.get(name)!r}, not {value!r}")
+    size = entry.get("EstimatedSize", "dword:0")
+    check(size.startswith("dword:") and int(size[len("dword:"):], 16) > 0, "no EstimatedSize: " + size)
+    check("uninstall.exe" in entry.get("UninstallString", ""), "no UninstallString")
+
+    # The shortcut names the installed program. (Wine cannot follow it here: its ANSI code
+    # page has no Cyrillic letters for the folder's name, which a Russian Windows has.)
+    target = (folder + "\\ZWQManager.exe").encode("utf-16-le")
+    check(target in wingui.read_bytes(installed.shortcut), "the shortcut does not name " + folder)
+
+    # The installed program shows its window.
+    with InstalledProgram(session, installed) as program:
+        window = desktop.wait_window(wingui.MAIN_TITLE, program)
+        desktop.screenshot("installed-program.png")
+        desktop.press(window, "alt+F4")
+        program.wait_end()
+
+    # What the last page's tick runs: the installed program ties itself into Explorer.
+    with InstalledProgram(session, installed, "/integrate") as program:
+        answer_missing_library_boxes(desktop, program)
+        window = desktop.wait_window(wingui.MAIN_TITLE, program)
+        check_soon(lambda: all(key_exists(session, key) for key in INTEGRATION_KEYS),
+                   lambda: "/integrate did not write " + ", ".join(INTEGRATION_KEYS))
+        desktop.press(window, "alt+F4")
+        program.wait_end()
+
+    code = session.wine("wine", installed.uninstaller, "/S", limit=UNINSTALL_LIMIT)
+    check(code == 0, f"the silent uninstaller ended with {code}")
+    check_soon(lambda: not os.path.exists(installed.folder),
+               lambda: f"the program folder is still there: {os.listdir(installed.folder)}", limit=UNINSTALL_LIMIT)
+    check(not os.path.exists(installed.shortcut), "the Start-menu shortcut is still there")
+    check(registry_values(session, UNINSTALL_KEY) is None, "the entry in Programs and Features is still there")
+    for key in INTEGRATION_KEYS:
+        check(not key_exists(session, key), key + " is still there")
+    check(wingui.read_bytes(session.settings_file()) == settings, "the uninstaller changed the user's settings")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--installer", required=True)
+    parser.add_argument("--build")
+    parser.add_argument("--program", help="the 64-bit ZWQManager.exe the installer holds")
+    parser.add_argument("step", choices=["installer-file", "install-and-uninstall"])
+    args = parser.parse_args()
+    try:
+        if args.step == "installer-file":
+            installer_file(args.installer)
+        else:
+            if args.build is None or args.program is None:
+                parser.error("--build and --program are needed for " + args.step)
+            session = wingui.Session(args.build, args.program, "")
+            desktop = wingui.Desktop(session)
+            started = time.monotonic()
+            try:
+                install_and_uninstall(session, desktop, os.path.abspath(args.installer))
+            except Failure:
+                log("windows on the screen: " + repr(desktop.titles()))
+                log("screenshot: " + desktop.screenshot("failed-installer.png"))
+                raise
+            log(f"installed, started and uninstalled in {time.monotonic() - started:.0f} s")
+    except (Failure, subprocess.TimeoutExpired) as error:
+        log("FAILED: " + str(error))
+        return 1
+    log("passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
