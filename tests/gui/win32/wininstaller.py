@@ -4,10 +4,12 @@
     wininstaller.py --installer EXE installer-file
         the shipped installer's file: a 32-bit program with the icon and version information
     wininstaller.py --build DIR --program EXE --installer EXE install-and-uninstall
-        the 64-bit test installer run silently: the program, the Start-menu shortcut and the
-        "Programs and Features" entry are there; the program starts through the shortcut and
-        shows its window; "/integrate" ties it into Explorer; the silent uninstaller removes
-        the integration, the program, the shortcut and the entry, and keeps the settings
+        the 64-bit test installer walked by keyboard with the last page's tick "Интегрировать
+        в проводник": the program, the Start-menu shortcut and the "Programs and Features"
+        entry are there and the program has tied itself into Explorer; the silent uninstaller
+        removes all of it and keeps the user's settings. Then a silent install, the installed
+        program shows its window, and the silent uninstaller asked to remove the settings
+        removes them too
 
 Wine here runs 64-bit programs only: the shipped 32-bit installer is checked as a file, its
 64-bit twin from the same script is run.
@@ -31,6 +33,7 @@ PUBLISHER = "kv8102tz"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZWQManager"
 INTEGRATION_KEYS = (r"HKCR\.ydr", r"HKCR\ZWQManager")
 MISSING_LIBRARY_BOX = "Ошибка во время интеграции в проводник"
+WIZARD_TITLE = "Установка " + PRODUCT
 INSTALL_LIMIT = 120    # seconds
 UNINSTALL_LIMIT = 60   # the uninstaller goes on in a copy of itself after the first process ends
 
@@ -111,54 +114,31 @@ def answer_missing_library_boxes(desktop, program):
                    lambda: "Enter did not close the box " + MISSING_LIBRARY_BOX)
 
 
-def install_and_uninstall(session, desktop, installer):
-    installed = Installed(session)
-    if os.path.exists(installed.uninstaller):  # left by an interrupted run
-        session.wine("wine", installed.uninstaller, "/S", limit=UNINSTALL_LIMIT)
-        check_soon(lambda: not os.path.exists(installed.folder), lambda: "an earlier installation stays",
-                   limit=UNINSTALL_LIMIT)
-    wingui.store_settings(session, ["CARD_PATH=E:\\", "IS_ASKED_FOR_INTEGRATION=YES"])
-    settings = wingui.read_bytes(session.settings_file())
-
-    code = session.wine("wine", installer, "/S", limit=INSTALL_LIMIT)
-    check(code == 0, f"the silent installer ended with {code}")
+def check_installation(session, installed):
+    """The program, the uninstaller, the shortcut and the entry in Programs and Features."""
     check(wingui.read_bytes(installed.program) == wingui.read_bytes(session.program),
           "the installed program is not the 64-bit build")
     check(os.path.isfile(installed.uninstaller), "no uninstaller")
+    folder = r"C:\Program Files" + "\\" + PRODUCT
+    # The shortcut names the installed program. (Wine cannot follow it here: its ANSI code
+    # page has no Cyrillic letters for the folder's name, which a Russian Windows has.)
     check(os.path.isfile(installed.shortcut), "no Start-menu shortcut " + installed.shortcut)
+    target = (folder + "\\ZWQManager.exe").encode("utf-16-le")
+    check(target in wingui.read_bytes(installed.shortcut), "the shortcut does not name " + folder)
     entry = registry_values(session, UNINSTALL_KEY)
     check(entry is not None, "no entry in Programs and Features")
-    folder = r"C:\Program Files" + "\\" + PRODUCT
     expected = {"DisplayName": PRODUCT, "DisplayVersion": VERSION, "Publisher": PUBLISHER,
-                "InstallLocation": folder, "DisplayIcon": f'"{folder}\\ZWQManager.exe",0'}
+                "InstallLocation": folder, "DisplayIcon": f'"{folder}\\ZWQManager.exe",0',
+                "QuietUninstallString": f'"{folder}\\uninstall.exe" /S'}
     for name, value in expected.items():
         check(entry.get(name) == value, f"{name} is {entry.get(name)!r}, not {value!r}")
     size = entry.get("EstimatedSize", "dword:0")
     check(size.startswith("dword:") and int(size[len("dword:"):], 16) > 0, "no EstimatedSize: " + size)
-    check("uninstall.exe" in entry.get("UninstallString", ""), "no UninstallString")
 
-    # The shortcut names the installed program. (Wine cannot follow it here: its ANSI code
-    # page has no Cyrillic letters for the folder's name, which a Russian Windows has.)
-    target = (folder + "\\ZWQManager.exe").encode("utf-16-le")
-    check(target in wingui.read_bytes(installed.shortcut), "the shortcut does not name " + folder)
 
-    # The installed program shows its window.
-    with InstalledProgram(session, installed) as program:
-        window = desktop.wait_window(wingui.MAIN_TITLE, program)
-        desktop.screenshot("installed-program.png")
-        desktop.press(window, "alt+F4")
-        program.wait_end()
-
-    # What the last page's tick runs: the installed program ties itself into Explorer.
-    with InstalledProgram(session, installed, "/integrate") as program:
-        answer_missing_library_boxes(desktop, program)
-        window = desktop.wait_window(wingui.MAIN_TITLE, program)
-        check_soon(lambda: all(key_exists(session, key) for key in INTEGRATION_KEYS),
-                   lambda: "/integrate did not write " + ", ".join(INTEGRATION_KEYS))
-        desktop.press(window, "alt+F4")
-        program.wait_end()
-
-    code = session.wine("wine", installed.uninstaller, "/S", limit=UNINSTALL_LIMIT)
+def uninstall(session, installed, *switches):
+    """The silent uninstaller; it goes on in a copy of itself, so its end is its work done."""
+    code = session.wine("wine", installed.uninstaller, "/S", *switches, limit=UNINSTALL_LIMIT)
     check(code == 0, f"the silent uninstaller ended with {code}")
     check_soon(lambda: not os.path.exists(installed.folder),
                lambda: f"the program folder is still there: {os.listdir(installed.folder)}", limit=UNINSTALL_LIMIT)
@@ -166,7 +146,61 @@ def install_and_uninstall(session, desktop, installer):
     check(registry_values(session, UNINSTALL_KEY) is None, "the entry in Programs and Features is still there")
     for key in INTEGRATION_KEYS:
         check(not key_exists(session, key), key + " is still there")
+
+
+def install_by_keyboard_with_integration(session, desktop, installer, installed):
+    """The wizard walked with keys: Enter on the welcome page ("Далее") and on the folder page
+    ("Установить"); on the last page the tick "Интегрировать в проводник" has the focus: Space
+    ticks it, Tab and Enter press "Готово". The installed program then starts with /integrate."""
+    with open(os.path.join(session.folder, "installer.log"), "wb") as output:
+        wizard = subprocess.Popen(["wine", installer], env=session.env(), stdin=subprocess.DEVNULL,
+                                  stdout=output, stderr=output)
+    try:
+        window = desktop.wait_window(WIZARD_TITLE)
+        desktop.press(window, "Return", "Return")
+        check_soon(lambda: registry_values(session, UNINSTALL_KEY) is not None, lambda: "the wizard installed nothing",
+                   limit=INSTALL_LIMIT)
+        time.sleep(wingui.ABSENCE_WAIT)  # the wizard moves on to its last page
+        desktop.screenshot("installer-last-page.png")
+        desktop.press(window, "space", "Tab", "Return")
+        wizard.wait(timeout=wingui.PROGRAM_END_LIMIT)
+        check(wizard.returncode == 0, f"the installer ended with {wizard.returncode}")
+    finally:
+        if wizard.poll() is None:
+            wizard.kill()
+            wizard.wait(timeout=wingui.PROGRAM_END_LIMIT)
+
+    # The program started by the tick runs on its own; its boxes and window are on the screen.
+    answer_missing_library_boxes(desktop, None)
+    window = desktop.wait_window(wingui.MAIN_TITLE)
+    check_soon(lambda: all(key_exists(session, key) for key in INTEGRATION_KEYS),
+               lambda: "the tick did not integrate: " + ", ".join(INTEGRATION_KEYS))
+    desktop.press(window, "alt+F4")
+    desktop.wait_gone(wingui.MAIN_TITLE)
+
+
+def install_and_uninstall(session, desktop, installer):
+    installed = Installed(session)
+    if os.path.exists(installed.uninstaller):  # left by an interrupted run
+        uninstall(session, installed)
+    wingui.store_settings(session, ["CARD_PATH=E:\\", "IS_ASKED_FOR_INTEGRATION=YES"])
+    settings = wingui.read_bytes(session.settings_file())
+
+    install_by_keyboard_with_integration(session, desktop, installer, installed)
+    check_installation(session, installed)
+    uninstall(session, installed)
     check(wingui.read_bytes(session.settings_file()) == settings, "the uninstaller changed the user's settings")
+
+    code = session.wine("wine", installer, "/S", limit=INSTALL_LIMIT)
+    check(code == 0, f"the silent installer ended with {code}")
+    check_installation(session, installed)
+    with InstalledProgram(session, installed) as program:
+        window = desktop.wait_window(wingui.MAIN_TITLE, program)
+        desktop.screenshot("installed-program.png")
+        desktop.press(window, "alt+F4")
+        program.wait_end()
+    uninstall(session, installed, "/REMOVESETTINGS")
+    check(not os.path.exists(os.path.join(session.roaming(), "kv8102tz")), "asked to, the uninstaller kept the settings")
 
 
 def main():
