@@ -70,21 +70,6 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-// A name may only lead to a place inside the folder. tar shows a backslash in a name as "\\",
-// which splits into the same parts.
-bool IsContainedName(const std::string& name) {
-    if (name.empty() || name.front() == '/' || name.front() == '\\') return false;
-    if (name.find(':') != std::string::npos) return false;
-    std::size_t start = 0;
-    while (start <= name.size()) {
-        std::size_t end = name.find_first_of("/\\", start);
-        if (end == std::string::npos) end = name.size();
-        if (end - start == 2 && name.compare(start, 2, "..") == 0) return false;
-        start = end + 1;
-    }
-    return true;
-}
-
 // tar's listing is in the system's ANSI code page.
 std::string ListedNameAsAnsi(const std::string& name) {
     if (name.empty()) return name;
@@ -124,7 +109,8 @@ bool TarExtractor::ListingIsSafe(const std::string& names, const std::string& de
         const bool plainKind = !detail.empty() && (detail.front() == kRegularFileMark || detail.front() == kFolderMark);
         const bool endsInName = detail.size() >= tail.size() &&
                                 detail.compare(detail.size() - tail.size(), tail.size(), tail) == 0;
-        if (!IsContainedName(name) || !plainKind || !endsInName) {
+        // tar shows a backslash in a name as "\\", which splits into the same parts.
+        if (!IsContainedEntry(name) || !plainKind || !endsInName) {
             refused = name.empty() ? detail : name;
             return false;
         }
