@@ -10,7 +10,9 @@ find_program(ZWQ_MAKENSIS makensis)
 set(ZWQ_PROGRAM_I686 "${CMAKE_SOURCE_DIR}/build/windows-i686/src/gui/win32/ZWQManager.exe"
     CACHE FILEPATH "The 32-bit ZWQManager.exe for the installer (built by the windows-i686 preset)")
 
-if(NOT ZWQ_MAKENSIS)
+if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
+    # The 32-bit build only provides its program to the 64-bit build's installer.
+elseif(NOT ZWQ_MAKENSIS)
     message(STATUS "No installer: makensis is missing (scripts/setup.sh installs nsis)")
 elseif(NOT EXISTS "${ZWQ_PROGRAM_I686}")
     message(STATUS "No installer: build the windows-i686 preset first (${ZWQ_PROGRAM_I686} is missing)")

@@ -17,8 +17,10 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 COMMAND_LIMIT = 300  # seconds; building the package target includes linking the program
+LOCK_RETRY_INTERVAL = 5
 MIME_TYPE = "application/x-zwq-book"
 DESKTOP_ID = "zwq-manager.desktop"
 APPSTREAM_ID = "example.zwq_books.zwq_manager"
@@ -46,8 +48,14 @@ def check(condition, message):
 
 
 def run(*command, **options):
-    result = subprocess.run(list(command), stdin=subprocess.DEVNULL, capture_output=True, text=True,
-                            timeout=COMMAND_LIMIT, **options)
+    deadline = time.monotonic() + COMMAND_LIMIT
+    while True:
+        result = subprocess.run(list(command), stdin=subprocess.DEVNULL, capture_output=True, text=True,
+                                timeout=COMMAND_LIMIT, **options)
+        # dpkg refuses at once while apt or another dpkg holds its lock: wait for it.
+        if result.returncode == 0 or "lock" not in result.stderr or time.monotonic() > deadline:
+            break
+        time.sleep(LOCK_RETRY_INTERVAL)
     check(result.returncode == 0, f"{' '.join(command)} failed ({result.returncode}):\n{result.stdout}{result.stderr}")
     return result.stdout
 

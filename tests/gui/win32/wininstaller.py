@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """The Windows installer under Wine, in the session of wingui.py (its display and prefix).
 
-    wininstaller.py --installer EXE installer-file
+    wininstaller.py --version X.Y.Z --installer EXE installer-file
         the shipped installer's file: a 32-bit program with the icon and version information
-    wininstaller.py --build DIR --program EXE --installer EXE install-and-uninstall
+    wininstaller.py --version X.Y.Z --build DIR --program EXE --installer EXE install-and-uninstall
         the 64-bit test installer walked by keyboard with the last page's tick "Интегрировать
         в проводник": the program, the Start-menu shortcut and the "Programs and Features"
         entry are there and the program has tied itself into Explorer; the silent uninstaller
@@ -28,7 +28,6 @@ import wingui
 from wingui import Failure, check, check_soon, log
 
 PRODUCT = "ZWQ-менеджер"
-VERSION = "0.2.0"
 PUBLISHER = "kv8102tz"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZWQManager"
 INTEGRATION_KEYS = (r"HKCR\.ydr", r"HKCR\ZWQManager")
@@ -41,7 +40,7 @@ PE_MACHINE = 4         # from the PE signature
 MACHINE_I386 = 0x14C
 
 
-def installer_file(installer):
+def installer_file(installer, version):
     """The shipped installer: 32-bit (it must run on 32-bit Windows), with the program's icon
     and version information naming the product and its version."""
     exe = wingui.PortableExecutable(installer)
@@ -51,7 +50,7 @@ def installer_file(installer):
     resources = exe.resources()
     check(resources.get(wingui.RT_ICON) and resources.get(wingui.RT_GROUP_ICON), "the installer has no icon")
     info = b"".join(resources.get(wingui.RT_VERSION, []))
-    for text in (PRODUCT, VERSION, PUBLISHER):
+    for text in (PRODUCT, version, PUBLISHER):
         check(text.encode("utf-16-le") in info, "the installer's version information lacks " + text)
 
 
@@ -114,7 +113,7 @@ def answer_missing_library_boxes(desktop, program):
                    lambda: "Enter did not close the box " + MISSING_LIBRARY_BOX)
 
 
-def check_installation(session, installed):
+def check_installation(session, installed, version):
     """The program, the uninstaller, the shortcut and the entry in Programs and Features."""
     check(wingui.read_bytes(installed.program) == wingui.read_bytes(session.program),
           "the installed program is not the 64-bit build")
@@ -127,7 +126,7 @@ def check_installation(session, installed):
     check(target in wingui.read_bytes(installed.shortcut), "the shortcut does not name " + folder)
     entry = registry_values(session, UNINSTALL_KEY)
     check(entry is not None, "no entry in Programs and Features")
-    expected = {"DisplayName": PRODUCT, "DisplayVersion": VERSION, "Publisher": PUBLISHER,
+    expected = {"DisplayName": PRODUCT, "DisplayVersion": version, "Publisher": PUBLISHER,
                 "InstallLocation": folder, "DisplayIcon": f'"{folder}\\ZWQManager.exe",0',
                 "QuietUninstallString": f'"{folder}\\uninstall.exe" /S'}
     for name, value in expected.items():
@@ -179,7 +178,7 @@ def install_by_keyboard_with_integration(session, desktop, installer, installed)
     desktop.wait_gone(wingui.MAIN_TITLE)
 
 
-def install_and_uninstall(session, desktop, installer):
+def install_and_uninstall(session, desktop, installer, version):
     installed = Installed(session)
     if os.path.exists(installed.uninstaller):  # left by an interrupted run
         uninstall(session, installed)
@@ -187,13 +186,13 @@ def install_and_uninstall(session, desktop, installer):
     settings = wingui.read_bytes(session.settings_file())
 
     install_by_keyboard_with_integration(session, desktop, installer, installed)
-    check_installation(session, installed)
+    check_installation(session, installed, version)
     uninstall(session, installed)
     check(wingui.read_bytes(session.settings_file()) == settings, "the uninstaller changed the user's settings")
 
     code = session.wine("wine", installer, "/S", limit=INSTALL_LIMIT)
     check(code == 0, f"the silent installer ended with {code}")
-    check_installation(session, installed)
+    check_installation(session, installed, version)
     with InstalledProgram(session, installed) as program:
         window = desktop.wait_window(wingui.MAIN_TITLE, program)
         desktop.screenshot("installed-program.png")
@@ -206,13 +205,14 @@ def install_and_uninstall(session, desktop, installer):
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--installer", required=True)
+    parser.add_argument("--version", required=True, help="the version the installer must carry")
     parser.add_argument("--build")
     parser.add_argument("--program", help="the 64-bit ZWQManager.exe the installer holds")
     parser.add_argument("step", choices=["installer-file", "install-and-uninstall"])
     args = parser.parse_args()
     try:
         if args.step == "installer-file":
-            installer_file(args.installer)
+            installer_file(args.installer, args.version)
         else:
             if args.build is None or args.program is None:
                 parser.error("--build and --program are needed for " + args.step)
@@ -220,7 +220,7 @@ def main():
             desktop = wingui.Desktop(session)
             started = time.monotonic()
             try:
-                install_and_uninstall(session, desktop, os.path.abspath(args.installer))
+                install_and_uninstall(session, desktop, os.path.abspath(args.installer), args.version)
             except Failure:
                 log("windows on the screen: " + repr(desktop.titles()))
                 log("screenshot: " + desktop.screenshot("failed-installer.png"))
