@@ -3,13 +3,14 @@
 
     wininstaller.py --version X.Y.Z --installer EXE installer-file
         the shipped installer's file: a 32-bit program with the icon and version information
-    wininstaller.py --version X.Y.Z --build DIR --program EXE --installer EXE install-and-uninstall
+    wininstaller.py --version X.Y.Z --build DIR --program EXE --tar EXE --installer EXE install-and-uninstall
         the 64-bit test installer walked by keyboard with the last page's tick "Интегрировать
         в проводник": the program, the Start-menu shortcut and the "Programs and Features"
         entry are there and the program has tied itself into Explorer; the silent uninstaller
         removes all of it and keeps the user's settings. Then a silent install, the installed
-        program shows its window, and the silent uninstaller asked to remove the settings
-        removes them too
+        program shows its window and, without unrar.exe, writes a RAR book through the
+        system's tar.exe (the stand-in in the prefix's System32), and the silent uninstaller
+        asked to remove the settings removes them too
 
 Wine here runs 64-bit programs only: the shipped 32-bit installer is checked as a file, its
 64-bit twin from the same script is run.
@@ -18,6 +19,7 @@ Wine here runs 64-bit programs only: the shipped 32-bit installer is checked as 
 import argparse
 import os
 import re
+import shutil
 import struct
 import subprocess
 import sys
@@ -178,7 +180,35 @@ def install_by_keyboard_with_integration(session, desktop, installer, installed)
     desktop.wait_gone(wingui.MAIN_TITLE)
 
 
-def install_and_uninstall(session, desktop, installer, version):
+def write_rar_book_with_systems_tar(session, desktop, installed, tar):
+    """A Windows 10 user without unrar.exe writes a RAR book: the installed program finds the
+    system's tar.exe (here the stand-in, put into the prefix's System32) and the book lands on
+    the card E:."""
+    system_tar = os.path.join(session.prefix, "drive_c", "windows", "system32", "tar.exe")
+    log_file = os.path.join(os.path.dirname(system_tar), "tar-log.txt")
+    wingui.empty_folder(session.card)
+    archive = os.path.join(session.folder, "installed", "Книга.rar")
+    headers = ["#TITLE=Капитанская дочка", "#AUTHOR=Александр Пушкин", "#TOTAL_SIZE_KB=1"]
+    wingui.write_bytes(archive, wingui.rar4([("BOOK_001.ydr", wingui.encoded(headers + ["01.mp3"])),
+                                             ("01.mp3", b"chapter one")]))
+    shutil.copy(tar, system_tar)
+    try:
+        with InstalledProgram(session, installed, wingui.windows_path(archive)) as program:
+            box = desktop.wait_window(wingui.WRITE_BOX, program)
+            desktop.press(box, "Return")
+            program.wait_end()
+        calls = wingui.read_bytes(log_file).decode("utf-8").splitlines()
+        check([call.split('" ')[1].split()[0] for call in calls] == ["-tf", "-tvf", "-xf"],
+              "tar.exe was not asked to list and unpack: " + repr(calls))
+        check(wingui.read_bytes(os.path.join(session.card, "BOOK_001", "01.mp3")) == b"chapter one",
+              "the book from the archive is not on the card")
+    finally:
+        for path in (system_tar, log_file):
+            if os.path.exists(path):
+                os.remove(path)
+
+
+def install_and_uninstall(session, desktop, installer, version, tar):
     installed = Installed(session)
     if os.path.exists(installed.uninstaller):  # left by an interrupted run
         uninstall(session, installed)
@@ -198,6 +228,7 @@ def install_and_uninstall(session, desktop, installer, version):
         desktop.screenshot("installed-program.png")
         desktop.press(window, "alt+F4")
         program.wait_end()
+    write_rar_book_with_systems_tar(session, desktop, installed, tar)
     uninstall(session, installed, "/REMOVESETTINGS")
     check(not os.path.exists(os.path.join(session.roaming(), "kv8102tz")), "asked to, the uninstaller kept the settings")
 
@@ -208,19 +239,21 @@ def main():
     parser.add_argument("--version", required=True, help="the version the installer must carry")
     parser.add_argument("--build")
     parser.add_argument("--program", help="the 64-bit ZWQManager.exe the installer holds")
+    parser.add_argument("--tar", help="the stand-in tar.exe, put in place of the system's")
     parser.add_argument("step", choices=["installer-file", "install-and-uninstall"])
     args = parser.parse_args()
     try:
         if args.step == "installer-file":
             installer_file(args.installer, args.version)
         else:
-            if args.build is None or args.program is None:
-                parser.error("--build and --program are needed for " + args.step)
+            if args.build is None or args.program is None or args.tar is None:
+                parser.error("--build, --program and --tar are needed for " + args.step)
             session = wingui.Session(args.build, args.program, "")
             desktop = wingui.Desktop(session)
             started = time.monotonic()
             try:
-                install_and_uninstall(session, desktop, os.path.abspath(args.installer), args.version)
+                install_and_uninstall(session, desktop, os.path.abspath(args.installer), args.version,
+                                      os.path.abspath(args.tar))
             except Failure:
                 log("windows on the screen: " + repr(desktop.titles()))
                 log("screenshot: " + desktop.screenshot("failed-installer.png"))
