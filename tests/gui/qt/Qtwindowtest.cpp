@@ -291,6 +291,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(script.Finished(), kWaitMs);
         QCOMPARE(script.seen.at(0).text, U("Вы действительно хотите удалить книгу ") + s.Rows()[0] + U(" с карты памяти"));
         QTest::keyClick(&list, Qt::Key_Space, Qt::ControlModifier);
+        QCOMPARE(list.SelectedRow(), 0);
         QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ControlModifier,
                           list.visualItemRect(list.topLevelItem(0)).center());
         QCOMPARE(list.SelectedRow(), 0);
