@@ -552,6 +552,18 @@ def wait_box(session, desktop, title, text, program):
     return window
 
 
+def write_through_dialog(desktop, program, main, key, source):
+    """The key opens the open-file dialog, the source's path is typed into it, and the success
+    box that follows is closed with Enter."""
+    desktop.press(main, key)
+    dialog = desktop.wait_window(OPEN_DIALOG, program)
+    desktop.type_text(dialog, windows_path(source))
+    desktop.press(dialog, "Return")
+    box = desktop.wait_window(WRITE_BOX, program)
+    desktop.press(box, "Return")
+    desktop.wait_gone(WRITE_BOX)
+
+
 def scenario_folder(session, name):
     folder = os.path.join(session.folder, name)
     empty_folder(folder)
@@ -734,13 +746,7 @@ def keyboard_and_menu(session, desktop):
         desktop.press(box, "Return")
         desktop.wait_gone(DELETE_BOX)
 
-        desktop.press(main, "shift+Return")
-        dialog = desktop.wait_window(OPEN_DIALOG, program)
-        desktop.type_text(dialog, windows_path(source))
-        desktop.press(dialog, "Return")
-        box = desktop.wait_window(WRITE_BOX, program)
-        desktop.press(box, "Return")
-        desktop.wait_gone(WRITE_BOX)
+        write_through_dialog(desktop, program, main, "shift+Return", source)
         check(card_books(session.card).get(3) == "Test book", "the book chosen in the open dialog was not written")
 
         # F10 opens the menu bar at "Файл"; two steps right is "Справка", whose only item
@@ -783,13 +789,7 @@ def current_row(session, desktop):
         desktop.press(box, "Escape")
         desktop.wait_gone(DELETE_BOX)
 
-        desktop.press(main, "Return")
-        dialog = desktop.wait_window(OPEN_DIALOG, program)
-        desktop.type_text(dialog, windows_path(source))
-        desktop.press(dialog, "Return")
-        box = desktop.wait_window(WRITE_BOX, program)
-        desktop.press(box, "Return")
-        desktop.wait_gone(WRITE_BOX)
+        write_through_dialog(desktop, program, main, "Return", source)
         check_current(session, "Александр Пушкин - Капитанская дочка", "after a write")
 
         desktop.press(main, "Home", "Down")
