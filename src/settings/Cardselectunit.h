@@ -3,6 +3,7 @@
 // "Отмена". The logic lives here; a front end draws the dialog from TCardSelectLayout and
 // TCardSelectTexts and implements ICardSelectView.
 
+#include <cstddef>
 #include <string>
 
 #include "platform/Dialogs.h"
