@@ -319,8 +319,6 @@ TEST(Outcome, EveryCommandIsHeard) {
     const Case cases[] = {
         {"Delete on a card without books", {}, [](Window& w) { w.form.booksKeyDown(kKeyDelete, 0); },
          {{"На карте памяти нет книг", "Удаление книги", kWarning}}},
-        {"the delete item on a card without books", {}, [](Window& w) { w.form.Delete1Click(); },
-         {{"На карте памяти нет книг", "Удаление книги", kWarning}}},
         {"Delete answered Yes", {1},
          [](Window& w) {
              w.boxes.answers = {platform::kIdYes};

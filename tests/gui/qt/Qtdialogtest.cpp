@@ -221,7 +221,9 @@ private slots:
         script.Press(QMessageBox::Ok);
         // The field kept the refused text; the card is then taken from the list with the arrows.
         script.Then([&](QWidget&) {
-            script.seen.push_back({"field", QString(), dialog.ComboBox1().currentText()});
+            qttest::ModalSeen field;
+            field.text = dialog.ComboBox1().currentText();
+            script.seen.push_back(field);
             // Down and Up: the field shows the first drive of the list.
             QComboBox& combo = dialog.ComboBox1();
             QTest::keyClick(&combo, Qt::Key_Down);

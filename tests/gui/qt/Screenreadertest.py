@@ -17,7 +17,7 @@ import time
 
 START_LIMIT = 90      # seconds for Orca and the program to come up and speak
 SPEECH_LIMIT = 20     # seconds for the utterances a key brings
-QUIET_SECONDS = 1.5   # the time Orca is given to finish speaking before the next key
+QUIET_SECONDS = 1.0   # Orca has finished speaking once it has been silent this long
 POLL_SECONDS = 0.1
 XDOTOOL_LIMIT = 5
 
@@ -103,9 +103,16 @@ class Speech:
         return self.expect(repr(text), lambda said: text in said, limit)
 
     def settle(self):
-        """Lets Orca finish what it is saying; everything said so far counts as looked at."""
-        time.sleep(QUIET_SECONDS)
-        self.read()
+        """Waits until Orca has finished speaking; everything said so far counts as looked at."""
+        deadline = time.monotonic() + SPEECH_LIMIT
+        count, quiet_since = -1, time.monotonic()
+        while time.monotonic() < deadline:
+            self.read()
+            if len(self.heard) != count:
+                count, quiet_since = len(self.heard), time.monotonic()
+            elif time.monotonic() - quiet_since >= QUIET_SECONDS:
+                break
+            time.sleep(POLL_SECONDS)
         self.cursor = len(self.heard)
 
     def expect_row(self, what, limit=SPEECH_LIMIT):
