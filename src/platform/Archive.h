@@ -17,9 +17,16 @@ public:
     // Unpacks every entry of the archive under folder, keeping the entries' paths. False on
     // any failure: the extractor missing or failing, a damaged archive, an entry that would
     // land outside folder, or a stop asked for by progress (may be empty), which is called
-    // from the calling thread at least once and then as the unpacking goes on. After a false
+    // from the calling thread as the unpacking goes on and, whole, at its end. After a false
     // result nothing is still writing into folder.
     virtual bool Extract(const std::string& archive, const std::string& folder, const ExtractProgress& progress) = 0;
+    bool Extract(const std::string& archive, const std::string& folder) {
+        return Extract(archive, folder, ExtractProgress());
+    }
+    // Words for the user about the last failed Extract (Windows-1251): what is missing and
+    // where to put it, or which entry was refused. Empty when there is nothing to add to the
+    // general unpacking error.
+    virtual std::string FailureAdvice() const { return std::string(); }
 };
 
 }  // namespace platform

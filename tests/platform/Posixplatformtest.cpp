@@ -148,8 +148,8 @@ TEST(Libarchive, UnpacksUnicodeNamesAndRar4BackslashFolders) {
     testsupport::MakeDirs(dir / "out4");
     testsupport::MakeDirs(dir / "out5");
     platform::LibarchiveExtractor extractor;
-    ASSERT_TRUE(extractor.Extract(dir / "a.rar", dir / "out4", {}));
-    ASSERT_TRUE(extractor.Extract(dir / "b.rar", dir / "out5", {}));
+    ASSERT_TRUE(extractor.Extract(dir / "a.rar", dir / "out4"));
+    ASSERT_TRUE(extractor.Extract(dir / "b.rar", dir / "out5"));
     EXPECT_EQ(ReadFile(dir / A("out4/Папка/Файл.txt")), "rar4");
     EXPECT_EQ(ReadFile(dir / A("out5/Папка/Файл.txt")), "rar5");
     // The program's own locale is put back.
@@ -162,13 +162,13 @@ TEST(Libarchive, RefusesEntriesOutsideTheFolder) {
     testsupport::MakeDirs(dir / "out");
     for (const char* name : {"../up.txt", "a/../../up.txt", "/tmp/zwq-absolute.txt"}) {
         WriteFile(dir / "x.rar", testsupport::MakeRar5({{"ok.txt", "ok", false}, {name, "bad", false}}));
-        EXPECT_FALSE(extractor.Extract(dir / "x.rar", dir / "out", {})) << name;
+        EXPECT_FALSE(extractor.Extract(dir / "x.rar", dir / "out")) << name;
     }
     EXPECT_FALSE(Exists(dir / "up.txt"));
     EXPECT_FALSE(Exists("/tmp/zwq-absolute.txt"));
-    EXPECT_FALSE(extractor.Extract(dir / "missing.rar", dir / "out", {}));
+    EXPECT_FALSE(extractor.Extract(dir / "missing.rar", dir / "out"));
     WriteFile(dir / "not.rar", "PK\x03\x04 a zip file");
-    EXPECT_FALSE(extractor.Extract(dir / "not.rar", dir / "out", {}));
+    EXPECT_FALSE(extractor.Extract(dir / "not.rar", dir / "out"));
 }
 
 TEST(PosixSystem, FindsAndStartsHelperProgramsWithoutWaiting) {

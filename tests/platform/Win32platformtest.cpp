@@ -227,7 +227,7 @@ TEST(Unrar, RunsTheExtractorBesideTheProgramAndWaitsForIt) {
     WriteFile(dir / "src/book.rar", testsupport::MakeRar4({{"BOOK_001.ydr", "x", false}, {"Глава/01.mp3", "1", false}}));
 
     platform::UnrarExtractor extractor(programFolder);
-    ASSERT_TRUE(extractor.Extract(dir / "src/book.rar", temp, {}));
+    ASSERT_TRUE(extractor.Extract(dir / "src/book.rar", temp));
     EXPECT_EQ(ReadFile(temp + A("\\Глава\\01.mp3")), "1");
 
     // The log holds the command line: the extractor's short path without blanks, "x", the
@@ -250,12 +250,12 @@ TEST(Unrar, FailuresOfTheExtractor) {
     testsupport::MakeDirs(dir / "out");
     WriteFile(dir / "book.rar", testsupport::MakeRar5({{"BOOK_001.ydr", "x", false}}));
     platform::UnrarExtractor missing(dir / "no extractor here");
-    EXPECT_FALSE(missing.Extract(dir / "book.rar", dir / "out", {}));
+    EXPECT_FALSE(missing.Extract(dir / "book.rar", dir / "out"));
 
     const std::string programFolder = MakeProgramFolder(dir, "prog");
     WriteFile(platform::JoinPath(programFolder, "unrar-exit.txt"), "3");
     platform::UnrarExtractor failing(programFolder);
-    EXPECT_FALSE(failing.Extract(dir / "book.rar", dir / "out", {}));
+    EXPECT_FALSE(failing.Extract(dir / "book.rar", dir / "out"));
     EXPECT_EQ(testsupport::List(dir / "out"), std::vector<std::string>{});
 }
 
