@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,14 @@ struct DirEntry {
 // The scratch file a replacing write goes through, beside its target: it fits an 8.3 name and
 // never looks like a book descriptor.
 inline constexpr const char* kReplaceScratchName = "ZWQSAVE.TMP";
+
+// An exclusive hold on a lock file: while it lasts no other holder, in this process or another,
+// gets the same file. It ends with the object, or with the process when that ends in any way;
+// the lock file goes with it.
+class IFileLock {
+public:
+    virtual ~IFileLock() = default;
+};
 
 class IFileSystem {
 public:
@@ -48,6 +57,11 @@ public:
     virtual bool RemoveTree(const std::string& path) = 0;
     // Bytes available to the user on the volume that holds path; -1 when it cannot be asked.
     virtual int64_t FreeBytes(const std::string& path) = 0;
+    // Whether the path itself is a symbolic link or a junction (it is not followed).
+    virtual bool IsLink(const std::string& path) = 0;
+    // Takes the lock file at path, making it when missing, without waiting; null when another
+    // holder has it or it cannot be made.
+    virtual std::unique_ptr<IFileLock> TryLock(const std::string& path) = 0;
 };
 
 // The same path as the standard library's file system names it, and back (for tools and

@@ -3,6 +3,7 @@
 // that does not go through the program's own file layer.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -102,6 +103,8 @@ public:
     bool WriteReplacing(const std::string& p, const std::string& d) override { return real().WriteReplacing(p, d); }
     bool RemoveTree(const std::string& p) override { return real().RemoveTree(p); }
     int64_t FreeBytes(const std::string& p) override { return useRealFreeBytes ? real().FreeBytes(p) : freeBytes; }
+    bool IsLink(const std::string& p) override { return real().IsLink(p); }
+    std::unique_ptr<platform::IFileLock> TryLock(const std::string& p) override { return real().TryLock(p); }
 
     bool useRealFreeBytes = true;
     int64_t freeBytes = -1;

@@ -3,6 +3,7 @@
 // Windows-1251 to the UTF-8 names of the file system at this edge.
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,8 @@ public:
     bool WriteReplacing(const std::string& path, const std::string& data) override;
     bool RemoveTree(const std::string& path) override;
     int64_t FreeBytes(const std::string& path) override;
+    bool IsLink(const std::string& path) override;
+    std::unique_ptr<IFileLock> TryLock(const std::string& path) override;
 };
 
 // $TMPDIR (default /tmp), $XDG_CONFIG_HOME (default ~/.config) and /proc/self/exe.

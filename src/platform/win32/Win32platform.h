@@ -3,6 +3,7 @@
 // edge and every file is reached through the W functions, so the program works the same on a
 // Windows of any language.
 
+#include <memory>
 #include <string>
 
 #include "platform/Archive.h"
@@ -33,6 +34,8 @@ public:
     bool RemoveTree(const std::string& path) override;
     // Free bytes of the drive named by the path's first letter, as the card's drive root.
     int64_t FreeBytes(const std::string& path) override;
+    bool IsLink(const std::string& path) override;
+    std::unique_ptr<IFileLock> TryLock(const std::string& path) override;
 };
 
 // GetTempPathW, SHGetFolderPathW(CSIDL_APPDATA) and GetModuleFileNameW.
