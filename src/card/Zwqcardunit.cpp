@@ -448,22 +448,15 @@ bool TMemoryCard::DeleteBook(std::size_t index, const TProgressCallback& progres
 void TMemoryCard::RemoveSlotFolder(int slot, std::vector<std::string>& stayed) {
     platform::IFileSystem& files = platform_.files;
     const std::string folder = platform::JoinPath(CardPath, names_->Folder(SlotName(slot)));
-    // A folder that is a link goes as a link: what it points to is not the book's.
-    if (files.IsLink(folder)) {
-        if (!files.RemoveTree(folder)) stayed.push_back(folder);
-        return;
-    }
-    if (!files.IsDirectory(folder)) return;
     // Everything in the book's own folder goes, named by the descriptor or not (Thumbs.db,
-    // desktop.ini and the like, which other systems leave).
+    // desktop.ini and the like, which other systems leave); a link goes as a link, and what it
+    // points to is not the book's.
+    if (!files.IsLink(folder) && !files.IsDirectory(folder)) return;
+    if (files.RemoveTree(folder) || !files.Exists(folder)) return;
     std::vector<platform::DirEntry> entries;
     files.ListDirectory(folder, entries);
-    for (const platform::DirEntry& entry : entries) {
-        const std::string path = platform::JoinPath(folder, entry.name);
-        const bool removed = entry.isDirectory ? files.RemoveTree(path) : files.RemoveFile(path);
-        if (!removed && files.Exists(path)) stayed.push_back(path);
-    }
-    if (!files.RemoveEmptyDirectory(folder) && files.Exists(folder) && stayed.empty()) stayed.push_back(folder);
+    for (const platform::DirEntry& entry : entries) stayed.push_back(platform::JoinPath(folder, entry.name));
+    if (stayed.empty()) stayed.push_back(folder);
 }
 
 bool TMemoryCard::WriteJournal(int slot, const std::string& descriptorBytes) {
@@ -746,10 +739,7 @@ std::string FindingText(const TCardFinding& f) {
             return kMoveBroken + f.name + kFromNumber + std::to_string(f.slot) + kToNumber + std::to_string(f.toSlot);
         case Kind::PartialWrite: return kFolderWord + f.name + kPartialWrite;
         case Kind::MissingFiles: {
-            std::string text = kBookLower + f.name + number + kMissingFiles;
-            for (std::size_t i = 0; i < f.files.size() && i < kListedFiles; ++i) text += (i > 0 ? ", " : "") + f.files[i];
-            if (f.files.size() > kListedFiles) text += kAndMore + std::to_string(f.files.size() - kListedFiles);
-            return text + kMissingReason;
+            return kBookLower + f.name + number + kMissingFiles + NamesText(f.files) + kMissingReason;
         }
         case Kind::Unreadable: return kFileWord + f.name + kUnreadable;
         case Kind::Scratch: return kScratch + f.name;
@@ -775,6 +765,13 @@ std::string FindingLines(const std::vector<TCardFinding>& findings, const std::s
 }
 
 }  // namespace
+
+std::string NamesText(const std::vector<std::string>& names) {
+    std::string text;
+    for (std::size_t i = 0; i < names.size() && i < kListedFiles; ++i) text += (i > 0 ? ", " : "") + names[i];
+    if (names.size() > kListedFiles) text += kAndMore + std::to_string(names.size() - kListedFiles);
+    return text;
+}
 
 std::string CardFindingsText(const std::vector<TCardFinding>& findings) {
     if (findings.empty()) return kNothingFound;

@@ -183,6 +183,8 @@ private:
     std::unique_ptr<platform::IFileLock> tempLock_;
 };
 
+// Names for a message: "a, b, c" and, past a few, how many more.
+std::string NamesText(const std::vector<std::string>& names);
 // The card check's findings in words, one line each, for a message box (Windows-1251).
 std::string CardFindingsText(const std::vector<TCardFinding>& findings);
 // What a repair mended and what it left alone, in words.

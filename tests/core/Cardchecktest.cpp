@@ -179,9 +179,9 @@ TEST_F(Card, TheCheckFindsEachKindOfTroubleAndMendsWhatIsSafe) {
          },
          {Kind::InterruptedMove}, {"T1", "T3"}},
         {"a removal cut short after a file went",
-         [&] { pullAt(2, true, [this] { model.DeleteBook(0); }); }, {Kind::InterruptedRemoval}, {"T2", "T3"}},
+         [&] { pullAt(2, false, [this] { model.DeleteBook(0); }); }, {Kind::InterruptedRemoval}, {"T2", "T3"}},
         {"a removal cut short before any file went",
-         [&] { pullAt(2, false, [this] { model.DeleteBook(0); }); }, {Kind::InterruptedRemoval}, {"T1", "T2", "T3"}},
+         [&] { pullAt(1, true, [this] { model.DeleteBook(0); }); }, {Kind::InterruptedRemoval}, {"T1", "T2", "T3"}},
         {"an unfinished write and a scratch file",
          [&] {
              WriteFile(at("BOOK_004/1.mp3"), "part");
@@ -322,7 +322,7 @@ TEST_F(Card, ARemovalStaysWithinTheBooksOwnFolder) {
          },
          true, {}, 0},
         {"a file in use", [&] {
-             files.inUse = {at("BOOK_001/2.mp3")};
+             files.inUse = {at("BOOK_001")};
              return true;
          },
          false, {at("BOOK_001.ydr"), at("BOOK_001/2.mp3")}, 0},
