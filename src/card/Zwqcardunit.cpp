@@ -442,6 +442,7 @@ bool TMemoryCard::DeleteBook(std::size_t index, const TProgressCallback& progres
 
     Scan();
     if (LastRemoval.removed) CloseListedGaps(progress);
+    NoteTrouble();  // on the listing as the moves left it
     return LastRemoval.removed;
 }
 

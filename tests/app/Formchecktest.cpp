@@ -45,28 +45,21 @@ TEST_F(FormCheck, TheCommandSaysWhatItFoundAndMendsOnlyWhenAskedTo) {
     StoreCard();
     form.FormShow();
     form.RunMenuCommand(MenuCommand::CheckCard);
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text, A("Неполадок на карте памяти не найдено."));
-    EXPECT_EQ(boxes.boxes[0].caption, check);
-    EXPECT_EQ(boxes.boxes[0].flags, kInformation);
-
-    MakeCardBook(card(), 3, "T3", {"1.mp3"});
-    testsupport::WriteFile(card() + platform::PathSeparator() + "ZWQSAVE.TMP", "part");
-    boxes.boxes.clear();
-    boxes.answers = {platform::kIdNo};
+    TroubledCard({3});
+    boxes.answers = {platform::kIdNo, platform::kIdYes};
     form.N10Click();
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text, findings + question);
-    EXPECT_EQ(boxes.boxes[0].flags, kQuestion);
     EXPECT_EQ(Slots(), (std::map<std::string, int>{{"T1", 1}, {"T3", 3}}));
-
-    boxes.answers = {platform::kIdYes};
     form.N10Click();
-    ASSERT_EQ(boxes.boxes.size(), 3u);
-    EXPECT_EQ(boxes.boxes[2].text, A("Исправлено:\n- служебный файл программы ZWQSAVE.TMP\n- пропуски в нумерации "
+    ASSERT_EQ(boxes.boxes.size(), 4u);
+    EXPECT_EQ(boxes.boxes[0].text, A("Неполадок на карте памяти не найдено."));
+    EXPECT_EQ(boxes.boxes[0].flags, kInformation);
+    EXPECT_EQ(boxes.boxes[1].text, findings + question);
+    EXPECT_EQ(boxes.boxes[1].flags, kQuestion);
+    EXPECT_EQ(boxes.boxes[3].text, A("Исправлено:\n- служебный файл программы ZWQSAVE.TMP\n- пропуски в нумерации "
                                      "книг: 2\n- книги перенумерованы по порядку, перенесено книг: 1\nКарта памяти "
                                      "в порядке."));
-    EXPECT_EQ(boxes.boxes[2].flags, kInformation);
+    EXPECT_EQ(boxes.boxes[3].flags, kInformation);
+    EXPECT_EQ(Captions(), std::vector<std::string>(4, check));
     EXPECT_EQ(Slots(), (std::map<std::string, int>{{"T1", 1}, {"T3", 2}}));
     EXPECT_EQ(books.rows.size(), 2u);
 }
