@@ -611,8 +611,11 @@ std::vector<TCardFinding> TMemoryCard::Analyse(const CardState& state) {
                 isExplained(other) || otherSlot.bytes == loneSlot.bytes) {
                 continue;
             }
-            const bool folderNotMoved = RenameSlotInDescriptor(otherSlot.bytes, SlotName(other), SlotName(lone)) == loneSlot.bytes;
-            const bool descriptorLeft = RenameSlotInDescriptor(loneSlot.bytes, SlotName(lone), SlotName(other)) == otherSlot.bytes;
+            // Books only ever move down.
+            const bool folderNotMoved =
+                other > lone && RenameSlotInDescriptor(otherSlot.bytes, SlotName(other), SlotName(lone)) == loneSlot.bytes;
+            const bool descriptorLeft =
+                lone > other && RenameSlotInDescriptor(loneSlot.bytes, SlotName(lone), SlotName(other)) == otherSlot.bytes;
             if (!folderNotMoved && !descriptorLeft) continue;
             TCardFinding f = finding(Kind::InterruptedMove, folderNotMoved ? other : lone, loneSlot.book.DisplayName, true);
             f.toSlot = folderNotMoved ? lone : other;
@@ -650,7 +653,7 @@ std::vector<TCardFinding> TMemoryCard::Analyse(const CardState& state) {
 
 std::vector<TCardFinding> TMemoryCard::CheckCard() { return Analyse(ReadCardState()); }
 
-void TMemoryCard::Mend(const TCardFinding& finding, const CardState& state) {
+bool TMemoryCard::Mend(const TCardFinding& finding, const CardState& state) {
     using Kind = TCardFinding::Kind;
     platform::IFileSystem& files = platform_.files;
     const auto descriptorOf = [&](int n) {
@@ -667,8 +670,8 @@ void TMemoryCard::Mend(const TCardFinding& finding, const CardState& state) {
             if (!finding.completes) break;
             std::vector<std::string> stayed;
             RemoveSlotFolder(finding.slot, stayed);
-            if (stayed.empty()) files.RemoveFile(descriptorOf(finding.slot));
-            break;
+            const std::string descriptor = descriptorOf(finding.slot);
+            return stayed.empty() && (files.RemoveFile(descriptor) || !files.Exists(descriptor));
         }
         case Kind::InterruptedMove: {
             // The folder goes to the new number if it is not there yet; then the old
@@ -688,18 +691,25 @@ void TMemoryCard::Mend(const TCardFinding& finding, const CardState& state) {
         case Kind::Unreadable:
         case Kind::Gap: break;
     }
+    return true;
 }
 
 TCardRepair TMemoryCard::RepairCard() {
     TCardRepair repair;
     const CardState state = ReadCardState();
     const std::vector<TCardFinding> found = Analyse(state);
-    for (const TCardFinding& finding : found) Mend(finding, state);
+    // The journal stays while the removal it names could not be finished, for the next check.
+    bool journalDone = true;
+    for (const TCardFinding& finding : found) {
+        if (!Mend(finding, state) && finding.kind == TCardFinding::Kind::InterruptedRemoval) journalDone = false;
+    }
     Scan();
     LastMoves.clear();
     CloseListedGaps({});
     repair.moves = LastMoves;
-    if (!state.journal.empty()) platform_.files.RemoveFile(platform::JoinPath(CardPath, state.journal));
+    if (!state.journal.empty() && journalDone) {
+        platform_.files.RemoveFile(platform::JoinPath(CardPath, state.journal));
+    }
     Scan();
 
     repair.leftAlone = CheckCard();

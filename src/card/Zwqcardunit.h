@@ -174,7 +174,8 @@ private:
     bool WriteJournal(int slot, const std::string& descriptorBytes);
     CardState ReadCardState();
     std::vector<TCardFinding> Analyse(const CardState& state);
-    void Mend(const TCardFinding& finding, const CardState& state);
+    // False when a removal the journal names could not be finished.
+    bool Mend(const TCardFinding& finding, const CardState& state);
 
     platform::Platform& platform_;
     std::unique_ptr<RootNames> names_;
