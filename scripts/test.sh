@@ -42,8 +42,16 @@ build_only() {
 }
 
 run_preset linux
-run_preset windows
+# The 32-bit program first: the Windows build puts it into the installer.
 build_only windows-i686 build/windows-i686/src/gui/win32/ZWQManager.exe
+run_preset windows
+installer=build/windows/installer/ZWQManager-$(sed -n 's/^project(ZwqManager VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)-setup.exe
+if [ -f "$installer" ]; then
+    summary+=("installers: $installer, build/linux/package/*.deb")
+else
+    summary+=("installers: $installer WAS NOT MADE")
+    status=1
+fi
 
 echo
 echo "== Summary =="

@@ -1,4 +1,5 @@
 #include "app/Body.h"
+#include "app/Version.h"
 
 #include <algorithm>
 
@@ -14,7 +15,7 @@ using platform::Ansi;
 
 const char* const kCompanyWord = "kv8102tz";
 const char* const kProgramWord = "ZWQManager";
-const char* const kVersion = "0.2.0";
+const char* const kVersion = ZWQ_VERSION_TEXT;
 const char* const kMakerAddress = "zwq-books.example";
 constexpr int64_t kBytesPerMegabyte = 1048576;
 
@@ -23,7 +24,7 @@ const std::string kStatusBooks = Ansi("Записано книг: ");
 const std::string kStatusTotal = Ansi(", общим объемом ");
 const std::string kStatusFree = Ansi(" Мб. Свободно ");
 const std::string kStatusEnd = Ansi(" Мб.");
-const char* const kStatusUnknown = "?";
+const std::string kCardNotFound = Ansi("Карта памяти не найдена: ");
 
 const std::string kCardMissing = Ansi("Карта памяти не обнаружена");
 const std::string kCaptionCheck = Ansi("Проверка");
@@ -35,6 +36,8 @@ const std::string kWriteErrorTail = Ansi(" произошла ошибка");
 const std::string kDeleteQuestionHead = Ansi("Вы действительно хотите удалить книгу ");
 const std::string kDeleteQuestionTail = Ansi(" с карты памяти");
 const std::string kCaptionDelete = Ansi("Удаление книги");
+const std::string kDeletedTail = Ansi(" удалена с карты памяти");
+const std::string kNoBooks = Ansi("На карте памяти нет книг");
 const std::string kDeleteManyHead = Ansi("Вы действительно хотите удалить книги (");
 const std::string kDeleteManyTail = Ansi(" шт.) с карты памяти");
 const std::string kCaptionDeleteMany = Ansi("Удаление книг");
@@ -114,7 +117,7 @@ TForm1::TForm1(const TForm1Controls& controls, platform::Platform& platform)
     : card(std::make_unique<TMemoryCard>(platform)),
       controls_(controls),
       platform_(platform),
-      cardSelect_(controls.cardSelectView, platform.drives, controls.boxes),
+      cardSelect_(controls.cardSelectView, platform, controls.boxes),
       integration_(platform, controls.boxes, controls.application) {}
 
 TForm1::~TForm1() = default;
@@ -135,10 +138,10 @@ void TForm1::FormShow() {
     integration_.OfferIntegration(*settings);
     const std::vector<std::string> arguments = controls_.application.Arguments();
     if (arguments.size() == 1 && arguments[0] == platform::IntegrateSwitch()) {
-        integration_.SetExplorerIntegration(true);
+        SwitchIntegration(true);
     }
     if (arguments.size() == 1 && arguments[0] == platform::DesintegrateSwitch()) {
-        integration_.SetExplorerIntegration(false);
+        SwitchIntegration(false);
     }
     controls_.N9.SetCaption(integration_.IntegrationMenuCaption());
     RunCheckSwitch();
@@ -149,6 +152,16 @@ void TForm1::FormShow() {
 void TForm1::FormDestroy() { card.reset(); }
 
 void TForm1::RefreshBooks() {
+    const int selected = controls_.books.SelectedRow();
+    if (selected < 0) {
+        ShowBooks(std::string(), 0);
+        return;
+    }
+    const auto row = static_cast<std::size_t>(selected);
+    ShowBooks(row < controls_.books.RowCount() ? controls_.books.RowCaption(row) : std::string(), row);
+}
+
+void TForm1::ShowBooks(const std::string& currentName, std::size_t row) {
     card->SetCardPath(cardPath);
     card->Scan();
     controls_.books.Clear();
@@ -168,9 +181,21 @@ void TForm1::RefreshBooks() {
                                  std::to_string(totalMegabytes) + kStatusFree +
                                  std::to_string(freeBytes / kBytesPerMegabyte) + kStatusEnd);
     } else {
-        controls_.status.SetText(kStatusUnknown);
+        controls_.status.SetText(kCardNotFound + cardPath);
     }
     OfferCardCheck();
+
+    const std::size_t count = card->Books.size();
+    if (count == 0) return;
+    std::size_t current = std::min(row, count - 1);
+    const auto distance = [row](std::size_t i) { return i > row ? i - row : row - i; };
+    bool named = false;
+    for (std::size_t i = 0; i < count && !currentName.empty(); ++i) {
+        if (card->Books[i]->DisplayName != currentName) continue;
+        if (!named || distance(i) < distance(current)) current = i;
+        named = true;
+    }
+    controls_.books.SelectRow(current);
 }
 
 bool TForm1::CardPresent() {
@@ -182,6 +207,14 @@ bool TForm1::CardPresent() {
 bool TForm1::WriteBookFromPath(const std::string& path, bool showSuccess) {
     if (!CardPresent()) return false;
     const bool written = card->AddBook(path);
+    // The list shows the card as it now is before the outcome is told, so that the focus comes
+    // back from the box to the new book.
+    if (written) {
+        const int selected = controls_.books.SelectedRow();
+        ShowBooks(card->LastTitle, selected < 0 ? 0 : static_cast<std::size_t>(selected));
+    } else {
+        RefreshBooks();
+    }
     if (written && showSuccess) {
         controls_.boxes.ShowMessage(kBookWord + card->LastTitle + kWrittenTail, kCaptionWrite, kInformation);
     }
@@ -189,7 +222,6 @@ bool TForm1::WriteBookFromPath(const std::string& path, bool showSuccess) {
         controls_.boxes.ShowMessage(kWriteErrorHead + path + kWriteErrorTail + "\n" + card->ErrorText, kCaptionWrite,
                                     kError);
     }
-    RefreshBooks();
     return written;
 }
 
@@ -209,8 +241,9 @@ bool TForm1::DeleteSelectedBook(bool ask) {
         return false;
     }
     const bool removed = card->DeleteBook(static_cast<std::size_t>(row));
+    // The book that took the deleted one's place becomes current; the last one when the last went.
+    ShowBooks(std::string(), static_cast<std::size_t>(row));
     ReportRemoval(name);
-    RefreshBooks();
     return removed;
 }
 
@@ -304,7 +337,23 @@ void TForm1::booksKeyDown(uint16_t key, unsigned /*shift: Shift, Ctrl and Alt ac
     if (key == kKeyEnter) {
         WriteBookFromDialog();
     } else if (key == kKeyDelete) {
-        DeleteSelectedBook(true);
+        DeleteCurrentBook();
+    }
+}
+
+void TForm1::DeleteCurrentBook() {
+    if (!CardPresent()) return;
+    if (controls_.books.RowCount() == 0) {
+        controls_.boxes.ShowMessage(kNoBooks, kCaptionDelete, kWarning);
+        return;
+    }
+    // A list with books always has its current row; the first stands in should the toolkit
+    // have lost it. The question names the book either way.
+    if (controls_.books.SelectedRow() < 0) controls_.books.SelectRow(0);
+    const std::string name = controls_.books.RowCaption(static_cast<std::size_t>(controls_.books.SelectedRow()));
+    // A removal that left files outside the book's folder has said so already.
+    if (DeleteSelectedBook(true) && card->LastRemoval.leftAlone.empty()) {
+        controls_.boxes.ShowMessage(kBookWord + name + kDeletedTail, kCaptionDelete, kInformation);
     }
 }
 
@@ -312,12 +361,12 @@ void TForm1::N3Click() { controls_.application.CloseMainWindow(); }
 
 void TForm1::N4Click() { WriteBookFromDialog(); }
 
-void TForm1::Delete1Click() { DeleteSelectedBook(true); }
+void TForm1::Delete1Click() { DeleteCurrentBook(); }
 
 void TForm1::N6Click() {
     if (!ChooseCard(cardPath, cardSelect_)) return;
-    // The list shows the new card before the choice is saved.
-    RefreshBooks();
+    // The list shows the new card, from its first book, before the choice is saved.
+    ShowBooks(std::string(), 0);
     SaveCardPath(*settings, cardPath);
 }
 
@@ -325,9 +374,12 @@ void TForm1::N8Click() {
     controls_.boxes.ShowMessage(AboutText(), Ansi("ZWQ-менеджер О программе"), kInformation);
 }
 
-void TForm1::N9Click() {
-    integration_.SetExplorerIntegration(!integration_.IsExplorerIntegrated());
+void TForm1::N9Click() { SwitchIntegration(!integration_.IsExplorerIntegrated()); }
+
+void TForm1::SwitchIntegration(bool enable) {
+    const AdminRights rights = integration_.SetExplorerIntegration(enable);
     controls_.N9.SetCaption(integration_.IntegrationMenuCaption());
+    if (rights != AdminRights::Restarting) integration_.ReportIntegrationState();
 }
 
 void TForm1::N10Click() {

@@ -89,12 +89,17 @@ public:
     void FormShow();
     void FormDestroy();
 
+    // Rebuilds list and status line. Whenever the list holds books, one row is current (and
+    // selected): the book the user was on, else the row at its place, else the first.
     void RefreshBooks();
     bool CardPresent();
     bool WriteBookFromPath(const std::string& path, bool showSuccess);
     bool WriteBookFromDialog();
     bool DeleteSelectedBook(bool ask);
     void ProcessBookArguments();
+    // The menu item and the Delete key: the current book is deleted after the question, and a
+    // box says it is gone; a card without books is told so rather than nothing happening.
+    void DeleteCurrentBook();
 
     // Handlers of the list's keys (the modifiers do not matter) and of the menu items.
     void booksKeyDown(uint16_t key, unsigned shift);
@@ -112,6 +117,13 @@ public:
     TExplorerIntegration& Integration() { return integration_; }
 
 private:
+    // RefreshBooks with the current row chosen by the caller: the row of the book named
+    // currentName (the nearest to row where several carry it), else the row at row, or the last
+    // row when the list is shorter.
+    void ShowBooks(const std::string& currentName, std::size_t row);
+    // The integration switched at the user's request and the menu item renamed; the new state
+    // is told unless an elevated instance does the work.
+    void SwitchIntegration(bool enable);
     // Says once per card, after a scan that saw signs of trouble, that the card needs a check,
     // and offers it.
     void OfferCardCheck();

@@ -287,7 +287,10 @@ bool TMemoryCard::AddBook(const std::string& path) {
     }
     const FolderRemover removeTempFolder(*this, TempFolder);
     if (!platform_.extractor.Extract(path, TempFolder)) {
-        ErrorText = kUnpackError;
+        // What the extractor can tell the user (a missing program, a refused entry) follows on
+        // a line of its own.
+        const std::string advice = platform_.extractor.FailureAdvice();
+        ErrorText = advice.empty() ? kUnpackError : kUnpackError + "\n" + advice;
         return false;
     }
     std::vector<platform::DirEntry> entries;

@@ -27,15 +27,43 @@ constexpr int kShellExecuteSuccessAbove = 32;
 
 const char* const kCreateKeyError = "CreateKey error";
 const char* const kDeleteKeyError = "DeleteKey error";
-const std::string kCaptionIntegrationError = Ansi("Ошибка во время интеграции в проводник");
 const std::string kMissingLibrary = Ansi("Не найден файл ");
 const std::string kMissingLibraryTail = Ansi(" - он необходим для интеграции в контекстное меню проводника");
-const std::string kCaptionIntegration = Ansi("Интеграция с проводником Windows");
 const std::string kRestartText = Ansi("Приложение будет перезапущено с правами администратора");
-const std::string kOfferText = Ansi("Добавить приложение в контекстное меню проводника?");
-const std::string kCaptionRemove = Ansi("Удалить интеграцию из проводника");
-const std::string kCaptionIntegrate = Ansi("Интегрировать в проводник");
 const std::string kWriteFailed = Ansi("Не удалось записать файл ");
+
+// What the user reads about the integration: Windows speaks of Explorer ("проводник"), the
+// freedesktop.org desktops of their file manager.
+struct IntegrationWords {
+    std::string caption;           // of the question, the restart message and the outcome
+    std::string errorCaption;
+    std::string offer;             // the start-up question
+    std::string removeItem;        // the menu item while integrated
+    std::string integrateItem;     // the menu item otherwise
+    std::string nowOn, nowOff;     // the outcome of switching
+};
+
+const IntegrationWords& WordsFor(platform::IntegrationStyle style) {
+    static const IntegrationWords explorer{
+        Ansi("Интеграция с проводником Windows"),
+        Ansi("Ошибка во время интеграции в проводник"),
+        Ansi("Добавить приложение в контекстное меню проводника?"),
+        Ansi("Удалить интеграцию из проводника"),
+        Ansi("Интегрировать в проводник"),
+        Ansi("Интеграция с проводником включена"),
+        Ansi("Интеграция с проводником выключена"),
+    };
+    static const IntegrationWords fileManager{
+        Ansi("Интеграция с файловым менеджером"),
+        Ansi("Ошибка во время интеграции в файловый менеджер"),
+        Ansi("Добавить приложение в контекстное меню файлового менеджера?"),
+        Ansi("Удалить интеграцию из файлового менеджера"),
+        Ansi("Интегрировать в файловый менеджер"),
+        Ansi("Интеграция с файловым менеджером включена"),
+        Ansi("Интеграция с файловым менеджером выключена"),
+    };
+    return style == platform::IntegrationStyle::FreeDesktop ? fileManager : explorer;
+}
 
 // The freedesktop form: a MIME type of our own for ".ydr", the program's desktop entry and the
 // type's default application.
@@ -138,7 +166,8 @@ void TExplorerIntegration::RunShellRegistration(const std::string& file, bool un
     const std::string library = platform::JoinPath(ProgramFolder(), file);
     if (!platform_.files.IsFile(library)) {
         if (!unregister) {
-            boxes_.ShowMessage(kMissingLibrary + file + kMissingLibraryTail, kCaptionIntegrationError,
+            boxes_.ShowMessage(kMissingLibrary + file + kMissingLibraryTail,
+                               WordsFor(platform_.integrationStyle).errorCaption,
                                platform::kMbOk | platform::kMbIconError);
         }
         return;
@@ -190,29 +219,32 @@ bool TExplorerIntegration::IsExplorerIntegrated() {
 
 AdminRights TExplorerIntegration::RequestAdminRights(const std::string& switchText) {
     if (IsAdmin()) return AdminRights::Present;
-    boxes_.ShowMessage(kRestartText, kCaptionIntegration, platform::kMbOk | platform::kMbIconInformation);
+    boxes_.ShowMessage(kRestartText, WordsFor(platform_.integrationStyle).caption,
+                       platform::kMbOk | platform::kMbIconInformation);
     const int result = platform_.system.RunElevated(platform_.folders.ProgramFile(), switchText, ProgramFolder());
     if (result <= kShellExecuteSuccessAbove) return AdminRights::Refused;
     application_.Terminate();
     return AdminRights::Restarting;
 }
 
-void TExplorerIntegration::SetExplorerIntegration(bool enable) {
+AdminRights TExplorerIntegration::SetExplorerIntegration(bool enable) {
     const AdminRights rights =
         RequestAdminRights(enable ? platform::IntegrateSwitch() : platform::DesintegrateSwitch());
     // The elevated instance does the work; without rights it could only fail here.
-    if (rights != AdminRights::Present) return;
+    if (rights != AdminRights::Present) return rights;
     if (enable) {
         WriteIntegration();
     } else {
         RemoveIntegration();
     }
+    return rights;
 }
 
 void TExplorerIntegration::OfferIntegration(SettingsStore& settings) {
     if (settings.GetSetting(kAskedKey) == kAskedValue) return;
-    const int answer = boxes_.ShowMessage(kOfferText, kCaptionIntegration,
-                                          platform::kMbYesNoCancel | platform::kMbIconQuestion);
+    const IntegrationWords& words = WordsFor(platform_.integrationStyle);
+    const int answer =
+        boxes_.ShowMessage(words.offer, words.caption, platform::kMbYesNoCancel | platform::kMbIconQuestion);
     if (answer != platform::kIdYes && answer != platform::kIdNo) return;
     settings.SetSetting(kAskedKey, kAskedValue);
     settings.SaveSettings();
@@ -220,7 +252,14 @@ void TExplorerIntegration::OfferIntegration(SettingsStore& settings) {
 }
 
 std::string TExplorerIntegration::IntegrationMenuCaption() {
-    return IsExplorerIntegrated() ? kCaptionRemove : kCaptionIntegrate;
+    const IntegrationWords& words = WordsFor(platform_.integrationStyle);
+    return IsExplorerIntegrated() ? words.removeItem : words.integrateItem;
+}
+
+void TExplorerIntegration::ReportIntegrationState() {
+    const IntegrationWords& words = WordsFor(platform_.integrationStyle);
+    boxes_.ShowMessage(IsExplorerIntegrated() ? words.nowOn : words.nowOff, words.caption,
+                       platform::kMbOk | platform::kMbIconInformation);
 }
 
 // ---- the freedesktop form ----
@@ -267,7 +306,8 @@ bool TExplorerIntegration::WriteDesktopFile(const std::string& path, const std::
         ok = platform_.files.WriteReplacing(path, text);
     }
     if (!ok) {
-        boxes_.ShowMessage(kWriteFailed + path, kCaptionIntegrationError, platform::kMbOk | platform::kMbIconError);
+        boxes_.ShowMessage(kWriteFailed + path, WordsFor(platform_.integrationStyle).errorCaption,
+                           platform::kMbOk | platform::kMbIconError);
     }
     return ok;
 }

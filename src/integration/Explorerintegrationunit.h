@@ -32,12 +32,15 @@ public:
     // Whether the ".ydr" type and the program's own entry are both there.
     bool IsExplorerIntegrated();
     // Integrates (true) or removes the integration (false), asking for administrator rights
-    // first where they are needed.
-    void SetExplorerIntegration(bool enable);
+    // first where they are needed; says whether the work was done here (Present), is left to
+    // an elevated instance (Restarting) or was not done (Refused).
+    AdminRights SetExplorerIntegration(bool enable);
     // The one-time question at start-up; the answer Yes or No is remembered in the settings.
     void OfferIntegration(SettingsStore& settings);
     // The caption of the menu item that switches the integration.
     std::string IntegrationMenuCaption();
+    // An information box that says whether the integration is now on or off.
+    void ReportIntegrationState();
 
     AdminRights RequestAdminRights(const std::string& switchText);
     // The two directions, without any rights check.

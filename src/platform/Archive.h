@@ -12,6 +12,10 @@ public:
     // any failure: the extractor missing or failing, a damaged archive, an entry that would
     // land outside folder.
     virtual bool Extract(const std::string& archive, const std::string& folder) = 0;
+    // Words for the user about the last failed Extract (Windows-1251): what is missing and
+    // where to put it, or which entry was refused. Empty when there is nothing to add to the
+    // general unpacking error.
+    virtual std::string FailureAdvice() const { return std::string(); }
 };
 
 }  // namespace platform

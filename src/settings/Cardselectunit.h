@@ -3,10 +3,11 @@
 // "Отмена". The logic lives here; a front end draws the dialog from TCardSelectLayout and
 // TCardSelectTexts and implements ICardSelectView.
 
+#include <cstddef>
 #include <string>
 
 #include "platform/Dialogs.h"
-#include "platform/Drives.h"
+#include "platform/Platform.h"
 
 // Pixel sizes at 96 dots per inch, scaled by the front end to the screen.
 struct TCardSelectLayout {
@@ -24,14 +25,18 @@ struct TCardSelectTexts {
     std::string ok;       // BitBtn1
     std::string cancel;   // BitBtn2
 };
-const TCardSelectTexts& CardSelectTexts();
+// Windows names a card by its drive letter; desktops that mount cards as folders (the
+// freedesktop.org integration style) by its folder.
+const TCardSelectTexts& CardSelectTexts(platform::IntegrationStyle style);
 
-// The dialog's controls: the combo box ComboBox1 and the modal showing.
+// The dialog's controls: the prompt Label1, the combo box ComboBox1 and the modal showing.
 class ICardSelectView {
 public:
     virtual ~ICardSelectView() = default;
+    // The text of Label1, which also names the combo box for assistive technology.
+    virtual void SetPrompt(const std::string& prompt) = 0;
     virtual void ClearDrives() = 0;
-    virtual void AddDrive(const std::string& root) = 0;
+    virtual void AddDrive(const std::string& text) = 0;
     virtual void SetText(const std::string& text) = 0;
     virtual std::string Text() = 0;
     // Shows the dialog modally: platform::kIdOk for OK (or Enter), anything else for Cancel,
@@ -41,15 +46,22 @@ public:
 
 class TCardSelectForm {
 public:
-    TCardSelectForm(ICardSelectView& view, platform::IDrives& drives, platform::IMessageBoxes& boxes)
-        : view_(view), drives_(drives), boxes_(boxes) {}
+    TCardSelectForm(ICardSelectView& view, platform::Platform& platform, platform::IMessageBoxes& boxes)
+        : view_(view), platform_(platform), boxes_(boxes) {}
 
-    // Lists the removable drives, shows the dialog with cardPath in its field and asks again
-    // while the field is blank. On OK the text, untrimmed, replaces cardPath.
+    // Lists the removable drives and shows the dialog with cardPath in its field. Asks again,
+    // the field keeping its text, while the text is blank or names no existing folder. On OK
+    // the folder, without surrounding blanks, replaces cardPath.
     bool Choose(std::string& cardPath);
+    // How the list offers a drive: on Windows its root ("E:\"); where cards are mounted as
+    // folders, its label and number of books before its folder, so a card is recognised by ear.
+    std::string DriveText(const std::string& root);
 
 private:
     ICardSelectView& view_;
-    platform::IDrives& drives_;
+    platform::Platform& platform_;
     platform::IMessageBoxes& boxes_;
 };
+
+// "1 книга", "3 книги", "5 книг", ... in the Russian plural forms.
+std::string BookCountText(std::size_t count);

@@ -109,8 +109,9 @@ private:
 class CardSelectView : public ICardSelectView {
 public:
     explicit CardSelectView(EventLog& log) : log_(log) {}
+    void SetPrompt(const std::string& value) override { prompt = value; }
     void ClearDrives() override { drives.clear(); }
-    void AddDrive(const std::string& root) override { drives.push_back(root); }
+    void AddDrive(const std::string& text) override { drives.push_back(text); }
     void SetText(const std::string& value) override { text = value; }
     std::string Text() override { return text; }
     int ShowModal() override {
@@ -123,6 +124,7 @@ public:
         if (typed) text = *typed;
         return button;
     }
+    std::string prompt;
     std::vector<std::string> drives;
     std::string text;
     std::deque<std::pair<int, std::optional<std::string>>> script;

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <functional>
+
 #include "app/Formharness.h"
 #include "platform/Commandline.h"
 #include "platform/Paths.h"
@@ -17,8 +20,9 @@ namespace {
 constexpr int64_t kMiB = 1048576;
 constexpr unsigned kQuestion = 0x23, kInformation = 0x40, kWarning = 0x30, kError = 0x10;
 
-class Form : public ::testing::Test, public Harness {
-protected:
+// A window on a test card with the helpers the cases share.
+class Window : public Harness {
+public:
     // A book source beside its file, named BOOK_001.ydr in its own folder.
     std::string Source(const std::string& folder, const std::string& title) {
         return MakeSourceBook(dir / ("src/" + folder), "BOOK_001.ydr",
@@ -36,7 +40,16 @@ protected:
         StoreCard();
         form.FormShow();
     }
+    // The caption of the current row; empty when no row is selected.
+    std::string Current() const { return books.selected < 0 ? std::string() : books.rows.at(books.selected).first; }
+    // Moves to a row as the arrow keys do; returns its caption.
+    std::string MoveTo(std::size_t row) {
+        books.selected = static_cast<int>(row);
+        return books.rows.at(row).first;
+    }
 };
+
+class Form : public ::testing::Test, public Window {};
 
 }  // namespace
 
@@ -56,23 +69,23 @@ TEST_F(Form, FirstStartStoresTheChosenCardAndAsksAboutIntegration) {
     test.drives.drives = {"E:\\", "F:\\"};
     cardSelect.script.push_back({platform::kIdOk, card()});
     form.FormShow();
-    EXPECT_EQ(cardSelect.drives, (std::vector<std::string>{"E:\\", "F:\\"}));
+    EXPECT_EQ(cardSelect.drives, (std::vector<std::string>{A("0 книг, E:\\"), A("0 книг, F:\\")}));
     EXPECT_EQ(cardSelect.textsShown, std::vector<std::string>{""});
     EXPECT_FALSE(application.terminated);
     EXPECT_EQ(ReadFile(settingsFile()), "CARD_PATH=" + card() + "\r\n");
     EXPECT_EQ(status.text.substr(0, A("Записано книг: 0, общим объемом 0 Мб.").size()),
               A("Записано книг: 0, общим объемом 0 Мб."));
     ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text, A("Добавить приложение в контекстное меню проводника?"));
-    EXPECT_EQ(boxes.boxes[0].caption, A("Интеграция с проводником Windows"));
+    EXPECT_EQ(boxes.boxes[0].text, A("Добавить приложение в контекстное меню файлового менеджера?"));
+    EXPECT_EQ(boxes.boxes[0].caption, A("Интеграция с файловым менеджером"));
     EXPECT_EQ(boxes.boxes[0].flags, kQuestion);
     // The dialog came before the list was filled.
     EXPECT_EQ(log.front(), "dialog");
-    EXPECT_EQ(n9.caption, A("Интегрировать в проводник"));
+    EXPECT_EQ(n9.caption, A("Интегрировать в файловый менеджер"));
     EXPECT_FALSE(application.closed);
 }
 
-TEST_F(Form, BlankInputAsksAgainAndTypedTextIsKeptAsTyped) {
+TEST_F(Form, BlankInputAsksAgainAndTheTypedFolderIsTakenWithoutBlanks) {
     cardSelect.script = {{platform::kIdOk, std::string("   ")}, {platform::kIdOk, "  " + card() + "  "}};
     StoreSettings({"CARD_PATH=", "IS_ASKED_FOR_INTEGRATION=YES"});
     form.FormShow();
@@ -82,8 +95,8 @@ TEST_F(Form, BlankInputAsksAgainAndTypedTextIsKeptAsTyped) {
     EXPECT_EQ(boxes.boxes[0].caption, A("Выбор карты памяти"));
     EXPECT_EQ(boxes.boxes[0].flags, kWarning);
     EXPECT_EQ(cardSelect.textsShown[1], "   ");  // the field keeps what it held
-    EXPECT_EQ(form.cardPath, "  " + card() + "  ");
-    EXPECT_EQ(ReadFile(settingsFile()), Crlf({"CARD_PATH=  " + card() + "  ", "IS_ASKED_FOR_INTEGRATION=YES"}));
+    EXPECT_EQ(form.cardPath, card());
+    EXPECT_EQ(ReadFile(settingsFile()), Crlf({"CARD_PATH=" + card(), "IS_ASKED_FOR_INTEGRATION=YES"}));
 }
 
 TEST_F(Form, AStoredCardThatIsAbsentOpensQuietly) {
@@ -93,7 +106,7 @@ TEST_F(Form, AStoredCardThatIsAbsentOpensQuietly) {
     form.FormShow();
     EXPECT_EQ(cardSelect.shows, 0);
     EXPECT_TRUE(boxes.boxes.empty());
-    EXPECT_EQ(status.text, "?");
+    EXPECT_EQ(status.text, A("Карта памяти не найдена: ") + absent);
     EXPECT_TRUE(books.rows.empty());
     EXPECT_FALSE(application.closed);
     EXPECT_FALSE(application.terminated);
@@ -139,7 +152,7 @@ TEST_F(Form, AnAbsentCardRefusesWritesAndDeletions) {
     test.files.useRealFreeBytes = false;
     test.files.freeBytes = -1;
     form.RefreshBooks();
-    EXPECT_EQ(status.text, "?");
+    EXPECT_EQ(status.text, A("Карта памяти не найдена: ") + card());
     books.selected = 0;
     log.clear();
     EXPECT_FALSE(form.WriteBookFromPath(Source("a", "New"), true));
@@ -198,8 +211,11 @@ TEST_F(Form, AFailedWriteShowsThePathAndTheReason) {
 
 TEST_F(Form, DeleteAsksFirstAndRenumbers) {
     StartWithBooks({1, 2, 3});
-    form.booksKeyDown(kKeyDelete, 0);  // nothing selected: nothing happens
-    EXPECT_TRUE(boxes.boxes.empty());
+    form.booksKeyDown(kKeyDelete, 0);  // the current row after start-up is the first
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text,
+              A("Вы действительно хотите удалить книгу ") + books.rows[0].first + A(" с карты памяти"));
+    boxes.boxes.clear();
 
     std::size_t row = 0;
     while (form.card->Books[row]->Number != 2) ++row;
@@ -216,7 +232,170 @@ TEST_F(Form, DeleteAsksFirstAndRenumbers) {
     form.Delete1Click();
     EXPECT_EQ(Slots(), (std::map<std::string, int>{{"T1", 1}, {"T3", 2}}));
     EXPECT_EQ(books.rows.size(), 2u);
-    EXPECT_EQ(books.selected, -1);
+    ASSERT_EQ(boxes.boxes.size(), 3u);  // the outcome is told
+    EXPECT_EQ(boxes.boxes[2].text, A("Книга Автор - T2 удалена с карты памяти"));
+    EXPECT_EQ(boxes.boxes[2].caption, A("Удаление книги"));
+    EXPECT_EQ(boxes.boxes[2].flags, kInformation);
+}
+
+// ---- the current row and what the listener is told ----
+
+// Whenever the list holds books one row is current and selected: the row a screen reader reads
+// when the list gets the focus, and the one Delete acts on.
+TEST(CurrentRow, IsTheBookEachCommandLeavesTheListenerOn) {
+    using Yes = std::deque<int>;
+    const std::pair<const char*, std::function<std::string(Window&)>> cases[] = {
+        // Each acts on a window started on a card with three books and returns the caption
+        // that must then be current.
+        {"start-up: the first book", [](Window& w) { return w.books.rows.at(0).first; }},
+        {"a refresh: the same book",
+         [](Window& w) {
+             const std::string name = w.MoveTo(2);
+             w.form.RefreshBooks();
+             return name;
+         }},
+        {"a write: the new book",
+         [](Window& w) {
+             w.MoveTo(1);
+             w.form.WriteBookFromPath(w.Source("new", "New"), true);
+             return A("Автор - New");
+         }},
+        {"a failed write: the same book",
+         [](Window& w) {
+             const std::string name = w.MoveTo(1);
+             w.form.WriteBookFromPath(w.dir / "missing/BOOK_001.ydr", true);
+             return name;
+         }},
+        {"a deletion in the middle: the book now in its place",
+         [](Window& w) {
+             w.MoveTo(1);
+             w.boxes.answers = Yes{platform::kIdYes};
+             w.form.Delete1Click();
+             return w.books.rows.at(1).first;
+         }},
+        {"a deletion of the last row: the new last row",
+         [](Window& w) {
+             w.MoveTo(2);
+             w.boxes.answers = Yes{platform::kIdYes};
+             w.form.booksKeyDown(kKeyDelete, 0);
+             return w.books.rows.at(1).first;
+         }},
+        {"another card: its first book",
+         [](Window& w) {
+             w.MoveTo(2);
+             const std::string other = w.dir / "other";
+             MakeCardBook(other, 1, "O1", {"1.mp3"});
+             MakeCardBook(other, 2, "O2", {"1.mp3"});
+             w.cardSelect.script.push_back({platform::kIdOk, other});
+             w.form.N6Click();
+             return w.books.rows.at(0).first;
+         }},
+    };
+    for (const auto& [what, act] : cases) {
+        SCOPED_TRACE(what);
+        Window w;
+        w.StartWithBooks({1, 2, 3});
+        const std::string expected = act(w);
+        EXPECT_EQ(w.Current(), expected);
+        EXPECT_EQ(w.books.rows.size(), w.form.card->Books.size());
+    }
+}
+
+// Every interactive command ends with something the listener hears; the command-line batch
+// keeps its own boxes and adds none.
+TEST(Outcome, EveryCommandIsHeard) {
+    struct Box {
+        const char* text;
+        const char* caption;
+        unsigned flags;
+    };
+    struct Case {
+        const char* what;
+        std::initializer_list<int> books;
+        std::function<void(Window&)> act;
+        std::vector<Box> expected;
+    };
+    const char* const kAskT1 = "Вы действительно хотите удалить книгу Автор - T1 с карты памяти";
+    const Case cases[] = {
+        {"Delete on a card without books", {}, [](Window& w) { w.form.booksKeyDown(kKeyDelete, 0); },
+         {{"На карте памяти нет книг", "Удаление книги", kWarning}}},
+        {"Delete answered Yes", {1},
+         [](Window& w) {
+             w.boxes.answers = {platform::kIdYes};
+             w.form.booksKeyDown(kKeyDelete, 0);
+         },
+         {{kAskT1, "Удаление книги", kQuestion}, {"Книга Автор - T1 удалена с карты памяти", "Удаление книги", kInformation}}},
+        {"Delete answered No", {1},
+         [](Window& w) {
+             w.boxes.answers = {platform::kIdNo};
+             w.form.Delete1Click();
+         },
+         {{kAskT1, "Удаление книги", kQuestion}}},
+        {"Delete without a card", {1},
+         [](Window& w) {
+             w.test.files.useRealFreeBytes = false;
+             w.form.booksKeyDown(kKeyDelete, 0);
+         },
+         {{"Карта памяти не обнаружена", "Проверка", kWarning}}},
+        {"one deletion from the command line", {1},
+         [](Window& w) {
+             w.application.arguments = {w.form.card->Books.at(0)->Path};
+             w.boxes.answers = {platform::kIdYes};
+             w.form.ProcessBookArguments();
+         },
+         {{kAskT1, "Удаление книги", kQuestion}}},
+        {"the integration switched on and off", {},
+         [](Window& w) {
+             w.form.N9Click();
+             w.form.RunMenuCommand(MenuCommand::Integration);
+         },
+         {{"Интеграция с файловым менеджером включена", "Интеграция с файловым менеджером", kInformation},
+          {"Интеграция с файловым менеджером выключена", "Интеграция с файловым менеджером", kInformation}}},
+        {"the integration switch on the command line", {},
+         [](Window& w) {
+             w.application.arguments = {platform::IntegrateSwitch()};
+             w.form.FormShow();
+         },
+         {{"Интеграция с файловым менеджером включена", "Интеграция с файловым менеджером", kInformation}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Window w;
+        w.StartWithBooks(c.books);
+        w.boxes.boxes.clear();
+        c.act(w);
+        ASSERT_EQ(w.boxes.boxes.size(), c.expected.size());
+        for (std::size_t i = 0; i < c.expected.size(); ++i) {
+            EXPECT_EQ(w.boxes.boxes[i].text, A(c.expected[i].text));
+            EXPECT_EQ(w.boxes.boxes[i].caption, A(c.expected[i].caption));
+            EXPECT_EQ(w.boxes.boxes[i].flags, c.expected[i].flags);
+        }
+    }
+}
+
+// The card dialog takes only an existing folder: anything else is named in a warning and the
+// dialog comes back with the text as it was; a drive offered by the list stands for its root.
+TEST_F(Form, TheCardDialogRefusesWhatIsNoFolder) {
+    MakeCardBook(card(), 1, "T1", {"1.mp3"});
+    test.drives.drives = {card()};
+    test.drives.labels[card()] = "CARD";
+    const std::string missing = dir / "gone";
+    cardSelect.script = {{platform::kIdOk, missing}, {platform::kIdOk, A("CARD, 1 книга, ") + card()}};
+    form.FormShow();
+    EXPECT_EQ(cardSelect.prompt, A("Выберите папку карты памяти с ZWQ-книгами"));
+    EXPECT_EQ(cardSelect.drives, std::vector<std::string>{A("CARD, 1 книга, ") + card()});
+    EXPECT_EQ(cardSelect.textsShown, (std::vector<std::string>{"", missing}));
+    ASSERT_GE(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, A("Папка не найдена: ") + missing);
+    EXPECT_EQ(boxes.boxes[0].caption, A("Выбор карты памяти"));
+    EXPECT_EQ(boxes.boxes[0].flags, kWarning);
+    EXPECT_EQ(form.cardPath, card());
+
+    for (const auto& [count, text] : std::vector<std::pair<std::size_t, const char*>>{
+             {0, "0 книг"}, {1, "1 книга"}, {3, "3 книги"}, {5, "5 книг"}, {11, "11 книг"},
+             {14, "14 книг"}, {21, "21 книга"}, {22, "22 книги"}, {112, "112 книг"}}) {
+        EXPECT_EQ(BookCountText(count), A(text));
+    }
 }
 
 TEST_F(Form, ChoosingAnotherCardShowsItBeforeTheChoiceIsSaved) {
@@ -268,13 +447,13 @@ TEST_F(Form, AboutBox) {
 
 TEST_F(Form, TheIntegrationItemSwitchesAndNamesTheState) {
     StartWithBooks({});
-    EXPECT_EQ(n9.caption, A("Интегрировать в проводник"));
+    EXPECT_EQ(n9.caption, A("Интегрировать в файловый менеджер"));
     form.N9Click();
     EXPECT_TRUE(form.Integration().IsExplorerIntegrated());
-    EXPECT_EQ(n9.caption, A("Удалить интеграцию из проводника"));
+    EXPECT_EQ(n9.caption, A("Удалить интеграцию из файлового менеджера"));
     form.RunMenuCommand(MenuCommand::Integration);
     EXPECT_FALSE(form.Integration().IsExplorerIntegrated());
-    EXPECT_EQ(n9.caption, A("Интегрировать в проводник"));
+    EXPECT_EQ(n9.caption, A("Интегрировать в файловый менеджер"));
 }
 
 TEST_F(Form, TheStartUpQuestionIsAskedUntilAnswered) {
@@ -299,7 +478,7 @@ TEST_F(Form, AnsweringYesRemembersAndIntegrates) {
     form.FormShow();
     EXPECT_EQ(ReadFile(settingsFile()), Crlf({"CARD_PATH=" + card(), "IS_ASKED_FOR_INTEGRATION=YES"}));
     EXPECT_TRUE(form.Integration().IsExplorerIntegrated());
-    EXPECT_EQ(n9.caption, A("Удалить интеграцию из проводника"));
+    EXPECT_EQ(n9.caption, A("Удалить интеграцию из файлового менеджера"));
 }
 
 TEST_F(Form, WithoutRightsTheProgramRestartsElevatedAndDoesNoWorkItself) {
@@ -311,7 +490,7 @@ TEST_F(Form, WithoutRightsTheProgramRestartsElevatedAndDoesNoWorkItself) {
     EXPECT_EQ(ReadFile(settingsFile()), Crlf({"CARD_PATH=" + card(), "IS_ASKED_FOR_INTEGRATION=YES"}));
     ASSERT_EQ(boxes.boxes.size(), 2u);
     EXPECT_EQ(boxes.boxes[1].text, A("Приложение будет перезапущено с правами администратора"));
-    EXPECT_EQ(boxes.boxes[1].caption, A("Интеграция с проводником Windows"));
+    EXPECT_EQ(boxes.boxes[1].caption, A("Интеграция с файловым менеджером"));
     EXPECT_EQ(boxes.boxes[1].flags, kInformation);
     ASSERT_EQ(test.system.elevations.size(), 1u);
     EXPECT_EQ(test.system.elevations[0].program, test.folders.ProgramFile());
@@ -320,7 +499,7 @@ TEST_F(Form, WithoutRightsTheProgramRestartsElevatedAndDoesNoWorkItself) {
     EXPECT_TRUE(application.terminated);
     EXPECT_FALSE(form.Integration().IsExplorerIntegrated());
     // The rest of the start-up still ran.
-    EXPECT_EQ(n9.caption, A("Интегрировать в проводник"));
+    EXPECT_EQ(n9.caption, A("Интегрировать в файловый менеджер"));
 }
 
 TEST_F(Form, ARefusedElevationEndsNothingAndDoesNothing) {
@@ -331,7 +510,8 @@ TEST_F(Form, ARefusedElevationEndsNothingAndDoesNothing) {
     EXPECT_EQ(test.system.elevations.size(), 1u);
     EXPECT_FALSE(application.terminated);
     EXPECT_FALSE(form.Integration().IsExplorerIntegrated());
-    EXPECT_EQ(boxes.boxes.size(), 1u);  // the restart message only
+    ASSERT_EQ(boxes.boxes.size(), 2u);  // the restart message and the state as it stays
+    EXPECT_EQ(boxes.boxes[1].text, A("Интеграция с файловым менеджером выключена"));
 }
 
 TEST_F(Form, TheSwitchesActOnlyAlone) {
@@ -340,7 +520,7 @@ TEST_F(Form, TheSwitchesActOnlyAlone) {
     form.FormShow();
     EXPECT_TRUE(form.Integration().IsExplorerIntegrated());
     EXPECT_FALSE(application.closed);  // a switch is not a book path
-    EXPECT_EQ(n9.caption, A("Удалить интеграцию из проводника"));
+    EXPECT_EQ(n9.caption, A("Удалить интеграцию из файлового менеджера"));
 }
 
 TEST_F(Form, TheRemovalSwitch) {

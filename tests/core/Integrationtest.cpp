@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "integration/Explorerintegrationunit.h"
+#include "settings/Appdatainiunit.h"
+#include "settings/Cardselectunit.h"
 #include "platform/Codepage.h"
 #include "platform/Paths.h"
 #include "support/Testsupport.h"
@@ -44,13 +46,13 @@ protected:
 
 TEST_F(DesktopIntegration, IntegrateDetectAndRemoveLeavesNothingBehind) {
     EXPECT_FALSE(integration.IsExplorerIntegrated());
-    EXPECT_EQ(integration.IntegrationMenuCaption(), A("Интегрировать в проводник"));
+    EXPECT_EQ(integration.IntegrationMenuCaption(), A("Интегрировать в файловый менеджер"));
     integration.SetExplorerIntegration(true);
     EXPECT_TRUE(boxes.boxes.empty());
     EXPECT_FALSE(application.terminated);  // per user: no elevation
     EXPECT_TRUE(test.system.elevations.empty());
     EXPECT_TRUE(integration.IsExplorerIntegrated());
-    EXPECT_EQ(integration.IntegrationMenuCaption(), A("Удалить интеграцию из проводника"));
+    EXPECT_EQ(integration.IntegrationMenuCaption(), A("Удалить интеграцию из файлового менеджера"));
     EXPECT_EQ(Files(), (std::vector<std::string>{dir / "config/mimeapps.list",
                                                  dir / "data/applications/zwq-manager.desktop",
                                                  dir / "data/mime/packages/zwq-manager.xml"}));
@@ -144,7 +146,46 @@ TEST_F(DesktopIntegration, AFileThatCannotBeWrittenIsReported) {
     integration.WriteIntegration();
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text, A("Не удалось записать файл ") + (dir / "data/applications/zwq-manager.desktop"));
-    EXPECT_EQ(boxes.boxes[0].caption, A("Ошибка во время интеграции в проводник"));
+    EXPECT_EQ(boxes.boxes[0].caption, A("Ошибка во время интеграции в файловый менеджер"));
     EXPECT_EQ(boxes.boxes[0].flags, 0x10u);
     EXPECT_FALSE(integration.IsExplorerIntegrated());
+}
+
+// Windows speaks of Explorer and drive letters, the freedesktop.org desktops of their file
+// manager and folders; the style of the integration decides, on whatever system the tests run.
+TEST(IntegrationWords, FollowTheDesktop) {
+    struct Case {
+        platform::IntegrationStyle style;
+        const char* caption;
+        const char* offer;
+        const char* menuItem;
+        const char* state;
+        const char* cardPrompt;
+    };
+    const Case cases[] = {
+        {platform::IntegrationStyle::ClassesRegistry, "Интеграция с проводником Windows",
+         "Добавить приложение в контекстное меню проводника?", "Интегрировать в проводник",
+         "Интеграция с проводником выключена", "Выберите букву диска соответствующую карте памяти с ZWQ-книгами"},
+        {platform::IntegrationStyle::FreeDesktop, "Интеграция с файловым менеджером",
+         "Добавить приложение в контекстное меню файлового менеджера?", "Интегрировать в файловый менеджер",
+         "Интеграция с файловым менеджером выключена", "Выберите папку карты памяти с ZWQ-книгами"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        testsupport::TestPlatform test(dir);
+        platform::Platform styled = test.platform;
+        styled.integrationStyle = c.style;
+        platform::RecordingMessageBoxes boxes;
+        testsupport::NoApplication application;
+        TExplorerIntegration integration(styled, boxes, application);
+        SettingsStore settings("kv8102tz", "ZWQManager", styled);
+        integration.OfferIntegration(settings);  // answered Cancel
+        integration.ReportIntegrationState();
+        ASSERT_EQ(boxes.boxes.size(), 2u);
+        EXPECT_EQ(boxes.boxes[0].text, A(c.offer));
+        EXPECT_EQ(boxes.boxes[1].text, A(c.state));
+        for (const auto& box : boxes.boxes) EXPECT_EQ(box.caption, A(c.caption));
+        EXPECT_EQ(integration.IntegrationMenuCaption(), A(c.menuItem));
+        EXPECT_EQ(CardSelectTexts(c.style).label, A(c.cardPrompt));
+    }
 }

@@ -282,3 +282,29 @@ TEST(PosixDrives, ListsMountedFoldersOfThisMachine) {
         EXPECT_TRUE(testsupport::IsDirectory(drive)) << drive;
     }
 }
+
+// A card is offered by its label: udev's link to the mount's device names it, else the mount
+// point does (desktops name it after the label).
+TEST(PosixDrives, TheLabelComesFromUdevsLinksElseFromTheMountPoint) {
+    TempDir dir;
+    const std::string dev = dir / "dev";
+    for (const char* device : {"sdb1", "sdc1", "mmcblk0p1"}) WriteFile(dev + "/" + device, "");
+    MakeDirs(dev + "/disk/by-label");
+    std::filesystem::create_symlink("../../sdc1", platform::ToFsPath(dev + A("/disk/by-label/КНИГИ\\x20ZWQ")));
+    std::filesystem::create_symlink("../../sdb1", platform::ToFsPath(dev + "/disk/by-label/OTHER"));
+    const std::string devUtf8 = platform::Cp1251ToUtf8(dev);
+    const std::string mountinfo =
+        "70 28 179:1 / /media/user/CARD rw - vfat " + devUtf8 + "/mmcblk0p1 rw\n"
+        "72 25 8:17 / /run/media/user/ZWQ\\040BOOKS rw - vfat " + devUtf8 + "/sdb1 rw\n"
+        "80 28 8:33 / /mnt/usb rw - vfat " + devUtf8 + "/sdc1 rw\n";
+    const std::string byLabel = platform::Cp1251ToUtf8(dev + "/disk/by-label");
+    const std::pair<const char*, const char*> cases[] = {
+        {"/mnt/usb", "КНИГИ ZWQ"},
+        {"/run/media/user/ZWQ BOOKS", "OTHER"},
+        {"/media/user/CARD", "CARD"},
+        {"/media/user/unmounted", "unmounted"},
+    };
+    for (const auto& [mountPoint, label] : cases) {
+        EXPECT_EQ(platform::MountLabel(mountinfo, mountPoint, byLabel), label) << mountPoint;
+    }
+}

@@ -21,6 +21,23 @@
 // refused name), 5 write error, 6 archive cannot be opened, 7 bad command line, 9 cannot
 // create a file or folder, 10 no files to extract.
 //
+// Built a second time as the stand-in for the system's tar.exe (STAND_IN_TAR defined), with
+// bsdtar's three calls that the program makes:
+//
+//   tar -tf <archive>             the entries' names, one a line (in the ANSI code page, "/"
+//                                 between folders)
+//   tar -tvf <archive>            one "ls -l"-like line per entry: kind and rights, links,
+//                                 owner, group, size, date, then the name
+//   tar -xf <archive> -C <folder> the entries unpacked under the existing folder
+//
+// - Every run logs its command line to tar-log.txt beside the executable, as above.
+// - tar-exit-t.txt (listing runs) and tar-exit-x.txt (extracting runs) force an exit code as
+//   unrar-exit.txt does.
+// - tar-tvf.txt, when present, is printed by a -tvf run instead of its own listing: the tests
+//   show a link entry this way, which their archives cannot hold.
+// - tar-wait.txt makes every run wait a minute before it does anything: a run its caller stops.
+// - Exit codes are bsdtar's: 0 success, 1 any failure.
+//
 // Windows only: built with -municode, and every file operation uses the wide functions.
 
 #define NOMINMAX
@@ -49,8 +66,20 @@ constexpr int kExitUsage = 7;
 constexpr int kExitCreate = 9;
 constexpr int kExitNoFiles = 10;
 
+#ifdef STAND_IN_TAR
+constexpr bool kIsTar = true;
+#else
+constexpr bool kIsTar = false;
+#endif
 constexpr wchar_t kLogFileName[] = L"unrar-log.txt";
 constexpr wchar_t kExitFileName[] = L"unrar-exit.txt";
+constexpr wchar_t kTarLogFileName[] = L"tar-log.txt";
+constexpr wchar_t kTarListExitFileName[] = L"tar-exit-t.txt";
+constexpr wchar_t kTarExtractExitFileName[] = L"tar-exit-x.txt";
+constexpr wchar_t kTarDetailsFileName[] = L"tar-tvf.txt";
+constexpr wchar_t kTarWaitFileName[] = L"tar-wait.txt";
+constexpr DWORD kTarWaitMilliseconds = 60000;
+constexpr int kTarFailure = 1;
 constexpr std::string_view kLineEnd = "\r\n";
 
 constexpr std::size_t kByteValues = 256;
@@ -90,7 +119,7 @@ std::wstring ToWide(std::string_view text, UINT codePage, DWORD flags) {
 std::wstring FromUtf8(std::string_view text) { return ToWide(text, CP_UTF8, MB_ERR_INVALID_CHARS); }
 
 void Report(const std::string& message) {
-    const std::string line = "unrar stand-in: " + message + "\n";
+    const std::string line = std::string(kIsTar ? "tar" : "unrar") + " stand-in: " + message + "\n";
     std::fputs(line.c_str(), stderr);
 }
 
@@ -163,9 +192,9 @@ bool IsExistingFolder(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-// The exit code that unrar-exit.txt asks for, if the file exists.
-std::optional<int> ForcedExitCode(const std::wstring& folder) {
-    const std::optional<std::string> text = ReadWholeFile(folder + kExitFileName);
+// The exit code that the file (unrar-exit.txt) asks for, if it exists.
+std::optional<int> ForcedExitCode(const std::wstring& folder, const wchar_t* fileName = kExitFileName) {
+    const std::optional<std::string> text = ReadWholeFile(folder + fileName);
     if (!text) return std::nullopt;
     const std::size_t first = text->find_first_not_of(" \t\r\n");
     const std::size_t last = text->find_last_not_of(" \t\r\n");
@@ -679,10 +708,89 @@ bool EndsInSeparator(const std::wstring& path) {
     return !path.empty() && (path.back() == L'\\' || path.back() == L'/' || path.back() == L':');
 }
 
+// ----- tar -----
+
+// A name as bsdtar lists it: in the ANSI code page, "/" between folders.
+std::string ListedName(const std::wstring& name) {
+    std::wstring slashed = name;
+    std::replace(slashed.begin(), slashed.end(), L'\\', L'/');
+    if (slashed.empty()) return {};
+    const int length = WideCharToMultiByte(CP_ACP, 0, slashed.data(), static_cast<int>(slashed.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, 0, slashed.data(), static_cast<int>(slashed.size()), out.data(), length, nullptr,
+                        nullptr);
+    return out;
+}
+
+template <typename Reader>
+int ListAll(Reader reader, bool details, std::string& listing) {
+    while (true) {
+        const Step step = reader.Next();
+        if (step.finished) return step.exitCode;
+        const Entry& entry = *step.entry;
+        if (details) {
+            listing += entry.isDirectory ? "drwxr-xr-x" : "-rw-r--r--";
+            listing += "  0 user   group  " + std::to_string(entry.data.size()) + " Jan  1  2025 ";
+        }
+        listing += ListedName(entry.name) + "\r\n";
+    }
+}
+
+int ListTar(const std::wstring& archivePath, bool details, const std::wstring& folder) {
+    std::string listing;
+    int code = kExitSuccess;
+    const std::optional<std::string> forced = details ? ReadWholeFile(folder + kTarDetailsFileName) : std::nullopt;
+    if (forced) {
+        listing = *forced;
+    } else {
+        const std::optional<std::string> bytes = ReadWholeFile(archivePath);
+        if (!bytes) {
+            Report("cannot open " + ToUtf8(archivePath));
+            return kTarFailure;
+        }
+        const std::string_view view = *bytes;
+        if (view.substr(0, Rar5Reader::kSignature.size()) == Rar5Reader::kSignature) {
+            code = ListAll(Rar5Reader(view), details, listing);
+        } else if (view.substr(0, Rar4Reader::kMarker.size()) == Rar4Reader::kMarker) {
+            code = ListAll(Rar4Reader(view), details, listing);
+        } else {
+            Report("unrecognized archive format");
+            code = kTarFailure;
+        }
+    }
+    if (!WriteAll(GetStdHandle(STD_OUTPUT_HANDLE), listing)) Report("cannot write the listing");
+    return code == kExitSuccess ? kExitSuccess : kTarFailure;
+}
+
+int RunTar(int argc, wchar_t** argv, const std::wstring& folder) {
+    if (GetFileAttributesW((folder + kTarWaitFileName).c_str()) != INVALID_FILE_ATTRIBUTES) {
+        Sleep(kTarWaitMilliseconds);
+    }
+    const std::vector<std::wstring> args(argv + 1, argv + argc);
+    constexpr std::size_t kListArguments = 2;
+    constexpr std::size_t kExtractArguments = 4;
+    if (args.size() == kListArguments && (args[0] == L"-tf" || args[0] == L"-tvf")) {
+        if (const std::optional<int> forced = ForcedExitCode(folder, kTarListExitFileName)) return *forced;
+        return ListTar(args[1], args[0] == L"-tvf", folder);
+    }
+    if (args.size() == kExtractArguments && args[0] == L"-xf" && args[2] == L"-C") {
+        if (const std::optional<int> forced = ForcedExitCode(folder, kTarExtractExitFileName)) return *forced;
+        if (!IsExistingFolder(args[3])) {
+            Report("could not chdir to " + ToUtf8(args[3]));
+            return kTarFailure;
+        }
+        return Extract(args[1], args[3]) == kExitSuccess ? kExitSuccess : kTarFailure;
+    }
+    Report("usage: tar -tf <archive> | tar -tvf <archive> | tar -xf <archive> -C <folder>");
+    return kTarFailure;
+}
+
 int Run(int argc, wchar_t** argv) {
     const std::wstring folder = ExecutableFolder();
     const std::string commandLine = ToUtf8(GetCommandLineW()) + std::string{kLineEnd};
-    if (!AppendToFile(folder + kLogFileName, commandLine)) Report("cannot write the log");
+    if (!AppendToFile(folder + (kIsTar ? kTarLogFileName : kLogFileName), commandLine)) Report("cannot write the log");
+    if (kIsTar) return RunTar(argc, argv, folder);
 
     if (const std::optional<int> forced = ForcedExitCode(folder)) return *forced;
 

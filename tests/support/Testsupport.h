@@ -3,6 +3,7 @@
 // that does not go through the program's own file layer.
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -117,7 +118,12 @@ private:
 class TestDrives : public platform::IDrives {
 public:
     std::vector<std::string> RemovableDrives() override { return drives; }
+    std::string VolumeLabel(const std::string& root) override {
+        const auto found = labels.find(root);
+        return found == labels.end() ? std::string() : found->second;
+    }
     std::vector<std::string> drives;
+    std::map<std::string, std::string> labels;  // by root
 };
 
 // The real system services, except the ones a test cannot let run for real: the elevation

@@ -18,7 +18,7 @@ CardSelectDialog::CardSelectDialog(QWidget* parent)
       ok_(new QPushButton(this)),
       cancel_(new QPushButton(this)) {
     using L = TCardSelectLayout;
-    const TCardSelectTexts& texts = CardSelectTexts();
+    const TCardSelectTexts& texts = CardSelectTexts(platform::IntegrationStyle::FreeDesktop);
     setObjectName("CardSelectForm");
     setWindowTitle(ToQt(texts.caption));
     QFont dialogFont = font();
@@ -31,7 +31,6 @@ CardSelectDialog::CardSelectDialog(QWidget* parent)
     };
 
     label_->setObjectName("Label1");
-    label_->setText(ToQt(texts.label));
     label_->setWordWrap(true);
     label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label_->setBuddy(combo_);
@@ -41,7 +40,7 @@ CardSelectDialog::CardSelectDialog(QWidget* parent)
     combo_->setEditable(true);
     // A typed text is the answer as it stands; it is not added to the list.
     combo_->setInsertPolicy(QComboBox::NoInsert);
-    combo_->setAccessibleName(ToQt(texts.label));
+    SetPrompt(texts.label);
     place(*combo_, L::kComboLeft, L::kComboTop, L::kComboWidth, L::kComboHeight);
 
     ok_->setObjectName("BitBtn1");
@@ -60,9 +59,14 @@ CardSelectDialog::CardSelectDialog(QWidget* parent)
     setTabOrder(ok_, cancel_);
 }
 
+void CardSelectDialog::SetPrompt(const std::string& prompt) {
+    label_->setText(ToQt(prompt));
+    combo_->setAccessibleName(ToQt(prompt));
+}
+
 void CardSelectDialog::ClearDrives() { combo_->clear(); }
 
-void CardSelectDialog::AddDrive(const std::string& root) { combo_->addItem(ToQt(root)); }
+void CardSelectDialog::AddDrive(const std::string& text) { combo_->addItem(ToQt(text)); }
 
 void CardSelectDialog::SetText(const std::string& text) { combo_->setEditText(ToQt(text)); }
 

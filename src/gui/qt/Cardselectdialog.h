@@ -1,6 +1,8 @@
 #pragma once
 // The card-selection dialog "Выбор карты памяти": a word-wrapped label, an editable combo box
 // with the removable drives, "OK" (Enter) and "Отмена" (Esc), laid out by TCardSelectLayout.
+// It opens with the prompt of desktops that mount cards as folders; the window logic sets the
+// prompt anew at every showing.
 
 #include <QDialog>
 
@@ -20,8 +22,9 @@ class CardSelectDialog : public QDialog, public ICardSelectView {
 public:
     explicit CardSelectDialog(QWidget* parent = nullptr);
 
+    void SetPrompt(const std::string& prompt) override;
     void ClearDrives() override;
-    void AddDrive(const std::string& root) override;
+    void AddDrive(const std::string& text) override;
     void SetText(const std::string& text) override;
     std::string Text() override;
     // platform::kIdOk for OK or Enter, platform::kIdCancel for Cancel, Esc or the close box.

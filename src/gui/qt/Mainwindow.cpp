@@ -1,7 +1,9 @@
 #include "Mainwindow.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -12,6 +14,7 @@
 #include <QMenuBar>
 #include <QMetaObject>
 #include <QScreen>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include "Qtapplication.h"
@@ -91,6 +94,32 @@ void BookList::SelectRow(std::size_t row) {
     scrollToItem(item);
 }
 
+void BookList::focusInEvent(QFocusEvent* event) {
+    QTreeWidget::focusInEvent(event);
+    // The toolkit tells assistive technology of the list's own focus once this handler has
+    // returned; the current row comes after that, from the event loop.
+    QMetaObject::invokeMethod(this, [this] { AnnounceCurrentRow(); }, Qt::QueuedConnection);
+}
+
+void BookList::AnnounceCurrentRow() {
+    const QModelIndex current = currentIndex();
+    if (!hasFocus() || !current.isValid() || !QAccessible::isActive()) return;
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(this);
+    QAccessibleTableInterface* table = list != nullptr ? list->tableInterface() : nullptr;
+    QAccessibleInterface* cell = table != nullptr ? table->cellAt(current.row(), current.column()) : nullptr;
+    if (cell == nullptr) return;
+    QAccessibleEvent focus(cell, QAccessible::Focus);
+    QAccessible::updateAccessibility(&focus);
+}
+
+QItemSelectionModel::SelectionFlags BookList::selectionCommand(const QModelIndex& index, const QEvent* event) const {
+    const QItemSelectionModel::SelectionFlags command = QTreeWidget::selectionCommand(index, event);
+    if (command.testFlag(QItemSelectionModel::Deselect) || command.testFlag(QItemSelectionModel::Toggle)) {
+        return QItemSelectionModel::NoUpdate;
+    }
+    return command;
+}
+
 // ---- StatusLine ----
 
 StatusLine::StatusLine(QWidget* parent) : QLineEdit(parent) {
@@ -161,6 +190,8 @@ MainWindow::MainWindow(QtApplication& application)
     books_->installEventFilter(this);
 
     BuildMenu();
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(f10, &QShortcut::activated, this, [this] { OpenFirstMenu(); });
     application_.SetMainWindow(*this);
     PlaceOnScreen();
 }
@@ -220,6 +251,18 @@ void MainWindow::PlaceOnScreen() {
     QRect frame(QPoint(), outer);
     frame.moveCenter(screen->availableGeometry().center());
     move(frame.topLeft());
+}
+
+void MainWindow::OpenFirstMenu() {
+    const QList<QAction*> menus = menuBar()->actions();
+    if (menus.isEmpty() || menus.first()->menu() == nullptr) return;
+    QMenu& first = *menus.first()->menu();
+    menuBar()->setActiveAction(menus.first());
+    // Esc in a menu opened from the bar leaves the bar in keyboard mode on the menu's title: as
+    // Alt does, and as F10 does on Windows. The arrows then move along the bar, each title is
+    // read, and Down opens a menu on its first item.
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(&first, &escape);
 }
 
 QAction* MainWindow::MenuAction(const std::string& name) const {

@@ -26,7 +26,9 @@ namespace qtgui {
 class QtApplication;
 
 // The list of books: report style, whole rows, one selected row at most, no editing, no tree
-// decoration, so assistive technology reads a flat list of rows.
+// decoration, so assistive technology reads a flat list of rows. The current row stays
+// selected, and whenever the list gets the focus assistive technology is told of the current
+// row after the list itself, so a listener hears which book they are on.
 class BookList : public QTreeWidget, public ui::IListView {
     Q_OBJECT
 
@@ -42,7 +44,16 @@ public:
     int SelectedRow() override;
     void SelectRow(std::size_t row) override;
 
+protected:
+    void focusInEvent(QFocusEvent* event) override;
+    // Ctrl with a click or the space bar would unselect the current row: it stays selected.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event = nullptr) const override;
+
 private:
+    // The accessibility focus event of the current row's cell, when the list has the focus.
+    void AnnounceCurrentRow();
+
     std::vector<std::string> captions_;
 };
 
@@ -108,6 +119,8 @@ private:
     QGroupBox* BuildStatusGroup();
     void BuildMenu();
     void PlaceOnScreen();
+    // F10 takes the keyboard to the menu bar at its first menu, "Файл", as on Windows.
+    void OpenFirstMenu();
     void Run(const std::function<void(TForm1&)>& handler);
 
     QtApplication& application_;

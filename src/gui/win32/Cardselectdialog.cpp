@@ -93,7 +93,7 @@ INT_PTR CALLBACK TCardSelectDialog::DialogProc(HWND dialog, UINT message, WPARAM
 }
 
 void TCardSelectDialog::CreateControls() {
-    const TCardSelectTexts& texts = CardSelectTexts();
+    const TCardSelectTexts& texts = CardSelectTexts(platform::IntegrationStyle::ClassesRegistry);
     SetWindowTextW(dialog_, Wide(texts.caption).c_str());
     // Made in tab order: the label, the combo box, OK, Cancel.
     label_ = MakeControl(dialog_, WC_STATICW, texts.label, SS_LEFT, kLabelId);
@@ -134,10 +134,12 @@ void TCardSelectDialog::Layout(UINT dpi, bool centre) {
     SetWindowPos(dialog_, nullptr, corner.x, corner.y, outer.cx, outer.cy, flags);
 }
 
+void TCardSelectDialog::SetPrompt(const std::string& prompt) { SetWindowTextW(label_, Wide(prompt).c_str()); }
+
 void TCardSelectDialog::ClearDrives() { SendMessageW(combo_, CB_RESETCONTENT, 0, 0); }
 
-void TCardSelectDialog::AddDrive(const std::string& root) {
-    SendMessageW(combo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(root).c_str()));
+void TCardSelectDialog::AddDrive(const std::string& text) {
+    SendMessageW(combo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(text).c_str()));
 }
 
 void TCardSelectDialog::SetText(const std::string& text) { SetWindowTextW(combo_, Wide(text).c_str()); }

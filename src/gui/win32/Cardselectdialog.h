@@ -23,8 +23,9 @@ public:
     void Create(HINSTANCE instance, HWND owner);
     HWND Handle() const { return dialog_; }
 
+    void SetPrompt(const std::string& prompt) override;
     void ClearDrives() override;
-    void AddDrive(const std::string& root) override;
+    void AddDrive(const std::string& text) override;
     void SetText(const std::string& text) override;
     std::string Text() override;
     // Disables the owner, shows the dialog and runs its own message loop until OK (1) or

@@ -21,6 +21,8 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPEDWINDOW;
 constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT;
 // Posted at the first showing; FormShow then runs from the message loop.
 constexpr UINT kFormShowMessage = WM_APP + 1;
+// Posted when the list's row lost its selection; handled once the list has settled.
+constexpr UINT kKeepSelectionMessage = WM_APP + 2;
 
 constexpr int kBooksGroupId = 100;
 constexpr int kBooksId = 101;
@@ -251,6 +253,17 @@ LRESULT TMainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
                 }
             }
             break;
+        case WM_NOTIFY: {
+            const auto* change = reinterpret_cast<const NMLISTVIEW*>(lParam);
+            if (change->hdr.hwndFrom == books_ && change->hdr.code == LVN_ITEMCHANGED &&
+                (change->uOldState & LVIS_SELECTED) != 0 && (change->uNewState & LVIS_SELECTED) == 0) {
+                PostMessageW(window_, kKeepSelectionMessage, 0, 0);
+            }
+            break;
+        }
+        case kKeepSelectionMessage:
+            booksControl_.KeepCurrentRowSelected();
+            return 0;
         case WM_ACTIVATE:
             // The focus goes back to the control that had it when the window was left.
             if (LOWORD(wParam) == WA_INACTIVE) {

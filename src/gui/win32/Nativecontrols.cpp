@@ -97,6 +97,13 @@ void ListViewControl::SelectRow(std::size_t row) {
     SendMessageW(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
 }
 
+void ListViewControl::KeepCurrentRowSelected() {
+    if (RowCount() == 0 || SelectedRow() >= 0) return;
+    const auto focused =
+        SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(kNoItem), MAKELPARAM(LVNI_FOCUSED, 0));
+    SelectRow(focused >= 0 ? static_cast<std::size_t>(focused) : 0);
+}
+
 // ----- EditControl -----
 
 void EditControl::SetText(const std::string& text) { SetWindowTextW(edit_, Wide(text).c_str()); }

@@ -17,7 +17,8 @@ std::string Narrow(const std::wstring& text);
 // The window's text, as Windows-1251.
 std::string WindowText(HWND window);
 
-// A report-style ListView with one selectable row.
+// A report-style ListView with one selectable row. The current row carries both
+// LVIS_FOCUSED and LVIS_SELECTED, the states Windows screen readers read.
 class ListViewControl : public ui::IListView {
 public:
     void Attach(HWND list) { list_ = list; }
@@ -30,6 +31,9 @@ public:
     std::string RowCaption(std::size_t row) override;
     int SelectedRow() override;
     void SelectRow(std::size_t row) override;
+    // Selects the focused row again (the first when none has the focus) after a click beside
+    // the rows or Ctrl+Space has left the list with rows but none selected.
+    void KeepCurrentRowSelected();
 
 private:
     HWND list_ = nullptr;

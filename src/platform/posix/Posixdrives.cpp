@@ -24,6 +24,12 @@ namespace {
 constexpr const char* kMountInfoFile = "/proc/self/mountinfo";
 constexpr const char* kSysClassBlock = "/sys/class/block";
 constexpr const char* kDeviceFolder = "/dev";
+// udev's links from each volume label to its device.
+constexpr const char* kByLabelFolder = "/dev/disk/by-label";
+// udev writes a character of a label that a file name cannot hold as "\x" and two hex digits.
+constexpr std::string_view kUdevEscape = "\\x";
+constexpr std::size_t kUdevHexDigits = 2;
+constexpr int kHexBase = 16;
 
 // The fields of a mountinfo line before the optional fields: mount ID, parent ID,
 // major:minor, root, mount point, mount options.
@@ -256,7 +262,47 @@ bool OnUsbBus(const fs::path& device, const fs::path& sysfsRoot) {
                        [](const fs::path& part) { return part.string().starts_with(kUsbBusPrefix); });
 }
 
+std::string UnescapeUdev(const std::string& name) {
+    std::string text;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (name.compare(i, kUdevEscape.size(), kUdevEscape) == 0 &&
+            i + kUdevEscape.size() + kUdevHexDigits <= name.size()) {
+            int value = 0;
+            const char* first = name.data() + i + kUdevEscape.size();
+            const auto [ptr, error] = std::from_chars(first, first + kUdevHexDigits, value, kHexBase);
+            if (error == std::errc() && ptr == first + kUdevHexDigits) {
+                text += static_cast<char>(value);
+                i += kUdevEscape.size() + kUdevHexDigits - 1;
+                continue;
+            }
+        }
+        text += name[i];
+    }
+    return text;
+}
+
 }  // namespace
+
+std::string MountLabel(const std::string& mountinfo, const std::string& mountPoint, const std::string& byLabelFolder) {
+    const std::vector<MountEntry> entries = ParseMountInfo(mountinfo);
+    const std::vector<bool> reachable = Reachable(entries);
+    std::string source;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (reachable[i] && entries[i].mountPoint == mountPoint) source = entries[i].source;
+    }
+    std::error_code error;
+    const fs::path device = source.empty() ? fs::path() : fs::canonical(source, error);
+    if (!device.empty() && !error) {
+        for (fs::directory_iterator link(byLabelFolder, error), end; !error && link != end; link.increment(error)) {
+            std::error_code linkError;
+            if (fs::canonical(link->path(), linkError) == device && !linkError) {
+                return UnescapeUdev(link->path().filename().string());
+            }
+        }
+    }
+    const std::size_t slash = mountPoint.find_last_of('/');
+    return slash == std::string::npos ? mountPoint : mountPoint.substr(slash + 1);
+}
 
 std::vector<std::string> RemovableMountPoints(const std::string& mountinfo,
                                               const std::function<bool(const std::string&)>& removable) {
@@ -285,12 +331,25 @@ bool IsRemovableBlockDevice(const std::string& sysClassBlock, const std::string&
     return OnUsbBus(device, error ? fs::path() : sysfsRoot);
 }
 
-std::vector<std::string> PosixDrives::RemovableDrives() {
+namespace {
+
+std::string MountInfo() {
     std::ifstream in(kMountInfoFile);
-    if (!in) return {};
     std::ostringstream contents;
-    contents << in.rdbuf();
-    return RemovableMountPoints(contents.str(), [](const std::string& name) {
+    if (in) contents << in.rdbuf();
+    return contents.str();
+}
+
+}  // namespace
+
+std::string PosixDrives::VolumeLabel(const std::string& root) {
+    return Utf8ToCp1251(MountLabel(MountInfo(), NativeName(root), kByLabelFolder));
+}
+
+std::vector<std::string> PosixDrives::RemovableDrives() {
+    const std::string mountinfo = MountInfo();
+    if (mountinfo.empty()) return {};
+    return RemovableMountPoints(mountinfo, [](const std::string& name) {
         // A source may be a link such as /dev/disk/by-uuid/1234-ABCD; the kernel's name is that
         // of the device node it leads to.
         std::error_code error;

@@ -64,7 +64,13 @@ public:
 class PosixDrives : public IDrives {
 public:
     std::vector<std::string> RemovableDrives() override;
+    std::string VolumeLabel(const std::string& root) override;
 };
+
+// The label of the volume mounted at mountPoint (UTF-8) by the mount table mountinfo: the name
+// of the link in byLabelFolder (normally udev's /dev/disk/by-label) that leads to the mount's
+// device, else the mount point's last part, which desktops name after the label.
+std::string MountLabel(const std::string& mountinfo, const std::string& mountPoint, const std::string& byLabelFolder);
 
 // Reads the removable drives from the contents of /proc/self/mountinfo. A mount counts when it
 // shows the root of its file system and either its source is a block device /dev/<name> for

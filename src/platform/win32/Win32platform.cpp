@@ -12,7 +12,7 @@ Platform& NativePlatform() {
     (void)previousMode;
     static Win32FileSystem files;
     static Win32ShellFolders folders;
-    static UnrarExtractor extractor;
+    static Win32RarExtractor extractor;
     static Win32Drives drives;
     static Win32System system;
     static Win32Registry registry;

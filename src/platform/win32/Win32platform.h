@@ -3,6 +3,7 @@
 // edge and every file is reached through the W functions, so the program works the same on a
 // Windows of any language.
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -56,12 +57,66 @@ public:
     // programFolder: where unrar.exe lies; empty means the running program's own folder.
     explicit UnrarExtractor(std::string programFolder = std::string());
     bool Extract(const std::string& archive, const std::string& folder) override;
+    // keepGoing: asked while the extractor runs; false ends it and the extraction fails.
+    bool Extract(const std::string& archive, const std::string& folder, const std::function<bool()>& keepGoing);
+    // Whether unrar.exe is there, and its path.
+    bool Available() const;
+    std::string ExtractorPath() const;
     // The command line Extract starts the extractor with (for the given short extractor path).
     static std::wstring CommandLine(const std::wstring& extractor, const std::wstring& archive,
                                     const std::wstring& destination);
 
 private:
     std::string programFolder_;
+};
+
+// Unpacks with the system's own tar.exe, the bsdtar that Windows ships since Windows 10 1803:
+// it reads RAR 4 archives, and RAR 5 in recent releases. The archive is listed first (-tf for
+// the names, -tvf for the kinds of entry) and refused before anything is unpacked when an
+// entry's name is absolute, carries a drive, climbs out with "..", or the entry is a link;
+// then it is unpacked with -xf into the folder (-C).
+class TarExtractor : public IArchiveExtractor {
+public:
+    enum class Failure { None, Missing, Unreadable, RefusedEntry, Stopped };
+
+    // tarProgram: the tar.exe to run; empty means the system's (System32, or Sysnative for a
+    // 32-bit program on 64-bit Windows).
+    explicit TarExtractor(std::string tarProgram = std::string());
+    bool Extract(const std::string& archive, const std::string& folder) override;
+    bool Extract(const std::string& archive, const std::string& folder, const std::function<bool()>& keepGoing);
+    bool Available() const;
+    std::string ProgramPath() const;
+
+    // Why the last Extract failed, and for RefusedEntry the entry (Windows-1251).
+    Failure LastFailure() const { return failure_; }
+    const std::string& RefusedName() const { return refusedName_; }
+
+    // Checks a listing: names is the output of "tar -tf", details that of "tar -tvf" for the
+    // same archive (line i of both is entry i). True when every entry may be unpacked;
+    // otherwise refused is the first entry that may not (as listed).
+    static bool ListingIsSafe(const std::string& names, const std::string& details, std::string& refused);
+
+private:
+    std::string tarProgram_;
+    Failure failure_ = Failure::None;
+    std::string refusedName_;
+};
+
+// The RAR extractor of the Windows program: unrar.exe beside the program when it lies there,
+// otherwise the system's tar.exe. When neither is there, or tar.exe cannot unpack the archive,
+// FailureAdvice says what is missing and where to put it.
+class Win32RarExtractor : public IArchiveExtractor {
+public:
+    // As for UnrarExtractor and TarExtractor: empty means the real places.
+    explicit Win32RarExtractor(std::string programFolder = std::string(), std::string tarProgram = std::string());
+    bool Extract(const std::string& archive, const std::string& folder) override;
+    bool Extract(const std::string& archive, const std::string& folder, const std::function<bool()>& keepGoing);
+    std::string FailureAdvice() const override { return advice_; }
+
+private:
+    UnrarExtractor unrar_;
+    TarExtractor tar_;
+    std::string advice_;
 };
 
 // HKEY_CLASSES_ROOT through the W registry functions.

@@ -127,7 +127,7 @@ private slots:
         QCOMPARE(dialog.windowFlags() & Qt::WindowType_Mask, Qt::Tool);
         QCOMPARE(dialog.minimumSize(), QSize(Px(241), Px(123)));
         QCOMPARE(dialog.maximumSize(), QSize(Px(241), Px(123)));
-        QCOMPARE(dialog.Label1().text(), U("Выберите букву диска соответствующую карте памяти с ZWQ-книгами"));
+        QCOMPARE(dialog.Label1().text(), U("Выберите папку карты памяти с ZWQ-книгами"));
         QVERIFY(dialog.Label1().wordWrap());
         QCOMPARE(dialog.Label1().geometry(), PxRect(16, 16, 209, 41));
         QCOMPARE(dialog.ComboBox1().geometry(), PxRect(16, 56, 209, 21));
@@ -198,30 +198,52 @@ private slots:
         QCOMPARE(dialog.ComboBox1().count(), 0);
     }
 
-    void theChoiceListsTheRemovableDrivesAndInsistsOnAnAnswer() {
+    void theChoiceOffersEachCardByEarAndRefusesWhatIsNoFolder() {
+        testsupport::TempDir dir;
+        testsupport::TestPlatform test(dir);
+        const std::string card = dir / "media/CARD";
+        const std::string empty = dir / "media/usb";
+        const std::string missing = dir / "media/gone";
+        testsupport::MakeCardBook(card, 1, "T1", {"1.mp3"});
+        testsupport::MakeCardBook(card, 2, "T2", {"1.mp3"});
+        testsupport::MakeDirs(empty);
+        test.drives.drives = {card, empty};
+        test.drives.labels[card] = A("Книги");
         qtgui::CardSelectDialog dialog;
-        testsupport::TestDrives drives;
-        drives.drives = {"/media/usb", "/run/media/user/CARD"};
         QWidget owner;
         qtgui::QtMessageBoxes boxes(owner);
-        TCardSelectForm form(dialog, drives, boxes);
+        TCardSelectForm form(dialog, test.platform, boxes);
+
         ModalScript script;
-        script.ChooseCard("", true);
-        script.Press(QMessageBox::Ok);
         script.ChooseCard("  ", true);
         script.Press(QMessageBox::Ok);
-        script.ChooseCard("/run/media/user/CARD", true);
+        script.ChooseCard(Q(missing), true);
+        script.Press(QMessageBox::Ok);
+        // The field kept the refused text; the card is then taken from the list with the arrows.
+        script.Then([&](QWidget&) {
+            qttest::ModalSeen field;
+            field.text = dialog.ComboBox1().currentText();
+            script.seen.push_back(field);
+            // Down and Up: the field shows the first drive of the list.
+            QComboBox& combo = dialog.ComboBox1();
+            QTest::keyClick(&combo, Qt::Key_Down);
+            QTest::keyClick(&combo, Qt::Key_Up);
+            QTest::keyClick(combo.lineEdit(), Qt::Key_Return);
+        });
         std::string cardPath = "/old";
         QVERIFY(form.Choose(cardPath));
         QTRY_VERIFY_WITH_TIMEOUT(script.Finished(), kWaitMs);
-        QCOMPARE(cardPath, std::string("/run/media/user/CARD"));
+        QVERIFY(script.unexpected.empty());
+        QCOMPARE(cardPath, card);
+        QCOMPARE(dialog.Label1().text(), U("Выберите папку карты памяти с ZWQ-книгами"));
         QCOMPARE(script.seen.size(), std::size_t{5});
-        QCOMPARE(script.seen[0].buttons, QStringList({"/media/usb", "/run/media/user/CARD"}));
+        QCOMPARE(script.seen[0].buttons, QStringList({U("Книги, 2 книги, ") + Q(card), U("0 книг, ") + Q(empty)}));
         QCOMPARE(script.seen[0].text, QString("/old"));
         QCOMPARE(script.seen[1].text, U("Необходимо указать карту памяти"));
-        QCOMPARE(script.seen[1].icon, QMessageBox::Warning);
         QCOMPARE(script.seen[3].title, U("Выбор карты памяти"));
-        QVERIFY(script.unexpected.empty());
+        QCOMPARE(script.seen[3].text, U("Папка не найдена: ") + Q(missing));
+        QCOMPARE(script.seen[3].icon, QMessageBox::Warning);
+        QCOMPARE(script.seen[4].text, Q(missing));
     }
 
 private:

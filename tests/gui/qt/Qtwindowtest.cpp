@@ -66,8 +66,8 @@ private slots:
         for (int i = 0; i < 3; ++i) QCOMPARE(s.Rows()[i], Q(s.front().form().card->Books[i]->DisplayName));
         QCOMPARE(s.Sizes(), QStringList({U("1 Мб"), U("1 Мб"), U("1 Мб")}));
         QCOMPARE(s.Status(), U("Записано книг: 3, общим объемом 3 Мб. Свободно 1500 Мб."));
-        QCOMPARE(s.window().books().SelectedRow(), -1);
-        QCOMPARE(s.window().MenuAction("N9")->text(), U("Интегрировать в проводник"));
+        QCOMPARE(s.window().books().SelectedRow(), 0);  // the first book is current
+        QCOMPARE(s.window().MenuAction("N9")->text(), U("Интегрировать в файловый менеджер"));
         QTest::qWait(kQuietMs);
         QVERIFY(script.seen.empty());
         QVERIFY2(script.unexpected.empty(), qPrintable(script.unexpected.join("; ")));
@@ -137,6 +137,18 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), static_cast<QWidget*>(&list), kWaitMs);
         QTest::keyClick(&list, Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(&status));
+
+        // F10 takes the keyboard to the menu bar at "Файл" from whichever control has the
+        // focus, as Alt does; Down opens the menu.
+        QMenu& file = *w.MenuAction("N1")->menu();
+        QTest::keyClick(&status, Qt::Key_F10);
+        QTRY_COMPARE_WITH_TIMEOUT(w.menuBar()->activeAction(), w.MenuAction("N1"), kWaitMs);
+        QVERIFY(!file.isVisible());
+        QTest::keyClick(w.menuBar(), Qt::Key_Down);
+        QTRY_VERIFY_WITH_TIMEOUT(file.isVisible(), kWaitMs);
+        QTest::keyClick(&file, Qt::Key_Escape);
+        QTRY_VERIFY_WITH_TIMEOUT(!file.isVisible(), kWaitMs);
+        QTest::keyClick(w.menuBar(), Qt::Key_Escape);
         QVERIFY(s.script.unexpected.empty());
     }
 
@@ -155,11 +167,11 @@ private slots:
         QCOMPARE(script.seen.size(), std::size_t{2});
         QCOMPARE(script.seen[0].className, QString("qtgui::CardSelectDialog"));
         QCOMPARE(script.seen[0].title, U("Выбор карты памяти"));
-        QCOMPARE(script.seen[0].buttons, QStringList({"/media/CARD", U("/media/карта")}));  // the list
+        QCOMPARE(script.seen[0].buttons, QStringList({U("0 книг, /media/CARD"), U("0 книг, /media/карта")}));
         QCOMPARE(script.seen[0].text, QString());  // the field starts empty
         const qttest::ModalSeen& question = script.seen[1];
-        QCOMPARE(question.title, U("Интеграция с проводником Windows"));
-        QCOMPARE(question.text, U("Добавить приложение в контекстное меню проводника?"));
+        QCOMPARE(question.title, U("Интеграция с файловым менеджером"));
+        QCOMPARE(question.text, U("Добавить приложение в контекстное меню файлового менеджера?"));
         QCOMPARE(question.icon, QMessageBox::Question);
         QCOMPARE(question.buttons, qttest::QuestionButtons());
         QCOMPARE(question.defaultButton, U("Да"));
@@ -263,7 +275,7 @@ private slots:
         QCOMPARE(s.Slots().size(), std::size_t{1});
     }
 
-    void deleteWithAndWithoutASelection() {
+    void deleteActsOnTheCurrentRowAndTellsTheOutcome() {
         Session s;
         s.MakeBooks({1, 2, 3});
         s.StoreCard();
@@ -273,12 +285,18 @@ private slots:
         qtgui::BookList& list = s.window().books();
         ModalScript& script = s.script;
 
-        // Nothing selected: nothing happens, nothing is said.
+        // Without touching the arrows Delete asks about the first book; Ctrl with a click or
+        // the space bar cannot leave the list without its current row.
+        script.Press(QMessageBox::No);
         QTest::keyClick(&list, Qt::Key_Delete);
-        QTest::qWait(kQuietMs);
-        QVERIFY(script.seen.empty());
-        QVERIFY(script.unexpected.empty());
-        QCOMPARE(s.Slots().size(), std::size_t{3});
+        QTRY_VERIFY_WITH_TIMEOUT(script.Finished(), kWaitMs);
+        QCOMPARE(script.seen.at(0).text, U("Вы действительно хотите удалить книгу ") + s.Rows()[0] + U(" с карты памяти"));
+        QTest::keyClick(&list, Qt::Key_Space, Qt::ControlModifier);
+        QCOMPARE(list.SelectedRow(), 0);
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          list.visualItemRect(list.topLevelItem(0)).center());
+        QCOMPARE(list.SelectedRow(), 0);
+        script.seen.clear();
 
         const int row = RowOf(s, U("Автор - T2"));
         ClickRow(list, row);
@@ -297,12 +315,15 @@ private slots:
         QCOMPARE(list.SelectedRow(), row);  // refused: no refresh
 
         script.Press(QMessageBox::Yes);
+        script.Press(QMessageBox::Ok);
         QTest::keyClick(&list, Qt::Key_Delete, Qt::ShiftModifier);
         QTRY_VERIFY_WITH_TIMEOUT(script.Finished(), kWaitMs);
         QVERIFY(script.unexpected.empty());
+        QCOMPARE(script.seen.at(3).text, U("Книга Автор - T2 удалена с карты памяти"));
+        QCOMPARE(script.seen.at(3).icon, QMessageBox::Information);
         QCOMPARE(s.Slots(), (std::map<int, std::string>{{1, "T1"}, {2, "T3"}}));
         QCOMPARE(s.Rows().size(), 2);
-        QCOMPARE(list.SelectedRow(), -1);
+        QCOMPARE(list.SelectedRow(), std::min(row, 1));  // the book now in its place
         QCOMPARE(s.Status(), U("Записано книг: 2, общим объемом 2 Мб. Свободно 100 Мб."));
     }
 
@@ -354,16 +375,20 @@ private slots:
         QVERIFY(s.Rows().contains(U("Автор - Новая")));
         QCOMPARE(s.Status(), U("Записано книг: 2, общим объемом 3 Мб. Свободно 100 Мб."));
 
+        QCOMPARE(s.window().books().currentItem()->text(0), U("Автор - Новая"));  // the new book is current
+
         ClickRow(s.window().books(), RowOf(s, U("Автор - T1")));
         script.Press(QMessageBox::Yes);
+        script.Press(QMessageBox::Ok);
         QCOMPARE(qttest::ChooseMenuItem(s.window(), "N1", "Delete1"), QString());
         QTRY_VERIFY_WITH_TIMEOUT(script.Finished(), kWaitMs);
         QVERIFY(script.unexpected.empty());
-        QCOMPARE(script.seen.size(), std::size_t{3});
+        QCOMPARE(script.seen.size(), std::size_t{4});
         QCOMPARE(script.seen[2].text, U("Вы действительно хотите удалить книгу Автор - T1 с карты памяти"));
+        QCOMPARE(script.seen[3].text, U("Книга Автор - T1 удалена с карты памяти"));
         QCOMPARE(s.Slots(), (std::map<int, std::string>{{1, A("Новая")}}));
         QCOMPARE(s.Rows(), QStringList({U("Автор - Новая")}));
-        QCOMPARE(s.window().books().SelectedRow(), -1);
+        QCOMPARE(s.window().books().SelectedRow(), 0);
     }
 
     void aFailedWriteNamesTheFileAndTheReason() {
@@ -418,14 +443,24 @@ private slots:
         s.Start();
         QVERIFY(s.WaitStarted());
         QAction& n9 = *s.window().MenuAction("N9");
-        QCOMPARE(n9.text(), U("Интегрировать в проводник"));
-        QCOMPARE(qttest::ChooseMenuItem(s.window(), "N5", "N9"), QString());
-        QTRY_COMPARE_WITH_TIMEOUT(n9.text(), U("Удалить интеграцию из проводника"), kWaitMs);
-        QVERIFY(s.front().form().Integration().IsExplorerIntegrated());
-        QCOMPARE(qttest::ChooseMenuItem(s.window(), "N5", "N9"), QString());
-        QTRY_COMPARE_WITH_TIMEOUT(n9.text(), U("Интегрировать в проводник"), kWaitMs);
-
         ModalScript& script = s.script;
+        QCOMPARE(n9.text(), U("Интегрировать в файловый менеджер"));
+        script.Press(QMessageBox::Ok);
+        QCOMPARE(qttest::ChooseMenuItem(s.window(), "N5", "N9"), QString());
+        QTRY_VERIFY_WITH_TIMEOUT(script.Finished(), kWaitMs);
+        QCOMPARE(n9.text(), U("Удалить интеграцию из файлового менеджера"));
+        QVERIFY(s.front().form().Integration().IsExplorerIntegrated());
+        script.Press(QMessageBox::Ok);
+        QCOMPARE(qttest::ChooseMenuItem(s.window(), "N5", "N9"), QString());
+        QTRY_VERIFY_WITH_TIMEOUT(script.Finished(), kWaitMs);
+        QCOMPARE(n9.text(), U("Интегрировать в файловый менеджер"));
+        QCOMPARE(script.seen.size(), std::size_t{2});
+        QCOMPARE(script.seen[0].text, U("Интеграция с файловым менеджером включена"));
+        QCOMPARE(script.seen[1].text, U("Интеграция с файловым менеджером выключена"));
+        QCOMPARE(script.seen[1].title, U("Интеграция с файловым менеджером"));
+        QCOMPARE(script.seen[1].icon, QMessageBox::Information);
+        script.seen.clear();
+
         script.Press(QMessageBox::Ok);
         QCOMPARE(qttest::ChooseMenuItem(s.window(), "N7", "N8"), QString());
         QTRY_VERIFY_WITH_TIMEOUT(script.Finished(), kWaitMs);

@@ -5,9 +5,12 @@ The program is started as a user starts it (a book path on the command line, or 
 its windows are found by their titles and answered with keys through xdotool, and the
 memory card, a removable Wine drive E: on a test folder, is checked afterwards.
 
-    wingui.py --build DIR --program EXE --unrar EXE start      the session: Xvfb and the prefix
-    wingui.py --build DIR --program EXE --unrar EXE stop       ends the Wine server and Xvfb
-    wingui.py --build DIR --program EXE --unrar EXE <scenario> one scenario (see SCENARIOS)
+    wingui.py --build DIR --program EXE --unrar EXE --probe EXE start       the session: Xvfb
+                                                                            and the prefix
+    wingui.py --build DIR --program EXE --unrar EXE --probe EXE stop        ends the Wine
+                                                                            server and Xvfb
+    wingui.py --build DIR --program EXE --unrar EXE --probe EXE <scenario>  one scenario (see
+                                                                            SCENARIOS)
     wingui.py --program EXE program-file                       the program file's resources
                                                                and libraries (any build)
 
@@ -93,10 +96,11 @@ def log(message):
 # ----- The session: paths and environment -----
 
 class Session:
-    def __init__(self, build, program, unrar):
+    def __init__(self, build, program, unrar, probe=""):
         self.build = os.path.abspath(build)
         self.program = os.path.abspath(program)
         self.unrar = os.path.abspath(unrar)
+        self.probe = os.path.abspath(probe) if probe else ""
         self.folder = os.path.join(self.build, "gui-session")
         self.prefix = os.path.join(self.build, "wineprefix-gui")
         self.card = os.path.join(self.folder, "card")
@@ -131,6 +135,12 @@ class Session:
     def wine(self, *args, limit=WINE_COMMAND_LIMIT, display=None):
         return subprocess.run(list(args), env=self.env(display), stdin=subprocess.DEVNULL,
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=limit).returncode
+
+    def run_probe(self, *args):
+        """The lines windowprobe.exe prints about the program's windows (empty when it finds none)."""
+        result = subprocess.run(["wine", self.probe, *args], env=self.env(), stdin=subprocess.DEVNULL,
+                                capture_output=True, timeout=WINE_COMMAND_LIMIT)
+        return result.stdout.decode("utf-8", "replace").splitlines() if result.returncode == 0 else []
 
     def roaming(self):
         """The user's application-data folder inside the prefix."""
@@ -511,6 +521,50 @@ def rar4(entries):
 
 # ----- Scenarios -----
 
+def list_state(session):
+    """The control with the keyboard focus, and the book list's rows as (flags, caption): "FS"
+    for LVIS_FOCUSED and LVIS_SELECTED, "-" in place of a state the row lacks."""
+    focus, rows = None, []
+    for line in session.run_probe():
+        kind, _, rest = line.partition(" ")
+        if kind == "focus":
+            focus = rest
+        elif kind == "row":
+            _, flags, caption = rest.split(" ", 2)
+            rows.append((flags, caption))
+    return focus, rows
+
+
+def check_current(session, caption, when):
+    """The list has the focus and exactly one row, the given book's, is focused and selected."""
+    def state():
+        focus, rows = list_state(session)
+        marked = [(flags, text) for flags, text in rows if flags != "--"]
+        return focus == "SysListView32" and marked == [("FS", caption)], (focus, rows)
+    check_soon(lambda: state()[0], lambda: f'{when}: "{caption}" is not the one focused and selected row '
+                                           f'of the focused list: {state()[1]}')
+
+
+def wait_box(session, desktop, title, text, program):
+    """The box with the title once it shows the text (boxes may share a title)."""
+    window = desktop.wait_window(title, program)
+    check_soon(lambda: ("text " + text) in session.run_probe(title),
+               lambda: f'the box "{title}" says {session.run_probe(title)}, not "{text}"')
+    return window
+
+
+def write_through_dialog(desktop, program, main, key, source):
+    """The key opens the open-file dialog, the source's path is typed into it, and the success
+    box that follows is closed with Enter."""
+    desktop.press(main, key)
+    dialog = desktop.wait_window(OPEN_DIALOG, program)
+    desktop.type_text(dialog, windows_path(source))
+    desktop.press(dialog, "Return")
+    box = desktop.wait_window(WRITE_BOX, program)
+    desktop.press(box, "Return")
+    desktop.wait_gone(WRITE_BOX)
+
+
 def scenario_folder(session, name):
     folder = os.path.join(session.folder, name)
     empty_folder(folder)
@@ -687,18 +741,14 @@ def keyboard_and_menu(session, desktop):
         desktop.press(main, "alt+Delete")
         box = desktop.wait_window(DELETE_BOX, program)
         desktop.press(box, "y")
-        desktop.wait_gone(DELETE_BOX)
-        # The deletion and the renumbering run after the question is answered.
-        check_soon(lambda: card_books(session.card) == {1: "Мёртвые души", 2: "Евгений Онегин"},
-                   lambda: f"Alt+Delete and Yes deleted the wrong book: {card_books(session.card)}")
-
-        desktop.press(main, "shift+Return")
-        dialog = desktop.wait_window(OPEN_DIALOG, program)
-        desktop.type_text(dialog, windows_path(source))
-        desktop.press(dialog, "Return")
-        box = desktop.wait_window(WRITE_BOX, program)
+        # The deletion and the renumbering run after the question is answered; a box tells it.
+        box = wait_box(session, desktop, DELETE_BOX, "Книга Лев Толстой - Война и мир удалена с карты памяти", program)
+        check(card_books(session.card) == {1: "Мёртвые души", 2: "Евгений Онегин"},
+              f"Alt+Delete and Yes deleted the wrong book: {card_books(session.card)}")
         desktop.press(box, "Return")
-        desktop.wait_gone(WRITE_BOX)
+        desktop.wait_gone(DELETE_BOX)
+
+        write_through_dialog(desktop, program, main, "shift+Return", source)
         check(card_books(session.card).get(3) == "Test book", "the book chosen in the open dialog was not written")
 
         # "Проверить карту" is the third item of "Файл"; on this card it finds nothing.
@@ -717,6 +767,52 @@ def keyboard_and_menu(session, desktop):
 
         # "Выход" is the last item of "Файл".
         desktop.press(main, "F10", "Down", "Up", "Return")
+        program.wait_end()
+
+
+def current_row(session, desktop):
+    """What Windows screen readers read: the book list keeps the focus and one row focused and
+    selected (LVIS_FOCUSED | LVIS_SELECTED). After start-up it is the first book, on which Delete
+    asks without the arrows being touched; after a write the new book; after a deletion, told in
+    a box, the book now in the deleted one's place."""
+    work = scenario_folder(session, "current-row")
+    store_settings(session, ["CARD_PATH=E:\\", "IS_ASKED_FOR_INTEGRATION=YES"])
+    make_card_book(session.card, 1, "Война и мир", "Лев Толстой")
+    make_card_book(session.card, 2, "Мёртвые души", "Николай Гоголь")
+    make_card_book(session.card, 3, "Евгений Онегин", "Александр Пушкин")
+    source = make_source_book(os.path.join(work, "source"),
+                              ["#TITLE=Капитанская дочка", "#AUTHOR=Александр Пушкин", "#TOTAL_SIZE_KB=1"],
+                              [("01.mp3", b"chapter")])
+
+    with Program(session, desktop, os.path.join(work, "program")).start() as program:
+        main = desktop.wait_window(MAIN_TITLE, program)
+        check_current(session, "Лев Толстой - Война и мир", "after start-up")
+        # A click below the rows unselects them in a list view: the current row is selected again.
+        x, y, width, height = desktop.geometry(main)
+        desktop.xdotool("mousemove", str(x + width // 2), str(y + height * 2 // 3), "click", "1")
+        check_current(session, "Лев Толстой - Война и мир", "after a click below the rows")
+        desktop.press(main, "Delete")
+        box = wait_box(session, desktop, DELETE_BOX,
+                       "Вы действительно хотите удалить книгу Лев Толстой - Война и мир с карты памяти", program)
+        desktop.press(box, "Escape")
+        desktop.wait_gone(DELETE_BOX)
+
+        write_through_dialog(desktop, program, main, "Return", source)
+        check_current(session, "Александр Пушкин - Капитанская дочка", "after a write")
+
+        desktop.press(main, "Home", "Down")
+        check_current(session, "Николай Гоголь - Мёртвые души", "after Home and Down")
+        desktop.press(main, "Delete")
+        box = wait_box(session, desktop, DELETE_BOX,
+                       "Вы действительно хотите удалить книгу Николай Гоголь - Мёртвые души с карты памяти", program)
+        desktop.press(box, "Return")
+        box = wait_box(session, desktop, DELETE_BOX, "Книга Николай Гоголь - Мёртвые души удалена с карты памяти",
+                       program)
+        desktop.press(box, "Return")
+        desktop.wait_gone(DELETE_BOX)
+        # Slots 3 and 4 moved down to 2 and 3: the second row is now the former third book.
+        check_current(session, "Александр Пушкин - Евгений Онегин", "after a deletion")
+        desktop.press(main, "alt+F4")
         program.wait_end()
 
 
@@ -881,6 +977,7 @@ SCENARIOS = {
     "first-start-card-chosen": first_start_card_chosen,
     "rar-from-command-line": rar_from_command_line,
     "keyboard-and-menu": keyboard_and_menu,
+    "current-row": current_row,
     "high-dpi": high_dpi,
 }
 # Steps that look at the program file only, without a session.
@@ -894,11 +991,12 @@ def main():
     parser.add_argument("--program", required=True, help="ZWQManager.exe")
     parser.add_argument("--build", help="the build folder (not needed for the program-file check)")
     parser.add_argument("--unrar", help="the stand-in unrar.exe (not needed for the program-file check)")
+    parser.add_argument("--probe", help="windowprobe.exe, which reads the program's windows")
     parser.add_argument("step", choices=["start", "stop", *SCENARIOS, *FILE_CHECKS])
     args = parser.parse_args()
     if args.step not in FILE_CHECKS and (args.build is None or args.unrar is None):
         parser.error("--build and --unrar are needed for " + args.step)
-    session = Session(args.build or ".", args.program, args.unrar or "")
+    session = Session(args.build or ".", args.program, args.unrar or "", args.probe or "")
     try:
         if args.step == "start":
             command_start(session)

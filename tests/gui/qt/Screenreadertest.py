@@ -1,0 +1,311 @@
+"""Walks through the program by keyboard as a blind user does and checks what Orca says.
+
+Run by Screenreadertest.sh inside a virtual display and a session bus of its own. Starts the
+accessibility bus, a window manager, speech-dispatcher, Orca (through this same file with
+--orca, which keeps Orca's debug log line-buffered) and the program on a demo card of three
+books, then presses keys with xdotool and waits, with time limits, for the utterances each key
+must bring. Every process it starts it ends again, by its id.
+"""
+import builtins
+import os
+import re
+import runpy
+import shutil
+import subprocess
+import sys
+import time
+
+START_LIMIT = 90      # seconds for Orca and the program to come up and speak
+SPEECH_LIMIT = 20     # seconds for the utterances a key brings
+QUIET_SECONDS = 1.0   # Orca has finished speaking once it has been silent this long
+POLL_SECONDS = 0.1
+XDOTOOL_LIMIT = 5
+
+TITLE = "ZWQ-менеджер zwq-books.example библиотека ZWQ-книг"
+LIST = "Содержимое карты памяти"
+BOOKS = ["Иван Петров - Звуки леса", "Мария Соколова - Морские истории", "Пётр Иванов - Короткий рассказ"]
+SIZE = re.compile(r"^\d+ Мб\.?$")
+MISSING_FOLDER = "/nonexistent/card"
+
+# Orca's debug log: an utterance is "SPEECH OUTPUT: '<text>'" and the voice; line breaks in the
+# text are followed by 18 blanks.
+UTTERANCE = re.compile(r"SPEECH OUTPUT: '(.*?)'(?: voice=\S+)? ?\{", re.S)
+CONTINUATION = re.compile(r"\n {18}")
+
+WORK = os.environ.get("ZWQ_WORK", "")
+ARTIFACTS = os.environ.get("ZWQ_ARTIFACTS", "")
+ORCA_LOG = os.path.join(WORK, "orca-debug.log")
+
+
+class Failure(Exception):
+    pass
+
+
+def run_orca(log, prefs):
+    """Orca with its debug log written line by line: Orca opens the file block-buffered and loses
+    what is buffered when it is ended. Orca also refuses to start beside another Orca of the
+    same user; ours runs alone on its own display and bus."""
+    real_open = builtins.open
+
+    def line_buffered(file, mode="r", *args, **kwargs):
+        if file == log:
+            return real_open(file, mode, 1, encoding="utf-8")
+        return real_open(file, mode, *args, **kwargs)
+
+    builtins.open = line_buffered
+    sys.argv = ["orca", "--debug-file=" + log, "--user-prefs=" + prefs]
+    orca = runpy.run_path("/usr/bin/orca", run_name="orca_launcher")
+    orca["main"].__globals__["otherOrcas"] = lambda: []
+    return orca["main"]()
+
+
+class Speech:
+    """What Orca has said, read from its log as it grows."""
+
+    def __init__(self, path):
+        self.path = path
+        self.offset = 0
+        self.pending = ""
+        self.heard = []
+        self.cursor = 0  # utterances before it have been looked at
+
+    def read(self):
+        try:
+            with open(self.path, encoding="utf-8", errors="replace") as log:
+                log.seek(self.offset)
+                chunk = log.read()
+                self.offset = log.tell()
+        except FileNotFoundError:
+            return
+        self.pending += chunk
+        end = 0
+        for match in UTTERANCE.finditer(self.pending):
+            self.heard.append(CONTINUATION.sub(" ", match.group(1)).strip())
+            end = match.end()
+        self.pending = self.pending[end:]
+
+    def expect(self, what, test, limit=SPEECH_LIMIT):
+        """Waits for an utterance after the cursor that passes the test; returns it and moves
+        the cursor past it."""
+        deadline = time.monotonic() + limit
+        while True:
+            self.read()
+            for index in range(self.cursor, len(self.heard)):
+                if test(self.heard[index]):
+                    self.cursor = index + 1
+                    return self.heard[index]
+            if time.monotonic() >= deadline:
+                said = self.heard[self.cursor:]
+                raise Failure(f"not heard within {limit} s: {what}; heard {said}")
+            time.sleep(POLL_SECONDS)
+
+    def expect_text(self, text, limit=SPEECH_LIMIT):
+        return self.expect(repr(text), lambda said: text in said, limit)
+
+    def settle(self):
+        """Waits until Orca has finished speaking; everything said so far counts as looked at."""
+        deadline = time.monotonic() + SPEECH_LIMIT
+        count, quiet_since = -1, time.monotonic()
+        while time.monotonic() < deadline:
+            self.read()
+            if len(self.heard) != count:
+                count, quiet_since = len(self.heard), time.monotonic()
+            elif time.monotonic() - quiet_since >= QUIET_SECONDS:
+                break
+            time.sleep(POLL_SECONDS)
+        self.cursor = len(self.heard)
+
+    def expect_row(self, what, limit=SPEECH_LIMIT):
+        """The list with its name, then a book and its size: where the listener is."""
+        self.expect(f"the list's name ({what})", lambda said: said.startswith(LIST), limit)
+        book = self.expect(f"a book after the list's name ({what})", lambda said: said.rstrip(".") in BOOKS, limit)
+        self.expect(f"the book's size ({what})", lambda said: SIZE.match(said) is not None, limit)
+        return book.rstrip(".")
+
+
+def key(*names):
+    for name in names:
+        result = subprocess.run(["timeout", str(XDOTOOL_LIMIT), "xdotool", "key", name], stdin=subprocess.DEVNULL,
+                                capture_output=True)
+        if result.returncode != 0:
+            raise Failure(f"xdotool could not press {name}")
+
+
+def type_text(text):
+    result = subprocess.run(["timeout", str(XDOTOOL_LIMIT * 4), "xdotool", "type", "--delay", "30", text],
+                            stdin=subprocess.DEVNULL, capture_output=True)
+    if result.returncode != 0:
+        raise Failure("xdotool could not type " + text)
+
+
+def card_titles():
+    """The card's books in the order the program lists them: the order of the folder."""
+    titles = []
+    for name in os.listdir(os.environ["ZWQ_CARD"]):
+        if re.fullmatch(r"BOOK_\d{3}\.ydr", name):
+            with open(os.path.join(os.environ["ZWQ_CARD"], name), "rb") as f:
+                lines = f.read().decode("cp1251").split("\r\n")
+            fields = dict(line[1:].split("=", 1) for line in lines if line.startswith("#") and "=" in line)
+            titles.append(f"{fields.get('AUTHOR', '')} - {fields.get('TITLE', '')}")
+    return titles
+
+
+def walk(speech):
+    """The steps of a listener's walk, each with what must be heard."""
+    # Start-up: the window, then the list with its current row, the first book.
+    speech.expect_text(TITLE, START_LIMIT)
+    first = speech.expect_row("at start-up", START_LIMIT)
+    rows = card_titles()
+    if first != rows[0]:
+        raise Failure(f"at start-up the current book is {first!r}, not the first row {rows[0]!r}")
+    print("start-up: heard the list and", first, flush=True)
+    speech.settle()
+
+    # Delete without touching the arrows asks about that book; Esc answers Cancel and the
+    # listener is back on the same row.
+    key("Delete")
+    speech.expect_text(f"Вы действительно хотите удалить книгу {first} с карты памяти")
+    speech.settle()
+    key("Escape")
+    back = speech.expect_row("after the question")
+    if back != first:
+        raise Failure(f"after the question the current book is {back!r}, not {first!r}")
+    print("Delete asked about", first, "and Esc came back to it", flush=True)
+    speech.settle()
+
+    # Down to the second book, Delete, Enter (Yes): the outcome is heard, and after its OK the
+    # book now in the deleted one's place.
+    key("Down")
+    second = speech.expect("the second book", lambda said: said.rstrip(".") in BOOKS).rstrip(".")
+    speech.settle()
+    key("Delete")
+    speech.expect_text(f"Вы действительно хотите удалить книгу {second} с карты памяти")
+    speech.settle()
+    key("Return")
+    speech.expect_text(f"Книга {second} удалена с карты памяти")
+    speech.settle()
+    key("Return")
+    now = speech.expect_row("after the deletion")
+    rows = card_titles()
+    if second in rows or now != rows[min(1, len(rows) - 1)]:
+        raise Failure(f"after deleting {second!r} the current book is {now!r}; the card lists {rows}")
+    print("deleted", second, "and heard it; now on", now, flush=True)
+    speech.settle()
+
+    # F10 reaches "Файл"; Right and Down to "Выбрать карту памяти"; Enter opens the card dialog.
+    key("F10")
+    speech.expect_text("Файл")
+    speech.settle()
+    key("Right")
+    speech.expect_text("Настройки")
+    speech.settle()
+    key("Down")
+    speech.expect_text("Выбрать карту памяти")
+    speech.settle()
+    key("Return")
+    speech.expect_text("Выберите папку карты памяти с ZWQ-книгами")
+    speech.settle()
+    print("F10 reached the menu and the card dialog opened", flush=True)
+
+    # A folder that does not exist is refused, and the warning names it; its OK goes back to
+    # the dialog, Esc closes it and the listener is on the list again.
+    key("ctrl+a")
+    type_text(MISSING_FOLDER)
+    speech.settle()
+    key("Return")
+    speech.expect_text(f"Папка не найдена: {MISSING_FOLDER}")
+    speech.settle()
+    key("Return")
+    speech.expect_text("Выбор карты памяти")
+    speech.settle()
+    key("Escape")
+    speech.expect_row("after the card dialog")
+    print("the missing folder was refused aloud", flush=True)
+    speech.settle()
+
+    # The integration item speaks of the file manager, and switching it tells the new state.
+    key("F10", "Right", "Down")
+    speech.expect_text("Выбрать карту памяти")
+    speech.settle()
+    key("Down")
+    speech.expect_text("Интегрировать в файловый менеджер")
+    speech.settle()
+    key("Return")
+    speech.expect_text("Интеграция с файловым менеджером включена")
+    speech.settle()
+    key("Return")
+    speech.expect_row("after the integration")
+    print("the integration was switched on aloud", flush=True)
+
+
+def start(command, log_name, **kwargs):
+    log = open(os.path.join(WORK, log_name), "wb")
+    return subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=log, stderr=log, **kwargs)
+
+
+def wait_for_bus():
+    deadline = time.monotonic() + START_LIMIT
+    while subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
+                          "org.a11y.Bus.GetAddress"], capture_output=True).returncode != 0:
+        if time.monotonic() >= deadline:
+            raise Failure("the accessibility bus did not start")
+        time.sleep(POLL_SECONDS)
+    for flag in ("IsEnabled", "ScreenReaderEnabled"):
+        subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
+                        "org.freedesktop.DBus.Properties.Set", "string:org.a11y.Status", f"string:{flag}",
+                        "variant:boolean:true"], capture_output=True, check=True)
+
+
+def save_artifacts(speech, failed):
+    os.makedirs(ARTIFACTS, exist_ok=True)
+    speech.read()
+    with open(os.path.join(ARTIFACTS, "orca-speech.txt"), "w", encoding="utf-8") as transcript:
+        transcript.write("\n".join(speech.heard) + "\n")
+    if failed:
+        subprocess.run(["import", "-window", "root", os.path.join(ARTIFACTS, "orca-failed.png")],
+                       capture_output=True, timeout=XDOTOOL_LIMIT * 4)
+        if os.path.exists(ORCA_LOG):
+            shutil.copy(ORCA_LOG, os.path.join(ARTIFACTS, "orca-debug.log"))
+
+
+def main():
+    processes = []
+    speech = Speech(ORCA_LOG)
+    failed = True
+    for old in ("orca-failed.png", "orca-debug.log"):
+        if os.path.exists(os.path.join(ARTIFACTS, old)):
+            os.remove(os.path.join(ARTIFACTS, old))
+    try:
+        processes.append(start(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], "at-spi.log"))
+        wait_for_bus()
+        processes.append(start(["openbox", "--sm-disable"], "openbox.log"))
+        processes.append(start(["speech-dispatcher", "--run-single", "--timeout", "0", "--config-dir",
+                                os.path.join(WORK, "speech-dispatcher")], "speech-dispatcher.log"))
+        prefs = os.path.join(WORK, "orca-prefs")
+        os.makedirs(prefs, exist_ok=True)
+        processes.append(start([sys.executable, __file__, "--orca", ORCA_LOG, prefs], "orca.log"))
+        speech.expect("Orca's greeting", lambda said: said != "", START_LIMIT)
+        environment = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_ACCESSIBILITY="1", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+        processes.append(start([os.environ["ZWQ_MANAGER"]], "program.log", env=environment))
+        walk(speech)
+        failed = False
+    except (Failure, subprocess.SubprocessError, OSError) as error:
+        print("FAILED:", error, flush=True)
+    finally:
+        save_artifacts(speech, failed)
+        for process in reversed(processes):
+            if process.poll() is None:
+                process.terminate()
+                try:
+                    process.wait(timeout=XDOTOOL_LIMIT)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait()
+    print("heard:", " | ".join(speech.heard), flush=True)
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    if len(sys.argv) == 4 and sys.argv[1] == "--orca":
+        sys.exit(run_orca(sys.argv[2], sys.argv[3]))
+    sys.exit(main())

@@ -1,0 +1,270 @@
+#!/usr/bin/env python3
+"""The Windows installer under Wine, in the session of wingui.py (its display and prefix).
+
+    wininstaller.py --version X.Y.Z --installer EXE installer-file
+        the shipped installer's file: a 32-bit program with the icon and version information
+    wininstaller.py --version X.Y.Z --build DIR --program EXE --tar EXE --installer EXE install-and-uninstall
+        the 64-bit test installer walked by keyboard with the last page's tick "Интегрировать
+        в проводник": the program, the Start-menu shortcut and the "Programs and Features"
+        entry are there and the program has tied itself into Explorer; the silent uninstaller
+        removes all of it and keeps the user's settings. Then a silent install, the installed
+        program shows its window and, without unrar.exe, writes a RAR book through the
+        system's tar.exe (the stand-in in the prefix's System32), and the silent uninstaller
+        asked to remove the settings removes them too
+
+Wine here runs 64-bit programs only: the shipped 32-bit installer is checked as a file, its
+64-bit twin from the same script is run.
+"""
+
+import argparse
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+import wingui
+from wingui import Failure, check, check_soon, log
+
+PRODUCT = "ZWQ-менеджер"
+PUBLISHER = "kv8102tz"
+UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZWQManager"
+INTEGRATION_KEYS = (r"HKCR\.ydr", r"HKCR\ZWQManager")
+MISSING_LIBRARY_BOX = "Ошибка во время интеграции в проводник"
+WIZARD_TITLE = "Установка " + PRODUCT
+INSTALL_LIMIT = 120    # seconds
+UNINSTALL_LIMIT = 60   # the uninstaller goes on in a copy of itself after the first process ends
+
+PE_MACHINE = 4         # from the PE signature
+MACHINE_I386 = 0x14C
+
+
+def installer_file(installer, version):
+    """The shipped installer: 32-bit (it must run on 32-bit Windows), with the program's icon
+    and version information naming the product and its version."""
+    exe = wingui.PortableExecutable(installer)
+    pe = struct.unpack_from("<I", exe.data, exe.PE_HEADER_POINTER)[0]
+    machine = struct.unpack_from("<H", exe.data, pe + PE_MACHINE)[0]
+    check(machine == MACHINE_I386, f"the installer's machine is {machine:#x}, not i386")
+    resources = exe.resources()
+    check(resources.get(wingui.RT_ICON) and resources.get(wingui.RT_GROUP_ICON), "the installer has no icon")
+    info = b"".join(resources.get(wingui.RT_VERSION, []))
+    for text in (PRODUCT, version, PUBLISHER):
+        check(text.encode("utf-16-le") in info, "the installer's version information lacks " + text)
+
+
+class Installed:
+    """Where the installation lands in the session's prefix."""
+
+    def __init__(self, session):
+        drive_c = os.path.join(session.prefix, "drive_c")
+        self.folder = os.path.join(drive_c, "Program Files", PRODUCT)
+        self.program = os.path.join(self.folder, "ZWQManager.exe")
+        self.uninstaller = os.path.join(self.folder, "uninstall.exe")
+        self.shortcut = os.path.join(drive_c, "ProgramData", "Microsoft", "Windows", "Start Menu", "Programs",
+                                     PRODUCT + ".lnk")
+
+
+class InstalledProgram(wingui.Program):
+    """The installed ZWQManager.exe, run where the installer put it."""
+
+    def __init__(self, session, installed, *arguments):
+        self.session, self.folder, self.exe = session, session.folder, installed.program
+        self.desktop = wingui.Desktop(session)
+        self.process = self.output = None
+        self.start(*arguments)
+
+    def start(self, *arguments):
+        self.output = open(os.path.join(self.folder, "installed-program.log"), "wb")
+        self.process = subprocess.Popen(["wine", self.exe, *arguments], env=self.session.env(),
+                                        stdin=subprocess.DEVNULL, stdout=self.output, stderr=self.output)
+        return self
+
+
+def registry_values(session, key):
+    """The values of a registry key (name → text as exported), or None when it is missing."""
+    with tempfile.TemporaryDirectory(dir=session.folder) as folder:
+        exported = os.path.join(folder, "key.reg")
+        if session.wine("wine", "reg", "export", key, wingui.windows_path(exported), "/y") != 0:
+            return None
+        with open(exported, encoding="utf-16") as f:
+            lines = f.read().splitlines()
+    values = {}
+    for line in lines:
+        if line.startswith('"') and '"=' in line:
+            name, value = line[1:].split('"=', 1)
+            # Text values are quoted, with their backslashes and quotes escaped.
+            values[name] = re.sub(r"\\(.)", r"\1", value[1:-1]) if value.startswith('"') else value
+    return values
+
+
+def key_exists(session, key):
+    return session.wine("wine", "reg", "query", key) == 0
+
+
+def answer_missing_library_boxes(desktop, program):
+    """The context-menu libraries are not part of this system: integrating reports each one
+    missing (the 32-bit, then on 64-bit Windows the 64-bit one)."""
+    for _ in range(2):
+        box = desktop.wait_window(MISSING_LIBRARY_BOX, program)
+        desktop.press(box, "Return")
+        check_soon(lambda: box not in desktop.windows(MISSING_LIBRARY_BOX),
+                   lambda: "Enter did not close the box " + MISSING_LIBRARY_BOX)
+
+
+def check_installation(session, installed, version):
+    """The program, the uninstaller, the shortcut and the entry in Programs and Features."""
+    check(wingui.read_bytes(installed.program) == wingui.read_bytes(session.program),
+          "the installed program is not the 64-bit build")
+    check(os.path.isfile(installed.uninstaller), "no uninstaller")
+    folder = r"C:\Program Files" + "\\" + PRODUCT
+    # The shortcut names the installed program. (Wine cannot follow it here: its ANSI code
+    # page has no Cyrillic letters for the folder's name, which a Russian Windows has.)
+    check(os.path.isfile(installed.shortcut), "no Start-menu shortcut " + installed.shortcut)
+    target = (folder + "\\ZWQManager.exe").encode("utf-16-le")
+    check(target in wingui.read_bytes(installed.shortcut), "the shortcut does not name " + folder)
+    entry = registry_values(session, UNINSTALL_KEY)
+    check(entry is not None, "no entry in Programs and Features")
+    expected = {"DisplayName": PRODUCT, "DisplayVersion": version, "Publisher": PUBLISHER,
+                "InstallLocation": folder, "DisplayIcon": f'"{folder}\\ZWQManager.exe",0',
+                "QuietUninstallString": f'"{folder}\\uninstall.exe" /S'}
+    for name, value in expected.items():
+        check(entry.get(name) == value, f"{name} is {entry.get(name)!r}, not {value!r}")
+    size = entry.get("EstimatedSize", "dword:0")
+    check(size.startswith("dword:") and int(size[len("dword:"):], 16) > 0, "no EstimatedSize: " + size)
+
+
+def uninstall(session, installed, *switches):
+    """The silent uninstaller; it goes on in a copy of itself, so its end is its work done."""
+    code = session.wine("wine", installed.uninstaller, "/S", *switches, limit=UNINSTALL_LIMIT)
+    check(code == 0, f"the silent uninstaller ended with {code}")
+    check_soon(lambda: not os.path.exists(installed.folder),
+               lambda: f"the program folder is still there: {os.listdir(installed.folder)}", limit=UNINSTALL_LIMIT)
+    check(not os.path.exists(installed.shortcut), "the Start-menu shortcut is still there")
+    check(registry_values(session, UNINSTALL_KEY) is None, "the entry in Programs and Features is still there")
+    for key in INTEGRATION_KEYS:
+        check(not key_exists(session, key), key + " is still there")
+
+
+def install_by_keyboard_with_integration(session, desktop, installer, installed):
+    """The wizard walked with keys: Enter on the welcome page ("Далее") and on the folder page
+    ("Установить"); on the last page the tick "Интегрировать в проводник" has the focus: Space
+    ticks it, Tab and Enter press "Готово". The installed program then starts with /integrate."""
+    with open(os.path.join(session.folder, "installer.log"), "wb") as output:
+        wizard = subprocess.Popen(["wine", installer], env=session.env(), stdin=subprocess.DEVNULL,
+                                  stdout=output, stderr=output)
+    try:
+        window = desktop.wait_window(WIZARD_TITLE)
+        desktop.press(window, "Return", "Return")
+        check_soon(lambda: registry_values(session, UNINSTALL_KEY) is not None, lambda: "the wizard installed nothing",
+                   limit=INSTALL_LIMIT)
+        time.sleep(wingui.ABSENCE_WAIT)  # the wizard moves on to its last page
+        desktop.screenshot("installer-last-page.png")
+        desktop.press(window, "space", "Tab", "Return")
+        wizard.wait(timeout=wingui.PROGRAM_END_LIMIT)
+        check(wizard.returncode == 0, f"the installer ended with {wizard.returncode}")
+    finally:
+        if wizard.poll() is None:
+            wizard.kill()
+            wizard.wait(timeout=wingui.PROGRAM_END_LIMIT)
+
+    # The program started by the tick runs on its own; its boxes and window are on the screen.
+    answer_missing_library_boxes(desktop, None)
+    window = desktop.wait_window(wingui.MAIN_TITLE)
+    check_soon(lambda: all(key_exists(session, key) for key in INTEGRATION_KEYS),
+               lambda: "the tick did not integrate: " + ", ".join(INTEGRATION_KEYS))
+    desktop.press(window, "alt+F4")
+    desktop.wait_gone(wingui.MAIN_TITLE)
+
+
+def write_rar_book_with_systems_tar(session, desktop, installed, tar):
+    """A Windows 10 user without unrar.exe writes a RAR book: the installed program finds the
+    system's tar.exe (here the stand-in, put into the prefix's System32) and the book lands on
+    the card E:."""
+    system_tar = os.path.join(session.prefix, "drive_c", "windows", "system32", "tar.exe")
+    log_file = os.path.join(os.path.dirname(system_tar), "tar-log.txt")
+    wingui.empty_folder(session.card)
+    archive = os.path.join(session.folder, "installed", "Книга.rar")
+    headers = ["#TITLE=Капитанская дочка", "#AUTHOR=Александр Пушкин", "#TOTAL_SIZE_KB=1"]
+    wingui.write_bytes(archive, wingui.rar4([("BOOK_001.ydr", wingui.encoded(headers + ["01.mp3"])),
+                                             ("01.mp3", b"chapter one")]))
+    shutil.copy(tar, system_tar)
+    try:
+        with InstalledProgram(session, installed, wingui.windows_path(archive)) as program:
+            box = desktop.wait_window(wingui.WRITE_BOX, program)
+            desktop.press(box, "Return")
+            program.wait_end()
+        calls = wingui.read_bytes(log_file).decode("utf-8").splitlines()
+        check([call.split('" ')[1].split()[0] for call in calls] == ["-tf", "-tvf", "-xf"],
+              "tar.exe was not asked to list and unpack: " + repr(calls))
+        check(wingui.read_bytes(os.path.join(session.card, "BOOK_001", "01.mp3")) == b"chapter one",
+              "the book from the archive is not on the card")
+    finally:
+        for path in (system_tar, log_file):
+            if os.path.exists(path):
+                os.remove(path)
+
+
+def install_and_uninstall(session, desktop, installer, version, tar):
+    installed = Installed(session)
+    if os.path.exists(installed.uninstaller):  # left by an interrupted run
+        uninstall(session, installed)
+    wingui.store_settings(session, ["CARD_PATH=E:\\", "IS_ASKED_FOR_INTEGRATION=YES"])
+    settings = wingui.read_bytes(session.settings_file())
+
+    install_by_keyboard_with_integration(session, desktop, installer, installed)
+    check_installation(session, installed, version)
+    uninstall(session, installed)
+    check(wingui.read_bytes(session.settings_file()) == settings, "the uninstaller changed the user's settings")
+
+    code = session.wine("wine", installer, "/S", limit=INSTALL_LIMIT)
+    check(code == 0, f"the silent installer ended with {code}")
+    check_installation(session, installed, version)
+    with InstalledProgram(session, installed) as program:
+        window = desktop.wait_window(wingui.MAIN_TITLE, program)
+        desktop.screenshot("installed-program.png")
+        desktop.press(window, "alt+F4")
+        program.wait_end()
+    write_rar_book_with_systems_tar(session, desktop, installed, tar)
+    uninstall(session, installed, "/REMOVESETTINGS")
+    check(not os.path.exists(os.path.join(session.roaming(), "kv8102tz")), "asked to, the uninstaller kept the settings")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--installer", required=True)
+    parser.add_argument("--version", required=True, help="the version the installer must carry")
+    parser.add_argument("--build")
+    parser.add_argument("--program", help="the 64-bit ZWQManager.exe the installer holds")
+    parser.add_argument("--tar", help="the stand-in tar.exe, put in place of the system's")
+    parser.add_argument("step", choices=["installer-file", "install-and-uninstall"])
+    args = parser.parse_args()
+    try:
+        if args.step == "installer-file":
+            installer_file(args.installer, args.version)
+        else:
+            if args.build is None or args.program is None or args.tar is None:
+                parser.error("--build, --program and --tar are needed for " + args.step)
+            session = wingui.Session(args.build, args.program, "")
+            desktop = wingui.Desktop(session)
+            started = time.monotonic()
+            try:
+                install_and_uninstall(session, desktop, os.path.abspath(args.installer), args.version,
+                                      os.path.abspath(args.tar))
+            except Failure:
+                log("windows on the screen: " + repr(desktop.titles()))
+                log("screenshot: " + desktop.screenshot("failed-installer.png"))
+                raise
+            log(f"installed, started and uninstalled in {time.monotonic() - started:.0f} s")
+    except (Failure, subprocess.TimeoutExpired) as error:
+        log("FAILED: " + str(error))
+        return 1
+    log("passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
