@@ -17,7 +17,7 @@ rounds=${ROUNDS:-9}
 required_ratio=0.95
 
 bash scripts/setup.sh
-cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DZWQ_BUILD_TESTS=OFF -DZWQ_BUILD_BENCH=ON >/dev/null
+cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/bench --target zwq-bench-write >/dev/null
 tool=$root/build/bench/bench/write/zwq-bench-write
 

@@ -46,6 +46,18 @@ const std::string kDeleteManyDone = Ansi("Удаление книг заверш
 const std::string kCaptionWriteMany = Ansi("Запись книг");
 const std::string kWriteManyErrors = Ansi("Во время записи книг возникли ошибки");
 const std::string kWriteManyDone = Ansi("Запись книг завершена");
+const std::string kCaptionCardCheck = Ansi("Проверка карты памяти");
+const std::string kRepairQuestion =
+    Ansi("Прерванные действия будут завершены, служебные файлы программы и недописанные книги удалены, "
+         "пропуски в нумерации закрыты без изменения порядка книг. Исправить?");
+const std::string kTroubleQuestion =
+    Ansi("На карте памяти есть неполадки: прерванная запись, удаление или перенумерация книг, пропуски в "
+         "нумерации или служебные файлы. Проверить карту сейчас?");
+const std::string kBookAccusative = Ansi("Книгу ");
+const std::string kRemovalUnfinished = Ansi(" не удалось удалить полностью. На карте памяти остались: ");
+const std::string kRemovalStaysListed = Ansi(". Книга осталась в списке, её можно удалить ещё раз.");
+const std::string kRemovedLeftAlone =
+    Ansi(" удалена. Файлы, которые лежат вне её папки и могут принадлежать другой книге, оставлены на месте: ");
 
 const unsigned kQuestion = platform::kMbYesNoCancel | platform::kMbIconQuestion;
 const unsigned kInformation = platform::kMbOk | platform::kMbIconInformation;
@@ -87,6 +99,7 @@ const std::vector<TMenuDef>& MainMenu() {
         {"N1", Ansi("Файл"),
          {{"N4", Ansi("Записать книгу на карту памяти (Enter)"), MenuCommand::WriteBook},
           {"Delete1", Ansi("Удалить с карты памяти выбранную книгу (Delete)"), MenuCommand::DeleteBook},
+          {"N10", Ansi("Проверить карту"), MenuCommand::CheckCard},
           {"N2", "-", MenuCommand::None},
           {"N3", Ansi("Выход"), MenuCommand::Exit}}},
         {"N5", Ansi("Настройки"),
@@ -110,6 +123,7 @@ TForm1::TForm1(const TForm1Controls& controls, platform::Platform& platform)
 TForm1::~TForm1() = default;
 
 void TForm1::FormShow() {
+    card->RemoveStaleTempFolders();
     settings = std::make_unique<SettingsStore>(kCompanyWord, kProgramWord, platform_);
     settings->SetMessageBoxes(controls_.boxes);
     if (!LoadCardPath(*settings, cardPath)) {
@@ -130,6 +144,7 @@ void TForm1::FormShow() {
         SwitchIntegration(false);
     }
     controls_.N9.SetCaption(integration_.IntegrationMenuCaption());
+    RunCheckSwitch();
 
     ProcessBookArguments();
 }
@@ -168,6 +183,7 @@ void TForm1::ShowBooks(const std::string& currentName, std::size_t row) {
     } else {
         controls_.status.SetText(kCardNotFound + cardPath);
     }
+    OfferCardCheck();
 
     const std::size_t count = card->Books.size();
     if (count == 0) return;
@@ -224,10 +240,11 @@ bool TForm1::DeleteSelectedBook(bool ask) {
                                            kQuestion) != platform::kIdYes) {
         return false;
     }
-    card->DeleteBook(static_cast<std::size_t>(row));
+    const bool removed = card->DeleteBook(static_cast<std::size_t>(row));
     // The book that took the deleted one's place becomes current; the last one when the last went.
     ShowBooks(std::string(), static_cast<std::size_t>(row));
-    return true;
+    ReportRemoval(name);
+    return removed;
 }
 
 void TForm1::ProcessBookArguments() {
@@ -334,7 +351,8 @@ void TForm1::DeleteCurrentBook() {
     // have lost it. The question names the book either way.
     if (controls_.books.SelectedRow() < 0) controls_.books.SelectRow(0);
     const std::string name = controls_.books.RowCaption(static_cast<std::size_t>(controls_.books.SelectedRow()));
-    if (DeleteSelectedBook(true)) {
+    // A removal that left files outside the book's folder has said so already.
+    if (DeleteSelectedBook(true) && card->LastRemoval.leftAlone.empty()) {
         controls_.boxes.ShowMessage(kBookWord + name + kDeletedTail, kCaptionDelete, kInformation);
     }
 }
@@ -364,10 +382,64 @@ void TForm1::SwitchIntegration(bool enable) {
     if (rights != AdminRights::Restarting) integration_.ReportIntegrationState();
 }
 
+void TForm1::N10Click() {
+    if (!CardPresent()) return;
+    checkedCard_ = cardPath;
+    const std::vector<TCardFinding> findings = card->CheckCard();
+    if (findings.empty()) {
+        controls_.boxes.ShowMessage(CardFindingsText(findings), kCaptionCardCheck, kInformation);
+        return;
+    }
+    const bool repairable =
+        std::any_of(findings.begin(), findings.end(), [](const TCardFinding& f) { return f.repairable; });
+    if (!repairable) {
+        controls_.boxes.ShowMessage(CardFindingsText(findings), kCaptionCardCheck, kWarning);
+        return;
+    }
+    if (controls_.boxes.ShowMessage(CardFindingsText(findings) + kRepairQuestion, kCaptionCardCheck, kQuestion) !=
+        platform::kIdYes) {
+        return;
+    }
+    const TCardRepair repair = card->RepairCard();
+    RefreshBooks();
+    controls_.boxes.ShowMessage(CardRepairText(repair), kCaptionCardCheck,
+                                repair.leftAlone.empty() ? kInformation : kWarning);
+}
+
+void TForm1::OfferCardCheck() {
+    if (!card->NeedsCheck() || checkedCard_ == cardPath || CheckSwitchGiven()) return;
+    checkedCard_ = cardPath;
+    if (controls_.boxes.ShowMessage(kTroubleQuestion, kCaptionCardCheck, kQuestion) == platform::kIdYes) N10Click();
+}
+
+void TForm1::ReportRemoval(const std::string& name) {
+    const TRemovalReport& report = card->LastRemoval;
+    if (!report.removed) {
+        controls_.boxes.ShowMessage(kBookAccusative + name + kRemovalUnfinished + NamesText(report.stayed) +
+                                        kRemovalStaysListed,
+                                    kCaptionDelete, kError);
+    } else if (!report.leftAlone.empty()) {
+        controls_.boxes.ShowMessage(kBookWord + name + kRemovedLeftAlone + NamesText(report.leftAlone), kCaptionDelete,
+                                    kWarning);
+    }
+}
+
+bool TForm1::CheckSwitchGiven() {
+    const std::vector<std::string> arguments = controls_.application.Arguments();
+    return arguments.size() == 1 && arguments[0] == platform::CheckCardSwitch();
+}
+
+void TForm1::RunCheckSwitch() {
+    if (!CheckSwitchGiven()) return;
+    N10Click();
+    controls_.application.CloseMainWindow();
+}
+
 void TForm1::RunMenuCommand(MenuCommand command) {
     switch (command) {
         case MenuCommand::WriteBook: N4Click(); break;
         case MenuCommand::DeleteBook: Delete1Click(); break;
+        case MenuCommand::CheckCard: N10Click(); break;
         case MenuCommand::Exit: N3Click(); break;
         case MenuCommand::ChooseCard: N6Click(); break;
         case MenuCommand::Integration: N9Click(); break;
@@ -388,7 +460,8 @@ bool InformationRequest(const std::vector<std::string>& arguments, std::string& 
                   "  КНИГА              файл .ydr или .rar: записать книгу на карту памяти;\n"
                   "                     файл BOOK_nnn.ydr на карте памяти: удалить книгу с карты\n") +
              "  " + platform::IntegrateSwitch() + Ansi("        связать файлы .ydr с программой\n") + "  " +
-             platform::DesintegrateSwitch() + Ansi("     убрать эту связь\n") +
+             platform::DesintegrateSwitch() + Ansi("     убрать эту связь\n") + "  " + platform::CheckCardSwitch() +
+             Ansi("       проверить карту памяти, предложить исправить найденное и завершить работу\n") +
              Ansi("  --help             эта справка\n"
                   "  --version          версия программы\n");
     return true;

@@ -42,7 +42,7 @@ struct TMainFormTexts {
 const TMainFormTexts& MainFormTexts();
 
 // The commands of the menu.
-enum class MenuCommand { None, WriteBook, DeleteBook, Exit, ChooseCard, Integration, About };
+enum class MenuCommand { None, WriteBook, DeleteBook, CheckCard, Exit, ChooseCard, Integration, About };
 
 struct TMenuItemDef {
     std::string name;     // the control's name: N4, Delete1, ...
@@ -109,6 +109,8 @@ public:
     void N6Click();
     void N8Click();
     void N9Click();
+    // "Проверить карту": the findings in words, the question to mend them, the result.
+    void N10Click();
     void RunMenuCommand(MenuCommand command);
 
     TCardSelectForm& CardSelectForm() { return cardSelect_; }
@@ -122,11 +124,22 @@ private:
     // The integration switched at the user's request and the menu item renamed; the new state
     // is told unless an elevated instance does the work.
     void SwitchIntegration(bool enable);
+    // Says once per card, after a scan that saw signs of trouble, that the card needs a check,
+    // and offers it.
+    void OfferCardCheck();
+    // An error box when the last removal could not finish, a warning when it left files
+    // outside the book's folder.
+    void ReportRemoval(const std::string& name);
+    bool CheckSwitchGiven();
+    // The check switch alone on the command line: the check, then the program ends.
+    void RunCheckSwitch();
 
     TForm1Controls controls_;
     platform::Platform& platform_;
     TCardSelectForm cardSelect_;
     TExplorerIntegration integration_;
+    // The card path for which the check was offered or run in this run.
+    std::string checkedCard_;
 };
 
 // The program's answer to "--help" and "--version" (output to print, true to end at once);

@@ -36,7 +36,72 @@ constexpr std::array<KeyText, 6> kKeys = {{
     {Key::FileNum, "#FILE_NUM="},
 }};
 
+constexpr unsigned kByteBits = 8;
+constexpr unsigned kByteMask = 0xFF;
+constexpr std::size_t kUnitBytes = 2;
+
+// The whole little-endian code units of bytes from offset on; an odd last byte is no unit.
+std::u16string Utf16Units(const std::string& bytes, std::size_t offset) {
+    const std::size_t count = bytes.size() > offset ? (bytes.size() - offset) / kUnitBytes : 0;
+    std::u16string units(count, u'\0');
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t at = offset + kUnitBytes * i;
+        units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[at]) |
+                                         (static_cast<unsigned char>(bytes[at + 1]) << kByteBits));
+    }
+    return units;
+}
+
+void AppendUtf16Units(std::string& bytes, const std::u16string& units) {
+    for (const char16_t unit : units) {
+        bytes += static_cast<char>(unit & kByteMask);
+        bytes += static_cast<char>(unit >> kByteBits);
+    }
+}
+
 bool IsLineBreak(char16_t unit) { return unit == u'\r' || unit == u'\n'; }
+
+bool IsFileEntry(const std::string& line) { return !line.empty() && line.front() != '#'; }
+
+bool EntryFound(const std::string& folder, const std::string& entry, platform::IFileSystem& files) {
+    return platform::IsContainedEntry(entry) && files.Exists(platform::JoinPath(folder, platform::EntryToPath(entry)));
+}
+
+template <typename Unit>
+Unit AsciiUpper(Unit unit) {
+    return (unit >= Unit('a') && unit <= Unit('z')) ? static_cast<Unit>(unit - Unit('a') + Unit('A')) : unit;
+}
+
+// Replaces oldName by newName in every line of text (lines end at CR or LF units). Both names
+// have the same length and differ, so a replacement never makes a new occurrence.
+template <typename Unit>
+void RenameInLines(std::basic_string<Unit>& text, const std::basic_string<Unit>& oldName,
+                   const std::basic_string<Unit>& newName) {
+    const std::size_t length = oldName.size();
+    bool lineStart = true;
+    bool entryLine = false;
+    for (std::size_t pos = 0; pos < text.size(); ++pos) {
+        const Unit unit = text[pos];
+        if (unit == Unit('\r') || unit == Unit('\n')) {
+            lineStart = true;
+            continue;
+        }
+        if (lineStart) {
+            entryLine = unit != Unit('#');
+            lineStart = false;
+        }
+        if (pos + length > text.size()) continue;
+        bool match = true;
+        for (std::size_t i = 0; i < length && match; ++i) {
+            const Unit a = text[pos + i];
+            const Unit b = oldName[i];
+            match = entryLine ? AsciiUpper(a) == AsciiUpper(b) : a == b;
+        }
+        if (!match) continue;
+        text.replace(pos, length, newName);
+        pos += length - 1;
+    }
+}
 
 void ApplyInt32(int32_t& field, const std::string& value) {
     if (const auto number = ParseDigits(value, std::numeric_limits<int32_t>::max())) {
@@ -111,12 +176,7 @@ std::vector<std::string> SplitLines(const std::string& text) {
 }
 
 std::vector<std::string> SplitUtf16Lines(const std::string& bytes) {
-    // Code units little-endian; an odd trailing byte is not part of any unit.
-    std::u16string units(bytes.size() / 2, u'\0');
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                         (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
-    }
+    const std::u16string units = Utf16Units(bytes, 0);
     std::vector<std::string> lines;
     std::size_t pos = 0;
     while (pos < units.size()) {
@@ -142,13 +202,12 @@ bool LoadDescriptorLines(std::vector<std::string>& lines, const std::string& pat
     return true;
 }
 
-void FixOemText(TBookInfo& book) {
+bool LooksLikeOemText(const std::string& text) {
     constexpr unsigned char kCapitalFirst = 0xC0, kCapitalLast = 0xDF;  // А..Я in Windows-1251
     constexpr unsigned char kStrayFirst = 0x80, kStrayLast = 0xAF;      // А..п in code page 866
     // Windows-1251 characters of the stray range that ordinary Russian text uses: en dash,
     // em dash, no-break space and Ё.
     constexpr std::array<unsigned char, 4> kCommonIn1251 = {0x96, 0x97, 0xA0, 0xA8};
-    const std::string text = JoinLines(book.Lines);
     std::size_t capitals = 0;
     std::size_t strays = 0;
     for (const char c : text) {
@@ -159,8 +218,45 @@ void FixOemText(TBookInfo& book) {
             ++strays;
         }
     }
-    if (strays < capitals) return;
-    book.Lines = SplitLines(platform::Oem866ToCp1251(text));
+    return strays >= capitals;
+}
+
+void FixOemText(TBookInfo& book) {
+    const std::string text = JoinLines(book.Lines);
+    if (LooksLikeOemText(text)) book.Lines = SplitLines(platform::Oem866ToCp1251(text));
+}
+
+void ChooseCodePage(std::vector<std::string>& lines, const std::string& folder, platform::IFileSystem& files) {
+    const std::string text = JoinLines(lines);
+    const std::string converted = platform::Oem866ToCp1251(text);
+    if (converted == text) return;
+    std::vector<std::string> oemLines = SplitLines(converted);
+    // The first entry that reads differently and is found in one reading only decides.
+    std::optional<bool> oem;
+    for (std::size_t i = 0; i < lines.size() && i < oemLines.size() && !oem; ++i) {
+        if (!IsFileEntry(lines[i]) || lines[i] == oemLines[i]) continue;
+        const bool ansiFound = EntryFound(folder, lines[i], files);
+        if (ansiFound != EntryFound(folder, oemLines[i], files)) oem = !ansiFound;
+    }
+    if (oem.value_or(LooksLikeOemText(text))) lines = std::move(oemLines);
+}
+
+std::string RenameSlotInDescriptor(const std::string& bytes, const std::string& oldName, const std::string& newName) {
+    if (oldName.size() != newName.size() || oldName == newName) return bytes;
+    const bool utf16 = bytes.size() >= kMinimumFileSize && static_cast<unsigned char>(bytes[0]) == kBom0 &&
+                       static_cast<unsigned char>(bytes[1]) == kBom1;
+    if (!utf16) {
+        const std::size_t end = std::min(bytes.find('\0'), bytes.size());
+        std::string text = bytes.substr(0, end);
+        RenameInLines(text, oldName, newName);
+        return text + bytes.substr(end);
+    }
+    // Code units as they stand, after the byte-order mark; an odd last byte stays behind them.
+    std::u16string units = Utf16Units(bytes, kMinimumFileSize);
+    RenameInLines(units, platform::Cp1251ToUtf16(oldName), platform::Cp1251ToUtf16(newName));
+    std::string result = bytes.substr(0, kMinimumFileSize);
+    AppendUtf16Units(result, units);
+    return result + bytes.substr(kMinimumFileSize + kUnitBytes * units.size());
 }
 
 bool ReadBookDescriptor(TBookInfo& book, const std::string& path, platform::IFileSystem& files) {
@@ -168,7 +264,7 @@ bool ReadBookDescriptor(TBookInfo& book, const std::string& path, platform::IFil
     int32_t number = 0;
     if (!IsBookDescriptorName(fileName, number)) return false;
     if (!LoadDescriptorLines(book.Lines, path, files)) return false;
-    FixOemText(book);
+    ChooseCodePage(book.Lines, platform::FolderOf(path), files);
 
     book.Title.clear();
     book.Author.clear();

@@ -29,6 +29,20 @@ bool ReadBookDescriptor(TBookInfo& book, const std::string& path, platform::IFil
 bool LoadDescriptorLines(std::vector<std::string>& lines, const std::string& path, platform::IFileSystem& files);
 // Converts the lines from the OEM code page when they do not look like Windows-1251 text.
 void FixOemText(TBookInfo& book);
+// Whether text is taken for OEM (code page 866) text by its bytes alone: it holds no more
+// Windows-1251 capitals than bytes that Windows-1251 text seldom has.
+bool LooksLikeOemText(const std::string& text);
+// Decides between the Windows-1251 and the OEM reading of lines read from a descriptor in
+// folder: the reading whose file entries are found there wins; when both or neither are
+// found, LooksLikeOemText decides. The lines are converted when OEM wins.
+void ChooseCodePage(std::vector<std::string>& lines, const std::string& folder, platform::IFileSystem& files);
+
+// The descriptor's bytes with the slot name oldName ("BOOK_005") changed to newName in its own
+// encoding (8-bit, or UTF-16 little-endian after its byte-order mark); nothing else changes,
+// line ends included. In "#" lines only the exact spelling changes; in file entries the slot
+// name in any letter case, since the card's file system finds the folder so. Bytes after the
+// NUL that ends an 8-bit text are left as they are.
+std::string RenameSlotInDescriptor(const std::string& bytes, const std::string& oldName, const std::string& newName);
 
 // Every line followed by CR LF, the last one too.
 std::string JoinLines(const std::vector<std::string>& lines);

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <map>
 #include <set>
+#include <unordered_map>
 
 #include "book/String_routines_unit.h"
 #include "platform/Codepage.h"
@@ -40,7 +42,46 @@ const char* const kTempFolderPrefix = "ZWQTMP";
 const char* const kNoTempFolder = "<>";
 const char* const kSlotFormat = "BOOK_%03d";
 const char* const kCardEntrySeparator = "\\";
+const char* const kTempLockSuffix = ".lck";
 constexpr int kMaxTempFolders = 1000000;
+
+// The journal: while a removal runs it names the book (slot and a hash of its descriptor), so
+// that a check after a pulled card knows the removal was asked for.
+const char* const kJournalName = "ZWQJOURN.TMP";
+const char* const kJournalHeader = "ZWQ JOURNAL";
+const char* const kJournalRemove = "REMOVE";
+constexpr uint64_t kFnvOffset = 14695981039346656037ULL;
+constexpr uint64_t kFnvPrime = 1099511628211ULL;
+constexpr int kHashDigits = 16;
+
+// Texts of the card check.
+const std::string kFoundHead = Ansi("На карте памяти найдено:");
+const std::string kNothingFound = Ansi("Неполадок на карте памяти не найдено.");
+const std::string kMendedHead = Ansi("Исправлено:");
+const std::string kLeftHead = Ansi("Оставлено без изменений:");
+const std::string kAllWell = Ansi("Карта памяти в порядке.");
+const std::string kItem = "- ";
+const std::string kRemovalBroken = Ansi("прервано удаление книги ");
+const std::string kRemovalNotBegun = Ansi(" до удаления её файлов: книга останется на карте");
+const std::string kMoveBroken = Ansi("прерван перенос книги ");
+const std::string kFromNumber = Ansi(" с номера ");
+const std::string kToNumber = Ansi(" на номер ");
+const std::string kNumberOpen = Ansi(" (номер ");
+const std::string kFolderWord = Ansi("папка ");
+const std::string kPartialWrite = Ansi(" без описания книги: запись книги не была закончена");
+const std::string kBookLower = Ansi("книга ");
+const std::string kMissingFiles = Ansi(" ссылается на отсутствующие файлы: ");
+const std::string kAndMore = Ansi(" и ещё ");
+const std::string kMissingReason =
+    Ansi(". Такую книгу программа сама не удаляет: удалите её или запишите заново");
+const std::string kFileWord = Ansi("файл ");
+const std::string kUnreadable =
+    Ansi(" не читается как описание книги. Программа не трогает файлы, которых не создавала");
+const std::string kScratch = Ansi("служебный файл программы ");
+const std::string kGaps = Ansi("пропуски в нумерации книг: ");
+const std::string kRenumbered = Ansi("книги перенумерованы по порядку, перенесено книг: ");
+const std::string kNotMended = Ansi(". Исправить это не удалось");
+constexpr std::size_t kListedFiles = 3;
 
 constexpr int64_t kBytesPerMegabyte = 1048576;
 constexpr int kFullPercent = 100;
@@ -106,6 +147,34 @@ bool MatchesDescriptorPattern(const std::string& name) {
            upper.compare(upper.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
+uint64_t Fnv1a(const std::string& bytes) {
+    uint64_t hash = kFnvOffset;
+    for (const char c : bytes) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= kFnvPrime;
+    }
+    return hash;
+}
+
+std::string HashText(const std::string& bytes) {
+    char buffer[kHashDigits + 1] = {};
+    std::snprintf(buffer, sizeof buffer, "%016llx", static_cast<unsigned long long>(Fnv1a(bytes)));
+    return buffer;
+}
+
+// The slot number of a folder name in the descriptor's rule (BOOK_ and three digits).
+bool IsSlotFolderName(const std::string& name, int32_t& number) {
+    return IsBookDescriptorName(name + kDescriptorSuffix, number);
+}
+
+// Whether a file entry lies in the folder slotName: its first part names it (in any letter
+// case, as the card's file system finds it) and it does not climb out.
+bool InSlotFolder(const std::string& entry, const std::string& slotName) {
+    const std::size_t end = entry.find_first_of("\\/");
+    return end != std::string::npos && platform::IsContainedEntry(entry) &&
+           AnsiUpperCase(entry.substr(0, end)) == AnsiUpperCase(slotName);
+}
+
 // Removes a folder when the scope ends, whatever way it ends.
 class FolderRemover {
 public:
@@ -146,25 +215,60 @@ struct TMemoryCard::PlannedFile {
     int64_t size = 0;
 };
 
-// The names in the card's root, upper-cased, as the case-blind FAT file system compares them,
-// each with its name as stored.
+// The names in the card's root as the last listing found them, kept up to date by the moves:
+// upper-cased (the card's FAT file system compares names without letter case) to the name as
+// stored.
 struct TMemoryCard::RootNames {
-    std::set<std::string> files;
-    std::set<std::string> folders;
-    std::vector<platform::DirEntry> entries;
+    bool listed = false;
+    std::unordered_map<std::string, std::string> files;
+    std::unordered_map<std::string, std::string> folders;
 
-    std::string Stored(const std::string& name, bool folder) const {
-        const std::string upper = AnsiUpperCase(name);
-        for (const platform::DirEntry& e : entries) {
-            if (e.isDirectory == folder && AnsiUpperCase(e.name) == upper) return e.name;
-        }
-        return name;
+    static std::string Find(const std::unordered_map<std::string, std::string>& names, const std::string& name) {
+        const auto it = names.find(AnsiUpperCase(name));
+        return it == names.end() ? std::string() : it->second;
     }
+    bool HasFile(const std::string& name) const { return files.count(AnsiUpperCase(name)) != 0; }
+    bool HasFolder(const std::string& name) const { return folders.count(AnsiUpperCase(name)) != 0; }
+    // The name as stored, or the name itself when the listing does not hold it.
+    std::string File(const std::string& name) const {
+        const std::string stored = Find(files, name);
+        return stored.empty() ? name : stored;
+    }
+    std::string Folder(const std::string& name) const {
+        const std::string stored = Find(folders, name);
+        return stored.empty() ? name : stored;
+    }
+    void Note(const std::string& name, bool folder, bool present) {
+        auto& names = folder ? folders : files;
+        if (present) {
+            names[AnsiUpperCase(name)] = name;
+        } else {
+            names.erase(AnsiUpperCase(name));
+        }
+    }
+};
+
+// One slot of the card as the check sees it.
+struct TMemoryCard::SlotState {
+    std::string descriptor;  // the descriptor's name as stored; empty when there is none
+    std::string folder;      // the folder's name as stored; empty when there is none
+    std::string bytes;       // the descriptor's bytes
+    bool valid = false;      // the reader accepted the descriptor
+    TBookInfo book;
+    std::vector<std::string> missing;  // entries whose files are not on the card
+};
+
+struct TMemoryCard::CardState {
+    std::map<int, SlotState> slots;
+    std::string scratch;  // the scratch file's name as stored, empty when there is none
+    std::string journal;  // the journal's name as stored, empty when there is none
+    std::string journalBytes;
 };
 
 TMemoryCard::TMemoryCard() : TMemoryCard(platform::NativePlatform()) {}
 
-TMemoryCard::TMemoryCard(platform::Platform& platform) : TempFolder(kNoTempFolder), platform_(platform) {}
+TMemoryCard::TMemoryCard(platform::Platform& platform)
+    : TempFolder(kNoTempFolder), platform_(platform), names_(std::make_unique<RootNames>()) {}
 
 TMemoryCard::~TMemoryCard() { Clear(); }
 
@@ -174,15 +278,19 @@ void TMemoryCard::Clear() { Books.clear(); }
 
 void TMemoryCard::Scan() {
     Clear();
-    std::vector<platform::DirEntry> entries;
-    if (CardPath.empty() || !platform_.files.ListDirectory(CardPath, entries)) return;
-    for (const platform::DirEntry& entry : entries) {
-        if (!MatchesDescriptorPattern(entry.name)) continue;
+    ListRoot();
+    NoteTrouble();
+    for (const auto& [upper, name] : names_->files) {
+        if (!MatchesDescriptorPattern(name)) continue;
         auto book = std::make_unique<TBookInfo>();
-        if (ReadBookDescriptor(*book, platform::JoinPath(CardPath, entry.name), platform_.files)) {
+        if (ReadBookDescriptor(*book, platform::JoinPath(CardPath, name), platform_.files)) {
             Books.push_back(std::move(book));
         }
     }
+    // The player's order, whatever order the file system lists the names in.
+    std::sort(Books.begin(), Books.end(), [](const auto& a, const auto& b) {
+        return a->Number != b->Number ? a->Number < b->Number : a->FileName < b->FileName;
+    });
 }
 
 int64_t TMemoryCard::FreeSpace() {
@@ -190,27 +298,52 @@ int64_t TMemoryCard::FreeSpace() {
     return platform_.files.FreeBytes(CardPath);
 }
 
-TMemoryCard::RootNames TMemoryCard::ListRoot() {
-    RootNames names;
-    if (CardPath.empty()) return names;
-    platform_.files.ListDirectory(CardPath, names.entries);
-    for (const platform::DirEntry& e : names.entries) {
-        (e.isDirectory ? names.folders : names.files).insert(AnsiUpperCase(e.name));
+void TMemoryCard::ListRoot() {
+    *names_ = RootNames();
+    std::vector<platform::DirEntry> entries;
+    if (CardPath.empty() || !platform_.files.ListDirectory(CardPath, entries)) return;
+    names_->listed = true;
+    for (const platform::DirEntry& e : entries) names_->Note(e.name, e.isDirectory, true);
+}
+
+bool TMemoryCard::SlotTaken(int n) const {
+    // A slot stays taken while either its descriptor or its folder is on the card, listed as a
+    // book or not.
+    const std::string name = SlotName(n);
+    return names_->HasFile(name + kDescriptorSuffix) || names_->HasFolder(name);
+}
+
+int TMemoryCard::FreeSlotFrom(int first) const {
+    for (int n = std::max(first, 1); n <= kMaxSlot; ++n) {
+        if (!SlotTaken(n)) return n;
     }
-    return names;
+    return 0;
 }
 
 int TMemoryCard::FindFreeSlot() {
-    // A slot stays taken while either its descriptor or its folder is on the card, listed as a
-    // book or not. The root is listed once per call, so every call sees the disk as it is.
-    const RootNames names = ListRoot();
-    for (int n = 1; n <= kMaxSlot; ++n) {
-        const std::string name = SlotName(n);
-        if (names.files.count(AnsiUpperCase(name + kDescriptorSuffix)) == 0 && names.folders.count(AnsiUpperCase(name)) == 0) {
-            return n;
-        }
+    // The root is listed once per call, so every call sees the disk as it is.
+    ListRoot();
+    return FreeSlotFrom(1);
+}
+
+void TMemoryCard::NoteTrouble() {
+    const RootNames& names = *names_;
+    bool trouble = names.HasFile(platform::kReplaceScratchName) || names.HasFile(kJournalName);
+    std::vector<int> descriptors;
+    std::vector<int> folders;
+    int32_t n = 0;
+    for (const auto& [upper, name] : names.files) {
+        if (IsBookDescriptorName(name, n) && n > 0) descriptors.push_back(n);
     }
-    return 0;
+    for (const auto& [upper, name] : names.folders) {
+        if (IsSlotFolderName(name, n) && n > 0) folders.push_back(n);
+    }
+    std::sort(descriptors.begin(), descriptors.end());
+    std::sort(folders.begin(), folders.end());
+    // Every descriptor with its folder, and no number missing below the highest.
+    trouble = trouble || descriptors != folders;
+    for (std::size_t i = 0; i < folders.size() && !trouble; ++i) trouble = folders[i] != static_cast<int>(i) + 1;
+    needsCheck_ = trouble;
 }
 
 std::string TMemoryCard::SlotName(int n) {
@@ -279,14 +412,19 @@ bool TMemoryCard::MarkCancelled() {
 
 bool TMemoryCard::CreateTempFolder() {
     TempFolder = kNoTempFolder;
+    tempLock_.reset();
     const std::string base = platform_.folders.TempFolder();
     if (base.empty()) return false;
     // Never a folder that is already there: an earlier run's leftovers only push the number up.
+    // The lock beside the folder tells other instances that a running one owns it.
     for (int n = 0; n < kMaxTempFolders; ++n) {
         const std::string folder = base + kTempFolderPrefix + std::to_string(n);
         if (platform_.files.Exists(folder)) continue;
+        std::unique_ptr<platform::IFileLock> lock = platform_.files.TryLock(folder + kTempLockSuffix);
+        if (!lock) continue;
         if (platform_.files.MakeDirectory(folder)) {
             TempFolder = folder;
+            tempLock_ = std::move(lock);
             return true;
         }
         if (!platform_.files.Exists(folder)) return false;  // the temporary folder is unusable
@@ -296,6 +434,30 @@ bool TMemoryCard::CreateTempFolder() {
 
 void TMemoryCard::RemoveFolderTree(const std::string& folder) {
     if (!folder.empty() && folder != kNoTempFolder) platform_.files.RemoveTree(folder);
+    if (folder == TempFolder) tempLock_.reset();
+}
+
+void TMemoryCard::RemoveStaleTempFolders() {
+    const std::string base = platform_.folders.TempFolder();
+    std::vector<platform::DirEntry> entries;
+    if (base.empty() || !platform_.files.ListDirectory(platform::StripTrailingSeparators(base), entries)) return;
+    const std::string prefix = kTempFolderPrefix;
+    for (const platform::DirEntry& entry : entries) {
+        const std::string upper = AnsiUpperCase(entry.name);
+        if (upper.compare(0, prefix.size(), prefix) != 0) continue;
+        const std::string number = entry.name.substr(prefix.size());
+        const std::string suffix = AnsiUpperCase(kTempLockSuffix);
+        const bool lockFile = !entry.isDirectory && upper.size() > suffix.size() &&
+                              upper.compare(upper.size() - suffix.size(), suffix.size(), suffix) == 0;
+        const std::string digits = lockFile ? number.substr(0, number.size() - suffix.size()) : number;
+        if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) continue;
+        if (!entry.isDirectory && !lockFile) continue;
+        // A folder whose lock can be taken belongs to no running instance; a lock file left
+        // without a holder goes when its lock is given up again.
+        const std::string folder = base + prefix + digits;
+        const std::unique_ptr<platform::IFileLock> lock = platform_.files.TryLock(folder + kTempLockSuffix);
+        if (lock && entry.isDirectory) platform_.files.RemoveTree(folder);
+    }
 }
 
 bool TMemoryCard::AddBookFromDescriptor(const std::string& descriptorPath, const TProgressCallback& progress) {
@@ -436,64 +598,389 @@ bool TMemoryCard::PlaceBook(TBookInfo& book, const TProgressCallback& progress) 
     return true;
 }
 
-void TMemoryCard::DeleteBook(std::size_t index) {
-    if (index >= Books.size()) return;
+bool TMemoryCard::DeleteBook(std::size_t index, const TProgressCallback& progress) {
     LastMoves.clear();
-    const TBookInfo& book = *Books[index];
+    LastRemoval = TRemovalReport();
+    if (index >= Books.size()) return false;
     platform::IFileSystem& files = platform_.files;
+    const TBookInfo& book = *Books[index];
+    const int slot = book.Number;
+    const std::string slotName = SlotName(slot);
+    const std::string descriptor = platform::JoinPath(CardPath, book.FileName);
 
-    // Entries that would lead outside the card's root are passed over.
-    bool everythingRemoved = true;
+    // Files named outside the book's own folder belong to another book or to someone else.
     for (const std::string& entry : book.Files) {
-        if (!platform::IsContainedEntry(entry)) continue;
+        if (InSlotFolder(entry, slotName) || !platform::IsContainedEntry(entry)) continue;
         const std::string file = platform::JoinPath(CardPath, platform::EntryToPath(entry));
-        if (files.Exists(file) && !files.RemoveFile(file) && files.Exists(file)) everythingRemoved = false;
+        if (files.Exists(file)) LastRemoval.leftAlone.push_back(file);
     }
-    const std::string folderPart = book.Files.empty() ? std::string() : platform::EntryFolder(book.Files.front());
-    if (!folderPart.empty() && platform::IsContainedEntry(folderPart)) {
-        const std::string folder = platform::JoinPath(CardPath, platform::EntryToPath(folderPart));
-        files.RemoveEmptyDirectory(folder);
-        if (files.Exists(folder)) everythingRemoved = false;
+
+    std::string bytes;
+    files.ReadWholeFile(descriptor, bytes);
+    const bool journaled = WriteJournal(slot, bytes);
+    RemoveSlotFolder(slot, LastRemoval.stayed);
+    // The descriptor goes last: while anything of the book stays, the book stays listed.
+    if (LastRemoval.stayed.empty()) {
+        LastRemoval.removed = files.RemoveFile(descriptor) || !files.Exists(descriptor);
+        if (!LastRemoval.removed) LastRemoval.stayed.push_back(descriptor);
     }
-    // What could not be removed keeps its descriptor, so the book stays listed and can be
-    // removed again instead of leaving a folder that holds its number.
-    if (everythingRemoved) files.RemoveFile(platform::JoinPath(CardPath, book.FileName));
+    if (journaled) files.RemoveFile(platform::JoinPath(CardPath, kJournalName));
 
     Scan();
-    CloseGaps();
+    if (LastRemoval.removed) CloseListedGaps(progress);
+    NoteTrouble();  // on the listing as the moves left it
+    return LastRemoval.removed;
 }
 
-void TMemoryCard::CloseGaps() {
-    for (const auto& book : Books) {
-        const int free = FindFreeSlot();
-        if (free > 0 && free < book->Number) MoveBook(book->Number, free);
+void TMemoryCard::RemoveSlotFolder(int slot, std::vector<std::string>& stayed) {
+    platform::IFileSystem& files = platform_.files;
+    const std::string folder = platform::JoinPath(CardPath, names_->Folder(SlotName(slot)));
+    // Everything in the book's own folder goes, named by the descriptor or not (Thumbs.db,
+    // desktop.ini and the like, which other systems leave); a link goes as a link, and what it
+    // points to is not the book's.
+    if (!files.IsLink(folder) && !files.IsDirectory(folder)) return;
+    if (files.RemoveTree(folder) || !files.Exists(folder)) return;
+    std::vector<platform::DirEntry> entries;
+    files.ListDirectory(folder, entries);
+    for (const platform::DirEntry& entry : entries) stayed.push_back(platform::JoinPath(folder, entry.name));
+    if (stayed.empty()) stayed.push_back(folder);
+}
+
+bool TMemoryCard::WriteJournal(int slot, const std::string& descriptorBytes) {
+    const std::string text = JoinLines({kJournalHeader, std::string(kJournalRemove) + " " + SlotName(slot) + " " +
+                                                            HashText(descriptorBytes)});
+    return platform_.files.WriteReplacing(platform::JoinPath(CardPath, kJournalName), text);
+}
+
+void TMemoryCard::CloseGaps(const TProgressCallback& progress) {
+    ListRoot();
+    CloseListedGaps(progress);
+}
+
+void TMemoryCard::CloseListedGaps(const TProgressCallback& progress) {
+    // In number order, whatever order the catalogue is in, so the books keep their order.
+    std::vector<std::pair<int, std::string>> books;
+    for (const auto& book : Books) books.emplace_back(book->Number, book->DisplayName);
+    std::sort(books.begin(), books.end());
+    int free = FreeSlotFrom(1);
+    TCardProgress step;
+    step.phase = TCardProgress::Phase::Renumbering;
+    step.itemCount = static_cast<int>(
+        std::count_if(books.begin(), books.end(), [free](const auto& book) { return free > 0 && book.first > free; }));
+    for (const auto& [number, title] : books) {
+        if (free == 0) break;
+        if (number <= free) continue;
+        ++step.itemIndex;
+        step.currentName = title;
+        if (progress) progress(step);
+        // A book that cannot move keeps its number, and the books above it stay above it.
+        free = FreeSlotFrom(MoveBook(number, free) ? free + 1 : number + 1);
     }
 }
 
-void TMemoryCard::MoveBook(int from, int to) {
-    if (from == to) return;
+bool TMemoryCard::MoveBook(int from, int to) {
+    if (from == to) return false;
+    if (!names_->listed) ListRoot();
     const std::string oldName = SlotName(from);
     const std::string newName = SlotName(to);
-    const RootNames names = ListRoot();
-    const std::string oldDescriptor = platform::JoinPath(CardPath, names.Stored(oldName + kDescriptorSuffix, false));
-    const std::string oldFolder = platform::JoinPath(CardPath, names.Stored(oldName, true));
+    const std::string oldDescriptor = platform::JoinPath(CardPath, names_->File(oldName + kDescriptorSuffix));
+    const std::string oldFolder = platform::JoinPath(CardPath, names_->Folder(oldName));
     const std::string newDescriptor = platform::JoinPath(CardPath, newName + kDescriptorSuffix);
     const std::string newFolder = platform::JoinPath(CardPath, newName);
     platform::IFileSystem& files = platform_.files;
 
     TBookInfo book;
-    if (!ReadBookDescriptor(book, oldDescriptor, files)) return;
-    if (!files.MoveNoReplace(oldFolder, newFolder)) return;
-    const std::vector<std::string> lines = SplitLines(ReplaceAll(JoinLines(book.Lines), oldName, newName));
-    // Each step that fails is undone, so the book stays whole under its old number.
-    if (!SaveDescriptorLines(lines, newDescriptor, files)) {
-        files.MoveNoReplace(newFolder, oldFolder);
-        return;
+    std::string bytes;
+    if (!ReadBookDescriptor(book, oldDescriptor, files) || !files.ReadWholeFile(oldDescriptor, bytes)) return false;
+    if (files.Exists(newDescriptor)) return false;
+    // The new descriptor first, then the folder, then the old descriptor: at every moment the
+    // card holds one whole book under one of its numbers. A failed step is undone.
+    if (!files.WriteReplacing(newDescriptor, RenameSlotInDescriptor(bytes, oldName, newName))) return false;
+    if (!files.MoveNoReplace(oldFolder, newFolder)) {
+        files.RemoveFile(newDescriptor);
+        return false;
     }
     if (!files.RemoveFile(oldDescriptor) && files.Exists(oldDescriptor)) {
-        files.RemoveFile(newDescriptor);
         files.MoveNoReplace(newFolder, oldFolder);
-        return;
+        files.RemoveFile(newDescriptor);
+        return false;
     }
+    names_->Note(names_->File(oldName + kDescriptorSuffix), false, false);
+    names_->Note(names_->Folder(oldName), true, false);
+    names_->Note(newName + kDescriptorSuffix, false, true);
+    names_->Note(newName, true, true);
     LastMoves.emplace_back(from, to);
+    return true;
+}
+
+// ---- the card check ----
+
+TMemoryCard::CardState TMemoryCard::ReadCardState() {
+    CardState state;
+    ListRoot();
+    platform::IFileSystem& files = platform_.files;
+    int32_t n = 0;
+    for (const auto& [upper, name] : names_->files) {
+        const std::string path = platform::JoinPath(CardPath, name);
+        if (upper == AnsiUpperCase(platform::kReplaceScratchName)) state.scratch = name;
+        if (upper == AnsiUpperCase(kJournalName)) {
+            state.journal = name;
+            files.ReadWholeFile(path, state.journalBytes);
+        }
+        if (!IsBookDescriptorName(name, n)) continue;
+        SlotState& slot = state.slots[n];
+        slot.descriptor = name;
+        files.ReadWholeFile(path, slot.bytes);
+        slot.valid = ReadBookDescriptor(slot.book, path, files);
+        if (!slot.valid) continue;
+        for (const std::string& entry : slot.book.Files) {
+            if (platform::IsContainedEntry(entry) && !files.Exists(platform::JoinPath(CardPath, platform::EntryToPath(entry)))) {
+                slot.missing.push_back(entry);
+            }
+        }
+    }
+    for (const auto& [upper, name] : names_->folders) {
+        if (IsSlotFolderName(name, n)) state.slots[n].folder = name;
+    }
+    return state;
+}
+
+std::vector<TCardFinding> TMemoryCard::Analyse(const CardState& state) {
+    using Kind = TCardFinding::Kind;
+    std::vector<TCardFinding> findings;
+    std::vector<int> explained;
+    const auto isExplained = [&explained](int n) {
+        return std::find(explained.begin(), explained.end(), n) != explained.end();
+    };
+    const auto finding = [](Kind kind, int slot, std::string name, bool repairable) {
+        TCardFinding f;
+        f.kind = kind;
+        f.slot = slot;
+        f.name = std::move(name);
+        f.repairable = repairable;
+        return f;
+    };
+
+    // A removal cut short: the journal names the slot and its descriptor's bytes. Once files
+    // are gone the book is broken, and the removal that was asked for is finished; before that
+    // the book is whole and stays.
+    if (!state.journal.empty()) {
+        const std::vector<std::string> lines = SplitLines(state.journalBytes);
+        std::string slotName;
+        std::string hash;
+        for (const std::string& line : lines) {
+            if (TextBefore(line, " ") != kJournalRemove) continue;
+            const std::string rest = TextAfter(line, " ");
+            slotName = TextBefore(rest, " ");
+            hash = TextAfter(rest, " ");
+        }
+        int32_t n = 0;
+        const auto it = IsSlotFolderName(slotName, n) ? state.slots.find(n) : state.slots.end();
+        if (it != state.slots.end() && !it->second.descriptor.empty() && HashText(it->second.bytes) == hash) {
+            const SlotState& slot = it->second;
+            TCardFinding f = finding(Kind::InterruptedRemoval, n,
+                                     slot.valid ? slot.book.DisplayName : slot.descriptor, true);
+            f.completes = !slot.missing.empty() || slot.folder.empty();
+            findings.push_back(f);
+            explained.push_back(n);
+        } else {
+            findings.push_back(finding(Kind::Scratch, 0, state.journal, true));
+        }
+    }
+
+    // A move cut short leaves two descriptors of one book, one of them without its folder: the
+    // new one written before the folder was renamed, or the old one not yet removed after.
+    for (const auto& [lone, loneSlot] : state.slots) {
+        if (loneSlot.descriptor.empty() || !loneSlot.folder.empty() || !loneSlot.valid || isExplained(lone)) continue;
+        for (const auto& [other, otherSlot] : state.slots) {
+            if (other == lone || otherSlot.descriptor.empty() || otherSlot.folder.empty() || !otherSlot.valid ||
+                isExplained(other) || otherSlot.bytes == loneSlot.bytes) {
+                continue;
+            }
+            // Books only ever move down.
+            const bool folderNotMoved =
+                other > lone && RenameSlotInDescriptor(otherSlot.bytes, SlotName(other), SlotName(lone)) == loneSlot.bytes;
+            const bool descriptorLeft =
+                lone > other && RenameSlotInDescriptor(loneSlot.bytes, SlotName(lone), SlotName(other)) == otherSlot.bytes;
+            if (!folderNotMoved && !descriptorLeft) continue;
+            TCardFinding f = finding(Kind::InterruptedMove, folderNotMoved ? other : lone, loneSlot.book.DisplayName, true);
+            f.toSlot = folderNotMoved ? lone : other;
+            findings.push_back(f);
+            explained.push_back(lone);
+            explained.push_back(other);
+            break;
+        }
+    }
+
+    for (const auto& [n, slot] : state.slots) {
+        if (isExplained(n)) continue;
+        if (slot.descriptor.empty()) {
+            findings.push_back(finding(Kind::PartialWrite, n, slot.folder, true));
+        } else if (!slot.valid) {
+            findings.push_back(finding(Kind::Unreadable, n, slot.descriptor, false));
+        } else if (!slot.missing.empty()) {
+            TCardFinding f = finding(Kind::MissingFiles, n, slot.book.DisplayName, false);
+            f.files = slot.missing;
+            findings.push_back(f);
+        }
+    }
+    if (!state.scratch.empty()) findings.push_back(finding(Kind::Scratch, 0, state.scratch, true));
+
+    // Gaps below the highest book; numbers above it hold nothing the player lists.
+    int highest = 0;
+    for (const auto& [n, slot] : state.slots) {
+        if (slot.valid) highest = n;
+    }
+    for (int n = 1; n < highest && n <= kMaxSlot; ++n) {
+        if (state.slots.count(n) == 0) findings.push_back(finding(Kind::Gap, n, std::string(), true));
+    }
+    return findings;
+}
+
+std::vector<TCardFinding> TMemoryCard::CheckCard() { return Analyse(ReadCardState()); }
+
+bool TMemoryCard::Mend(const TCardFinding& finding, const CardState& state) {
+    using Kind = TCardFinding::Kind;
+    platform::IFileSystem& files = platform_.files;
+    const auto descriptorOf = [&](int n) {
+        const auto it = state.slots.find(n);
+        return platform::JoinPath(CardPath, it == state.slots.end() ? SlotName(n) + kDescriptorSuffix : it->second.descriptor);
+    };
+    const auto folderOf = [&](int n) {
+        const auto it = state.slots.find(n);
+        const bool stored = it != state.slots.end() && !it->second.folder.empty();
+        return platform::JoinPath(CardPath, stored ? it->second.folder : SlotName(n));
+    };
+    switch (finding.kind) {
+        case Kind::InterruptedRemoval: {
+            if (!finding.completes) break;
+            std::vector<std::string> stayed;
+            RemoveSlotFolder(finding.slot, stayed);
+            const std::string descriptor = descriptorOf(finding.slot);
+            return stayed.empty() && (files.RemoveFile(descriptor) || !files.Exists(descriptor));
+        }
+        case Kind::InterruptedMove: {
+            // The folder goes to the new number if it is not there yet; then the old
+            // descriptor goes, but only once the book is whole under its new number.
+            const std::string from = folderOf(finding.slot);
+            const std::string to = folderOf(finding.toSlot);
+            if (!files.Exists(to)) files.MoveNoReplace(from, to);
+            if (files.IsDirectory(to) && !files.Exists(from)) files.RemoveFile(descriptorOf(finding.slot));
+            break;
+        }
+        case Kind::PartialWrite: files.RemoveTree(folderOf(finding.slot)); break;
+        case Kind::Scratch:
+            // The journal goes last, after everything it explains is mended.
+            if (finding.name != state.journal) files.RemoveFile(platform::JoinPath(CardPath, finding.name));
+            break;
+        case Kind::MissingFiles:
+        case Kind::Unreadable:
+        case Kind::Gap: break;
+    }
+    return true;
+}
+
+TCardRepair TMemoryCard::RepairCard() {
+    TCardRepair repair;
+    const CardState state = ReadCardState();
+    const std::vector<TCardFinding> found = Analyse(state);
+    // The journal stays while the removal it names could not be finished, for the next check.
+    bool journalDone = true;
+    for (const TCardFinding& finding : found) {
+        if (!Mend(finding, state) && finding.kind == TCardFinding::Kind::InterruptedRemoval) journalDone = false;
+    }
+    Scan();
+    LastMoves.clear();
+    CloseListedGaps({});
+    repair.moves = LastMoves;
+    if (!state.journal.empty() && journalDone) {
+        platform_.files.RemoveFile(platform::JoinPath(CardPath, state.journal));
+    }
+    Scan();
+
+    repair.leftAlone = CheckCard();
+    for (const TCardFinding& finding : found) {
+        const bool stays = std::any_of(repair.leftAlone.begin(), repair.leftAlone.end(), [&finding](const TCardFinding& left) {
+            return left.kind == finding.kind && left.slot == finding.slot && left.toSlot == finding.toSlot &&
+                   left.name == finding.name;
+        });
+        if (!stays) repair.mended.push_back(finding);
+    }
+    return repair;
+}
+
+// ---- the check in words ----
+
+namespace {
+
+// "3, 5-7, 9"
+std::string NumberRanges(const std::vector<int>& numbers) {
+    std::string text;
+    for (std::size_t i = 0; i < numbers.size();) {
+        std::size_t j = i;
+        while (j + 1 < numbers.size() && numbers[j + 1] == numbers[j] + 1) ++j;
+        if (!text.empty()) text += ", ";
+        text += std::to_string(numbers[i]);
+        if (j > i) text += "-" + std::to_string(numbers[j]);
+        i = j + 1;
+    }
+    return text;
+}
+
+std::string FindingText(const TCardFinding& f) {
+    using Kind = TCardFinding::Kind;
+    const std::string number = kNumberOpen + std::to_string(f.slot) + ")";
+    switch (f.kind) {
+        case Kind::InterruptedRemoval: return kRemovalBroken + f.name + number + (f.completes ? "" : kRemovalNotBegun);
+        case Kind::InterruptedMove:
+            return kMoveBroken + f.name + kFromNumber + std::to_string(f.slot) + kToNumber + std::to_string(f.toSlot);
+        case Kind::PartialWrite: return kFolderWord + f.name + kPartialWrite;
+        case Kind::MissingFiles: {
+            return kBookLower + f.name + number + kMissingFiles + NamesText(f.files) + kMissingReason;
+        }
+        case Kind::Unreadable: return kFileWord + f.name + kUnreadable;
+        case Kind::Scratch: return kScratch + f.name;
+        case Kind::Gap: break;
+    }
+    return std::string();
+}
+
+// One line per finding, the gaps together in one line at the end; tail follows the lines
+// of repairable findings.
+std::string FindingLines(const std::vector<TCardFinding>& findings, const std::string& repairableTail) {
+    std::string text;
+    std::vector<int> gaps;
+    for (const TCardFinding& f : findings) {
+        if (f.kind == TCardFinding::Kind::Gap) {
+            gaps.push_back(f.slot);
+        } else {
+            text += kItem + FindingText(f) + (f.repairable ? repairableTail : std::string()) + "\n";
+        }
+    }
+    if (!gaps.empty()) text += kItem + kGaps + NumberRanges(gaps) + repairableTail + "\n";
+    return text;
+}
+
+}  // namespace
+
+std::string NamesText(const std::vector<std::string>& names) {
+    std::string text;
+    for (std::size_t i = 0; i < names.size() && i < kListedFiles; ++i) text += (i > 0 ? ", " : "") + names[i];
+    if (names.size() > kListedFiles) text += kAndMore + std::to_string(names.size() - kListedFiles);
+    return text;
+}
+
+std::string CardFindingsText(const std::vector<TCardFinding>& findings) {
+    if (findings.empty()) return kNothingFound;
+    return kFoundHead + "\n" + FindingLines(findings, std::string());
+}
+
+std::string CardRepairText(const TCardRepair& repair) {
+    std::string text;
+    if (!repair.mended.empty() || !repair.moves.empty()) {
+        text += kMendedHead + "\n" + FindingLines(repair.mended, std::string());
+        if (!repair.moves.empty()) text += kItem + kRenumbered + std::to_string(repair.moves.size()) + "\n";
+    }
+    if (repair.leftAlone.empty()) return text + kAllWell;
+    return text + kLeftHead + "\n" + FindingLines(repair.leftAlone, kNotMended);
 }

@@ -9,6 +9,9 @@ namespace platform {
 // Windows, "--integrate" and "--desintegrate" elsewhere).
 std::string IntegrateSwitch();
 std::string DesintegrateSwitch();
+// The switch that checks the card and offers to mend it ("/checkcard" on Windows,
+// "--check-card" elsewhere).
+std::string CheckCardSwitch();
 // Whether an argument is a switch and never a path ("/..." on Windows, "-..." elsewhere).
 bool IsSwitchArgument(const std::string& argument);
 // Whether an argument is a bare file name that the current folder must be put in front of

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,13 @@ struct DirEntry {
 // never looks like a book descriptor.
 inline constexpr const char* kReplaceScratchName = "ZWQSAVE.TMP";
 
+// An exclusive hold on a lock file: while it lasts no other holder, in this process or another,
+// gets the same file. It ends with the object, or with the process when that ends in any way;
+// the lock file goes with it.
+class IFileLock {
+public:
+    virtual ~IFileLock() = default;
+};
 // The amount a copy to the card moves at a time where the program chooses it: large enough for
 // flash media, small enough that a stop request is honoured within a fraction of a second.
 inline constexpr int64_t kCopyChunkBytes = int64_t{4} << 20;
@@ -57,6 +65,11 @@ public:
     virtual bool RemoveTree(const std::string& path) = 0;
     // Bytes available to the user on the volume that holds path; -1 when it cannot be asked.
     virtual int64_t FreeBytes(const std::string& path) = 0;
+    // Whether the path itself is a symbolic link or a junction (it is not followed).
+    virtual bool IsLink(const std::string& path) = 0;
+    // Takes the lock file at path, making it when missing, without waiting; null when another
+    // holder has it or it cannot be made.
+    virtual std::unique_ptr<IFileLock> TryLock(const std::string& path) = 0;
 
     // Copies a file of a book to the card at the medium's own speed: with the system's copy
     // where it has one, writing back as it goes so that the progress reported is what reached

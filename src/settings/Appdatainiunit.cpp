@@ -1,7 +1,8 @@
 #include "settings/Appdatainiunit.h"
 
+#include <algorithm>
+
 #include "book/String_routines_unit.h"
-#include "book/Ydrunit.h"
 #include "platform/Codepage.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
@@ -14,6 +15,23 @@ const std::string kLoadError = Ansi("Ошибка во время загрузк
 const std::string kSaveError = Ansi("Ошибка во время сохранения файла настроек ");
 const std::string kCaption = Ansi("Загрузка настроек");
 const char* const kIniExtension = ".ini";
+const char* const kNewLineBreak = "\r\n";
+
+// Splits the file at CR LF, CR and LF, keeping each line's break. Every other byte, NUL
+// included, belongs to a line.
+void SplitKeepingBreaks(const std::string& data, std::vector<std::string>& lines, std::vector<std::string>& breaks) {
+    lines.clear();
+    breaks.clear();
+    std::size_t start = 0;
+    while (start < data.size()) {
+        const std::size_t end = std::min(data.find_first_of("\r\n", start), data.size());
+        std::size_t next = end;
+        if (next < data.size()) next += (data[next] == '\r' && next + 1 < data.size() && data[next + 1] == '\n') ? 2 : 1;
+        lines.push_back(data.substr(start, end - start));
+        breaks.push_back(data.substr(end, next - end));
+        start = next;
+    }
+}
 
 }  // namespace
 
@@ -43,7 +61,7 @@ bool SettingsStore::LoadSettings() {
         boxes_->ShowMessage(kLoadError + path, kCaption, platform::kMbOk | platform::kMbIconError);
         return false;
     }
-    lines_ = SplitLines(data);
+    SplitKeepingBreaks(data, lines_, breaks_);
     return true;
 }
 
@@ -60,7 +78,9 @@ bool SettingsStore::SaveSettings() {
         if (!platform_.files.IsDirectory(appData)) platform_.files.MakeDirectory(appData);
         if (!platform_.files.IsDirectory(companyFolder)) platform_.files.MakeDirectory(companyFolder);
         if (!platform_.files.IsDirectory(programFolder)) platform_.files.MakeDirectory(programFolder);
-        saved = platform_.files.WriteReplacing(path, JoinLines(lines_));
+        std::string data;
+        for (std::size_t i = 0; i < lines_.size(); ++i) data += lines_[i] + breaks_[i];
+        saved = platform_.files.WriteReplacing(path, data);
     }
     if (!saved) {
         boxes_->ShowMessage(kSaveError + path, kCaption, platform::kMbOk | platform::kMbIconError);
@@ -84,7 +104,10 @@ std::string SettingsStore::GetSetting(const std::string& key) {
 void SettingsStore::SetSetting(const std::string& key, const std::string& value) {
     const int index = FindLine(key);
     if (index < 0) {
+        // A last line that had no break gets one before the new line.
+        if (!breaks_.empty() && breaks_.back().empty()) breaks_.back() = kNewLineBreak;
         lines_.push_back(key + "=" + value);
+        breaks_.push_back(kNewLineBreak);
     } else {
         lines_[static_cast<std::size_t>(index)] = key + "=" + value;
     }

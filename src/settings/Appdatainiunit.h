@@ -1,7 +1,8 @@
 #pragma once
 // The program's settings: lines KEY=value in
 // <application data>/<companyWord>/<programWord>/<programWord>.ini.
-// Lines the program does not ask for are kept in place and written back unchanged.
+// Lines the program does not ask for are kept in place and written back byte for byte, with
+// the line break each had: a file in another encoding, or holding NUL bytes, survives a save.
 
 #include <string>
 #include <vector>
@@ -42,6 +43,9 @@ private:
     std::string companyWord_;
     std::string programWord_;
     std::vector<std::string> lines_;
+    // The break that ended each line as read ("\r\n", "\r" or "\n"); empty for a last line
+    // without one. Lines the store adds end with "\r\n".
+    std::vector<std::string> breaks_;
     platform::Platform& platform_;
     platform::RecordingMessageBoxes recorded_;
     platform::IMessageBoxes* boxes_ = &recorded_;

@@ -78,7 +78,7 @@ TEST_F(DeleteBook, TheHighestBookMovesNothingAndABadIndexDoesNothing) {
     EXPECT_EQ(Titles(), (std::map<int, std::string>{{1, "T1"}, {2, "T2"}}));
 }
 
-TEST_F(DeleteBook, RenumberingFollowsTheCatalogueOrderAndLooksAtTheDiskEachTime) {
+TEST_F(DeleteBook, RenumberingKeepsTheBooksOrderWhateverTheCatalogueOrder) {
     MakeBooks({1, 2, 3, 4});
     // Put book 4 first in the catalogue, as a directory that lists 4, 1, 3 would.
     std::stable_partition(card.Books.begin(), card.Books.end(), [](const auto& b) { return b->Number == 4; });
@@ -87,11 +87,11 @@ TEST_F(DeleteBook, RenumberingFollowsTheCatalogueOrderAndLooksAtTheDiskEachTime)
     std::filesystem::remove_all(platform::ToFsPath(dir / "BOOK_002"));
     std::filesystem::remove(platform::ToFsPath(dir / "BOOK_002.ydr"));
     card.CloseGaps();
-    // Book 4 took number 2; the free number is then 4 and books 1 and 3 stay.
-    EXPECT_EQ(Titles(), (std::map<int, std::string>{{1, "T1"}, {2, "T4"}, {3, "T3"}}));
+    // The books above the gap move down by one in number order: 3 to 2, then 4 to 3.
+    EXPECT_EQ(Titles(), (std::map<int, std::string>{{1, "T1"}, {2, "T3"}, {3, "T4"}}));
 }
 
-TEST_F(DeleteBook, ExactlyTheReplacementOfTheOldNameIsMade) {
+TEST_F(DeleteBook, OnlyTheSlotNamesChange) {
     MakeCardBook(dir.path(), 1, "T1", {"1.mp3"});
     testsupport::MakeDirs(dir / "BOOK_003");
     WriteFile(dir / "BOOK_003/a.mp3", "a");
@@ -99,9 +99,10 @@ TEST_F(DeleteBook, ExactlyTheReplacementOfTheOldNameIsMade) {
                                           "BOOK_003\\a.mp3", "book_003\\b.mp3"}));
     card.Scan();
     card.CloseGaps();
-    // Case-sensitive: the lower-case entry keeps the old name; the "#" line changes too.
+    // In "#" lines the exact spelling changes; a file entry names the folder in any letter
+    // case, as the card's file system finds it, so it follows the folder.
     EXPECT_EQ(ReadFile(dir / "BOOK_002.ydr"), Crlf({"#TITLE=About BOOK_002 and book_003", "#TOTAL_SIZE_KB=1", "",
-                                                    "BOOK_002\\a.mp3", "book_003\\b.mp3"}));
+                                                    "BOOK_002\\a.mp3", "BOOK_002\\b.mp3"}));
     EXPECT_FALSE(Exists(dir / "BOOK_003.ydr"));
     EXPECT_EQ(ReadFile(dir / "BOOK_002/a.mp3"), "a");
 }
@@ -115,18 +116,12 @@ TEST_F(DeleteBook, ReadOnlyFilesAreRemovedToo) {
     EXPECT_EQ(List(dir.path()), (std::vector<std::string>{"BOOK_001.ydr", "BOOK_001/"}));
 }
 
-TEST_F(DeleteBook, ABookWhoseFolderCannotBeRemovedStaysListed) {
+TEST_F(DeleteBook, StrayFilesInTheBooksOwnFolderGoWithIt) {
     MakeBooks({1, 2, 3});
     WriteFile(dir / "BOOK_002/extra.txt", "not named by the descriptor");
-    card.DeleteBook(IndexOf(2));
-    // Its files are gone but the descriptor stays, so the book does not vanish while its folder
-    // keeps the number, and the numbering keeps no gap.
-    card.Scan();
-    EXPECT_EQ(card.Books.size(), 3u);
-    EXPECT_TRUE(Exists(dir / "BOOK_002.ydr"));
-    EXPECT_FALSE(Exists(dir / "BOOK_002/1.mp3"));
-    EXPECT_EQ(ReadFile(dir / "BOOK_002/extra.txt"), "not named by the descriptor");
-    EXPECT_TRUE(Exists(dir / "BOOK_003.ydr"));
+    EXPECT_TRUE(card.DeleteBook(IndexOf(2)));
+    EXPECT_EQ(Titles(), (std::map<int, std::string>{{1, "T1"}, {2, "T3"}}));
+    EXPECT_EQ(List(dir / "BOOK_002"), (std::vector<std::string>{"1.mp3", "2.mp3"}));
 }
 
 TEST_F(DeleteBook, EntriesOutsideTheCardAreNeverTouched) {
@@ -143,15 +138,16 @@ TEST_F(DeleteBook, EntriesOutsideTheCardAreNeverTouched) {
     EXPECT_EQ(List(dir.path()), std::vector<std::string>{});
 }
 
-TEST_F(DeleteBook, ABookWhoseFilesLieInTwoFoldersLosesBothButOnlyTheFirstFolder) {
+TEST_F(DeleteBook, FilesOutsideTheBooksOwnFolderAreLeftAloneAndSaid) {
     MakeBooks({1});
     WriteFile(dir / "OTHER/x.mp3", "x");
     WriteFile(dir / "BOOK_001.ydr", Crlf({"#TITLE=T1", "#TOTAL_SIZE_KB=1", "BOOK_001\\1.mp3", "BOOK_001\\2.mp3",
                                           "OTHER\\x.mp3"}));
     card.Scan();
-    card.DeleteBook(0);
+    EXPECT_TRUE(card.DeleteBook(0));
     EXPECT_EQ(List(dir.path()), std::vector<std::string>{"OTHER/"});
-    EXPECT_EQ(List(dir / "OTHER"), std::vector<std::string>{});
+    EXPECT_EQ(ReadFile(dir / "OTHER/x.mp3"), "x");
+    EXPECT_EQ(card.LastRemoval.leftAlone, std::vector<std::string>{dir / "OTHER/x.mp3"});
 }
 
 TEST_F(DeleteBook, AMoveThatCannotSaveIsUndone) {

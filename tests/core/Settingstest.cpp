@@ -63,10 +63,9 @@ TEST_F(Settings, KeysMatchInAnyLetterCaseAndOnlyAtTheStartOfALine) {
     store.SetSetting("NEW_KEY", A("значение"));
     ASSERT_TRUE(store.SaveSettings());
     // Only the first matching line changes, spelled as the caller spells the key; everything
-    // else stays in its place.
-    EXPECT_EQ(ReadFile(file()), Crlf({"[Section]", "CARD_PATH=G:\\", "", " CARD_PATH=blank before",
-                                      "CARD_PATH =blank after", "CARD_PATH=second", "remark without key", "OTHER=a=b",
-                                      "NEW_KEY=" + A("значение")}));
+    // else stays in its place with its own line break; a new line ends with CR LF.
+    EXPECT_EQ(ReadFile(file()), "[Section]\r\nCARD_PATH=G:\\\r\n\r\n CARD_PATH=blank before\r\nCARD_PATH =blank after\r\n"
+                                "CARD_PATH=second\nremark without key\rOTHER=a=b\r\nNEW_KEY=" + A("значение") + "\r\n");
 }
 
 TEST_F(Settings, CyrillicKeysMatchByTheRussianLocale) {
@@ -75,15 +74,34 @@ TEST_F(Settings, CyrillicKeysMatchByTheRussianLocale) {
     EXPECT_EQ(store.GetSetting(A("КЛЮЧ")), "1");
 }
 
-TEST_F(Settings, EmptyFileAndNul) {
-    WriteSettings("");
-    ASSERT_TRUE(store.LoadSettings());
-    EXPECT_TRUE(store.Lines().empty());
-    WriteSettings(std::string("A=1\r\nB=2\0C=3\r\n", 14));
-    ASSERT_TRUE(store.LoadSettings());
-    EXPECT_EQ(store.Lines(), (std::vector<std::string>{"A=1", "B=2"}));
-    ASSERT_TRUE(store.SaveSettings());
-    EXPECT_EQ(ReadFile(file()), "A=1\r\nB=2\r\n");
+TEST_F(Settings, OtherLinesAreWrittenBackAsRead) {
+    struct Case {
+        const char* what;
+        std::string file;
+        std::vector<std::string> lines;  // as read
+    };
+    const std::string utf16 = testsupport::Utf16File("[Раздел]\r\nКлюч=значение\r\n");
+    const Case cases[] = {
+        {"empty", "", {}},
+        {"NUL bytes", std::string("A=1\r\nB=2\0C=3\r\n\0\r\n", 17), {"A=1", std::string("B=2\0C=3", 7), std::string(1, '\0')}},
+        {"UTF-16", utf16, {}},
+        {"last line without a break", "A=1\nB=2", {"A=1", "B=2"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteSettings(c.file);
+        ASSERT_TRUE(store.LoadSettings());
+        if (!c.lines.empty() || c.file.empty()) {
+            EXPECT_EQ(store.Lines(), c.lines);
+        }
+        ASSERT_TRUE(store.SaveSettings());
+        EXPECT_EQ(ReadFile(file()), c.file);
+        // A key the program sets goes after them, on a line of its own.
+        store.SetSetting("CARD_PATH", "E:\\");
+        ASSERT_TRUE(store.SaveSettings());
+        const std::string separator = !c.file.empty() && c.file.back() != '\n' ? "\r\n" : "";
+        EXPECT_EQ(ReadFile(file()), c.file + separator + "CARD_PATH=E:\\\r\n");
+    }
 }
 
 TEST_F(Settings, AFailedSaveIsReportedAndKeepsTheValuesInMemory) {

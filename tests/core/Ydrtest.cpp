@@ -187,3 +187,30 @@ TEST(DescriptorLines, SplitAndJoin) {
     EXPECT_EQ(SplitLines(""), std::vector<std::string>{});
     EXPECT_EQ(JoinLines({"a", "", "b"}), "a\r\n\r\nb\r\n");
 }
+
+TEST_F(Descriptor, TheCodePageWhoseFilesExistWins) {
+    // Windows-1251 text without a capital letter, which the byte rule alone takes for OEM text.
+    const std::string entry = A("глава.mp3");
+    const std::string asOem = platform::Oem866ToCp1251(entry);
+    const std::string body = Crlf({A("#TITLE=книга"), "#TOTAL_SIZE_KB=1", entry});
+    struct Case {
+        const char* what;
+        std::vector<std::string> filesBeside;
+        std::string read;
+    };
+    const Case cases[] = {
+        {"the Windows-1251 reading's file", {entry}, entry},
+        {"the OEM reading's file", {asOem}, asOem},
+        {"neither: the byte rule", {}, asOem},
+        {"both: the byte rule", {entry, asOem}, asOem},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const TempDir folder;
+        for (const std::string& name : c.filesBeside) WriteFile(folder / name, "x");
+        WriteFile(folder / "BOOK_001.ydr", body);
+        book = TBookInfo();
+        ASSERT_TRUE(ReadBookDescriptor(book, folder / "BOOK_001.ydr"));
+        EXPECT_EQ(book.Files, std::vector<std::string>{c.read});
+    }
+}

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -103,6 +104,8 @@ public:
     bool WriteReplacing(const std::string& p, const std::string& d) override { return real().WriteReplacing(p, d); }
     bool RemoveTree(const std::string& p) override { return real().RemoveTree(p); }
     int64_t FreeBytes(const std::string& p) override { return useRealFreeBytes ? real().FreeBytes(p) : freeBytes; }
+    bool IsLink(const std::string& p) override { return real().IsLink(p); }
+    std::unique_ptr<platform::IFileLock> TryLock(const std::string& p) override { return real().TryLock(p); }
     bool CopyWithProgress(const std::string& a, const std::string& b, const platform::CopyProgress& c) override {
         return real().CopyWithProgress(a, b, c);
     }

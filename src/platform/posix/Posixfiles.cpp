@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/stat.h>
+#include <sys/file.h>
 #include <sys/statvfs.h>
 #include <sys/vfs.h>
 #include <sys/syscall.h>
@@ -42,6 +43,12 @@ public:
     Fd& operator=(const Fd&) = delete;
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
+    // Hands the descriptor over to the caller.
+    int Release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
     bool Close() {
         if (fd_ < 0) return true;
         const int fd = fd_;
@@ -257,6 +264,24 @@ bool RemoveTreeNative(const std::string& path) {
     return ::rmdir(path.c_str()) == 0;
 }
 
+// A lock file held with flock(); the kernel drops the lock when the process ends in any way.
+// The file is unlinked while still held, so a waiting taker finds it gone and makes a new one.
+class PosixFileLock : public IFileLock {
+public:
+    PosixFileLock(int fd, std::string nativePath) : fd_(fd), nativePath_(std::move(nativePath)) {}
+    ~PosixFileLock() override { ::unlink(nativePath_.c_str()); }
+    PosixFileLock(const PosixFileLock&) = delete;
+    PosixFileLock& operator=(const PosixFileLock&) = delete;
+
+private:
+    Fd fd_;
+    std::string nativePath_;
+};
+
+// A taker that lost the race to a releasing holder may have locked a file that is no longer
+// under its name; it tries again with the new one.
+constexpr int kLockAttempts = 3;
+
 }  // namespace
 
 std::string NativeName(const std::string& path) { return Cp1251ToUtf8(path); }
@@ -382,6 +407,27 @@ int64_t PosixFileSystem::FreeBytes(const std::string& path) {
     struct statvfs vfs {};
     if (path.empty() || ::statvfs(NativeName(path).c_str(), &vfs) != 0) return -1;
     return static_cast<int64_t>(vfs.f_bavail) * static_cast<int64_t>(vfs.f_frsize);
+}
+
+bool PosixFileSystem::IsLink(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::lstat(NativeName(path).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+std::unique_ptr<IFileLock> PosixFileSystem::TryLock(const std::string& path) {
+    if (path.empty()) return nullptr;
+    const std::string native = NativeName(path);
+    for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
+        Fd fd(::open(native.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, kNewFileMode));
+        if (!fd.valid() || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return nullptr;
+        struct stat held {};
+        struct stat named {};
+        if (::fstat(fd.get(), &held) == 0 && ::stat(native.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+            held.st_ino == named.st_ino) {
+            return std::make_unique<PosixFileLock>(fd.Release(), native);
+        }
+    }
+    return nullptr;
 }
 
 bool PosixFileSystem::CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress) {

@@ -41,6 +41,8 @@ public:
     bool WriteReplacing(const std::string& path, const std::string& data) override;
     bool RemoveTree(const std::string& path) override;
     int64_t FreeBytes(const std::string& path) override;
+    bool IsLink(const std::string& path) override;
+    std::unique_ptr<IFileLock> TryLock(const std::string& path) override;
     // copy_file_range, or read and write across file systems, written out in the background.
     bool CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress) override;
     // syncfs on the files' file system; fsync of each file and folder on a FUSE one.

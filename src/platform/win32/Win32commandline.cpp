@@ -6,6 +6,8 @@ std::string IntegrateSwitch() { return "/integrate"; }
 
 std::string DesintegrateSwitch() { return "/desintegrate"; }
 
+std::string CheckCardSwitch() { return "/checkcard"; }
+
 bool IsSwitchArgument(const std::string& argument) { return !argument.empty() && argument.front() == '/'; }
 
 bool IsBareFileName(const std::string& argument) { return argument.find_first_of("\\:") == std::string::npos; }

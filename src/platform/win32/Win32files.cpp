@@ -118,6 +118,16 @@ bool WriteAll(HANDLE file, const std::string& data) {
     return true;
 }
 
+// A lock file opened without sharing and deleted when its handle closes, which the system also
+// does when the process ends in any way.
+class Win32FileLock : public IFileLock {
+public:
+    explicit Win32FileLock(HANDLE file) : file_(file) {}
+
+private:
+    Handle file_;
+};
+
 }  // namespace
 
 std::wstring WideName(const std::string& path) {
@@ -228,6 +238,19 @@ int64_t Win32FileSystem::FreeBytes(const std::string& path) {
     ULARGE_INTEGER available{};
     if (root.empty() || !GetDiskFreeSpaceExW(root.c_str(), &available, nullptr, nullptr)) return -1;
     return static_cast<int64_t>(available.QuadPart);
+}
+
+bool Win32FileSystem::IsLink(const std::string& path) {
+    const DWORD attributes = path.empty() ? INVALID_FILE_ATTRIBUTES : Attributes(WideName(path));
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+std::unique_ptr<IFileLock> Win32FileSystem::TryLock(const std::string& path) {
+    if (path.empty()) return nullptr;
+    const HANDLE file = CreateFileW(WideName(path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<Win32FileLock>(file);
 }
 
 bool Win32FileSystem::CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress) {

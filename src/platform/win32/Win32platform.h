@@ -4,6 +4,7 @@
 // Windows of any language.
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/Archive.h"
@@ -34,6 +35,8 @@ public:
     bool RemoveTree(const std::string& path) override;
     // Free bytes of the drive named by the path's first letter, as the card's drive root.
     int64_t FreeBytes(const std::string& path) override;
+    bool IsLink(const std::string& path) override;
+    std::unique_ptr<IFileLock> TryLock(const std::string& path) override;
     // CopyFileExW, whose progress routine reports and cancels.
     bool CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress) override;
     // FlushFileBuffers on each file.

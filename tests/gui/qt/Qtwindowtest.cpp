@@ -88,7 +88,8 @@ private slots:
         QCOMPARE(menus, QStringList({U("Файл"), U("Настройки"), U("Справка")}));
         QCOMPARE(ItemTexts(*w.MenuAction("N1")->menu()),
                  QStringList({U("Записать книгу на карту памяти (Enter)"),
-                              U("Удалить с карты памяти выбранную книгу (Delete)"), "-", U("Выход")}));
+                              U("Удалить с карты памяти выбранную книгу (Delete)"), U("Проверить карту"), "-",
+                              U("Выход")}));
         QCOMPARE(ItemTexts(*w.MenuAction("N5")->menu()), QStringList({U("Выбрать карту памяти"), "?"}));
         QCOMPARE(ItemTexts(*w.MenuAction("N7")->menu()), QStringList({U("О программе...")}));
         for (QAction* menu : w.menuBar()->actions()) {
@@ -324,6 +325,29 @@ private slots:
         QCOMPARE(s.Rows().size(), 2);
         QCOMPARE(list.SelectedRow(), std::min(row, 1));  // the book now in its place
         QCOMPARE(s.Status(), U("Записано книг: 2, общим объемом 2 Мб. Свободно 100 Мб."));
+    }
+
+    void checkTheCardThroughTheMenu() {
+        Session s;
+        s.MakeBooks({1, 3});
+        s.StoreCard();
+        ModalScript& script = s.script;
+        script.Press(QMessageBox::No);  // the offer after the start-up's scan saw a gap
+        s.Start();
+        QVERIFY(s.WaitStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(script.Finished(), kWaitMs);
+        script.Press(QMessageBox::Yes);
+        script.PressAndGrab(QMessageBox::Ok, "card-check");
+        QCOMPARE(qttest::ChooseMenuItem(s.window(), "N1", "N10"), QString());
+        QTRY_VERIFY_WITH_TIMEOUT(script.Finished(), kWaitMs);
+        QVERIFY2(script.unexpected.empty(), qPrintable(script.unexpected.join("; ")));
+        QCOMPARE(script.seen.size(), std::size_t{3});
+        for (const qttest::ModalSeen& seen : script.seen) QCOMPARE(seen.title, U("Проверка карты памяти"));
+        QCOMPARE(script.seen[1].icon, QMessageBox::Question);
+        QCOMPARE(script.seen[2].icon, QMessageBox::Information);
+        QVERIFY(script.seen[2].text.endsWith(U("Карта памяти в порядке.")));
+        QCOMPARE(s.Slots(), (std::map<int, std::string>{{1, "T1"}, {2, "T3"}}));
+        QCOMPARE(s.Rows(), QStringList({U("Автор - T1"), U("Автор - T3")}));
     }
 
     void writeAndDeleteThroughTheMenus() {

@@ -60,6 +60,7 @@ DELETE_BOX = "Удаление книги"
 CARD_DIALOG = "Выбор карты памяти"
 INTEGRATION_BOX = "Интеграция с проводником Windows"
 ABOUT_BOX = "ZWQ-менеджер О программе"
+CHECK_BOX = "Проверка карты памяти"
 OPEN_DIALOG = "Open"  # Wine's English open-file dialog (LANG=C.UTF-8)
 
 MAIN_WIDTH, MAIN_HEIGHT = 468, 373
@@ -709,7 +710,8 @@ def keyboard_and_menu(session, desktop):
     """The main window with books listed: its outer size and place, a screenshot; Tab and
     Shift+Tab between the list and the status line; Delete with Ctrl or Alt on the selected
     row asks about that book; Shift+Enter opens the open-file dialog, whose typed path writes
-    a book; the about box through the menu; the menu item "Выход" ends the program."""
+    a book; the card check and the about box through the menu; the menu item "Выход" ends the
+    program."""
     work = scenario_folder(session, "keyboard")
     store_settings(session, ["CARD_PATH=E:\\", "IS_ASKED_FOR_INTEGRATION=YES"])
     make_card_book(session.card, 1, "Война и мир", "Лев Толстой")
@@ -748,6 +750,12 @@ def keyboard_and_menu(session, desktop):
 
         write_through_dialog(desktop, program, main, "shift+Return", source)
         check(card_books(session.card).get(3) == "Test book", "the book chosen in the open dialog was not written")
+
+        # "Проверить карту" is the third item of "Файл"; on this card it finds nothing.
+        desktop.press(main, "F10", "Down", "Down", "Down", "Return")
+        box = desktop.wait_window(CHECK_BOX, program)
+        desktop.press(box, "Return")
+        desktop.wait_gone(CHECK_BOX)
 
         # F10 opens the menu bar at "Файл"; two steps right is "Справка", whose only item
         # is "О программе...".

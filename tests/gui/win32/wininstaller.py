@@ -173,6 +173,10 @@ def install_by_keyboard_with_integration(session, desktop, installer, installed)
 
     # The program started by the tick runs on its own; its boxes and window are on the screen.
     answer_missing_library_boxes(desktop, None)
+    # The switch ends with a box that tells the integration's state.
+    box = desktop.wait_window(wingui.INTEGRATION_BOX)
+    desktop.press(box, "Return")
+    desktop.wait_gone(wingui.INTEGRATION_BOX)
     window = desktop.wait_window(wingui.MAIN_TITLE)
     check_soon(lambda: all(key_exists(session, key) for key in INTEGRATION_KEYS),
                lambda: "the tick did not integrate: " + ", ".join(INTEGRATION_KEYS))

@@ -1,0 +1,131 @@
+// The window's card check: the menu command, the offer after a scan that saw trouble, the
+// command-line switch, and the boxes after a removal that could not finish.
+#include <gtest/gtest.h>
+
+#include "app/Formharness.h"
+#include "platform/Commandline.h"
+#include "platform/Paths.h"
+#include "support/Cardmishaps.h"
+
+using formtest::Harness;
+using testsupport::A;
+using testsupport::Crlf;
+using testsupport::Exists;
+using testsupport::MakeCardBook;
+
+namespace {
+
+constexpr unsigned kQuestion = 0x23, kInformation = 0x40, kError = 0x10, kWarning = 0x30;
+
+class FormCheck : public ::testing::Test, public Harness {
+protected:
+    // Books with these numbers and a scratch file left on the card: a gap and a leftover.
+    void TroubledCard(std::initializer_list<int> numbers) {
+        for (int n : numbers) MakeCardBook(card(), n, testsupport::Numbered("T", n), {"1.mp3"});
+        testsupport::WriteFile(card() + platform::PathSeparator() + "ZWQSAVE.TMP", "part");
+        StoreCard();
+    }
+    std::vector<std::string> Captions() const {
+        std::vector<std::string> captions;
+        for (const auto& box : boxes.boxes) captions.push_back(box.caption);
+        return captions;
+    }
+    const std::string check = A("Проверка карты памяти");
+    const std::string findings = A("На карте памяти найдено:\n- служебный файл программы ZWQSAVE.TMP\n"
+                                   "- пропуски в нумерации книг: 2\n");
+    const std::string question = A("Прерванные действия будут завершены, служебные файлы программы и недописанные "
+                                   "книги удалены, пропуски в нумерации закрыты без изменения порядка книг. "
+                                   "Исправить?");
+};
+
+}  // namespace
+
+TEST_F(FormCheck, TheCommandSaysWhatItFoundAndMendsOnlyWhenAskedTo) {
+    MakeCardBook(card(), 1, "T1", {"1.mp3"});
+    StoreCard();
+    form.FormShow();
+    form.RunMenuCommand(MenuCommand::CheckCard);
+    TroubledCard({3});
+    boxes.answers = {platform::kIdNo, platform::kIdYes};
+    form.N10Click();
+    EXPECT_EQ(Slots(), (std::map<std::string, int>{{"T1", 1}, {"T3", 3}}));
+    form.N10Click();
+    ASSERT_EQ(boxes.boxes.size(), 4u);
+    EXPECT_EQ(boxes.boxes[0].text, A("Неполадок на карте памяти не найдено."));
+    EXPECT_EQ(boxes.boxes[0].flags, kInformation);
+    EXPECT_EQ(boxes.boxes[1].text, findings + question);
+    EXPECT_EQ(boxes.boxes[1].flags, kQuestion);
+    EXPECT_EQ(boxes.boxes[3].text, A("Исправлено:\n- служебный файл программы ZWQSAVE.TMP\n- пропуски в нумерации "
+                                     "книг: 2\n- книги перенумерованы по порядку, перенесено книг: 1\nКарта памяти "
+                                     "в порядке."));
+    EXPECT_EQ(boxes.boxes[3].flags, kInformation);
+    EXPECT_EQ(Captions(), std::vector<std::string>(4, check));
+    EXPECT_EQ(Slots(), (std::map<std::string, int>{{"T1", 1}, {"T3", 2}}));
+    EXPECT_EQ(books.rows.size(), 2u);
+}
+
+TEST_F(FormCheck, ATroubledCardIsSaidOnceAndTheCheckOffered) {
+    TroubledCard({1, 3});
+    boxes.answers = {platform::kIdYes, platform::kIdNo};
+    form.FormShow();
+    // The offer at start-up, then the check it leads to, answered No; then the integration.
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[0].text, A("На карте памяти есть неполадки: прерванная запись, удаление или перенумерация "
+                                     "книг, пропуски в нумерации или служебные файлы. Проверить карту сейчас?"));
+    EXPECT_EQ(boxes.boxes[0].flags, kQuestion);
+    EXPECT_EQ(boxes.boxes[1].text, findings + question);
+    // Later scans of the same card do not ask again.
+    form.RefreshBooks();
+    EXPECT_EQ(Captions(), (std::vector<std::string>{check, check}));
+}
+
+TEST_F(FormCheck, TheSwitchChecksMendsAndEnds) {
+    TroubledCard({1, 3});
+    application.arguments = {platform::CheckCardSwitch()};
+    boxes.answers = {platform::kIdYes};
+    form.FormShow();
+    // No offer first: the check itself runs.
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[0].text, findings + question);
+    EXPECT_EQ(boxes.boxes[1].flags, kInformation);
+    EXPECT_TRUE(application.closed);
+    EXPECT_EQ(Slots(), (std::map<std::string, int>{{"T1", 1}, {"T3", 2}}));
+    std::string help;
+    ASSERT_TRUE(InformationRequest({"--help"}, help));
+    EXPECT_NE(help.find(platform::CheckCardSwitch()), std::string::npos);
+}
+
+TEST_F(FormCheck, ARemovalThatCannotFinishOrLeavesFilesIsSaid) {
+    for (int n : {1, 2}) MakeCardBook(card(), n, testsupport::Numbered("T", n), {"1.mp3"});
+    testsupport::WriteFile(card() + platform::PathSeparator() + "BOOK_002.ydr",
+                           Crlf({"#TITLE=T2", "#AUTHOR=" + A("Автор"), "#TOTAL_SIZE_KB=1", "BOOK_002\\1.mp3",
+                                 "BOOK_001\\1.mp3"}));
+    StoreCard();
+    // The window on a card whose folder BOOK_001 cannot be removed, as when a file is in use.
+    testsupport::CardMishaps inUse(card());
+    inUse.inUse = {platform::JoinPath(card(), "BOOK_001")};
+    platform::Platform withFileInUse{inUse, test.folders, test.platform.extractor, test.drives, test.system,
+                                     platform::IntegrationStyle::FreeDesktop, nullptr};
+    TForm1 window(TForm1Controls{boxes, books, status, n9, openDialog, application, cardSelect}, withFileInUse);
+    window.FormShow();
+    books.selected = 0;
+    boxes.answers = {platform::kIdYes};
+    EXPECT_FALSE(window.DeleteSelectedBook(true));
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    const std::string stayed = platform::JoinPath(platform::JoinPath(card(), "BOOK_001"), "1.mp3");
+    EXPECT_EQ(boxes.boxes[1].text, A("Книгу Автор - T1 не удалось удалить полностью. На карте памяти остались: ") +
+                                       stayed + A(". Книга осталась в списке, её можно удалить ещё раз."));
+    EXPECT_EQ(boxes.boxes[1].flags, kError);
+    EXPECT_EQ(books.rows.size(), 2u);
+
+    // Book 2 names a file of book 1's folder: it goes, that file stays, and the box says so.
+    inUse.inUse.clear();
+    books.selected = 1;
+    boxes.answers = {platform::kIdYes};
+    EXPECT_TRUE(window.DeleteSelectedBook(true));
+    ASSERT_EQ(boxes.boxes.size(), 4u);
+    EXPECT_EQ(boxes.boxes[3].text, A("Книга Автор - T2 удалена. Файлы, которые лежат вне её папки и могут "
+                                     "принадлежать другой книге, оставлены на месте: ") + stayed);
+    EXPECT_EQ(boxes.boxes[3].flags, kWarning);
+    EXPECT_TRUE(Exists(stayed));
+}

@@ -1,0 +1,397 @@
+// A card that stays in order: renumbering in number order, a card pulled out at any moment and
+// mended by the check, removal within the book's own folder, and the extraction folders that
+// earlier runs left behind.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <random>
+
+#include "card/Zwqcardunit.h"
+#include "platform/Paths.h"
+#include "support/Cardmishaps.h"
+#include "support/Testsupport.h"
+
+using testsupport::A;
+using testsupport::Crlf;
+using testsupport::Exists;
+using testsupport::List;
+using testsupport::MakeCardBook;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
+using Kind = TCardFinding::Kind;
+
+namespace {
+
+std::string Title(int n) { return testsupport::Numbered("T", n); }
+
+// A card folder and a model that works on it through the mishaps layer; checks and repairs run
+// in a second model once the layer is healthy again, as after the card is put back in.
+class Card : public ::testing::Test {
+protected:
+    Card()
+        : test(dir),
+          files(dir / "card"),
+          withMishaps{files, test.folders, test.platform.extractor, test.drives, test.system,
+                   platform::IntegrationStyle::FreeDesktop, nullptr},
+          model(withMishaps),
+          healthy(withMishaps) {
+        testsupport::MakeDirs(card());
+        model.SetCardPath(card());
+        healthy.SetCardPath(card());
+    }
+    std::string card() const { return dir / "card"; }
+    std::string at(const std::string& relative) const { return dir / ("card/" + relative); }
+    // Books 1 to count with files 1.mp3 and, for the first books, 2.mp3 (fewer files keep the
+    // sweeps quick).
+    void MakeBooks(int count) {
+        std::filesystem::remove_all(platform::ToFsPath(card()));
+        testsupport::MakeDirs(card());
+        constexpr int kWithTwoFiles = 3;
+        for (int n = 1; n <= count; ++n) {
+            MakeCardBook(card(), n, Title(n), n <= kWithTwoFiles ? std::vector<std::string>{"1.mp3", "2.mp3"}
+                                                                 : std::vector<std::string>{"1.mp3"});
+        }
+        model.Scan();
+    }
+    std::vector<Kind> Kinds() {
+        std::vector<Kind> kinds;
+        for (const TCardFinding& f : healthy.CheckCard()) kinds.push_back(f.kind);
+        return kinds;
+    }
+    // The card as the player sees it: books 1..n without a gap, each whole in its own folder,
+    // nothing else in the root, nothing for the check to find. Returns the titles in number order.
+    std::vector<std::string> Books() {
+        healthy.Scan();
+        std::vector<std::string> titles;
+        for (std::size_t i = 0; i < healthy.Books.size(); ++i) {
+            const TBookInfo& book = *healthy.Books[i];
+            EXPECT_EQ(book.Number, static_cast<int>(i) + 1) << book.FileName;
+            titles.push_back(book.Title);
+            for (const std::string& entry : book.Files) {
+                EXPECT_EQ(platform::EntryFolder(entry), TMemoryCard::SlotName(book.Number)) << entry;
+                EXPECT_TRUE(Exists(platform::JoinPath(card(), platform::EntryToPath(entry)))) << entry;
+            }
+        }
+        EXPECT_EQ(List(card()).size(), 2 * healthy.Books.size()) << testing::PrintToString(List(card()));
+        EXPECT_TRUE(healthy.CheckCard().empty()) << CardFindingsText(healthy.CheckCard());
+        return titles;
+    }
+    // Runs work with the card pulled out at its changing call number call, then puts the card
+    // back; true when the card was pulled.
+    bool PullAt(int call, bool afterEffect, const std::function<void()>& work) {
+        files.pullAt = call;
+        files.pullAfterEffect = afterEffect;
+        files.changingCalls = 0;
+        work();
+        const bool pulled = files.Pulled();
+        files.pullAt = 0;
+        return pulled;
+    }
+    static std::vector<std::string> Titles(int first, int last) {
+        std::vector<std::string> titles;
+        for (int n = first; n <= last; ++n) titles.push_back(Title(n));
+        return titles;
+    }
+
+    testsupport::TempDir dir;
+    testsupport::TestPlatform test;
+    testsupport::CardMishaps files;
+    platform::Platform withMishaps;
+    TMemoryCard model;
+    TMemoryCard healthy;
+};
+
+// ---- a card pulled out at any changing call ----
+
+constexpr int kSweepBooks = 20;
+
+class PulledCard : public Card, public ::testing::WithParamInterface<bool> {
+protected:
+    // For every changing call of work on a card of 20 books: pull the card at that call, put it
+    // back, check and repair, and hand the books to accept. Returns the number of pull points.
+    int Sweep(const std::function<void()>& work, const std::function<void(const std::vector<std::string>&)>& accept) {
+        for (int k = 1;; ++k) {
+            SCOPED_TRACE("card pulled at changing call " + std::to_string(k));
+            MakeBooks(kSweepBooks);
+            const bool pulled = PullAt(k, GetParam(), work);
+            healthy.RepairCard();
+            accept(Books());
+            if (!pulled || HasFailure()) return k - 1;
+        }
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Pulls, PulledCard, ::testing::Bool(), [](const ::testing::TestParamInfo<bool>& info) {
+    return info.param ? std::string("AfterTheCallReachedTheCard") : std::string("InTheMiddleOfTheCall");
+});
+
+TEST_P(PulledCard, ARemovalAndRenumberingIsMendedToBooksInOrder) {
+    const int points = Sweep([this] { model.DeleteBook(0); }, [](const std::vector<std::string>& titles) {
+        // The removed book is gone or still whole; no other book is lost, none is there twice.
+        if (titles.size() == kSweepBooks) {
+            EXPECT_EQ(titles, Titles(1, kSweepBooks));
+        } else {
+            EXPECT_EQ(titles, Titles(2, kSweepBooks));
+        }
+    });
+    EXPECT_GE(points, 3 * (kSweepBooks - 1));  // every step of every move was a pull point
+}
+
+TEST_P(PulledCard, AWriteIsMendedToBooksInOrder) {
+    const std::string source = testsupport::MakeSourceBook(
+        dir / "src", "BOOK_001.ydr", {"#TITLE=T99", "#TOTAL_SIZE_KB=1"}, {{"a.mp3", "a"}, {"b.mp3", "b"}, {"c.mp3", "c"}});
+    const int points = Sweep([&] { model.AddBook(source); }, [](const std::vector<std::string>& titles) {
+        std::vector<std::string> expected = Titles(1, kSweepBooks);
+        if (titles.size() > kSweepBooks) expected.push_back("T99");
+        EXPECT_EQ(titles, expected);
+    });
+    EXPECT_GE(points, 5);
+}
+
+// ---- what the check finds and what the repair does with it ----
+
+TEST_F(Card, TheCheckFindsEachKindOfTroubleAndMendsWhatIsSafe) {
+    struct Case {
+        const char* what;
+        std::function<void()> make;   // on a card of books 1 to 3
+        std::vector<Kind> found;
+        std::vector<std::string> after;  // titles in number order after the repair
+    };
+    const auto removeBook2 = [this] {
+        std::filesystem::remove_all(platform::ToFsPath(at("BOOK_002")));
+        std::filesystem::remove(platform::ToFsPath(at("BOOK_002.ydr")));
+    };
+    const Case cases[] = {
+        {"a gap", removeBook2, {Kind::Gap}, {"T1", "T3"}},
+        {"a move with the new descriptor written",
+         [&] {
+             removeBook2();
+             PullAt(2, false, [this] { model.MoveBook(3, 2); });
+         },
+         {Kind::InterruptedMove}, {"T1", "T3"}},
+        {"a move with the old descriptor left",
+         [&] {
+             removeBook2();
+             PullAt(3, false, [this] { model.MoveBook(3, 2); });
+         },
+         {Kind::InterruptedMove}, {"T1", "T3"}},
+        {"a removal cut short after a file went",
+         [&] { PullAt(2, false, [this] { model.DeleteBook(0); }); }, {Kind::InterruptedRemoval}, {"T2", "T3"}},
+        {"a removal cut short before any file went",
+         [&] { PullAt(1, true, [this] { model.DeleteBook(0); }); }, {Kind::InterruptedRemoval}, {"T1", "T2", "T3"}},
+        {"an unfinished write and a scratch file",
+         [&] {
+             WriteFile(at("BOOK_004/1.mp3"), "part");
+             WriteFile(at("ZWQSAVE.TMP"), "part");
+         },
+         {Kind::PartialWrite, Kind::Scratch}, {"T1", "T2", "T3"}},
+        {"files that are not ours", [&] {
+             WriteFile(at("notes.txt"), "n");
+             WriteFile(at("BOOK_007.txt"), "n");
+             testsupport::MakeDirs(at("Music"));
+         },
+         {}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MakeBooks(3);
+        c.make();
+        EXPECT_EQ(Kinds(), c.found) << CardFindingsText(healthy.CheckCard());
+        healthy.Scan();  // a scan sees the signs of what the check finds
+        EXPECT_EQ(healthy.NeedsCheck(), !c.found.empty());
+        const TCardRepair repair = healthy.RepairCard();
+        EXPECT_EQ(repair.mended.size(), c.found.size());
+        EXPECT_TRUE(repair.leftAlone.empty());
+        if (c.after.empty()) {
+            // Foreign files are neither reported nor touched.
+            EXPECT_EQ(List(card()).size(), 9u);
+            continue;
+        }
+        EXPECT_EQ(Books(), c.after);
+    }
+}
+
+TEST_F(Card, WhatCannotBeMendedSafelyIsLeftAndSaid) {
+    MakeBooks(3);
+    std::filesystem::remove(platform::ToFsPath(at("BOOK_002/2.mp3")));
+    WriteFile(at("BOOK_005.ydr"), "not a descriptor");
+    WriteFile(at("ZWQSAVE.TMP"), "part");
+    // Number 4 is no gap: nothing above it is a book.
+    EXPECT_EQ(Kinds(), (std::vector<Kind>{Kind::MissingFiles, Kind::Unreadable, Kind::Scratch}));
+    const std::string missing = A("- книга Автор - T2 (номер 2) ссылается на отсутствующие файлы: BOOK_002\\2.mp3. "
+                                  "Такую книгу программа сама не удаляет: удалите её или запишите заново\n");
+    const std::string unreadable = A("- файл BOOK_005.ydr не читается как описание книги. Программа не трогает "
+                                     "файлы, которых не создавала\n");
+    EXPECT_EQ(CardFindingsText(healthy.CheckCard()),
+              A("На карте памяти найдено:\n") + missing + unreadable + A("- служебный файл программы ZWQSAVE.TMP\n"));
+    const TCardRepair repair = healthy.RepairCard();
+    EXPECT_EQ(ReadFile(at("BOOK_005.ydr")), "not a descriptor");
+    EXPECT_FALSE(Exists(at("ZWQSAVE.TMP")));
+    EXPECT_EQ(CardRepairText(repair), A("Исправлено:\n- служебный файл программы ZWQSAVE.TMP\n"
+                                        "Оставлено без изменений:\n") + missing + unreadable);
+}
+
+// ---- the order of the books ----
+
+TEST_F(Card, BooksKeepTheirOrderWhateverOrderTheFolderIsListedIn) {
+    const std::function<void(std::vector<platform::DirEntry>&)> orders[] = {
+        nullptr,
+        [](std::vector<platform::DirEntry>& e) { std::reverse(e.begin(), e.end()); },
+        [](std::vector<platform::DirEntry>& e) { std::shuffle(e.begin(), e.end(), std::mt19937(7)); },
+    };
+    for (const auto& order : orders) {
+        files.reorder = order;
+        MakeBooks(6);
+        std::vector<int> numbers;
+        for (const auto& book : model.Books) numbers.push_back(book->Number);
+        EXPECT_EQ(numbers, (std::vector<int>{1, 2, 3, 4, 5, 6}));
+        std::vector<TCardProgress> steps;
+        model.DeleteBook(1, [&steps](const TCardProgress& p) {
+            steps.push_back(p);
+            return false;  // renumbering goes on regardless
+        });
+        EXPECT_EQ(model.LastMoves, (std::vector<std::pair<int, int>>{{3, 2}, {4, 3}, {5, 4}, {6, 5}}));
+        ASSERT_EQ(steps.size(), 4u);
+        EXPECT_EQ(steps[0].phase, TCardProgress::Phase::Renumbering);
+        EXPECT_EQ(steps[3].itemIndex, 4);
+        EXPECT_EQ(steps[3].itemCount, 4);
+        EXPECT_EQ(steps[3].currentName, A("Автор - T6"));
+        EXPECT_EQ(Books(), (std::vector<std::string>{"T1", "T3", "T4", "T5", "T6"}));
+    }
+}
+
+TEST_F(Card, ARemovalListsTheRootTheSameNumberOfTimesWhateverTheNumberOfBooks) {
+    std::vector<int> listings;
+    for (int count : {3, 40}) {
+        MakeBooks(count);
+        files.rootListings = 0;
+        model.DeleteBook(0);
+        listings.push_back(files.rootListings);
+    }
+    EXPECT_EQ(listings, (std::vector<int>{1, 1}));
+}
+
+// ---- removal within the book's own folder ----
+
+TEST_F(Card, ARemovalStaysWithinTheBooksOwnFolder) {
+    struct Case {
+        const char* what;
+        std::function<bool()> make;  // on books 1 to 3, book 1 to be removed; false: not on this system
+        bool removed;
+        std::vector<std::string> kept;  // still on the card or beside it afterwards
+        std::size_t leftAlone;
+    };
+    const std::string outside = dir / "elsewhere";
+    const Case cases[] = {
+        {"a folder that is a link", [&] {
+             WriteFile(outside + platform::PathSeparator() + "1.mp3", "not the book's");
+             std::filesystem::remove_all(platform::ToFsPath(at("BOOK_001")));
+             std::error_code error;
+             std::filesystem::create_directory_symlink(platform::ToFsPath(outside), platform::ToFsPath(at("BOOK_001")), error);
+             return !error;
+         },
+         true, {outside + platform::PathSeparator() + "1.mp3"}, 0},
+        {"an entry in another book's folder", [&] {
+             WriteFile(at("BOOK_001.ydr"), Crlf({"#TITLE=T1", "#TOTAL_SIZE_KB=1", "BOOK_001\\1.mp3", "BOOK_002\\1.mp3"}));
+             return true;
+         },
+         true, {at("BOOK_002/1.mp3")}, 1},
+        {"stray files of other systems", [&] {
+             WriteFile(at("BOOK_001/Thumbs.db"), "x");
+             WriteFile(at("BOOK_001/._1.mp3"), "x");
+             WriteFile(at("BOOK_001/sub/desktop.ini"), "x");
+             return true;
+         },
+         true, {}, 0},
+        {"a file in use", [&] {
+             files.inUse = {at("BOOK_001")};
+             return true;
+         },
+         false, {at("BOOK_001.ydr"), at("BOOK_001/2.mp3")}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MakeBooks(3);
+        if (!c.make()) continue;  // links cannot be made here
+        model.Scan();
+        EXPECT_EQ(model.DeleteBook(0), c.removed);
+        EXPECT_EQ(model.LastRemoval.removed, c.removed);
+        EXPECT_EQ(model.LastRemoval.stayed.empty(), c.removed);
+        EXPECT_EQ(model.LastRemoval.leftAlone.size(), c.leftAlone);
+        for (const std::string& path : c.kept) EXPECT_TRUE(Exists(path)) << path;
+        // A book that stays keeps its number, and nothing is renumbered.
+        model.Scan();
+        EXPECT_EQ(model.Books.size(), c.removed ? 2u : 3u);
+        EXPECT_EQ(model.Books.front()->Title, c.removed ? "T2" : "T1");
+        files.inUse.clear();
+    }
+}
+
+// ---- a move rewrites nothing but the slot names ----
+
+TEST_F(Card, AMoveChangesOnlyTheSlotNamesInTheDescriptorsOwnBytes) {
+    // Mixed line ends, a lower-case entry, a name in a "#" line and characters of each encoding.
+    const auto oem866 = [](const std::string& utf8) {
+        std::string bytes;
+        for (const char16_t unit : platform::Utf8ToUtf16(utf8)) {
+            if (unit < 0x80) bytes += static_cast<char>(unit);
+            else if (unit >= u'а' && unit <= u'п') bytes += static_cast<char>(0xA0 + (unit - u'а'));
+            else if (unit >= u'р' && unit <= u'я') bytes += static_cast<char>(0xE0 + (unit - u'р'));
+        }
+        return bytes;
+    };
+    const auto text = [](const std::string& title, const std::string& slot, const std::string& entrySlot) {
+        return "#TITLE=" + title + " " + slot + "\r\n#COMMENT=book_003 stays\n#TOTAL_SIZE_KB=1\n\r\n" + slot +
+               "\\глава.mp3\r\n" + entrySlot + "\\2.mp3";
+    };
+    struct Case {
+        const char* what;
+        std::string title;
+        std::function<std::string(const std::string&)> encode;  // from UTF-8
+    };
+    const Case cases[] = {
+        {"Windows-1251 without capitals", "роман", [](const std::string& utf8) { return A(utf8.c_str()); }},
+        {"OEM 866", "роман", oem866},
+        {"UTF-16", "Café", testsupport::Utf16File},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MakeBooks(1);
+        WriteFile(at("BOOK_003.ydr"), c.encode(text(c.title, "BOOK_003", "book_003")));
+        WriteFile(at(A("BOOK_003/глава.mp3")), "1");
+        WriteFile(at("BOOK_003/2.mp3"), "2");
+        model.Scan();
+        ASSERT_EQ(model.Books.size(), 2u);
+        model.CloseGaps();
+        // The "#" lines keep their spelling; the entry in lower case follows the folder.
+        EXPECT_EQ(ReadFile(at("BOOK_002.ydr")), c.encode(text(c.title, "BOOK_002", "BOOK_002")));
+        EXPECT_EQ(Books().size(), 2u);
+    }
+}
+
+// ---- extraction folders of earlier runs ----
+
+TEST_F(Card, ExtractionFoldersThatNoRunningInstanceHoldsAreRemovedAtStartUp) {
+    const std::string temp = dir / "temp";
+    WriteFile(temp + platform::PathSeparator() + A("ZWQTMP0/Часть 1/01.mp3"), "left by a killed run");
+    WriteFile(temp + platform::PathSeparator() + "ZWQTMP1/01.mp3", "being unpacked by a running instance");
+    WriteFile(temp + platform::PathSeparator() + "ZWQTMP3.lck", "");
+    WriteFile(temp + platform::PathSeparator() + "ZWQTMPX/keep", "not ours");
+    WriteFile(temp + platform::PathSeparator() + "ZWQTMP7", "a file, not ours");
+    // Another instance holds folder 1: a lock taken apart from the model, as another process would.
+    const std::unique_ptr<platform::IFileLock> running =
+        test.files.TryLock(temp + platform::PathSeparator() + "ZWQTMP1.lck");
+    ASSERT_TRUE(running);
+    EXPECT_FALSE(test.files.TryLock(temp + platform::PathSeparator() + "ZWQTMP1.lck"));
+    healthy.RemoveStaleTempFolders();
+    EXPECT_EQ(List(temp), (std::vector<std::string>{"ZWQTMP1.lck", "ZWQTMP1/", "ZWQTMP7", "ZWQTMPX/"}));
+    // A write while folder 1 is held takes the next free number and leaves nothing behind.
+    EXPECT_TRUE(healthy.CreateTempFolder());
+    EXPECT_EQ(healthy.TempFolder, temp + platform::PathSeparator() + "ZWQTMP0");
+    healthy.RemoveFolderTree(healthy.TempFolder);
+    EXPECT_EQ(List(temp), (std::vector<std::string>{"ZWQTMP1.lck", "ZWQTMP1/", "ZWQTMP7", "ZWQTMPX/"}));
+}
+
+}  // namespace

@@ -1,0 +1,66 @@
+#pragma once
+// The real file system with a card's misfortunes made on purpose: a card pulled out in the
+// middle of the work, folders listed in another order, files that cannot be removed (in use),
+// and a count of the listings of the card's root. Replacing writes go through the scratch file
+// as the program's own do, but are not flushed to the disk: nothing here outlives the test,
+// and a flush per descriptor would make the sweeps over every pull point slow.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/Testsupport.h"
+
+namespace testsupport {
+
+class CardMishaps : public TestFiles {
+public:
+    explicit CardMishaps(std::string card) : card_(std::move(card)) {}
+
+    // How a listing comes back (reversed, shuffled...); empty: as the system lists it.
+    std::function<void(std::vector<platform::DirEntry>&)> reorder;
+    // Paths that RemoveFile and RemoveTree cannot remove, as a file in use.
+    std::vector<std::string> inUse;
+    // The changing call on the card (counted from 1) at which the card is pulled out; every
+    // call on the card fails from then on. 0: never. With pullAfterEffect the call reached the
+    // card before it went; otherwise it was cut short: a copy or a replacing write leaves a
+    // part of its file behind, a tree removal has removed one entry.
+    int pullAt = 0;
+    bool pullAfterEffect = false;
+
+    int changingCalls = 0;
+    int rootListings = 0;
+    bool Pulled() const { return pullAt > 0 && changingCalls >= pullAt; }
+
+    bool ListDirectory(const std::string& f, std::vector<platform::DirEntry>& e) override;
+    bool Exists(const std::string& p) override { return Readable(p) && TestFiles::Exists(p); }
+    bool IsFile(const std::string& p) override { return Readable(p) && TestFiles::IsFile(p); }
+    bool IsDirectory(const std::string& p) override { return Readable(p) && TestFiles::IsDirectory(p); }
+    bool IsLink(const std::string& p) override { return Readable(p) && TestFiles::IsLink(p); }
+    bool ReadWholeFile(const std::string& p, std::string& d) override { return Readable(p) && TestFiles::ReadWholeFile(p, d); }
+    bool MakeDirectory(const std::string& p) override;
+    bool RemoveEmptyDirectory(const std::string& p) override;
+    bool RemoveFile(const std::string& p) override;
+    bool CopyNoReplace(const std::string& a, const std::string& b) override;
+    bool MoveNoReplace(const std::string& a, const std::string& b) override;
+    bool WriteReplacing(const std::string& p, const std::string& d) override;
+    bool RemoveTree(const std::string& p) override;
+    bool CopyWithProgress(const std::string& a, const std::string& b, const platform::CopyProgress& c) override;
+    bool FlushFiles(const std::vector<std::string>& p) override;
+    int64_t FileSize(const std::string& p) override { return Readable(p) ? TestFiles::FileSize(p) : -1; }
+    int64_t ClusterSize(const std::string& p) override { return Readable(p) ? TestFiles::ClusterSize(p) : -1; }
+
+private:
+    bool OnCard(const std::string& path) const;
+    bool Readable(const std::string& path) const { return !(Pulled() && OnCard(path)); }
+    static bool WriteUnflushed(const std::string& path, const std::string& data);
+    bool InUse(const std::string& path) const;
+    // Counts a changing call; false when the card is gone before it or with it. cutShort runs
+    // the part of the call that reached the card when the card goes during it.
+    bool Change(const std::string& path, const std::function<bool()>& call, const std::function<void()>& cutShort = {});
+
+    std::string card_;
+};
+
+}  // namespace testsupport
