@@ -3,7 +3,8 @@
 # same copy: a 300 MiB book of 20 files and a book of 300 files of 64 KiB against
 # `cp -r SOURCE TARGET && sync`, on ext4 (the build folder's file system) and, when one can be
 # mounted (root, a loop device and FUSE), on exFAT through FUSE; and a stored RAR 5 archive of
-# the 300 MiB book against `bsdtar -xf` + `cp -r` + `sync`. The runs are interleaved, round by
+# the 300 MiB book against `bsdtar -xf` + `cp -r` + `sync`. Then the renumbering after deleting book
+# 1 of 100 and of 999 books: its time and how often the card's root was listed. The runs are interleaved, round by
 # round, and each time is the median of ROUNDS (default 9). The ratio is the shell's time divided
 # by the program's, taken in each round (the two run back to back, so a machine that slows down
 # for a while slows both) and its median printed: 1.00 is as fast as the shell, higher is faster.
@@ -18,8 +19,9 @@ required_ratio=0.95
 
 bash scripts/setup.sh
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DZWQ_BUILD_TESTS=ON >/dev/null
-cmake --build build/bench --target zwq-bench-write >/dev/null
+cmake --build build/bench --target zwq-bench-write renumber_bench >/dev/null
 tool=$root/build/bench/bench/write/zwq-bench-write
+renumber=$root/build/bench/bench/renumber_bench
 
 work=$root/build/bench/work
 src=$work/src
@@ -130,4 +132,14 @@ for i in "${!cases[@]}"; do
         "$(awk -v m="$m_base" 'BEGIN { print m / 1000000 }')" "$ratio" "$verdict"
 done
 echo "(medians of $rounds interleaved rounds; ratio = shell time / program time within a round, its median; at least $required_ratio wanted)"
+
+# Renumbering: deleting book 1 of a full card moves every other book down; the card's root must
+# be listed a fixed number of times however many books there are.
+echo
+"$renumber" | tee "$work/renumber.txt"
+listings=$(sed -n 's/.*root_listings=\([0-9]*\).*/\1/p' "$work/renumber.txt" | sort -u)
+if [ "$(wc -l <<<"$listings")" -ne 1 ]; then
+    echo "root listings grow with the number of books" >&2
+    status=1
+fi
 exit $status

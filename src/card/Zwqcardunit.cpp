@@ -700,6 +700,9 @@ bool TMemoryCard::MoveBook(int from, int to) {
         files.RemoveFile(newDescriptor);
         return false;
     }
+    // The folder's new name is on the medium before the old descriptor goes, whatever order
+    // the system would write them out in; a card pulled meanwhile holds both descriptors.
+    if (!files.FlushFiles({newFolder})) return false;
     if (!files.RemoveFile(oldDescriptor) && files.Exists(oldDescriptor)) {
         files.MoveNoReplace(newFolder, oldFolder);
         files.RemoveFile(newDescriptor);
@@ -812,6 +815,34 @@ std::vector<TCardFinding> TMemoryCard::Analyse(const CardState& state) {
         }
     }
 
+    // The same move with its steps written out of order (the old descriptor's removal reached
+    // the card, the folder's new name did not): the new descriptor names a folder that is not
+    // there, and the book's folder stays under the higher number without a descriptor. When
+    // that folder holds every file the descriptor names, the move is finished; the folder is
+    // never taken for an unfinished write.
+    const auto holdsFilesOf = [this](const std::string& folder, const SlotState& slot, int number) {
+        return std::all_of(slot.book.Files.begin(), slot.book.Files.end(), [&](const std::string& entry) {
+            return InSlotFolder(entry, SlotName(number)) &&
+                   platform_.files.IsFile(platform::JoinPath(platform::JoinPath(CardPath, folder),
+                                                             platform::EntryFileName(entry)));
+        });
+    };
+    for (const auto& [to, toSlot] : state.slots) {
+        if (toSlot.descriptor.empty() || !toSlot.folder.empty() || !toSlot.valid || isExplained(to)) continue;
+        for (const auto& [from, fromSlot] : state.slots) {
+            if (from <= to || !fromSlot.descriptor.empty() || fromSlot.folder.empty() || isExplained(from) ||
+                !holdsFilesOf(fromSlot.folder, toSlot, to)) {
+                continue;
+            }
+            TCardFinding f = finding(Kind::InterruptedMove, from, toSlot.book.DisplayName, true);
+            f.toSlot = to;
+            findings.push_back(f);
+            explained.push_back(from);
+            explained.push_back(to);
+            break;
+        }
+    }
+
     for (const auto& [n, slot] : state.slots) {
         if (isExplained(n)) continue;
         if (slot.descriptor.empty()) {
@@ -844,7 +875,8 @@ bool TMemoryCard::Mend(const TCardFinding& finding, const CardState& state) {
     platform::IFileSystem& files = platform_.files;
     const auto descriptorOf = [&](int n) {
         const auto it = state.slots.find(n);
-        return platform::JoinPath(CardPath, it == state.slots.end() ? SlotName(n) + kDescriptorSuffix : it->second.descriptor);
+        const bool stored = it != state.slots.end() && !it->second.descriptor.empty();
+        return platform::JoinPath(CardPath, stored ? it->second.descriptor : SlotName(n) + kDescriptorSuffix);
     };
     const auto folderOf = [&](int n) {
         const auto it = state.slots.find(n);

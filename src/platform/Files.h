@@ -79,7 +79,9 @@ public:
     // leaves no target.
     virtual bool CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress) = 0;
     // Puts the files, all on one volume, and their folder entries on the medium: when it
-    // returns true they survive the card being pulled out.
+    // returns true they survive the card being pulled out. A folder among them has its own
+    // entries written out where the system can flush a folder; where it cannot, an existing
+    // folder counts as flushed.
     virtual bool FlushFiles(const std::vector<std::string>& paths) = 0;
     // The size of a regular file in bytes; -1 when path is no such file.
     virtual int64_t FileSize(const std::string& path) = 0;

@@ -177,6 +177,13 @@ TEST_F(Card, TheCheckFindsEachKindOfTroubleAndMendsWhatIsSafe) {
              PullAt(3, false, [this] { model.MoveBook(3, 2); });
          },
          {Kind::InterruptedMove}, {"T1", "T3"}},
+        {"a move whose steps reached the card out of order: the old descriptor gone, the folder not renamed",
+         [&] {
+             removeBook2();
+             WriteFile(at("BOOK_002.ydr"), RenameSlotInDescriptor(ReadFile(at("BOOK_003.ydr")), "BOOK_003", "BOOK_002"));
+             std::filesystem::remove(platform::ToFsPath(at("BOOK_003.ydr")));
+         },
+         {Kind::InterruptedMove}, {"T1", "T3"}},
         {"a removal cut short after a file went",
          [&] { PullAt(2, false, [this] { model.DeleteBook(0); }); }, {Kind::InterruptedRemoval}, {"T2", "T3"}},
         {"a removal cut short before any file went",

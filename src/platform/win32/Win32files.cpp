@@ -276,9 +276,17 @@ bool Win32FileSystem::FlushFiles(const std::vector<std::string>& paths) {
     bool ok = true;
     for (const std::string& path : paths) {
         const std::wstring name = WideName(path);
+        const DWORD attributes = Attributes(name);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            // A folder is opened as such; not every file system flushes one, and that is no
+            // failure.
+            Handle folder(CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+            if (folder.valid()) FlushFileBuffers(folder.get());
+            continue;
+        }
         // A copy keeps the read-only attribute of its source (books from a CD): it is lifted
         // for the flush, which needs the file open for writing, and put back.
-        const DWORD attributes = Attributes(name);
         const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
         if (readOnly) SetFileAttributesW(name.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
         {
