@@ -624,7 +624,8 @@ bool TMemoryCard::DeleteBook(std::size_t index, const TProgressCallback& progres
         LastRemoval.removed = files.RemoveFile(descriptor) || !files.Exists(descriptor);
         if (!LastRemoval.removed) LastRemoval.stayed.push_back(descriptor);
     }
-    if (journaled) files.RemoveFile(platform::JoinPath(CardPath, kJournalName));
+    // The journal goes only once what it explains is on the medium.
+    if (journaled && files.FlushFiles({CardPath})) files.RemoveFile(platform::JoinPath(CardPath, kJournalName));
 
     Scan();
     if (LastRemoval.removed) CloseListedGaps(progress);
