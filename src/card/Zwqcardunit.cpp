@@ -31,8 +31,8 @@ const std::string kSaveError = Ansi("Ошибка во время сохране
 const std::string kFlushError = Ansi("Ошибка во время записи файлов книги на карту памяти");
 const std::string kCancelledText = Ansi("Запись книги отменена");
 const std::string kNoRoomHead = Ansi("Книга не помещается на карту памяти: нужно ");
-const std::string kNoRoomFree = Ansi(" МБ, свободно ");
-const std::string kNoRoomTail = Ansi(" МБ");
+const std::string kNoRoomFree = Ansi(" Мб, свободно ");
+const std::string kNoRoomTail = Ansi(" Мб");
 
 const char* const kRarExtension = ".RAR";
 const char* const kDescriptorExtension = ".YDR";

@@ -436,10 +436,10 @@ TEST_F(WriteProgress, ABookThatDoesNotFitIsRefusedBeforeAnythingIsWritten) {
         const char* refusal;  // null: written
     } cases[] = {
         {kSmall, 6 * kSmall, false, nullptr},
-        {kSmall, 5 * kSmall, false, "нужно 1 МБ, свободно 0 МБ"},
-        {kSmall, 6 * kSmall - 1, true, "нужно 1 МБ, свободно 0 МБ"},
+        {kSmall, 5 * kSmall, false, "нужно 1 Мб, свободно 0 Мб"},
+        {kSmall, 6 * kSmall - 1, true, "нужно 1 Мб, свободно 0 Мб"},
         // With clusters of 2 MiB each of the five things takes one.
-        {kLarge, 5 * kLarge - 1, false, "нужно 10 МБ, свободно 9 МБ"},
+        {kLarge, 5 * kLarge - 1, false, "нужно 10 Мб, свободно 9 Мб"},
         {kLarge, 5 * kLarge, true, nullptr},
     };
     std::vector<RarEntry> entries = {{"BOOK_001.ydr", Crlf({kHeader[0], kHeader[1], kHeader[2], "01.mp3", "02.mp3", "03.mp3"}), false}};
