@@ -68,7 +68,8 @@ std::string TimeLeftText(milliseconds left) {
 // "120 из 300 Мб"; a book below a megabyte in kilobytes. Whole units, the remainder dropped.
 std::string BytesText(int64_t done, int64_t total) {
     const int64_t unit = total < kMegabyte ? kKilobyte : kMegabyte;
-    return std::to_string(done / unit) + kOf + std::to_string(total / unit) + (unit == kMegabyte ? kMegabytes : kKilobytes);
+    return std::to_string(done / unit) + kOf + std::to_string(total / unit) +
+           (unit == kMegabyte ? kMegabytes : kKilobytes);
 }
 
 double Share(int64_t done, int64_t total) {
@@ -141,8 +142,8 @@ ui::TProgressView DescribeProgress(const TProgressPlan& plan, const std::optiona
         view.amount += kSeparator + BytesText(progress->bytesDone, progress->bytesTotal);
     }
     if (elapsed >= kEstimateAfter && share >= kEstimateFromShare && share < 1.0) {
-        const auto left = milliseconds(static_cast<int64_t>(static_cast<double>(elapsed.count()) * (1.0 - share) / share));
-        view.amount += kSeparator + TimeLeftText(left);
+        const double left = static_cast<double>(elapsed.count()) * (1.0 - share) / share;
+        view.amount += kSeparator + TimeLeftText(milliseconds(static_cast<int64_t>(left)));
     }
     return view;
 }

@@ -77,7 +77,8 @@ TEST(DescribeProgress, WordsEveryPhaseWithThePercentOfTheWholeBatch) {
         {"21 minutes", Plan(Work::Write, "BOOK_001.ydr"), At(Phase::Copying, kMiB, 2 * kMiB, 1, 1, book),
          milliseconds(21 * 60000), "Запись книги Автор - Книга", "копирование: файл 1 из 1",
          "50 %, 1 из 2 Мб, осталось около 21 минуты", 50},
-        {"a book below a megabyte", Plan(Work::Write, "BOOK_001.ydr"), At(Phase::Copying, 300 * kKiB, 512 * kKiB, 2, 2, book),
+        {"a book below a megabyte", Plan(Work::Write, "BOOK_001.ydr"),
+         At(Phase::Copying, 300 * kKiB, 512 * kKiB, 2, 2, book),
          milliseconds(0), "Запись книги Автор - Книга", "копирование: файл 2 из 2", "58 %, 300 из 512 Кб", 58},
         {"the last book written out", Plan(Work::Write, "BOOK_001.ydr", false, 3, 3),
          At(Phase::Flushing, 300 * kMiB, 300 * kMiB, 2, 2, book), milliseconds(90000),
@@ -105,15 +106,16 @@ class ProgressWindow : public ::testing::Test, public Harness {
 protected:
     // A book of three files of 600 KiB, so that a write reports several times per file.
     std::string Source(const std::string& title, bool archive = false) {
-        const std::string header = Crlf(title);
         const std::string data(600 * kKiB, 'x');
         const std::string folder = dir / ("src/" + title);
         if (!archive) {
             return testsupport::MakeSourceBook(folder, "BOOK_001.ydr", HeaderLines(title),
                                                {{"01.mp3", data}, {"02.mp3", data}, {"03.mp3", data}});
         }
+        std::vector<std::string> lines = HeaderLines(title);
+        lines.insert(lines.end(), {"01.mp3", "02.mp3", "03.mp3"});
         const std::string path = folder + ".rar";
-        testsupport::WriteFile(path, testsupport::MakeRar5({{"BOOK_001.ydr", header + "01.mp3\r\n02.mp3\r\n03.mp3\r\n"},
+        testsupport::WriteFile(path, testsupport::MakeRar5({{"BOOK_001.ydr", testsupport::Crlf(lines)},
                                                             {"01.mp3", data},
                                                             {"02.mp3", data},
                                                             {"03.mp3", data}}));
@@ -122,24 +124,9 @@ protected:
     static std::vector<std::string> HeaderLines(const std::string& title) {
         return {"#TITLE=" + title, "#AUTHOR=" + A("Автор"), "#TOTAL_SIZE_KB=1800"};
     }
-    static std::string Crlf(const std::string& title) { return testsupport::Crlf(HeaderLines(title)); }
     // Every file under the card and the temporary folder, with its bytes.
-    std::map<std::string, std::string> Content() {
-        std::map<std::string, std::string> content;
-        const std::function<void(const std::string&)> walk = [&](const std::string& folder) {
-            for (const std::string& name : testsupport::List(folder)) {
-                const std::string path = platform::JoinPath(folder, name);
-                if (name.back() == '/') {
-                    content[path] = "<folder>";
-                    walk(path.substr(0, path.size() - 1));
-                } else {
-                    content[path] = testsupport::ReadFile(path);
-                }
-            }
-        };
-        walk(card());
-        walk(dir / "temp");
-        return content;
+    std::pair<std::map<std::string, std::string>, std::map<std::string, std::string>> Content() {
+        return {testsupport::Snapshot(card()), testsupport::Snapshot(dir / "temp")};
     }
     void Start(std::initializer_list<int> books) {
         for (int n : books) MakeCardBook(card(), n, testsupport::Numbered("T", n), {"1.mp3"});

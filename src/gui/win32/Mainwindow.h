@@ -1,7 +1,8 @@
 #pragma once
 // The main window TForm1 on Windows: GroupBox2 with the ListView books, GroupBox1 with the
-// read-only EDIT status, the menu MainMenu1, and the progress window of long card work. It draws the controls and hands every event
-// to the portable logic (TForm1 in app/Body.h), which decides what happens.
+// read-only EDIT status, the menu MainMenu1, and the progress window of long card work. It
+// draws the controls and hands every event to the portable logic (TForm1 in app/Body.h), which
+// decides what happens.
 
 #include <windows.h>
 

@@ -96,7 +96,8 @@ void ModalScript::Poll() {
 
 bool ModalScript::Finished() const {
     const QWidget* modal = QApplication::activeModalWidget();
-    return steps_.empty() && (modal == nullptr || !modal->isVisible() || qobject_cast<const qtgui::ProgressDialog*>(modal));
+    return steps_.empty() &&
+           (modal == nullptr || !modal->isVisible() || qobject_cast<const qtgui::ProgressDialog*>(modal) != nullptr);
 }
 
 void ModalScript::Press(QMessageBox::StandardButton button) {
