@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "book/String_routines_unit.h"
+#include "book/Ydrunit.h"
 #include "platform/Codepage.h"
 #include "platform/Commandline.h"
 #include "platform/Paths.h"
@@ -85,6 +86,14 @@ private:
 };
 
 bool IsArchive(const std::string& path) { return AnsiUpperCase(platform::ExtensionOf(path)) == kArchiveExtension; }
+
+// How the progress window names a book before the card model reports: a descriptor's book by
+// its own name, an archive by its file's.
+std::string BookSubject(const std::string& path, platform::IFileSystem& files) {
+    TBookInfo book;
+    if (!IsArchive(path) && ReadBookDescriptor(book, path, files)) return book.DisplayName;
+    return platform::FileNameOf(path);
+}
 
 std::string AboutText() {
     return Ansi("ZWQ-менеджер ") + kVersion + " - " + kMakerAddress + "\n" +
@@ -293,14 +302,14 @@ TForm1::WriteEnd TForm1::WriteInOrder(const std::vector<std::string>& paths, boo
     std::string name;  // of the book under way, once its descriptor has been read
     TProgressPlan plan;
     plan.bookCount = count;
-    plan.subject = platform::FileNameOf(paths.front());
+    plan.subject = BookSubject(paths.front(), platform_.files);
     plan.unpacks = IsArchive(paths.front());
     RunCardWork(plan, true, std::chrono::milliseconds::zero(),
                 [&](TProgressPlan& current, const TProgressCallback& progress) {
                     for (int i = 0; i < count && ok; ++i) {
                         const std::string& path = paths[static_cast<std::size_t>(i)];
                         current.bookIndex = i + 1;
-                        current.subject = platform::FileNameOf(path);
+                        current.subject = BookSubject(path, platform_.files);
                         current.unpacks = IsArchive(path);
                         name.clear();
                         // Each book after the first finds the card as the one before left it.

@@ -154,7 +154,7 @@ TEST_F(ProgressWindow, AWriteShowsItsProgressAtOnceUpTo100) {
         const auto& run = progress.runs.front();
         EXPECT_TRUE(run.cancellable);
         EXPECT_EQ(run.showAfter, milliseconds(0));
-        EXPECT_EQ(run.first.caption, A("Запись книги ") + (archive ? title + ".rar" : "BOOK_001.ydr"));
+        EXPECT_EQ(run.first.caption, A("Запись книги ") + (archive ? title + ".rar" : A("Автор - ") + title));
         ASSERT_GT(run.views.size(), 3u) << title;
         int percent = 0;
         for (const ui::TProgressView& view : run.views) {
