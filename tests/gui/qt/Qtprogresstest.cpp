@@ -121,6 +121,7 @@ private slots:
                 barName = dialog.Bar().accessibleName();
                 cancel = dialog.CancelButton().isVisible() ? dialog.CancelButton().text() : QString();
                 paintsBefore = paints.paints;
+                qttest::SaveArtifact(dialog, "progress-window");
                 s.window().books().viewport()->update();
                 return false;
             }
