@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "book/String_routines_unit.h"
+#include "book/Ydrunit.h"
 #include "platform/Codepage.h"
 #include "platform/Commandline.h"
 #include "platform/Paths.h"
@@ -56,6 +57,14 @@ const std::string kTroubleQuestion =
 const std::string kBookAccusative = Ansi("Книгу ");
 const std::string kRemovalUnfinished = Ansi(" не удалось удалить полностью. На карте памяти остались: ");
 const std::string kRemovalStaysListed = Ansi(". Книга осталась в списке, её можно удалить ещё раз.");
+const std::string kWriteCancelledHead = Ansi("Запись книги ");
+const std::string kWriteCancelledTail = Ansi(" отменена, на карту памяти книга не записана.");
+const std::string kWrittenBeforeCancel = Ansi(" До отмены записано книг: ");
+const std::string kOf = Ansi(" из ");
+const std::string kCloseDuringWrite =
+    Ansi("Идёт запись книги на карту памяти. Прервать её и закрыть программу? Недописанная книга на карте памяти "
+         "не останется.");
+const char* const kArchiveExtension = ".RAR";
 const std::string kRemovedLeftAlone =
     Ansi(" удалена. Файлы, которые лежат вне её папки и могут принадлежать другой книге, оставлены на месте: ");
 
@@ -63,6 +72,28 @@ const unsigned kQuestion = platform::kMbYesNoCancel | platform::kMbIconQuestion;
 const unsigned kInformation = platform::kMbOk | platform::kMbIconInformation;
 const unsigned kWarning = platform::kMbOk | platform::kMbIconWarning;
 const unsigned kError = platform::kMbOk | platform::kMbIconError;
+
+// Sets a flag for as long as the scope lasts, whatever way it ends.
+class FlagWhile {
+public:
+    explicit FlagWhile(bool& flag) : flag_(flag) { flag_ = true; }
+    ~FlagWhile() { flag_ = false; }
+    FlagWhile(const FlagWhile&) = delete;
+    FlagWhile& operator=(const FlagWhile&) = delete;
+
+private:
+    bool& flag_;
+};
+
+bool IsArchive(const std::string& path) { return AnsiUpperCase(platform::ExtensionOf(path)) == kArchiveExtension; }
+
+// How the progress window names a book before the card model reports: a descriptor's book by
+// its own name, an archive by its file's.
+std::string BookSubject(const std::string& path, platform::IFileSystem& files) {
+    TBookInfo book;
+    if (!IsArchive(path) && ReadBookDescriptor(book, path, files)) return book.DisplayName;
+    return platform::FileNameOf(path);
+}
 
 std::string AboutText() {
     return Ansi("ZWQ-менеджер ") + kVersion + " - " + kMakerAddress + "\n" +
@@ -199,36 +230,128 @@ void TForm1::ShowBooks(const std::string& currentName, std::size_t row) {
 }
 
 bool TForm1::CardPresent() {
+    // Once the user has chosen to close the program, no more card work starts.
+    if (closing_) return false;
     if (card->FreeSpace() >= 0) return true;
-    controls_.boxes.ShowMessage(kCardMissing, kCaptionCheck, kWarning);
+    Tell(kCardMissing, kCaptionCheck, kWarning);
+    return false;
+}
+
+int TForm1::Tell(const std::string& text, const std::string& caption, unsigned flags) {
+    if (closing_) return platform::kIdCancel;
+    return controls_.boxes.ShowMessage(text, caption, flags);
+}
+
+void TForm1::RunCardWork(const TProgressPlan& plan, bool cancellable, std::chrono::milliseconds showAfter,
+                         const std::function<void(TProgressPlan&, const TProgressCallback&)>& work) {
+    {
+        const FlagWhile busy(busy_);
+        cancellable_ = cancellable;
+        const auto start = std::chrono::steady_clock::now();
+        TProgressPlan current = plan;
+        // On the worker thread: the card model belongs to it until Run has returned, and each
+        // report is worded there and only queued for the window.
+        const auto onWorker = [&](ui::IProgressReport& report) {
+            work(current, [&](const TCardProgress& progress) {
+                const auto elapsed =
+                    std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+                return report.Report(DescribeProgress(current, progress, elapsed));
+            });
+        };
+        controls_.progress.Run(DescribeProgress(plan, std::nullopt, {}), cancellable, showAfter, onWorker);
+    }
+    if (closing_) controls_.application.CloseMainWindow();
+}
+
+bool TForm1::FormCloseQuery() {
+    if (!busy_) return true;
+    if (closing_) return false;
+    if (cancellable_) {
+        if (controls_.boxes.ShowMessage(kCloseDuringWrite, kCaptionWrite, kQuestion) != platform::kIdYes) return false;
+        controls_.progress.Cancel();
+    }
+    // A renumbering is never stopped halfway: the window closes once it is done.
+    closing_ = true;
     return false;
 }
 
 bool TForm1::WriteBookFromPath(const std::string& path, bool showSuccess) {
-    if (!CardPresent()) return false;
-    const bool written = card->AddBook(path);
+    return WriteInOrder({path}, showSuccess) == WriteEnd::Written;
+}
+
+bool TForm1::WriteBookFromDialog() {
+    std::vector<std::string> paths;
+    if (!controls_.YDRRAROpenDialog.Execute(paths) || paths.empty()) return false;
+    return WriteBooks(paths);
+}
+
+bool TForm1::WriteBooks(const std::vector<std::string>& paths) {
+    const WriteEnd end = WriteInOrder(paths, paths.size() == 1);
+    // A stop asked for by the user has said how far the batch came.
+    if (paths.size() > 1 && end == WriteEnd::Written) Tell(kWriteManyDone, kCaptionWriteMany, kInformation);
+    if (paths.size() > 1 && end == WriteEnd::Failed) Tell(kWriteManyErrors, kCaptionWriteMany, kWarning);
+    return end == WriteEnd::Written;
+}
+
+TForm1::WriteEnd TForm1::WriteInOrder(const std::vector<std::string>& paths, bool showSuccess) {
+    if (paths.empty() || !CardPresent()) return WriteEnd::Failed;
+    const int count = static_cast<int>(paths.size());
+    int written = 0;
+    bool ok = true;
+    bool cardGone = false;
+    std::string name;  // of the book under way, once its descriptor has been read
+    TProgressPlan plan;
+    plan.bookCount = count;
+    plan.subject = BookSubject(paths.front(), platform_.files);
+    plan.unpacks = IsArchive(paths.front());
+    RunCardWork(plan, true, std::chrono::milliseconds::zero(),
+                [&](TProgressPlan& current, const TProgressCallback& progress) {
+                    for (int i = 0; i < count && ok; ++i) {
+                        const std::string& path = paths[static_cast<std::size_t>(i)];
+                        current.bookIndex = i + 1;
+                        current.subject = BookSubject(path, platform_.files);
+                        current.unpacks = IsArchive(path);
+                        name.clear();
+                        // Each book after the first finds the card as the one before left it.
+                        if (i > 0 && card->FreeSpace() < 0) {
+                            cardGone = true;
+                            return;
+                        }
+                        if (i > 0) card->Scan();
+                        ok = card->AddBook(path, [&](const TCardProgress& state) {
+                            if (!state.bookName.empty()) name = state.bookName;
+                            return progress(state);
+                        });
+                        if (ok) ++written;
+                    }
+                });
+
     // The list shows the card as it now is before the outcome is told, so that the focus comes
-    // back from the box to the new book.
-    if (written) {
+    // back from the box to the last book written.
+    if (written > 0) {
         const int selected = controls_.books.SelectedRow();
         ShowBooks(card->LastTitle, selected < 0 ? 0 : static_cast<std::size_t>(selected));
     } else {
         RefreshBooks();
     }
-    if (written && showSuccess) {
-        controls_.boxes.ShowMessage(kBookWord + card->LastTitle + kWrittenTail, kCaptionWrite, kInformation);
+    if (cardGone) {
+        Tell(kCardMissing, kCaptionCheck, kWarning);
+        return WriteEnd::Failed;
     }
-    if (!written) {
-        controls_.boxes.ShowMessage(kWriteErrorHead + path + kWriteErrorTail + "\n" + card->ErrorText, kCaptionWrite,
-                                    kError);
+    // The book that failed or was stopped is the one after the last written.
+    const std::string& path = paths[std::min(static_cast<std::size_t>(written), paths.size() - 1)];
+    if (!ok && card->Cancelled) {
+        std::string text = kWriteCancelledHead + (name.empty() ? path : name) + kWriteCancelledTail;
+        if (count > 1) text += kWrittenBeforeCancel + std::to_string(written) + kOf + std::to_string(count) + ".";
+        Tell(text, kCaptionWrite, kInformation);
+        return WriteEnd::Cancelled;
     }
-    return written;
-}
-
-bool TForm1::WriteBookFromDialog() {
-    std::string path;
-    if (!controls_.YDRRAROpenDialog.Execute(path)) return false;
-    return WriteBookFromPath(path, true);
+    if (!ok) {
+        Tell(kWriteErrorHead + path + kWriteErrorTail + "\n" + card->ErrorText, kCaptionWrite, kError);
+        return WriteEnd::Failed;
+    }
+    if (showSuccess) Tell(kBookWord + card->LastTitle + kWrittenTail, kCaptionWrite, kInformation);
+    return WriteEnd::Written;
 }
 
 bool TForm1::DeleteSelectedBook(bool ask) {
@@ -236,11 +359,16 @@ bool TForm1::DeleteSelectedBook(bool ask) {
     const int row = controls_.books.SelectedRow();
     if (row < 0 || static_cast<std::size_t>(row) >= card->Books.size()) return false;
     const std::string name = controls_.books.RowCaption(static_cast<std::size_t>(row));
-    if (ask && controls_.boxes.ShowMessage(kDeleteQuestionHead + name + kDeleteQuestionTail, kCaptionDelete,
-                                           kQuestion) != platform::kIdYes) {
+    if (ask && Tell(kDeleteQuestionHead + name + kDeleteQuestionTail, kCaptionDelete, kQuestion) != platform::kIdYes) {
         return false;
     }
-    const bool removed = card->DeleteBook(static_cast<std::size_t>(row));
+    bool removed = false;
+    TProgressPlan plan;
+    plan.work = TProgressPlan::Work::Delete;
+    plan.subject = name;
+    RunCardWork(plan, false, slowWorkDelay, [&](TProgressPlan&, const TProgressCallback& progress) {
+        removed = card->DeleteBook(static_cast<std::size_t>(row), progress);
+    });
     // The book that took the deleted one's place becomes current; the last one when the last went.
     ShowBooks(std::string(), static_cast<std::size_t>(row));
     ReportRemoval(name);
@@ -266,8 +394,8 @@ void TForm1::ProcessBookArguments() {
     }
 
     if (deletePaths.size() > 1 &&
-        controls_.boxes.ShowMessage(kDeleteManyHead + std::to_string(deletePaths.size()) + kDeleteManyTail,
-                                    kCaptionDeleteMany, kQuestion) != platform::kIdYes) {
+        Tell(kDeleteManyHead + std::to_string(deletePaths.size()) + kDeleteManyTail, kCaptionDeleteMany, kQuestion) !=
+            platform::kIdYes) {
         controls_.application.CloseMainWindow();
         return;
     }
@@ -309,31 +437,19 @@ void TForm1::ProcessBookArguments() {
     }
     if (deletePaths.size() > 1) {
         if (deleteErrors) {
-            controls_.boxes.ShowMessage(kDeleteManyErrors, kCaptionDeleteMany, kWarning);
+            Tell(kDeleteManyErrors, kCaptionDeleteMany, kWarning);
         } else {
-            controls_.boxes.ShowMessage(kDeleteManyDone, kCaptionDeleteMany, kInformation);
+            Tell(kDeleteManyDone, kCaptionDeleteMany, kInformation);
         }
     }
 
-    bool writeErrors = false;
-    for (const std::string& path : writePaths) {
-        if (!WriteBookFromPath(path, writePaths.size() == 1)) {
-            writeErrors = true;
-            break;
-        }
-    }
-    if (writePaths.size() > 1) {
-        if (writeErrors) {
-            controls_.boxes.ShowMessage(kWriteManyErrors, kCaptionWriteMany, kWarning);
-        } else {
-            controls_.boxes.ShowMessage(kWriteManyDone, kCaptionWriteMany, kInformation);
-        }
-    }
+    if (!writePaths.empty()) WriteBooks(writePaths);
 
     if (!deletePaths.empty() || !writePaths.empty()) controls_.application.CloseMainWindow();
 }
 
 void TForm1::booksKeyDown(uint16_t key, unsigned /*shift: Shift, Ctrl and Alt act the same*/) {
+    if (busy_) return;
     if (key == kKeyEnter) {
         WriteBookFromDialog();
     } else if (key == kKeyDelete) {
@@ -344,7 +460,7 @@ void TForm1::booksKeyDown(uint16_t key, unsigned /*shift: Shift, Ctrl and Alt ac
 void TForm1::DeleteCurrentBook() {
     if (!CardPresent()) return;
     if (controls_.books.RowCount() == 0) {
-        controls_.boxes.ShowMessage(kNoBooks, kCaptionDelete, kWarning);
+        Tell(kNoBooks, kCaptionDelete, kWarning);
         return;
     }
     // A list with books always has its current row; the first stands in should the toolkit
@@ -353,7 +469,7 @@ void TForm1::DeleteCurrentBook() {
     const std::string name = controls_.books.RowCaption(static_cast<std::size_t>(controls_.books.SelectedRow()));
     // A removal that left files outside the book's folder has said so already.
     if (DeleteSelectedBook(true) && card->LastRemoval.leftAlone.empty()) {
-        controls_.boxes.ShowMessage(kBookWord + name + kDeletedTail, kCaptionDelete, kInformation);
+        Tell(kBookWord + name + kDeletedTail, kCaptionDelete, kInformation);
     }
 }
 
@@ -371,7 +487,7 @@ void TForm1::N6Click() {
 }
 
 void TForm1::N8Click() {
-    controls_.boxes.ShowMessage(AboutText(), Ansi("ZWQ-менеджер О программе"), kInformation);
+    Tell(AboutText(), Ansi("ZWQ-менеджер О программе"), kInformation);
 }
 
 void TForm1::N9Click() { SwitchIntegration(!integration_.IsExplorerIntegrated()); }
@@ -387,40 +503,40 @@ void TForm1::N10Click() {
     checkedCard_ = cardPath;
     const std::vector<TCardFinding> findings = card->CheckCard();
     if (findings.empty()) {
-        controls_.boxes.ShowMessage(CardFindingsText(findings), kCaptionCardCheck, kInformation);
+        Tell(CardFindingsText(findings), kCaptionCardCheck, kInformation);
         return;
     }
     const bool repairable =
         std::any_of(findings.begin(), findings.end(), [](const TCardFinding& f) { return f.repairable; });
     if (!repairable) {
-        controls_.boxes.ShowMessage(CardFindingsText(findings), kCaptionCardCheck, kWarning);
+        Tell(CardFindingsText(findings), kCaptionCardCheck, kWarning);
         return;
     }
-    if (controls_.boxes.ShowMessage(CardFindingsText(findings) + kRepairQuestion, kCaptionCardCheck, kQuestion) !=
-        platform::kIdYes) {
+    if (Tell(CardFindingsText(findings) + kRepairQuestion, kCaptionCardCheck, kQuestion) != platform::kIdYes) {
         return;
     }
-    const TCardRepair repair = card->RepairCard();
+    TCardRepair repair;
+    TProgressPlan plan;
+    plan.work = TProgressPlan::Work::Repair;
+    RunCardWork(plan, false, slowWorkDelay,
+                [&](TProgressPlan&, const TProgressCallback&) { repair = card->RepairCard(); });
     RefreshBooks();
-    controls_.boxes.ShowMessage(CardRepairText(repair), kCaptionCardCheck,
-                                repair.leftAlone.empty() ? kInformation : kWarning);
+    Tell(CardRepairText(repair), kCaptionCardCheck, repair.leftAlone.empty() ? kInformation : kWarning);
 }
 
 void TForm1::OfferCardCheck() {
     if (!card->NeedsCheck() || checkedCard_ == cardPath || CheckSwitchGiven()) return;
     checkedCard_ = cardPath;
-    if (controls_.boxes.ShowMessage(kTroubleQuestion, kCaptionCardCheck, kQuestion) == platform::kIdYes) N10Click();
+    if (Tell(kTroubleQuestion, kCaptionCardCheck, kQuestion) == platform::kIdYes) N10Click();
 }
 
 void TForm1::ReportRemoval(const std::string& name) {
     const TRemovalReport& report = card->LastRemoval;
     if (!report.removed) {
-        controls_.boxes.ShowMessage(kBookAccusative + name + kRemovalUnfinished + NamesText(report.stayed) +
-                                        kRemovalStaysListed,
-                                    kCaptionDelete, kError);
+        Tell(kBookAccusative + name + kRemovalUnfinished + NamesText(report.stayed) + kRemovalStaysListed,
+             kCaptionDelete, kError);
     } else if (!report.leftAlone.empty()) {
-        controls_.boxes.ShowMessage(kBookWord + name + kRemovedLeftAlone + NamesText(report.leftAlone), kCaptionDelete,
-                                    kWarning);
+        Tell(kBookWord + name + kRemovedLeftAlone + NamesText(report.leftAlone), kCaptionDelete, kWarning);
     }
 }
 
@@ -436,6 +552,7 @@ void TForm1::RunCheckSwitch() {
 }
 
 void TForm1::RunMenuCommand(MenuCommand command) {
+    if (busy_) return;
     switch (command) {
         case MenuCommand::WriteBook: N4Click(); break;
         case MenuCommand::DeleteBook: Delete1Click(); break;

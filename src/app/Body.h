@@ -4,12 +4,15 @@
 // draws the window from TMainFormLayout, TMainFormTexts and MainMenu(), implements the controls
 // of app/Controls.h and forwards its events to the handlers.
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/Controls.h"
+#include "app/Progressunit.h"
 #include "card/Zwqcardunit.h"
 #include "integration/Explorerintegrationunit.h"
 #include "platform/Dialogs.h"
@@ -62,6 +65,10 @@ const std::vector<TMenuDef>& MainMenu();
 inline constexpr uint16_t kKeyEnter = 13;
 inline constexpr uint16_t kKeyDelete = 46;
 
+// A deletion's renumbering, or a card repair, shows its progress window only when it takes
+// longer than this: a short one would only flash it.
+inline constexpr std::chrono::milliseconds kSlowWorkDelay{500};
+
 // What a front end gives the window logic.
 struct TForm1Controls {
     platform::IMessageBoxes& boxes;
@@ -71,6 +78,7 @@ struct TForm1Controls {
     ui::IOpenDialog& YDRRAROpenDialog;
     ui::IApplication& application;
     ICardSelectView& cardSelectView;
+    ui::IProgressWindow& progress;
 };
 
 class TForm1 {
@@ -84,6 +92,8 @@ public:
     std::unique_ptr<TMemoryCard> card;
     std::string cardPath;
     std::unique_ptr<SettingsStore> settings;
+    // How long a deletion or a repair runs before its progress window appears.
+    std::chrono::milliseconds slowWorkDelay = kSlowWorkDelay;
 
     // Start-up, when the window is first shown.
     void FormShow();
@@ -94,12 +104,21 @@ public:
     void RefreshBooks();
     bool CardPresent();
     bool WriteBookFromPath(const std::string& path, bool showSuccess);
+    // The books chosen in the open dialog, written as the command line writes them.
     bool WriteBookFromDialog();
     bool DeleteSelectedBook(bool ask);
     void ProcessBookArguments();
     // The menu item and the Delete key: the current book is deleted after the question, and a
     // box says it is gone; a card without books is told so rather than nothing happening.
     void DeleteCurrentBook();
+
+    // The main window is asked to close (its close box, Alt+F4, the system). True when it may
+    // close now. While a write runs the user is asked first; on Yes the write is stopped, the
+    // card left as it was, and the window closes then. A renumbering is let finish first.
+    bool FormCloseQuery();
+    // Whether a card operation is running on its worker thread: the window logic then takes no
+    // commands and leaves the card model alone.
+    bool Busy() const { return busy_; }
 
     // Handlers of the list's keys (the modifiers do not matter) and of the menu items.
     void booksKeyDown(uint16_t key, unsigned shift);
@@ -117,6 +136,18 @@ public:
     TExplorerIntegration& Integration() { return integration_; }
 
 private:
+    enum class WriteEnd { Written, Failed, Cancelled };
+    // The books of the list one after another behind one progress window: with one book its
+    // success box, with several a summary at the end; a failing book ends the list with its
+    // error box and the rest are not tried.
+    bool WriteBooks(const std::vector<std::string>& paths);
+    WriteEnd WriteInOrder(const std::vector<std::string>& paths, bool showSuccess);
+    // Runs a card operation on the progress window's worker thread. work gets the plan, which
+    // it may move on (the book of a batch), and the callback for the card model's progress.
+    void RunCardWork(const TProgressPlan& plan, bool cancellable, std::chrono::milliseconds showAfter,
+                     const std::function<void(TProgressPlan&, const TProgressCallback&)>& work);
+    // A message box; none once the user has chosen to close the program (answered Cancel).
+    int Tell(const std::string& text, const std::string& caption, unsigned flags);
     // RefreshBooks with the current row chosen by the caller: the row of the book named
     // currentName (the nearest to row where several carry it), else the row at row, or the last
     // row when the list is shorter.
@@ -140,6 +171,11 @@ private:
     TExplorerIntegration integration_;
     // The card path for which the check was offered or run in this run.
     std::string checkedCard_;
+    bool busy_ = false;
+    bool cancellable_ = false;
+    // The user chose to close the program during a card operation: nothing more is started
+    // or told, and the window closes once the operation has ended.
+    bool closing_ = false;
 };
 
 // The program's answer to "--help" and "--version" (output to print, true to end at once);

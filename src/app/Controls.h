@@ -2,7 +2,9 @@
 // The controls and services of a window as the portable window logic sees them. Each front end
 // implements them with its toolkit's widgets; tests implement them in memory.
 
+#include <chrono>
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,12 +38,46 @@ public:
     virtual void SetCaption(const std::string& caption) = 0;
 };
 
-// The modal dialog that opens one existing or typed file name.
+// The modal dialog that opens book files: several chosen in its list, or one typed name, which
+// need not exist.
 class IOpenDialog {
 public:
     virtual ~IOpenDialog() = default;
-    // False when cancelled.
-    virtual bool Execute(std::string& fileName) = 0;
+    // The chosen files' full paths, in the order the dialog gives them; false when cancelled.
+    virtual bool Execute(std::vector<std::string>& fileNames) = 0;
+};
+
+// What the progress window shows of a long card operation, worded by the window logic.
+struct TProgressView {
+    std::string caption;   // the window's title: the work and the book
+    std::string activity;  // what is being done: "копирование: файл 3 из 20"
+    std::string amount;    // percent, megabytes done of all, time left
+    int percent = 0;       // the progress bar, 0 to 100
+};
+
+// The way back from a card operation running on its worker thread to the progress window.
+class IProgressReport {
+public:
+    virtual ~IProgressReport() = default;
+    // Hands the view to the window, which draws it on its own thread; only queues it. False
+    // once the user has asked to stop.
+    virtual bool Report(const TProgressView& view) = 0;
+};
+
+// A modal window over the main window for a long card operation. The work runs on a worker
+// thread while the window's thread shows the progress, keeps the main window painted and
+// takes no commands; to the window logic it looks like a modal box.
+class IProgressWindow {
+public:
+    virtual ~IProgressWindow() = default;
+    // Runs work and returns once it has returned (passing on what it threw). The window shows
+    // first until the work reports, and appears once showAfter has passed (at once when
+    // zero): a short operation needs none. cancellable: "Отмена" and Escape ask the work to
+    // stop, Report then answers false.
+    virtual void Run(const TProgressView& first, bool cancellable, std::chrono::milliseconds showAfter,
+                     const std::function<void(IProgressReport&)>& work) = 0;
+    // Asks the work under way to stop, as "Отмена" does.
+    virtual void Cancel() = 0;
 };
 
 // The application object: its command line and the ways the program ends.

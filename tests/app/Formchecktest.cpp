@@ -106,7 +106,8 @@ TEST_F(FormCheck, ARemovalThatCannotFinishOrLeavesFilesIsSaid) {
     inUse.inUse = {platform::JoinPath(card(), "BOOK_001")};
     platform::Platform withFileInUse{inUse, test.folders, test.platform.extractor, test.drives, test.system,
                                      platform::IntegrationStyle::FreeDesktop, nullptr};
-    TForm1 window(TForm1Controls{boxes, books, status, n9, openDialog, application, cardSelect}, withFileInUse);
+    TForm1 window(TForm1Controls{boxes, books, status, n9, openDialog, application, cardSelect, progress},
+                  withFileInUse);
     window.FormShow();
     books.selected = 0;
     boxes.answers = {platform::kIdYes};

@@ -2,7 +2,9 @@
 // The main window's controls in memory, answering from a script and recording what happens,
 // so that the window logic is driven exactly as a front end drives it.
 
+#include <chrono>
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -70,18 +72,61 @@ public:
 
 class OpenDialog : public ui::IOpenDialog {
 public:
-    bool Execute(std::string& fileName) override {
+    // What the user picks: one file (chosen or typed), several, or nothing (nullopt: cancelled).
+    struct Pick {
+        Pick(std::nullopt_t /*cancelled*/) {}
+        Pick(std::string one) : files{std::move(one)}, chosen(true) {}
+        Pick(std::vector<std::string> several) : files(std::move(several)), chosen(true) {}
+        std::vector<std::string> files;
+        bool chosen = false;
+    };
+
+    bool Execute(std::vector<std::string>& fileNames) override {
         ++calls;
-        if (answers.empty() || !answers.front()) {
-            if (!answers.empty()) answers.pop_front();
-            return false;
-        }
-        fileName = *answers.front();
+        if (answers.empty()) return false;
+        const Pick pick = std::move(answers.front());
         answers.pop_front();
-        return true;
+        if (pick.chosen) fileNames = pick.files;
+        return pick.chosen;
     }
-    std::deque<std::optional<std::string>> answers;  // nullopt: cancelled
+    std::deque<Pick> answers;
     int calls = 0;
+};
+
+// The progress window, synchronous: the work runs at once on the test's thread and every view
+// it reports is kept. A test presses Cancel at a report, or does whatever the user might do
+// while the window is up (onReport).
+class ProgressWindow : public ui::IProgressWindow, public ui::IProgressReport {
+public:
+    struct Shown {
+        ui::TProgressView first;
+        bool cancellable = false;
+        std::chrono::milliseconds showAfter{};
+        std::vector<ui::TProgressView> views;
+    };
+
+    void Run(const ui::TProgressView& first, bool cancellable, std::chrono::milliseconds showAfter,
+             const std::function<void(ui::IProgressReport&)>& work) override {
+        runs.push_back({first, cancellable, showAfter, {}});
+        cancelled_ = false;
+        work(*this);
+    }
+    void Cancel() override { cancelled_ = true; }
+    bool Report(const ui::TProgressView& view) override {
+        runs.back().views.push_back(view);
+        ++reports;
+        if (reports == cancelAt) Cancel();
+        if (onReport) onReport(reports);
+        return !cancelled_;
+    }
+
+    std::vector<Shown> runs;
+    int reports = 0;    // over all runs, counted from 1
+    int cancelAt = 0;   // the report at which "Отмена" is pressed; 0: never
+    std::function<void(int report)> onReport;
+
+private:
+    bool cancelled_ = false;
 };
 
 class Application : public ui::IApplication {
@@ -144,7 +189,7 @@ public:
           status(log),
           application(log),
           cardSelect(log),
-          form(TForm1Controls{boxes, books, status, n9, openDialog, application, cardSelect}, test.platform) {
+          form(TForm1Controls{boxes, books, status, n9, openDialog, application, cardSelect, progress}, test.platform) {
         testsupport::MakeDirs(card());
     }
 
@@ -175,6 +220,7 @@ public:
     OpenDialog openDialog;
     Application application;
     CardSelectView cardSelect;
+    ProgressWindow progress;
     TForm1 form;
 };
 

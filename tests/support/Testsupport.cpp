@@ -102,6 +102,21 @@ std::vector<std::string> List(const std::string& folder) {
     return names;
 }
 
+std::map<std::string, std::string> Snapshot(const std::string& folder) {
+    std::map<std::string, std::string> content;
+    for (const std::string& name : List(folder)) {
+        if (name.back() != '/') {
+            content[name] = ReadFile(platform::JoinPath(folder, name));
+            continue;
+        }
+        content[name];
+        for (const auto& [inner, bytes] : Snapshot(platform::JoinPath(folder, name.substr(0, name.size() - 1)))) {
+            content[name + inner] = bytes;
+        }
+    }
+    return content;
+}
+
 std::string Crlf(const std::vector<std::string>& lines) {
     std::string text;
     for (const std::string& line : lines) text += line + "\r\n";

@@ -3,6 +3,7 @@
 // that does not go through the program's own file layer.
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -49,6 +50,9 @@ bool IsRegularFile(const std::string& path);
 void SetReadOnly(const std::string& path, bool readOnly);
 // Names in a folder, sorted; folders end with '/'.
 std::vector<std::string> List(const std::string& folder);
+// Everything under a folder: each file's path relative to it with its bytes, each folder's
+// path with "/" at the end and no bytes.
+std::map<std::string, std::string> Snapshot(const std::string& folder);
 
 // The lines of a descriptor joined by CR LF, each line ended.
 std::string Crlf(const std::vector<std::string>& lines);
@@ -107,6 +111,7 @@ public:
     bool IsLink(const std::string& p) override { return real().IsLink(p); }
     std::unique_ptr<platform::IFileLock> TryLock(const std::string& p) override { return real().TryLock(p); }
     bool CopyWithProgress(const std::string& a, const std::string& b, const platform::CopyProgress& c) override {
+        if (beforeCopy) beforeCopy();
         return real().CopyWithProgress(a, b, c);
     }
     bool FlushFiles(const std::vector<std::string>& p) override { return real().FlushFiles(p); }
@@ -117,6 +122,9 @@ public:
     int64_t freeBytes = -1;
     bool useRealClusterSize = true;
     int64_t clusterSize = -1;
+    // Runs before every copy, on the thread that copies: a test holds a write there, as a slow
+    // card would hold it.
+    std::function<void()> beforeCopy;
 
 private:
     static platform::IFileSystem& real() { return platform::NativePlatform().files; }

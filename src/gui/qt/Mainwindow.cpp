@@ -158,12 +158,20 @@ BookOpenDialog::BookOpenDialog(QWidget& owner) : dialog_(new QFileDialog(&owner)
     dialog_->setNameFilter(ToQt(texts.openFilterDescription) + " (" + patterns.join(' ') + ")");
 }
 
-bool BookOpenDialog::Execute(std::string& fileName) {
+bool BookOpenDialog::Execute(std::vector<std::string>& fileNames) {
+    // Qt's own check of the typed names would refuse a name that does not exist in the mode
+    // for several files: the dialog stays in the mode for any one file, and its lists let the
+    // user choose several.
+    for (const char* name : {"listView", "treeView"}) {
+        if (auto* view = dialog_->findChild<QAbstractItemView*>(name)) {
+            view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        }
+    }
     if (dialog_->exec() != QDialog::Accepted) return false;
     const QStringList files = dialog_->selectedFiles();
-    if (files.isEmpty()) return false;
-    fileName = FromQt(QDir::toNativeSeparators(files.first()));
-    return true;
+    fileNames.clear();
+    for (const QString& file : files) fileNames.push_back(FromQt(QDir::toNativeSeparators(file)));
+    return !fileNames.empty();
 }
 
 // ---- MainWindow ----
@@ -286,6 +294,17 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    // During a card operation the window logic asks first, and the window closes once the
+    // operation has ended.
+    bool mayClose = true;
+    if (form_ != nullptr) {
+        TForm1& form = *form_;
+        application_.Handle([&form, &mayClose] { mayClose = form.FormCloseQuery(); });
+    }
+    if (!mayClose) {
+        event->ignore();
+        return;
+    }
     QMainWindow::closeEvent(event);
     // Closing the main window ends the program.
     application_.Terminate();

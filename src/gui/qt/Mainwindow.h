@@ -76,13 +76,14 @@ private:
     QAction& action_;
 };
 
-// The open-file dialog for one book file: the filter "ZWQ-книга (*.ydr, *.rar)" (either
-// letter case of the extensions), and a typed name that does not exist is accepted, for the
-// card model to report. One dialog serves every call, so it opens where the last one ended.
+// The open-file dialog for book files: the filter "ZWQ-книга (*.ydr, *.rar)" (either letter
+// case of the extensions); several files can be chosen in its list (Ctrl or Shift with a click
+// or the arrows), and one typed name that does not exist is accepted, for the card model to
+// report. One dialog serves every call, so it opens where the last one ended.
 class BookOpenDialog : public ui::IOpenDialog {
 public:
     explicit BookOpenDialog(QWidget& owner);
-    bool Execute(std::string& fileName) override;
+    bool Execute(std::vector<std::string>& fileNames) override;
     QFileDialog& Dialog() { return *dialog_; }
 
 private:

@@ -15,10 +15,11 @@ namespace qtgui {
 Frontend::Frontend(platform::Platform& platform, QtApplication& application)
     : window_(std::make_unique<MainWindow>(application)),
       cardSelect_(std::make_unique<CardSelectDialog>(window_.get())),
+      progress_(std::make_unique<ProgressDialog>(window_.get())),
       boxes_(std::make_unique<QtMessageBoxes>(*window_)) {
     MainWindow& window = *window_;
     form_ = std::make_unique<TForm1>(TForm1Controls{*boxes_, window.books(), window.status(), window.N9(),
-                                                    window.YDRRAROpenDialog(), application, *cardSelect_},
+                                                    window.YDRRAROpenDialog(), application, *cardSelect_, *progress_},
                                      platform);
     window.Attach(*form_);
 }

@@ -10,6 +10,7 @@
 
 #include "Cardselectdialog.h"
 #include "Mainwindow.h"
+#include "Progressdialog.h"
 #include "Qtapplication.h"
 #include "Qtmessageboxes.h"
 #include "app/Body.h"
@@ -21,7 +22,7 @@ class QTranslator;
 namespace qtgui {
 
 // The windows of one run, made before the first showing: the main window first, then the
-// card-selection dialog, then the window logic that drives both.
+// card-selection and progress dialogs, then the window logic that drives them.
 class Frontend {
 public:
     Frontend(platform::Platform& platform, QtApplication& application);
@@ -31,11 +32,13 @@ public:
 
     MainWindow& window() { return *window_; }
     CardSelectDialog& cardSelect() { return *cardSelect_; }
+    ProgressDialog& progress() { return *progress_; }
     TForm1& form() { return *form_; }
 
 private:
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<CardSelectDialog> cardSelect_;
+    std::unique_ptr<ProgressDialog> progress_;
     std::unique_ptr<QtMessageBoxes> boxes_;
     std::unique_ptr<TForm1> form_;
 };

@@ -22,9 +22,9 @@ std::vector<std::string> QtApplication::Arguments() {
 }
 
 void QtApplication::CloseMainWindow() {
-    // The main window is the program: closing it ends the run, as the user's close box does.
-    if (mainWindow_ != nullptr) mainWindow_->close();
-    Terminate();
+    // The main window is the program: closing it ends the run, as the user's close box does,
+    // unless the window refuses to close yet.
+    if (mainWindow_ == nullptr || mainWindow_->close()) Terminate();
 }
 
 void QtApplication::Terminate() {

@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include <array>
 #include <utility>
 
 #include "Nativecontrols.h"
@@ -21,25 +20,6 @@ constexpr int kLabelId = 101;
 // height follows from the font.
 constexpr int kComboDroppedHeight = 160;
 
-constexpr DWORD kWordMask = 0xFFFF;
-constexpr unsigned kWordBits = 16;
-constexpr WORD LowWord(DWORD value) { return static_cast<WORD>(value & kWordMask); }
-constexpr WORD HighWord(DWORD value) { return static_cast<WORD>(value >> kWordBits); }
-
-// An in-memory dialog template without controls or title: style, extended style, no
-// controls, position and size 0 (the program places the window in pixels), no menu, the
-// dialog class, an empty title.
-constexpr std::size_t kTemplateWords = 12;
-struct alignas(DWORD) EmptyDialogTemplate {
-    std::array<WORD, kTemplateWords> words{LowWord(kDialogStyle), HighWord(kDialogStyle), LowWord(kDialogExStyle),
-                               HighWord(kDialogExStyle), 0, 0, 0, 0, 0, 0, 0, 0};
-};
-
-HWND MakeControl(HWND parent, const wchar_t* className, const std::string& text, DWORD style, int id) {
-    return CreateWindowExW(0, className, Wide(text).c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-}
-
 }  // namespace
 
 TCardSelectDialog::~TCardSelectDialog() {
@@ -47,9 +27,8 @@ TCardSelectDialog::~TCardSelectDialog() {
 }
 
 void TCardSelectDialog::Create(HINSTANCE instance, HWND owner) {
-    static const EmptyDialogTemplate kTemplate;
-    dialog_ = CreateDialogIndirectParamW(instance, reinterpret_cast<const DLGTEMPLATE*>(&kTemplate), owner,
-                                         &TCardSelectDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    dialog_ = CreateEmptyDialog(instance, owner, kDialogStyle, kDialogExStyle, &TCardSelectDialog::DialogProc,
+                                reinterpret_cast<LPARAM>(this));
 }
 
 INT_PTR CALLBACK TCardSelectDialog::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -30,7 +30,7 @@ void ShowStartupException(const std::string& message) {
 void RunProgram(HINSTANCE instance, int showCommand) {
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof controls;
-    controls.dwICC = ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES;
+    controls.dwICC = ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS;
     InitCommonControlsEx(&controls);
 
     win32gui::TWin32Application application(MainFormTexts().applicationTitle);

@@ -104,8 +104,9 @@ TMainWindow::TMainWindow(HINSTANCE instance, TWin32Application& application, ICa
     application_.SetMainWindow(window_);
     boxes_.Attach(window_);
     openDialog_.Attach(window_);
-    form_ = std::make_unique<TForm1>(
-        TForm1Controls{boxes_, booksControl_, statusControl_, n9_, openDialog_, application_, cardSelectView});
+    progress_.Create(instance, window_);
+    form_ = std::make_unique<TForm1>(TForm1Controls{boxes_, booksControl_, statusControl_, n9_, openDialog_,
+                                                    application_, cardSelectView, progress_});
 }
 
 TMainWindow::~TMainWindow() {
@@ -285,9 +286,14 @@ LRESULT TMainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
             Layout();
             return 0;
         }
-        case WM_CLOSE:
-            DestroyWindow(window_);
+        case WM_CLOSE: {
+            // During a card operation the window logic asks first, and the window closes once
+            // the operation has ended.
+            bool mayClose = true;
+            if (form_) Guarded([this, &mayClose] { mayClose = form_->FormCloseQuery(); });
+            if (mayClose) DestroyWindow(window_);
             return 0;
+        }
         case WM_DESTROY:
             RemoveWindowSubclass(books_, &TMainWindow::BooksProc, kBooksSubclassId);
             if (form_) Guarded([this] { form_->FormDestroy(); });

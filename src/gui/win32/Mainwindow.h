@@ -1,7 +1,8 @@
 #pragma once
 // The main window TForm1 on Windows: GroupBox2 with the ListView books, GroupBox1 with the
-// read-only EDIT status, and the menu MainMenu1. It draws the controls and hands every event
-// to the portable logic (TForm1 in app/Body.h), which decides what happens.
+// read-only EDIT status, the menu MainMenu1, and the progress window of long card work. It
+// draws the controls and hands every event to the portable logic (TForm1 in app/Body.h), which
+// decides what happens.
 
 #include <windows.h>
 
@@ -10,6 +11,7 @@
 
 #include "Dpi.h"
 #include "Nativecontrols.h"
+#include "Progressdialog.h"
 #include "Win32application.h"
 #include "app/Body.h"
 
@@ -68,6 +70,7 @@ private:
     MenuItemControl n9_;
     OpenFileDialog openDialog_;
     WindowMessageBoxes boxes_;
+    TProgressDialog progress_;
     std::unique_ptr<TForm1> form_;
 };
 

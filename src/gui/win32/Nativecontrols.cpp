@@ -3,8 +3,11 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <algorithm>
+#include <array>
 #include <cwchar>
 
+#include "platform/Paths.h"
 #include "platform/win32/Win32platform.h"
 
 namespace win32gui {
@@ -17,6 +20,18 @@ constexpr std::size_t kInitialCaptionBuffer = 256;
 constexpr std::size_t kBufferGrowth = 2;
 constexpr int kSizeSubItem = 1;
 constexpr int kNoItem = -1;
+
+constexpr DWORD kWordMask = 0xFFFF;
+constexpr unsigned kWordBits = 16;
+constexpr WORD LowWord(DWORD value) { return static_cast<WORD>(value & kWordMask); }
+constexpr WORD HighWord(DWORD value) { return static_cast<WORD>(value >> kWordBits); }
+
+// An in-memory dialog template without controls or title: style, extended style, no
+// controls, position and size 0, no menu, the dialog class, an empty title.
+constexpr std::size_t kTemplateWords = 12;
+struct alignas(DWORD) EmptyDialogTemplate {
+    std::array<WORD, kTemplateWords> words{};
+};
 
 }  // namespace
 
@@ -31,6 +46,34 @@ std::string WindowText(HWND window) {
     const int copied = GetWindowTextW(window, text.data(), length + 1);
     text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
     return Narrow(text);
+}
+
+HWND MakeControl(HWND parent, const wchar_t* className, const std::string& text, DWORD style, int id) {
+    return CreateWindowExW(0, className, Wide(text).c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+}
+
+HWND CreateEmptyDialog(HINSTANCE instance, HWND owner, DWORD style, DWORD exStyle, DLGPROC procedure,
+                       LPARAM parameter) {
+    EmptyDialogTemplate empty;
+    empty.words = {LowWord(style), HighWord(style), LowWord(exStyle), HighWord(exStyle)};
+    return CreateDialogIndirectParamW(instance, reinterpret_cast<const DLGTEMPLATE*>(&empty), owner, procedure,
+                                      parameter);
+}
+
+std::vector<std::string> ChosenFiles(const std::wstring& buffer) {
+    std::vector<std::wstring> parts;
+    for (std::size_t start = 0; start < buffer.size() && buffer[start] != L'\0';) {
+        const std::size_t end = std::min(buffer.find(L'\0', start), buffer.size());
+        parts.push_back(buffer.substr(start, end - start));
+        start = end + 1;
+    }
+    std::vector<std::string> files;
+    if (parts.size() == 1) files.push_back(Narrow(parts.front()));
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        files.push_back(platform::JoinPath(Narrow(parts.front()), Narrow(parts[i])));
+    }
+    return files;
 }
 
 // ----- ListViewControl -----
@@ -134,7 +177,7 @@ OpenFileDialog::OpenFileDialog(const std::string& description, const std::vector
     filter_ += L'\0';
 }
 
-bool OpenFileDialog::Execute(std::string& fileName) {
+bool OpenFileDialog::Execute(std::vector<std::string>& fileNames) {
     std::wstring buffer(kFileNameBuffer, L'\0');
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
@@ -143,18 +186,21 @@ bool OpenFileDialog::Execute(std::string& fileName) {
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = buffer.data();
     dialog.nMaxFile = kFileNameBuffer;
-    // One file; a typed name need not exist (the card model reports a missing file).
-    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
+    // Several files; a typed name need not exist (the card model reports a missing file).
+    dialog.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_HIDEREADONLY | OFN_ENABLESIZING;
     if (!GetOpenFileNameW(&dialog)) return false;
-    buffer.resize(wcsnlen(buffer.c_str(), buffer.size()));
-    fileName = Narrow(buffer);
-    return true;
+    fileNames = ChosenFiles(buffer);
+    return !fileNames.empty();
 }
 
 // ----- WindowMessageBoxes -----
 
 int WindowMessageBoxes::ShowMessage(const std::string& text, const std::string& caption, unsigned flags) {
-    const HWND owner = (owner_ != nullptr && IsWindow(owner_)) ? owner_ : nullptr;
+    HWND owner = (owner_ != nullptr && IsWindow(owner_)) ? owner_ : nullptr;
+    // While the progress window is up a box belongs to it: the main window stays disabled
+    // under both, and the progress window is active again when the box has gone.
+    const HWND popup = owner != nullptr ? GetLastActivePopup(owner) : nullptr;
+    if (popup != nullptr && popup != owner && IsWindowVisible(popup)) owner = popup;
     return MessageBoxW(owner, Wide(text).c_str(), Wide(caption).c_str(), flags);
 }
 

@@ -17,6 +17,17 @@ std::string Narrow(const std::wstring& text);
 // The window's text, as Windows-1251.
 std::string WindowText(HWND window);
 
+// A visible child control with the given class, text, style and identifier, placed later.
+HWND MakeControl(HWND parent, const wchar_t* className, const std::string& text, DWORD style, int id);
+// A hidden dialog window without controls or title, owned by owner: the program places it and
+// its controls in pixels. procedure gets parameter with WM_INITDIALOG.
+HWND CreateEmptyDialog(HINSTANCE instance, HWND owner, DWORD style, DWORD exStyle, DLGPROC procedure,
+                       LPARAM parameter);
+// The file names of a GetOpenFileNameW answer with OFN_ALLOWMULTISELECT | OFN_EXPLORER: one
+// full path, or the folder followed by the names chosen in it, each ended by a NUL, the list
+// by a second NUL.
+std::vector<std::string> ChosenFiles(const std::wstring& buffer);
+
 // A report-style ListView with one selectable row. The current row carries both
 // LVIS_FOCUSED and LVIS_SELECTED, the states Windows screen readers read.
 class ListViewControl : public ui::IListView {
@@ -63,12 +74,13 @@ private:
     UINT command_ = 0;
 };
 
-// The system's open-file dialog with one filter entry; the title and folder are the system's.
+// The system's open-file dialog with one filter entry, where several files can be chosen; the
+// title and folder are the system's.
 class OpenFileDialog : public ui::IOpenDialog {
 public:
     OpenFileDialog(const std::string& description, const std::vector<std::string>& patterns);
     void Attach(HWND owner) { owner_ = owner; }
-    bool Execute(std::string& fileName) override;
+    bool Execute(std::vector<std::string>& fileNames) override;
     // The filter as GetOpenFileNameW takes it: description, NUL, patterns joined by ";",
     // NUL, NUL.
     const std::wstring& Filter() const { return filter_; }

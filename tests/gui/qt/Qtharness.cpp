@@ -14,6 +14,7 @@
 #include <QTest>
 
 #include "Cardselectdialog.h"
+#include "Progressdialog.h"
 #include "card/Zwqcardunit.h"
 
 namespace qttest {
@@ -77,7 +78,8 @@ ModalScript::~ModalScript() { timer_.stop(); }
 void ModalScript::Poll() {
     if (busy_) return;
     QWidget* modal = QApplication::activeModalWidget();
-    if (modal == nullptr || !modal->isVisible()) return;
+    // The progress window is not answered: it goes by itself when the work is done.
+    if (modal == nullptr || !modal->isVisible() || qobject_cast<qtgui::ProgressDialog*>(modal) != nullptr) return;
     busy_ = true;
     if (steps_.empty()) {
         unexpected << QString::fromLatin1(modal->metaObject()->className()) + ": " + modal->windowTitle();
@@ -94,7 +96,8 @@ void ModalScript::Poll() {
 
 bool ModalScript::Finished() const {
     const QWidget* modal = QApplication::activeModalWidget();
-    return steps_.empty() && (modal == nullptr || !modal->isVisible());
+    return steps_.empty() &&
+           (modal == nullptr || !modal->isVisible() || qobject_cast<const qtgui::ProgressDialog*>(modal) != nullptr);
 }
 
 void ModalScript::Press(QMessageBox::StandardButton button) {

@@ -26,6 +26,14 @@ LIST = "Содержимое карты памяти"
 BOOKS = ["Иван Петров - Звуки леса", "Мария Соколова - Морские истории", "Пётр Иванов - Короткий рассказ"]
 SIZE = re.compile(r"^\d+ Мб\.?$")
 MISSING_FOLDER = "/nonexistent/card"
+BIG_BOOK = "Автор - Большая книга"
+PROGRESS_TITLE = "Запись книги " + BIG_BOOK
+WRITE_BOX = "Запись книги на карту памяти"
+# The two boxes that can end the write: stopped, or written before Escape came.
+OUTCOMES = ("отменена, на карту памяти книга не записана", "успешно записана на карту памяти")
+# A book of sparse files (nothing to make), large enough to be written for several seconds.
+BIG_BOOK_FILES = 8
+BIG_BOOK_BYTES = 2 << 30
 
 # Orca's debug log: an utterance is "SPEECH OUTPUT: '<text>'" and the voice; line breaks in the
 # text are followed by 18 blanks.
@@ -150,6 +158,30 @@ def card_titles():
     return titles
 
 
+def make_big_book():
+    """The descriptor of a large book beside its files; returns its path."""
+    folder = os.path.join(WORK, "big book")
+    os.makedirs(folder, exist_ok=True)
+    names = [f"{n:02d}.mp3" for n in range(1, BIG_BOOK_FILES + 1)]
+    for name in names:
+        with open(os.path.join(folder, name), "wb") as f:
+            f.truncate(BIG_BOOK_BYTES // BIG_BOOK_FILES)
+    author, title = BIG_BOOK.split(" - ")
+    descriptor = os.path.join(folder, "BOOK_001.ydr")
+    with open(descriptor, "wb") as f:
+        f.write("".join(line + "\r\n" for line in [f"#TITLE={title}", f"#AUTHOR={author}", "#TOTAL_SIZE_KB=1"] + names)
+                .encode("cp1251"))
+    return descriptor
+
+
+def window_shown(title):
+    """Whether a window with exactly this title (no character special to a regular expression) is
+    on the screen."""
+    result = subprocess.run(["timeout", str(XDOTOOL_LIMIT), "xdotool", "search", "--onlyvisible", "--name",
+                             "^" + title + "$"], stdin=subprocess.DEVNULL, capture_output=True)
+    return result.returncode == 0 and result.stdout.strip() != b""
+
+
 def walk(speech):
     """The steps of a listener's walk, each with what must be heard."""
     # Start-up: the window, then the list with its current row, the first book.
@@ -236,6 +268,29 @@ def walk(speech):
     key("Return")
     speech.expect_row("after the integration")
     print("the integration was switched on aloud", flush=True)
+    speech.settle()
+
+    # A large book from the open dialog: the progress window is heard (its title, the book), and
+    # Escape in it stops the write, which its box says. On a disk quick enough to finish first,
+    # the box says the book was written instead.
+    descriptor = make_big_book()
+    key("Return")
+    speech.settle()
+    type_text(descriptor)
+    key("Return")
+    speech.expect(f"the progress window ({PROGRESS_TITLE})",
+                  lambda said: said.startswith(PROGRESS_TITLE) and not any(word in said for word in OUTCOMES), START_LIMIT)
+    key("Escape")
+    outcome = speech.expect("the write's outcome", lambda said: any(word in said for word in OUTCOMES), START_LIMIT)
+    percents = [said for said in speech.heard if "процент" in said]
+    speech.settle()
+    if window_shown(WRITE_BOX):
+        key("Return")
+    speech.expect_row("after the write")
+    written = BIG_BOOK in card_titles()
+    if written != (OUTCOMES[1] in outcome):
+        raise Failure(f"the box said {outcome!r}, but the book is {'' if written else 'not '}on the card")
+    print("the progress window was heard, then:", outcome, "; progress heard:", percents, flush=True)
 
 
 def start(command, log_name, **kwargs):

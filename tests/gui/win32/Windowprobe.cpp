@@ -5,7 +5,8 @@
 //                            line per row of the book list: "row <index> <F|-><S|-> <caption>"
 //                            (F: LVIS_FOCUSED, S: LVIS_SELECTED)
 //   windowprobe.exe TITLE    the texts of the controls of the dialog or box with that title, one
-//                            "text <text>" line each
+//                            "text <text>" line each, and "progress <position>" for a progress
+//                            bar
 //
 // The list's captions are read as another process must: through a buffer allocated in the
 // program's own memory.
@@ -88,6 +89,10 @@ int ProbeMainWindow() {
 }
 
 BOOL CALLBACK PrintText(HWND control, LPARAM /*unused*/) {
+    if (ClassOf(control) == PROGRESS_CLASSW) {
+        Print(L"progress " + std::to_wstring(SendMessageW(control, PBM_GETPOS, 0, 0)));
+        return TRUE;
+    }
     std::wstring text(kTextChars, L'\0');
     text.resize(static_cast<std::size_t>(GetWindowTextW(control, text.data(), kTextChars)));
     if (!text.empty()) Print(L"text " + text);

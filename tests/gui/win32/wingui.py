@@ -64,6 +64,9 @@ CHECK_BOX = "Проверка карты памяти"
 OPEN_DIALOG = "Open"  # Wine's English open-file dialog (LANG=C.UTF-8)
 
 MAIN_WIDTH, MAIN_HEIGHT = 468, 373
+# A book whose write lasts a few seconds under Wine, long enough to press a key in its window.
+BIG_BOOK_BYTES = 256 << 20
+BIG_BOOK_FILES = 8
 CARD_DIALOG_CLIENT = (241, 123)
 
 CODEPAGE = "cp1251"
@@ -477,6 +480,17 @@ def card_books(card):
     return books
 
 
+def folder_state(folder):
+    """Every file under the folder with its bytes, and every folder, by relative path."""
+    state = {}
+    for root, folders, files in os.walk(folder):
+        for name in folders:
+            state[os.path.relpath(os.path.join(root, name), folder) + "/"] = None
+        for name in files:
+            state[os.path.relpath(os.path.join(root, name), folder)] = read_bytes(os.path.join(root, name))
+    return state
+
+
 def empty_folder(folder):
     shutil.rmtree(folder, ignore_errors=True)
     os.makedirs(folder)
@@ -816,6 +830,56 @@ def current_row(session, desktop):
         program.wait_end()
 
 
+def progress_and_cancel(session, desktop):
+    """Two books chosen together in the open dialog (typed as "BOOK_001.ydr" "BOOK_002.ydr" in
+    their folder) are written as one batch behind the progress window: its title names the
+    book and "книга 1 из 2", it shows what it is doing, a native progress bar and "Отмена".
+    Escape stops the write; the box says so, and the card is as it was."""
+    work = scenario_folder(session, "progress")
+    store_settings(session, ["CARD_PATH=E:\\", "IS_ASKED_FOR_INTEGRATION=YES"])
+    make_card_book(session.card, 1, "Война и мир", "Лев Толстой")
+    folder = os.path.join(work, "books")
+    # The first book is large enough to be watched while it is written: its files are sparse,
+    # so making them costs nothing.
+    names = [f"big{n:02d}.mp3" for n in range(1, BIG_BOOK_FILES + 1)]
+    os.makedirs(folder)
+    for name in names:
+        with open(os.path.join(folder, name), "wb") as f:
+            f.truncate(BIG_BOOK_BYTES // BIG_BOOK_FILES)
+    write_bytes(os.path.join(folder, "BOOK_001.ydr"),
+                encoded(["#TITLE=Большая книга", "#AUTHOR=Автор", "#TOTAL_SIZE_KB=1"] + names))
+    write_bytes(os.path.join(folder, "small.mp3"), b"small")
+    write_bytes(os.path.join(folder, "BOOK_002.ydr"), encoded(["#TITLE=Малая", "#AUTHOR=Автор", "small.mp3"]))
+    before = folder_state(session.card)
+
+    with Program(session, desktop, os.path.join(work, "program")).start() as program:
+        main = desktop.wait_window(MAIN_TITLE, program)
+        desktop.press(main, "Return")
+        dialog = desktop.wait_window(OPEN_DIALOG, program)
+        desktop.type_text(dialog, windows_path(folder))
+        desktop.press(dialog, "Return")
+        desktop.type_text(dialog, '"BOOK_001.ydr" "BOOK_002.ydr"')
+        desktop.press(dialog, "Return")
+        title = "Запись книги Автор - Большая книга (книга 1 из 2)"
+        window = desktop.wait_window(title, program)
+        texts = session.run_probe(title)
+        check("text Отмена" in texts, f"the progress window has no Отмена: {texts}")
+        check(any(re.fullmatch(r"text копирование: файл \d+ из 8", t) for t in texts),
+              f"the progress window does not say which file it copies: {texts}")
+        check(any(re.fullmatch(r"progress \d+", t) for t in texts), f"no progress bar in the window: {texts}")
+        desktop.screenshot("progress-window.png")
+        desktop.press(window, "Escape")
+        box = wait_box(session, desktop, WRITE_BOX, "Запись книги Автор - Большая книга отменена, на карту памяти "
+                       "книга не записана. До отмены записано книг: 0 из 2.", program)
+        desktop.press(box, "Return")
+        desktop.wait_gone(WRITE_BOX)
+        check_current(session, "Лев Толстой - Война и мир", "after the stopped write")
+        desktop.press(main, "alt+F4")
+        program.wait_end()
+    after = folder_state(session.card)
+    check(after == before, f"the stopped write changed the card: {sorted(after)}")
+
+
 def high_dpi(session, desktop):
     """At 144 dpi the main window's outer size is 1.5 times its 96-dpi size, still centred."""
     work = scenario_folder(session, "high-dpi")
@@ -978,6 +1042,7 @@ SCENARIOS = {
     "rar-from-command-line": rar_from_command_line,
     "keyboard-and-menu": keyboard_and_menu,
     "current-row": current_row,
+    "progress-and-cancel": progress_and_cancel,
     "high-dpi": high_dpi,
 }
 # Steps that look at the program file only, without a session.

@@ -1,0 +1,187 @@
+#include "app/Progressunit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "platform/Codepage.h"
+
+namespace {
+
+using platform::Ansi;
+using std::chrono::milliseconds;
+
+const std::string kWriteCaption = Ansi("Запись книги ");
+const std::string kDeleteCaption = Ansi("Удаление книги ");
+const std::string kRepairCaption = Ansi("Проверка карты памяти");
+const std::string kBatchHead = Ansi(" (книга ");
+const std::string kBatchTail = ")";
+const std::string kOf = Ansi(" из ");
+
+const std::string kPreparing = Ansi("подготовка к записи");
+const std::string kRemoving = Ansi("удаление файлов книги");
+const std::string kRepairing = Ansi("исправление карты памяти");
+const std::string kUnpacking = Ansi("распаковка архива");
+const std::string kCopying = Ansi("копирование: файл ");
+const std::string kFlushing = Ansi("запись данных на карту памяти");
+const std::string kRenumbering = Ansi("перенумерация: книга ");
+
+const std::string kPercent = " %";
+const std::string kSeparator = ", ";
+const std::string kMegabytes = Ansi(" Мб");
+const std::string kKilobytes = Ansi(" Кб");
+const std::string kTimeLeft = Ansi("осталось около ");
+// "около" takes the genitive: singular after a number ending in 1 (but not 11), plural else.
+const std::string kSecondSingular = Ansi(" секунды");
+const std::string kSecondPlural = Ansi(" секунд");
+const std::string kMinuteSingular = Ansi(" минуты");
+const std::string kMinutePlural = Ansi(" минут");
+
+constexpr int kFullPercent = 100;
+constexpr int64_t kKilobyte = 1024;
+constexpr int64_t kMegabyte = 1048576;
+// Unpacking and copying an archive's book move the same bytes: each is half of its work.
+constexpr double kUnpackShare = 0.5;
+// The time left is told once the work has run this long and done this share of itself, when
+// the rate it has kept so far says something about the rest.
+constexpr milliseconds kEstimateAfter{3000};
+constexpr double kEstimateFromShare = 0.01;
+constexpr int64_t kMillisecondsPerSecond = 1000;
+constexpr int64_t kSecondsPerMinute = 60;
+constexpr int64_t kSecondsStep = 5;
+constexpr int kDecimal = 10;
+constexpr int kHundred = 100;
+constexpr int kTeens = 11;
+
+bool GenitiveSingular(int64_t n) { return n % kDecimal == 1 && n % kHundred != kTeens; }
+
+std::string TimeLeftText(milliseconds left) {
+    const int64_t seconds = (left.count() + kMillisecondsPerSecond - 1) / kMillisecondsPerSecond;
+    const int64_t rounded = std::max<int64_t>(kSecondsStep, (seconds + kSecondsStep - 1) / kSecondsStep * kSecondsStep);
+    if (rounded < kSecondsPerMinute) {
+        return kTimeLeft + std::to_string(rounded) + (GenitiveSingular(rounded) ? kSecondSingular : kSecondPlural);
+    }
+    const int64_t minutes = std::max<int64_t>(1, (seconds + kSecondsPerMinute / 2) / kSecondsPerMinute);
+    return kTimeLeft + std::to_string(minutes) + (GenitiveSingular(minutes) ? kMinuteSingular : kMinutePlural);
+}
+
+// "120 из 300 Мб"; a book below a megabyte in kilobytes. Whole units, the remainder dropped.
+std::string BytesText(int64_t done, int64_t total) {
+    const int64_t unit = total < kMegabyte ? kKilobyte : kMegabyte;
+    return std::to_string(done / unit) + kOf + std::to_string(total / unit) +
+           (unit == kMegabyte ? kMegabytes : kKilobytes);
+}
+
+double Share(int64_t done, int64_t total) {
+    return total > 0 ? std::clamp(static_cast<double>(done) / static_cast<double>(total), 0.0, 1.0) : 0.0;
+}
+
+// How much of the current book's work (or of the renumbering) is done, 0 to 1.
+double BookShare(const TProgressPlan& plan, const TCardProgress& progress) {
+    const double copyStart = plan.unpacks ? kUnpackShare : 0.0;
+    switch (progress.phase) {
+        case TCardProgress::Phase::Unpacking:
+            return kUnpackShare * Share(progress.bytesDone, progress.bytesTotal);
+        case TCardProgress::Phase::Copying:
+            return copyStart + (1.0 - copyStart) * Share(progress.bytesDone, progress.bytesTotal);
+        case TCardProgress::Phase::Flushing:
+            return 1.0;
+        case TCardProgress::Phase::Renumbering:
+            return Share(progress.itemIndex - 1, progress.itemCount);
+    }
+    return 0.0;
+}
+
+std::string Activity(const TCardProgress& progress) {
+    switch (progress.phase) {
+        case TCardProgress::Phase::Unpacking: return kUnpacking;
+        case TCardProgress::Phase::Copying:
+            return kCopying + std::to_string(progress.itemIndex) + kOf + std::to_string(progress.itemCount);
+        case TCardProgress::Phase::Flushing: return kFlushing;
+        case TCardProgress::Phase::Renumbering:
+            return kRenumbering + std::to_string(progress.itemIndex) + kOf + std::to_string(progress.itemCount);
+    }
+    return std::string();
+}
+
+std::string Caption(const TProgressPlan& plan, const std::optional<TCardProgress>& progress) {
+    switch (plan.work) {
+        case TProgressPlan::Work::Delete: return kDeleteCaption + plan.subject;
+        case TProgressPlan::Work::Repair: return kRepairCaption;
+        case TProgressPlan::Work::Write: break;
+    }
+    const bool named = progress && !progress->bookName.empty();
+    std::string caption = kWriteCaption + (named ? progress->bookName : plan.subject);
+    if (plan.bookCount > 1) {
+        caption += kBatchHead + std::to_string(plan.bookIndex) + kOf + std::to_string(plan.bookCount) + kBatchTail;
+    }
+    return caption;
+}
+
+}  // namespace
+
+ui::TProgressView DescribeProgress(const TProgressPlan& plan, const std::optional<TCardProgress>& progress,
+                                   milliseconds elapsed) {
+    ui::TProgressView view;
+    view.caption = Caption(plan, progress);
+    const bool writing = plan.work == TProgressPlan::Work::Write;
+    if (!progress) {
+        view.activity = writing ? kPreparing : plan.work == TProgressPlan::Work::Delete ? kRemoving : kRepairing;
+    } else {
+        view.activity = Activity(*progress);
+    }
+    const int count = std::max(1, plan.bookCount);
+    const int before = std::clamp(plan.bookIndex - 1, 0, count - 1);
+    const double share = (before + (progress ? BookShare(plan, *progress) : 0.0)) / count;
+    view.percent = std::clamp(static_cast<int>(std::floor(share * kFullPercent)), 0, kFullPercent);
+    // Removing a book's files tells nothing of its progress; a repair, nothing at all.
+    if (!progress && !writing) return view;
+
+    view.amount = std::to_string(view.percent) + kPercent;
+    if (progress && progress->phase != TCardProgress::Phase::Renumbering && progress->bytesTotal > 0) {
+        view.amount += kSeparator + BytesText(progress->bytesDone, progress->bytesTotal);
+    }
+    if (elapsed >= kEstimateAfter && share >= kEstimateFromShare && share < 1.0) {
+        const double left = static_cast<double>(elapsed.count()) * (1.0 - share) / share;
+        view.amount += kSeparator + TimeLeftText(milliseconds(static_cast<int64_t>(left)));
+    }
+    return view;
+}
+
+const std::string& ProgressCancelCaption() {
+    static const std::string caption = Ansi("Отмена");
+    return caption;
+}
+
+namespace ui {
+
+TBackgroundWork::TBackgroundWork(std::function<void(const TProgressView&)> post, std::function<void()> finished)
+    : post_(std::move(post)), onFinished_(std::move(finished)) {}
+
+TBackgroundWork::~TBackgroundWork() {
+    if (thread_.joinable()) thread_.join();
+}
+
+void TBackgroundWork::Start(std::function<void(IProgressReport&)> work) {
+    thread_ = std::thread([this, work = std::move(work)] {
+        try {
+            work(*this);
+        } catch (...) {
+            failure_ = std::current_exception();
+        }
+        finished_ = true;
+        if (onFinished_) onFinished_();
+    });
+}
+
+bool TBackgroundWork::Report(const TProgressView& view) {
+    if (post_) post_(view);
+    return !cancel_;
+}
+
+void TBackgroundWork::Join() {
+    if (thread_.joinable()) thread_.join();
+    if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
+}
+
+}  // namespace ui
