@@ -95,7 +95,7 @@ constexpr int64_t kLongNameCharsPerEntry = 13;
 
 // Progress goes to the caller on every change of phase or file and at the end of a phase; in
 // between after at least kProgressStepsPerPhase-th of the phase (kMinProgressStep at least) or
-// after kProgressInterval, whichever comes first.
+// after kProgressInterval, whichever comes first, even when nothing moved meanwhile.
 constexpr int64_t kProgressStepsPerPhase = 200;
 constexpr int64_t kMinProgressStep = int64_t{256} << 10;
 constexpr auto kProgressInterval = std::chrono::milliseconds(100);
@@ -125,10 +125,13 @@ public:
 private:
     bool Due(const TCardProgress& progress, std::chrono::steady_clock::time_point now) const {
         if (progress.phase != last_.phase || progress.itemIndex != last_.itemIndex) return true;
+        // Work that stands still (a slow extractor, a card that takes its time) still asks the
+        // caller now and then, so that a stop is heard.
+        if (now - lastTime_ >= kProgressInterval) return true;
         if (progress.bytesDone == last_.bytesDone) return false;
         const int64_t step = std::max(kMinProgressStep, progress.bytesTotal / kProgressStepsPerPhase);
         const bool end = progress.bytesTotal > 0 && progress.bytesDone >= progress.bytesTotal;
-        return end || progress.bytesDone - last_.bytesDone >= step || now - lastTime_ >= kProgressInterval;
+        return end || progress.bytesDone - last_.bytesDone >= step;
     }
 
     const TProgressCallback& callback_;
