@@ -50,8 +50,6 @@ public:
     virtual bool RemoveEmptyDirectory(const std::string& path) = 0;
     // Deletes a file, a read-only one too.
     virtual bool RemoveFile(const std::string& path) = 0;
-    // Copies a file, streaming; fails when the target exists. A failed copy leaves no target.
-    virtual bool CopyNoReplace(const std::string& from, const std::string& to) = 0;
     // Renames a file or folder; fails when the target exists.
     virtual bool MoveNoReplace(const std::string& from, const std::string& to) = 0;
     // Reads a whole regular file.

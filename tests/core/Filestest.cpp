@@ -16,23 +16,23 @@ TEST(Files, CopiesAndMovesNeverReplace) {
     platform::IFileSystem& files = platform::NativePlatform().files;
     WriteFile(dir / "a", "A");
     WriteFile(dir / "b", "B");
-    EXPECT_FALSE(files.CopyNoReplace(dir / "a", dir / "b"));
+    EXPECT_FALSE(files.CopyWithProgress(dir / "a", dir / "b", {}));
     EXPECT_EQ(ReadFile(dir / "b"), "B");
     EXPECT_FALSE(files.MoveNoReplace(dir / "a", dir / "b"));
     EXPECT_EQ(ReadFile(dir / "b"), "B");
-    EXPECT_TRUE(files.CopyNoReplace(dir / "a", dir / "c"));
+    EXPECT_TRUE(files.CopyWithProgress(dir / "a", dir / "c", {}));
     EXPECT_EQ(ReadFile(dir / "c"), "A");
     EXPECT_TRUE(files.MoveNoReplace(dir / "c", dir / "d"));
     EXPECT_FALSE(Exists(dir / "c"));
     // A folder is not copied as a file, and a missing source leaves no target.
     testsupport::MakeDirs(dir / "folder");
-    EXPECT_FALSE(files.CopyNoReplace(dir / "folder", dir / "e"));
-    EXPECT_FALSE(files.CopyNoReplace(dir / "missing", dir / "e"));
+    EXPECT_FALSE(files.CopyWithProgress(dir / "folder", dir / "e", {}));
+    EXPECT_FALSE(files.CopyWithProgress(dir / "missing", dir / "e", {}));
     EXPECT_FALSE(Exists(dir / "e"));
     // A big file is copied whole.
     const std::string big(3 * 1024 * 1024 + 17, 'z');
     WriteFile(dir / "big", big);
-    EXPECT_TRUE(files.CopyNoReplace(dir / "big", dir / "big2"));
+    EXPECT_TRUE(files.CopyWithProgress(dir / "big", dir / "big2", {}));
     EXPECT_EQ(ReadFile(dir / "big2"), big);
 }
 

@@ -66,11 +66,6 @@ bool CardMishaps::RemoveFile(const std::string& p) {
     return Change(p, [&] { return !InUse(p) && TestFiles::RemoveFile(p); });
 }
 
-bool CardMishaps::CopyNoReplace(const std::string& a, const std::string& b) {
-    return Change(b, [&] { return TestFiles::CopyNoReplace(a, b); },
-                  [&] { WriteFile(b, ReadFile(a).substr(0, ReadFile(a).size() / 2)); });
-}
-
 bool CardMishaps::CopyWithProgress(const std::string& a, const std::string& b, const platform::CopyProgress& c) {
     return Change(b, [&] { return TestFiles::CopyWithProgress(a, b, c); },
                   [&] { WriteFile(b, ReadFile(a).substr(0, ReadFile(a).size() / 2)); });

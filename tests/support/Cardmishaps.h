@@ -42,7 +42,6 @@ public:
     bool MakeDirectory(const std::string& p) override;
     bool RemoveEmptyDirectory(const std::string& p) override;
     bool RemoveFile(const std::string& p) override;
-    bool CopyNoReplace(const std::string& a, const std::string& b) override;
     bool MoveNoReplace(const std::string& a, const std::string& b) override;
     bool WriteReplacing(const std::string& p, const std::string& d) override;
     bool RemoveTree(const std::string& p) override;

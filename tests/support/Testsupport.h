@@ -102,7 +102,6 @@ public:
     bool MakeDirectory(const std::string& p) override { return real().MakeDirectory(p); }
     bool RemoveEmptyDirectory(const std::string& p) override { return real().RemoveEmptyDirectory(p); }
     bool RemoveFile(const std::string& p) override { return real().RemoveFile(p); }
-    bool CopyNoReplace(const std::string& a, const std::string& b) override { return real().CopyNoReplace(a, b); }
     bool MoveNoReplace(const std::string& a, const std::string& b) override { return real().MoveNoReplace(a, b); }
     bool ReadWholeFile(const std::string& p, std::string& d) override { return real().ReadWholeFile(p, d); }
     bool WriteReplacing(const std::string& p, const std::string& d) override { return real().WriteReplacing(p, d); }

@@ -201,10 +201,10 @@ private:
 
 namespace {
 
-// Copies source to a new target. With a flusher the copy is written out in the background as
-// it goes; without one the target is flushed before the copy counts as done.
+// Copies source to a new target, written out in the background as it goes (the caller flushes
+// the book's files once, after the last).
 bool CopyFileNative(const std::string& source, const std::string& target, const CopyProgress& progress,
-                    PosixFileSystem::CardFlusher* flusher) {
+                    PosixFileSystem::CardFlusher& flusher) {
     Fd in(source.empty() ? -1 : ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat st {};
     if (!in.valid() || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
@@ -213,7 +213,7 @@ bool CopyFileNative(const std::string& source, const std::string& target, const 
     if (st.st_size > kCopyChunkBytes) ::posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     ChunkCopier copier(in.get(), out.get(), st.st_size);
     std::optional<RangeWriteBehind> ranges;
-    if (flusher != nullptr && st.st_size > kCopyChunkBytes && !IsFuse(out.get())) ranges.emplace(out.get());
+    if (st.st_size > kCopyChunkBytes && !IsFuse(out.get())) ranges.emplace(out.get());
     bool ok = true;
     while (!copier.complete()) {
         const int64_t offset = copier.done();
@@ -222,15 +222,14 @@ bool CopyFileNative(const std::string& source, const std::string& target, const 
         if (n <= 0) break;
         if (ranges) {
             ranges->Copied(offset, n);
-        } else if (flusher != nullptr) {
-            flusher->Copied(out.get(), n);
+        } else {
+            flusher.Copied(out.get(), n);
         }
         if (progress && !progress(copier.done())) {
             ok = false;
             break;
         }
     }
-    if (flusher == nullptr) ok = ok && ::fsync(out.get()) == 0;
     ok = out.Close() && ok;
     if (!ok) ::unlink(target.c_str());
     return ok;
@@ -343,11 +342,6 @@ bool PosixFileSystem::RemoveFile(const std::string& path) {
     return ::unlink(native.c_str()) == 0;
 }
 
-bool PosixFileSystem::CopyNoReplace(const std::string& from, const std::string& to) {
-    // The copy must be on the medium before a descriptor names it.
-    return CopyFileNative(NativeName(from), NativeName(to), CopyProgress(), nullptr);
-}
-
 bool PosixFileSystem::MoveNoReplace(const std::string& from, const std::string& to) {
     const std::string source = NativeName(from);
     const std::string target = NativeName(to);
@@ -431,7 +425,7 @@ std::unique_ptr<IFileLock> PosixFileSystem::TryLock(const std::string& path) {
 }
 
 bool PosixFileSystem::CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress) {
-    return CopyFileNative(NativeName(from), NativeName(to), progress, flusher_.get());
+    return CopyFileNative(NativeName(from), NativeName(to), progress, *flusher_);
 }
 
 bool PosixFileSystem::FlushFiles(const std::vector<std::string>& paths) {

@@ -181,16 +181,6 @@ bool Win32FileSystem::RemoveFile(const std::string& path) {
     return !path.empty() && DeleteFileForce(WideName(path));
 }
 
-bool Win32FileSystem::CopyNoReplace(const std::string& from, const std::string& to) {
-    if (from.empty() || to.empty()) return false;
-    const std::wstring target = WideName(to);
-    if (CopyFileW(WideName(from).c_str(), target.c_str(), TRUE)) return true;
-    // A copy cut short (a full card) leaves no partial file; a target that was already there
-    // is not ours to remove.
-    if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) DeleteFileForce(target);
-    return false;
-}
-
 bool Win32FileSystem::MoveNoReplace(const std::string& from, const std::string& to) {
     return !from.empty() && !to.empty() && MoveFileExW(WideName(from).c_str(), WideName(to).c_str(), 0) != FALSE;
 }
@@ -266,7 +256,8 @@ bool Win32FileSystem::CopyWithProgress(const std::string& from, const std::strin
         DeleteFileForce(target);
         return false;
     }
-    // As CopyNoReplace: no partial target stays, and one that was there already is not ours.
+    // A copy cut short (a full card, a stop) leaves no partial file; a target that was already
+    // there is not ours to remove.
     const DWORD error = GetLastError();
     if (context.stopped || (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)) DeleteFileForce(target);
     return false;

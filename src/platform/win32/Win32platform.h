@@ -28,7 +28,6 @@ public:
     bool MakeDirectory(const std::string& path) override;
     bool RemoveEmptyDirectory(const std::string& path) override;
     bool RemoveFile(const std::string& path) override;
-    bool CopyNoReplace(const std::string& from, const std::string& to) override;
     bool MoveNoReplace(const std::string& from, const std::string& to) override;
     bool ReadWholeFile(const std::string& path, std::string& data) override;
     bool WriteReplacing(const std::string& path, const std::string& data) override;
