@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/Paths.h"
 #include "platform/posix/Posixplatform.h"
 
 namespace platform {
@@ -38,21 +39,6 @@ struct ReaderDeleter {
 struct WriterDeleter {
     void operator()(archive* a) const { archive_write_free(a); }
 };
-
-// An entry may only name a place inside the extraction folder: no absolute path, no drive,
-// no step up.
-bool IsContainedName(const std::string& name) {
-    if (name.empty() || name.front() == '/' || name.front() == '\\') return false;
-    if (name.find(':') != std::string::npos) return false;
-    std::size_t start = 0;
-    while (start <= name.size()) {
-        std::size_t end = name.find_first_of("/\\", start);
-        if (end == std::string::npos) end = name.size();
-        if (name.compare(start, end - start, "..") == 0 && end - start == 2) return false;
-        start = end + 1;
-    }
-    return true;
-}
 
 // Tells progress how much of the archive file has been read; false when it asks to stop.
 bool ReportRead(archive* reader, int64_t archiveSize, const ExtractProgress& progress) {
@@ -105,7 +91,7 @@ bool LibarchiveExtractor::Extract(const std::string& archivePath, const std::str
         const auto type = archive_entry_filetype(entry);
         if ((type != AE_IFREG && type != AE_IFDIR) || archive_entry_hardlink(entry) != nullptr) return false;
         const char* name = archive_entry_pathname(entry);
-        if (name == nullptr || !IsContainedName(name)) return false;
+        if (name == nullptr || !IsContainedEntry(name)) return false;
         const std::string target = base + "/" + name;
         archive_entry_set_pathname(entry, target.c_str());
         if (archive_write_header(writer.get(), entry) != ARCHIVE_OK) return false;
