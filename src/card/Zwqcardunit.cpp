@@ -364,6 +364,10 @@ std::string TMemoryCard::FreeSlotName() {
 bool TMemoryCard::AddBook(const std::string& path, const TProgressCallback& progress) {
     ErrorText = kUndefinedError;
     Cancelled = false;
+    if (IsMadeBookSource(path)) {
+        TMadeBook book;
+        return PrepareMadeBook(path, book, progress) && WriteMadeBook(book, progress);
+    }
     const std::string extension = platform::ExtensionOf(path);
     const std::string upper = AnsiUpperCase(extension);
     if (upper != kRarExtension && upper != kDescriptorExtension) {

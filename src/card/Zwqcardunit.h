@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "book/Madebook.h"
 #include "book/Ydrunit.h"
 
 namespace platform {
@@ -141,6 +142,16 @@ public:
     // reports each book moved (Phase::Renumbering); renumbering is not cancellable.
     bool DeleteBook(std::size_t index, const TProgressCallback& progress = {});
 
+    // Books the program makes itself (card/Madebookwrite.cpp): a folder of MP3 files, a DAISY
+    // book (its folder, ncc.html or .opf), a ZIP or 7z archive holding either or a descriptor
+    // book. AddBook writes them at once; a front end that lets the user edit the book first
+    // calls PrepareMadeBook, then WriteMadeBook or DropMadeBook.
+    bool IsMadeBookSource(const std::string& path);
+    bool PrepareMadeBook(const std::string& path, TMadeBook& book, const TProgressCallback& progress = {});
+    bool WriteMadeBook(const TMadeBook& book, const TProgressCallback& progress = {});
+    // Removes what PrepareMadeBook unpacked, when the book is not written after all.
+    void DropMadeBook();
+
     bool AddBookFromDescriptor(const std::string& descriptorPath, const TProgressCallback& progress = {});
     bool PlaceBook(TBookInfo& book, const TProgressCallback& progress = {});
     bool CreateTempFolder();
@@ -193,6 +204,11 @@ private:
     // False with ErrorText set when the book would not fit into the card's free space.
     bool CheckFits(const std::vector<PlannedFile>& plan, const std::vector<std::string>& lines);
     bool MarkCancelled();
+    bool CopyMadeBook(const TMadeBook& book, const std::string& slot, const TProgressCallback& progress);
+    bool MadeBookFits(const TMadeBook& book, int64_t descriptorBytes);
+
+    // The extraction folder of an archive PrepareMadeBook unpacked; empty when none is kept.
+    std::string madeExtraction_;
 
     // The extraction folder of the RAR write under way, removed as soon as the book's files
     // are on the card (before the card is flushed); empty otherwise.

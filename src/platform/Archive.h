@@ -1,5 +1,6 @@
 #pragma once
-// Unpacking of RAR archives, into a folder that already exists.
+// Unpacking of archives (RAR books; ZIP and 7z archives of books), into a folder that already
+// exists.
 
 #include <cstdint>
 #include <functional>
@@ -27,6 +28,12 @@ public:
     // where to put it, or which entry was refused. Empty when there is nothing to add to the
     // general unpacking error.
     virtual std::string FailureAdvice() const { return std::string(); }
+    // The bytes the archive's files take once unpacked, as its listing gives them, without
+    // unpacking anything; -1 when the listing cannot be read or this extractor cannot list.
+    virtual int64_t ListedSize(const std::string& archive) {
+        static_cast<void>(archive);
+        return -1;
+    }
 };
 
 }  // namespace platform

@@ -96,14 +96,18 @@ TEST_F(AddBook, ASourceInUtf16IsStoredAsWindows1251) {
 }
 
 TEST_F(AddBook, TheExtensionDecides) {
-    EXPECT_FALSE(Add(source("book.zip")));
-    EXPECT_EQ(card.ErrorText, A("Неподдерживаемый формат книги (.zip)"));
+    EXPECT_FALSE(Add(source("book.txt")));
+    EXPECT_EQ(card.ErrorText, A("Неподдерживаемый формат книги (.txt)"));
     EXPECT_FALSE(Add(source("book")));
     EXPECT_EQ(card.ErrorText, A("Неподдерживаемый формат книги ()"));
     // Both letter cases: a missing ".Ydr" file fails reading, a missing ".Rar" file unpacking.
     EXPECT_FALSE(Add(source("BOOK_001.Ydr")));
     EXPECT_EQ(card.ErrorText, A("Не удалось получить информацию о книге"));
     EXPECT_FALSE(Add(source("book.Rar")));
+    EXPECT_EQ(card.ErrorText, A("Ошибка во время разархивирования"));
+    EXPECT_FALSE(Add(source("book.Zip")));
+    EXPECT_EQ(card.ErrorText, A("Ошибка во время разархивирования"));
+    EXPECT_FALSE(Add(source("book.7z")));
     EXPECT_EQ(card.ErrorText, A("Ошибка во время разархивирования"));
     EXPECT_EQ(CardContent(), std::vector<std::string>{});
 }

@@ -59,7 +59,36 @@ bool CopyData(archive* reader, archive* writer, int64_t archiveSize, const Extra
     }
 }
 
+// The kinds of archive books come in: RAR 4 and 5, ZIP, 7z.
+void SupportBookFormats(archive* reader) {
+    archive_read_support_format_rar(reader);
+    archive_read_support_format_rar5(reader);
+    archive_read_support_format_zip(reader);
+    archive_read_support_format_7zip(reader);
+}
+
 }  // namespace
+
+int64_t LibarchiveExtractor::ListedSize(const std::string& archivePath) {
+    const Utf8CharacterLocale locale;
+    std::unique_ptr<archive, ReaderDeleter> reader(archive_read_new());
+    if (!reader) return -1;
+    SupportBookFormats(reader.get());
+    if (archive_read_open_filename(reader.get(), NativeName(archivePath).c_str(), kReadBlockSize) != ARCHIVE_OK) {
+        return -1;
+    }
+    int64_t total = 0;
+    for (;;) {
+        archive_entry* entry = nullptr;
+        const int r = archive_read_next_header(reader.get(), &entry);
+        if (r == ARCHIVE_EOF) return total;
+        if (r != ARCHIVE_OK) return -1;
+        // Only the headers are read: the data of each entry is skipped, not unpacked.
+        if (archive_entry_size_is_set(entry) && archive_entry_filetype(entry) == AE_IFREG) {
+            total += archive_entry_size(entry);
+        }
+    }
+}
 
 bool LibarchiveExtractor::Extract(const std::string& archivePath, const std::string& folder,
                                   const ExtractProgress& progress) {
@@ -67,8 +96,7 @@ bool LibarchiveExtractor::Extract(const std::string& archivePath, const std::str
     std::unique_ptr<archive, ReaderDeleter> reader(archive_read_new());
     std::unique_ptr<archive, WriterDeleter> writer(archive_write_disk_new());
     if (!reader || !writer) return false;
-    archive_read_support_format_rar(reader.get());
-    archive_read_support_format_rar5(reader.get());
+    SupportBookFormats(reader.get());
     // Entries are placed under the folder by their checked names, so the absolute-path
     // refusal is our own (the joined target path is absolute by design); every refusal that
     // libarchive reports, a warning included, is a failure.

@@ -105,10 +105,11 @@ std::vector<std::string> RemovableMountPoints(const std::string& mountinfo,
 // behind an MMC host, or a device attached over USB (card readers often report removable 0).
 bool IsRemovableBlockDevice(const std::string& sysClassBlock, const std::string& name);
 
-// RAR 4 and RAR 5 archives unpacked in the process by libarchive.
+// RAR 4 and RAR 5, ZIP and 7z archives unpacked in the process by libarchive.
 class LibarchiveExtractor : public IArchiveExtractor {
 public:
     using IArchiveExtractor::Extract;
+    int64_t ListedSize(const std::string& archive) override;
     // Progress is the share of the archive file read so far.
     bool Extract(const std::string& archive, const std::string& folder, const ExtractProgress& progress) override;
 };

@@ -1,0 +1,69 @@
+#pragma once
+// A book the program makes itself from audio files: a folder of MP3 files (subfolders
+// included) or a DAISY 2.02 / DAISY 3 book. The files are put in listening order and the
+// descriptor is written for them.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+class IFileSystem;
+class IAudioTagReader;
+class IXmlReader;
+}  // namespace platform
+
+// The kinds of audio files the player plays, by extension in upper case (".MP3").
+const std::vector<std::string>& PlayableExtensions();
+bool IsPlayableFile(const std::string& name);
+
+struct TMadeFile {
+    std::string path;      // the source file (Windows-1251, the platform's form)
+    std::string relative;  // its path inside the book's folder, parts joined by '/'
+    int64_t size = 0;
+    int32_t seconds = -1;  // playing time; -1 when it cannot be read
+};
+
+struct TMadeBook {
+    // Edited by the user before the write; UTF-8, since tags may hold what Windows-1251 lacks.
+    std::string Title, Author, Announcer;
+    std::vector<TMadeFile> Files;
+    // Files of the source that are not taken (not of a playable kind), relative paths.
+    std::vector<std::string> LeftOut;
+    // Set when the source (an archive) holds a ready descriptor book: it is written as such.
+    std::string DescriptorPath;
+    bool Daisy = false;
+
+    int64_t TotalSize() const;
+    // The sum of the playing times that could be read; -1 when none could.
+    int64_t TotalSeconds() const;
+    // How many files' playing times are unknown.
+    int UnknownTimes() const;
+};
+
+// The services that making a book needs.
+struct TBookServices {
+    platform::IFileSystem& files;
+    platform::IAudioTagReader& tags;
+    platform::IXmlReader& xml;
+};
+// The system's own.
+TBookServices NativeBookServices();
+
+// Makes the book at path: a folder (of MP3 files, or holding a DAISY book's ncc.html or .opf,
+// itself or in its only subfolder), or the ncc.html / .opf file itself. name is the name the
+// user knows the book by (the folder's or archive's, without extension), used for title and
+// author when neither the DAISY data nor the tags tell them. False with error (Windows-1251).
+bool MakeBook(const std::string& path, const std::string& name, const TBookServices& services, TMadeBook& book,
+              std::string& error);
+
+// The name of the file at index (from 0) of count on the card: 001.mp3, ..., with more digits
+// when there are more than 999 files; the extension in lower case.
+std::string CardFileName(std::size_t index, std::size_t count, const std::string& sourceName);
+
+// The book's DisplayName as the card's reader will give it (Windows-1251).
+std::string MadeDisplayName(const TMadeBook& book);
+
+// The descriptor of the book in the card's slot slotName ("BOOK_004"), naming the files
+// slotName\001.mp3 ...: Windows-1251 when every text fits, else UTF-16 with byte-order mark.
+std::string MadeDescriptorBytes(const TMadeBook& book, const std::string& slotName);

@@ -1,0 +1,46 @@
+// Tags and playing time by TagLib, from the headers of the file.
+#include <taglib/audioproperties.h>
+#include <taglib/fileref.h>
+#include <taglib/tag.h>
+#include <taglib/tpropertymap.h>
+
+#include "platform/Audiotags.h"
+#include "platform/posix/Posixplatform.h"
+
+namespace platform {
+namespace {
+
+std::string Utf8(const TagLib::String& text) { return text.to8Bit(true); }
+
+class TaglibReader : public IAudioTagReader {
+public:
+    bool Read(const std::string& path, AudioTags& tags) override {
+        // Fast: the playing time from the header (Xing/VBRI or the first frame's bit rate and
+        // the file's size) instead of walking every frame.
+        const TagLib::FileRef file(NativeName(path).c_str(), true, TagLib::AudioProperties::Fast);
+        if (file.isNull()) return false;
+        if (const TagLib::Tag* tag = file.tag()) {
+            tags.album = Utf8(tag->album());
+            tags.artist = Utf8(tag->artist());
+            const TagLib::PropertyMap properties = file.file()->properties();
+            const auto albumArtist = properties.find("ALBUMARTIST");
+            if (albumArtist != properties.end() && !albumArtist->second.isEmpty()) {
+                tags.albumArtist = Utf8(albumArtist->second.front());
+            }
+        }
+        if (const TagLib::AudioProperties* audio = file.audioProperties()) {
+            const int seconds = audio->lengthInSeconds();
+            if (seconds > 0 || audio->lengthInMilliseconds() > 0) tags.seconds = seconds;
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
+IAudioTagReader& NativeAudioTagReader() {
+    static TaglibReader reader;
+    return reader;
+}
+
+}  // namespace platform
