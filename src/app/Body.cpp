@@ -85,7 +85,10 @@ private:
     bool& flag_;
 };
 
-bool IsArchive(const std::string& path) { return AnsiUpperCase(platform::ExtensionOf(path)) == kArchiveExtension; }
+bool IsArchive(const std::string& path) {
+    const std::string extension = AnsiUpperCase(platform::ExtensionOf(path));
+    return extension == kArchiveExtension || extension == ".ZIP" || extension == ".7Z";
+}
 
 // How the progress window names a book before the card model reports: a descriptor's book by
 // its own name, an archive by its file's.
@@ -116,9 +119,9 @@ const TMainFormTexts& MainFormTexts() {
         Ansi("Информация о карте памяти"),
         Ansi("Наименование книги"),
         Ansi("Размер"),
-        Ansi("ZWQ-книга (*.ydr, *.rar)|*.ydr; *.rar"),
-        Ansi("ZWQ-книга (*.ydr, *.rar)"),
-        {"*.ydr", "*.rar"},
+        Ansi("ZWQ-книга (*.ydr, *.rar, *.zip, *.7z, ncc.html, *.opf)|*.ydr; *.rar; *.zip; *.7z; ncc.html; *.opf"),
+        Ansi("ZWQ-книга (*.ydr, *.rar, *.zip, *.7z, ncc.html, *.opf)"),
+        {"*.ydr", "*.rar", "*.zip", "*.7z", "ncc.html", "*.opf"},
         kVersion,
         kMakerAddress,
     };
@@ -129,6 +132,7 @@ const std::vector<TMenuDef>& MainMenu() {
     static const std::vector<TMenuDef> menu = {
         {"N1", Ansi("Файл"),
          {{"N4", Ansi("Записать книгу на карту памяти (Enter)"), MenuCommand::WriteBook},
+          {"N11", WriteFolderCaption(), MenuCommand::WriteFolder},
           {"Delete1", Ansi("Удалить с карты памяти выбранную книгу (Delete)"), MenuCommand::DeleteBook},
           {"N10", Ansi("Проверить карту"), MenuCommand::CheckCard},
           {"N2", "-", MenuCommand::None},
@@ -282,6 +286,9 @@ bool TForm1::WriteBookFromPath(const std::string& path, bool showSuccess) {
 bool TForm1::WriteBookFromDialog() {
     std::vector<std::string> paths;
     if (!controls_.YDRRAROpenDialog.Execute(paths) || paths.empty()) return false;
+    if (paths.size() == 1 && controls_.newBook != nullptr && card->IsMadeBookSource(paths.front())) {
+        return WriteMadeBookFromDialog(paths.front());
+    }
     return WriteBooks(paths);
 }
 
@@ -555,6 +562,7 @@ void TForm1::RunMenuCommand(MenuCommand command) {
     if (busy_) return;
     switch (command) {
         case MenuCommand::WriteBook: N4Click(); break;
+        case MenuCommand::WriteFolder: N11Click(); break;
         case MenuCommand::DeleteBook: Delete1Click(); break;
         case MenuCommand::CheckCard: N10Click(); break;
         case MenuCommand::Exit: N3Click(); break;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/Controls.h"
+#include "app/Newbookdialog.h"
 #include "app/Progressunit.h"
 #include "card/Zwqcardunit.h"
 #include "integration/Explorerintegrationunit.h"
@@ -45,7 +46,7 @@ struct TMainFormTexts {
 const TMainFormTexts& MainFormTexts();
 
 // The commands of the menu.
-enum class MenuCommand { None, WriteBook, DeleteBook, CheckCard, Exit, ChooseCard, Integration, About };
+enum class MenuCommand { None, WriteBook, WriteFolder, DeleteBook, CheckCard, Exit, ChooseCard, Integration, About };
 
 struct TMenuItemDef {
     std::string name;     // the control's name: N4, Delete1, ...
@@ -79,6 +80,10 @@ struct TForm1Controls {
     ui::IApplication& application;
     ICardSelectView& cardSelectView;
     ui::IProgressWindow& progress;
+    // "Новая книга" and the folder dialog; without them a made book is written as it was found
+    // and the folder item does nothing.
+    ui::INewBookDialog* newBook = nullptr;
+    ui::IFolderDialog* folderDialog = nullptr;
 };
 
 class TForm1 {
@@ -130,6 +135,11 @@ public:
     void N9Click();
     // "Проверить карту": the findings in words, the question to mend them, the result.
     void N10Click();
+    // "Записать папку с книгой на карту памяти": a folder chosen, then as WriteMadeBookFromDialog.
+    void N11Click();
+    // A book the program makes itself, chosen in a dialog (app/Madebookjob.cpp): found,
+    // shown in "Новая книга" for the user to correct, then written.
+    bool WriteMadeBookFromDialog(const std::string& path);
     void RunMenuCommand(MenuCommand command);
 
     TCardSelectForm& CardSelectForm() { return cardSelect_; }

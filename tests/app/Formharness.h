@@ -151,6 +151,32 @@ private:
 
 // The card-selection dialog: each showing types the scripted text (if any) and presses the
 // scripted button; with the script used up it is cancelled.
+// "Новая книга": records the form it is shown and answers from a script (edit, then Записать or
+// Отмена); Отмена when the script is empty.
+class NewBookDialog : public ui::INewBookDialog {
+public:
+    bool Execute(TNewBookForm& form) override {
+        shown.push_back(form);
+        if (script.empty()) return false;
+        const auto step = std::move(script.front());
+        script.pop_front();
+        return step(form);
+    }
+    std::vector<TNewBookForm> shown;
+    std::deque<std::function<bool(TNewBookForm&)>> script;
+};
+
+class FolderDialog : public ui::IFolderDialog {
+public:
+    bool Execute(std::string& folder) override {
+        if (answers.empty()) return false;
+        folder = answers.front();
+        answers.pop_front();
+        return true;
+    }
+    std::deque<std::string> answers;
+};
+
 class CardSelectView : public ICardSelectView {
 public:
     explicit CardSelectView(EventLog& log) : log_(log) {}
@@ -189,7 +215,9 @@ public:
           status(log),
           application(log),
           cardSelect(log),
-          form(TForm1Controls{boxes, books, status, n9, openDialog, application, cardSelect, progress}, test.platform) {
+          form(TForm1Controls{boxes, books, status, n9, openDialog, application, cardSelect, progress, &newBook,
+                              &folderDialog},
+               test.platform) {
         testsupport::MakeDirs(card());
     }
 
@@ -221,6 +249,8 @@ public:
     Application application;
     CardSelectView cardSelect;
     ProgressWindow progress;
+    NewBookDialog newBook;
+    FolderDialog folderDialog;
     TForm1 form;
 };
 

@@ -1,0 +1,76 @@
+#include "app/Newbookdialog.h"
+
+#include "card/Zwqcardunit.h"
+#include "platform/Codepage.h"
+
+namespace {
+
+using platform::Ansi;
+
+constexpr int64_t kBytesPerMegabyte = 1048576;
+constexpr int64_t kSecondsPerMinute = 60;
+constexpr int64_t kMinutesPerHour = 60;
+
+// The word for count in Russian: one, a few (2-4), many.
+std::string Counted(int64_t count, const char* one, const char* few, const char* many) {
+    const int64_t lastTwo = count % 100, last = count % 10;
+    const char* word = many;
+    if (lastTwo < 11 || lastTwo > 14) {
+        if (last == 1) word = one;
+        if (last >= 2 && last <= 4) word = few;
+    }
+    return std::to_string(count) + " " + Ansi(word);
+}
+
+std::string PlayingTime(int64_t seconds) {
+    const int64_t minutes = (seconds + kSecondsPerMinute / 2) / kSecondsPerMinute;
+    const int64_t hours = minutes / kMinutesPerHour;
+    if (hours == 0) return std::to_string(minutes) + Ansi(" мин");
+    return std::to_string(hours) + Ansi(" ч ") + std::to_string(minutes % kMinutesPerHour) + Ansi(" мин");
+}
+
+}  // namespace
+
+const TNewBookTexts& NewBookTexts() {
+    static const TNewBookTexts texts{
+        Ansi("Новая книга"), Ansi("&Автор:"),  Ansi("&Название:"), Ansi("&Чтец:"), Ansi("Автор"),
+        Ansi("Название"),    Ansi("Чтец"),     Ansi("Записать"),   Ansi("Отмена"),
+    };
+    return texts;
+}
+
+const std::string& WriteFolderCaption() {
+    static const std::string caption = Ansi("Записать папку с книгой на карту памяти");
+    return caption;
+}
+
+std::string BookSummary(const TMadeBook& book) {
+    std::string text = Counted(static_cast<int64_t>(book.Files.size()), "файл", "файла", "файлов") + ", ";
+    const int64_t seconds = book.TotalSeconds();
+    if (seconds < 0) {
+        text += Ansi("время звучания неизвестно");
+    } else {
+        text += PlayingTime(seconds);
+        if (book.UnknownTimes() > 0) {
+            text += Ansi(" (без ") + Counted(book.UnknownTimes(), "файла", "файлов", "файлов") +
+                    Ansi(", время которых неизвестно)");
+        }
+    }
+    return text + ", " + std::to_string(book.TotalSize() / kBytesPerMegabyte) + Ansi(" Мб");
+}
+
+TNewBookForm NewBookForm(const TMadeBook& book) {
+    TNewBookForm form;
+    form.author = book.Author;
+    form.title = book.Title;
+    form.announcer = book.Announcer;
+    form.summary = BookSummary(book);
+    if (!book.LeftOut.empty()) form.leftOut = Ansi("Не MP3, не записываются: ") + NamesText(book.LeftOut);
+    return form;
+}
+
+void ApplyNewBookForm(const TNewBookForm& form, TMadeBook& book) {
+    book.Author = form.author;
+    book.Title = form.title;
+    book.Announcer = form.announcer;
+}
