@@ -16,10 +16,13 @@ Frontend::Frontend(platform::Platform& platform, QtApplication& application)
     : window_(std::make_unique<MainWindow>(application)),
       cardSelect_(std::make_unique<CardSelectDialog>(window_.get())),
       progress_(std::make_unique<ProgressDialog>(window_.get())),
+      newBook_(std::make_unique<NewBookDialog>(window_.get())),
+      folderDialog_(std::make_unique<FolderDialog>(*window_)),
       boxes_(std::make_unique<QtMessageBoxes>(*window_)) {
     MainWindow& window = *window_;
     form_ = std::make_unique<TForm1>(TForm1Controls{*boxes_, window.books(), window.status(), window.N9(),
-                                                    window.YDRRAROpenDialog(), application, *cardSelect_, *progress_},
+                                                    window.YDRRAROpenDialog(), application, *cardSelect_, *progress_,
+                                                    newBook_.get(), folderDialog_.get()},
                                      platform);
     window.Attach(*form_);
 }

@@ -10,6 +10,7 @@
 
 #include "Cardselectdialog.h"
 #include "Mainwindow.h"
+#include "Newbookdialog.h"
 #include "Progressdialog.h"
 #include "Qtapplication.h"
 #include "Qtmessageboxes.h"
@@ -33,12 +34,15 @@ public:
     MainWindow& window() { return *window_; }
     CardSelectDialog& cardSelect() { return *cardSelect_; }
     ProgressDialog& progress() { return *progress_; }
+    NewBookDialog& newBook() { return *newBook_; }
     TForm1& form() { return *form_; }
 
 private:
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<CardSelectDialog> cardSelect_;
     std::unique_ptr<ProgressDialog> progress_;
+    std::unique_ptr<NewBookDialog> newBook_;
+    std::unique_ptr<FolderDialog> folderDialog_;
     std::unique_ptr<QtMessageBoxes> boxes_;
     std::unique_ptr<TForm1> form_;
 };

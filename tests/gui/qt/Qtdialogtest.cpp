@@ -10,6 +10,7 @@
 #include <QTranslator>
 
 #include "Cardselectdialog.h"
+#include "Newbookdialog.h"
 #include "Qtharness.h"
 #include "Qtmessageboxes.h"
 #include "settings/Cardselectunit.h"
@@ -156,6 +157,59 @@ private slots:
         QVERIFY(order[0] == &dialog.ComboBox1() || order[0] == dialog.ComboBox1().lineEdit());
         QCOMPARE(order[1], static_cast<QWidget*>(&dialog.BitBtn1()));
         QCOMPARE(order[2], static_cast<QWidget*>(&dialog.BitBtn2()));
+    }
+
+    void newBookDialogShowsEditsAndAnswers() {
+        qtgui::NewBookDialog dialog;
+        QCOMPARE(dialog.windowTitle(), U("Новая книга"));
+        QCOMPARE(dialog.Author().accessibleName(), U("Автор"));
+        QCOMPARE(dialog.Title().accessibleName(), U("Название"));
+        QCOMPARE(dialog.Announcer().accessibleName(), U("Чтец"));
+        QCOMPARE(dialog.Write().text(), U("Записать"));
+        QVERIFY(dialog.Write().isDefault());
+        QCOMPARE(dialog.Cancel().text(), U("Отмена"));
+        TNewBookForm form;
+        form.author = "Лев Толстой";
+        form.title = "Ĉu vi parolas";  // outside Windows-1251, kept as it is
+        form.summary = A("2 файла, 5 мин, 1 Мб");
+        form.leftOut = A("Не MP3, не записываются: cover.jpg");
+
+        // Shown as found; the title typed over, Tab to the announcer, Enter writes.
+        ModalScript script;
+        QList<QWidget*> order;
+        script.Then([&](QWidget& modal) {
+            qttest::SaveArtifact(modal, "new-book-dialog");
+            QCOMPARE(dialog.Author().text(), U("Лев Толстой"));
+            QCOMPARE(dialog.Summary().text(), U("2 файла, 5 мин, 1 Мб"));
+            QCOMPARE(dialog.Summary().accessibleName(), U("2 файла, 5 мин, 1 Мб"));
+            QVERIFY(dialog.LeftOut().isVisible());
+            for (int i = 0; i < 7; ++i) {
+                order << QApplication::focusWidget();
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            }
+            QCOMPARE(QApplication::focusWidget(), &dialog.Author());  // round to the first field
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            // QTest types ASCII only: the Cyrillic text goes in as the field's input would.
+            QCOMPARE(QApplication::focusWidget(), &dialog.Title());
+            dialog.Title().setText(U("Детство"));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), &dialog.Announcer());
+            dialog.Announcer().insert(U("Иванов"));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        });
+        QVERIFY(static_cast<ui::INewBookDialog&>(dialog).Execute(form));
+        QCOMPARE(order, QList<QWidget*>({&dialog.Author(), &dialog.Title(), &dialog.Announcer(), &dialog.Summary(),
+                                         &dialog.LeftOut(), &dialog.Write(), &dialog.Cancel()}));
+        QCOMPARE(QString::fromStdString(form.title), U("Детство"));
+        QCOMPARE(QString::fromStdString(form.announcer), U("Иванов"));
+        QCOMPARE(QString::fromStdString(form.author), U("Лев Толстой"));
+
+        // Esc is Отмена; the form keeps its values.
+        form.leftOut.clear();
+        script.Escape();
+        QVERIFY(!static_cast<ui::INewBookDialog&>(dialog).Execute(form));
+        QCOMPARE(QString::fromStdString(form.title), U("Детство"));
+        QVERIFY(!dialog.LeftOut().isVisible());
     }
 
     void cardSelectDialogAnswers() {

@@ -88,7 +88,7 @@ private slots:
         QCOMPARE(menus, QStringList({U("Файл"), U("Настройки"), U("Справка")}));
         QCOMPARE(ItemTexts(*w.MenuAction("N1")->menu()),
                  QStringList({U("Записать книгу на карту памяти (Enter)"),
-                              U("Удалить с карты памяти выбранную книгу (Delete)"), U("Проверить карту"), "-",
+                              U("Записать папку с книгой на карту памяти"), U("Удалить с карты памяти выбранную книгу (Delete)"), U("Проверить карту"), "-",
                               U("Выход")}));
         QCOMPARE(ItemTexts(*w.MenuAction("N5")->menu()), QStringList({U("Выбрать карту памяти"), "?"}));
         QCOMPARE(ItemTexts(*w.MenuAction("N7")->menu()), QStringList({U("О программе...")}));
@@ -267,7 +267,7 @@ private slots:
         QVERIFY2(script.unexpected.empty(), qPrintable(script.unexpected.join("; ")));
         QCOMPARE(script.seen.size(), std::size_t{3});
         for (const qttest::ModalSeen& seen : script.seen) QCOMPARE(seen.className, QString("QFileDialog"));
-        QCOMPARE(filterShown, U("ZWQ-книга (*.ydr, *.rar)"));
+        QCOMPARE(filterShown, U("ZWQ-книга (*.ydr, *.rar, *.zip, *.7z, ncc.html, *.opf)"));
         QCOMPARE(mode, QFileDialog::AnyFile);
         shown.sort(Qt::CaseInsensitive);
         QCOMPARE(shown, QStringList({"a.ydr", "B.YDR", "c.rar", "D.RAR"}));
