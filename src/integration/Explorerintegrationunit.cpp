@@ -16,6 +16,12 @@ const char* const kTypeKey = "\\.ydr";
 const char* const kProgramKey = "\\ZWQManager";
 const char* const kCommandKey = "\\ZWQManager\\shell\\open\\command";
 const char* const kProgId = "ZWQManager";
+// The folder verb: a folder of MP3 files or a DAISY book goes to the card from its menu.
+const char* const kFolderVerbKey = "\\Directory\\shell\\ZWQManager";
+const char* const kFolderVerbCommandKey = "\\Directory\\shell\\ZWQManager\\command";
+const std::string kFolderVerbCaption = Ansi("Записать на карту памяти");
+// Folders are offered to the program under "Open with", never made its default.
+const char* const kFolderMimeType = "inode/directory";
 const char* const kShellExtension32 = "ZWQShellExt32.dll";
 const char* const kShellExtension64 = "ZWQShellExt64.dll";
 const char* const kRegsvr32 = "regsvr32.exe";
@@ -194,6 +200,9 @@ void TExplorerIntegration::WriteIntegration() {
     WriteRegistryString(kTypeKey, "", kProgId);
     EnsureRegistryKey(kCommandKey);
     WriteRegistryString(kCommandKey, "", OpenCommand());
+    EnsureRegistryKey(kFolderVerbCommandKey);
+    WriteRegistryString(kFolderVerbKey, "", kFolderVerbCaption);
+    WriteRegistryString(kFolderVerbCommandKey, "", OpenCommand());
     RegisterShellExtension(kShellExtension32);
     if (IsWow64()) RegisterShellExtension(kShellExtension64);
 }
@@ -205,6 +214,7 @@ void TExplorerIntegration::RemoveIntegration() {
     }
     DeleteRegistryKey(kTypeKey);
     DeleteRegistryKey(kProgramKey);
+    DeleteRegistryKey(kFolderVerbKey);
     UnregisterShellExtension(kShellExtension32);
     if (IsWow64()) UnregisterShellExtension(kShellExtension64);
 }
@@ -288,7 +298,7 @@ std::string TExplorerIntegration::DesktopEntryText() {
            "Comment=Запись и удаление ZWQ-книг на карте памяти тифлофлешплеера\n"
            "Exec=" + ExecArgument(Utf8(platform_.folders.ProgramFile())) + " %F\n"
            "Terminal=false\n"
-           "MimeType=" + std::string(kMimeType) + ";\n"
+           "MimeType=" + std::string(kMimeType) + ";" + kFolderMimeType + ";\n"
            "Categories=Utility;Accessibility;\n";
 }
 

@@ -79,7 +79,7 @@ TEST_F(DesktopIntegration, TheDesktopEntryStartsThisProgramWithTheOpenedFiles) {
     EXPECT_EQ(entry.find("[Desktop Entry]\n"), 0u);
     // A path with blanks is quoted.
     EXPECT_NE(entry.find("Exec=\"/opt/zwq manager/Книги/zwq-manager\" %F\n"), std::string::npos) << entry;
-    EXPECT_NE(entry.find("MimeType=application/x-zwq-book;\n"), std::string::npos);
+    EXPECT_NE(entry.find("MimeType=application/x-zwq-book;inode/directory;\n"), std::string::npos);
     EXPECT_NE(entry.find("Name=ZWQ-менеджер\n"), std::string::npos);
 
     test.folders.programFile = "/usr/bin/zwq-manager";

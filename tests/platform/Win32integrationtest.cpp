@@ -73,6 +73,9 @@ TEST_F(RegistryIntegration, WritesTheTypeAndTheOpenCommand) {
     EXPECT_EQ(Value("\\.ydr"), "ZWQManager");
     // The program path, with its blanks and Cyrillic letters, whole inside its quotes.
     EXPECT_EQ(Value("\\ZWQManager\\shell\\open\\command"), Quoted(programFolder() + "\\ZWQManager.exe") + " \"%1\"");
+    // Folders get the verb that writes them to the card, with the same command.
+    EXPECT_EQ(Value("\\Directory\\shell\\ZWQManager"), A("Записать на карту памяти"));
+    EXPECT_EQ(Value("\\Directory\\shell\\ZWQManager\\command"), Quoted(programFolder() + "\\ZWQManager.exe") + " \"%1\"");
     EXPECT_EQ(integration.IntegrationMenuCaption(), A("Удалить интеграцию из проводника"));
     // Both libraries are missing beside the program: one box each, 32-bit first (a 64-bit build
     // runs on 64-bit Windows); the registry entries stay.
@@ -102,6 +105,7 @@ TEST_F(RegistryIntegration, RegistersAndRemovesTheLibrariesWithRegsvr32) {
     EXPECT_FALSE(integration.IsExplorerIntegrated());
     EXPECT_FALSE(registry.KeyExists("\\ZWQManager"));
     EXPECT_FALSE(registry.KeyExists("\\.ydr"));
+    EXPECT_FALSE(registry.KeyExists("\\Directory\\shell\\ZWQManager"));
     ASSERT_EQ(test.system.started.size(), 2u);
     EXPECT_EQ(test.system.started[0].arguments,
               (std::vector<std::string>{"/s", "/u", Quoted(programFolder() + "\\ZWQShellExt32.dll")}));
@@ -144,6 +148,7 @@ TEST_F(RegistryIntegration, WithoutRightsTheElevatedInstanceDoesTheWork) {
     EXPECT_EQ(test.system.elevations[0].folder, programFolder());
     EXPECT_TRUE(application.terminated);
     EXPECT_FALSE(registry.KeyExists("\\.ydr"));
+    EXPECT_FALSE(registry.KeyExists("\\Directory\\shell\\ZWQManager"));
     EXPECT_EQ(Texts(), std::vector<std::string>{A("Приложение будет перезапущено с правами администратора")});
     integration.SetExplorerIntegration(false);
     EXPECT_EQ(test.system.elevations[1].parameters, "/desintegrate");

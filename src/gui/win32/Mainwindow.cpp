@@ -104,9 +104,12 @@ TMainWindow::TMainWindow(HINSTANCE instance, TWin32Application& application, ICa
     application_.SetMainWindow(window_);
     boxes_.Attach(window_);
     openDialog_.Attach(window_);
+    newBook_.Attach(instance, window_);
+    folderDialog_.Attach(window_);
     progress_.Create(instance, window_);
     form_ = std::make_unique<TForm1>(TForm1Controls{boxes_, booksControl_, statusControl_, n9_, openDialog_,
-                                                    application_, cardSelectView, progress_});
+                                                    application_, cardSelectView, progress_, &newBook_,
+                                                    &folderDialog_});
 }
 
 TMainWindow::~TMainWindow() {

@@ -11,6 +11,7 @@
 
 #include "Dpi.h"
 #include "Nativecontrols.h"
+#include "Newbookdialog.h"
 #include "Progressdialog.h"
 #include "Win32application.h"
 #include "app/Body.h"
@@ -69,6 +70,8 @@ private:
     EditControl statusControl_;
     MenuItemControl n9_;
     OpenFileDialog openDialog_;
+    TNewBookDialog newBook_;
+    TFolderDialog folderDialog_;
     WindowMessageBoxes boxes_;
     TProgressDialog progress_;
     std::unique_ptr<TForm1> form_;

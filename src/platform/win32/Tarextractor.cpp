@@ -169,7 +169,9 @@ bool Win32RarExtractor::Extract(const std::string& archive, const std::string& f
 bool Win32RarExtractor::Extract(const std::string& archive, const std::string& folder,
                                 const std::function<bool()>& keepGoing) {
     advice_.clear();
-    if (unrar_.Available()) return unrar_.Extract(archive, folder, keepGoing);
+    // ZIP and 7z archives of books are tar.exe's alone; unrar.exe serves RAR books only.
+    const bool rar = UpperCase1251(ExtensionOf(archive)) == ".RAR";
+    if (rar && unrar_.Available()) return unrar_.Extract(archive, folder, keepGoing);
     if (tar_.Extract(archive, folder, keepGoing)) return true;
     const std::string unrarFolder = FolderOf(unrar_.ExtractorPath());
     switch (tar_.LastFailure()) {

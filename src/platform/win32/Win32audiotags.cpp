@@ -1,11 +1,12 @@
 // Tags and playing time by the shell's property system (the handlers that Windows has for MP3
 // files read the ID3 tags and the header), for one file at a time.
 #include <windows.h>
+#include <objbase.h>
+#include <propsys.h>
+#include <shobjidl.h>
+// After the types it needs: the property keys are defined here, not only declared.
 #include <initguid.h>
 #include <propkey.h>
-#include <propsys.h>
-#include <propvarutil.h>
-#include <shobjidl.h>
 
 #include "platform/Audiotags.h"
 #include "platform/Codepage.h"

@@ -1,9 +1,11 @@
-// XML by the system's XmlLite: DTDs are parsed but never fetched (no resolver), entity
-// expansion stays within XmlLite's limit. DAISY 2.02's ncc.html is XHTML, so it reads as XML.
+// XML by the system's XmlLite (xmllite.dll, looked up at run time: the cross toolchain has no
+// import library for it): DTDs are parsed but never fetched (no resolver), entity expansion
+// stays within XmlLite's limit. DAISY 2.02's ncc.html is XHTML, so it reads as XML.
 #include <windows.h>
 #include <shlwapi.h>
 #include <xmllite.h>
 
+#include <string>
 #include <vector>
 
 #include "platform/Codepage.h"
@@ -49,6 +51,23 @@ std::string LocalNameOf(::IXmlReader* reader) {
     return colon == std::string::npos ? text : text.substr(colon + 1);
 }
 
+using CreateXmlReaderFunction = HRESULT(WINAPI*)(REFIID, void**, IMalloc*);
+
+CreateXmlReaderFunction CreateReaderFunction() {
+    static const CreateXmlReaderFunction function = [] {
+        // From the system folder only, never from beside a book or the current folder.
+        wchar_t system[MAX_PATH] = {};
+        const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH) return CreateXmlReaderFunction{};
+        const std::wstring path = std::wstring(system, length) + L"\\xmllite.dll";
+        const HMODULE library = LoadLibraryW(path.c_str());
+        return library == nullptr ? nullptr
+                                  : reinterpret_cast<CreateXmlReaderFunction>(
+                                        reinterpret_cast<void*>(GetProcAddress(library, "CreateXmlReader")));
+    }();
+    return function;
+}
+
 class XmlLiteReader : public IXmlReader {
 public:
     bool Parse(const std::string& bytes, bool /*html*/, XmlNode& root) override {
@@ -56,7 +75,10 @@ public:
         stream.Out()[0] = SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<UINT>(bytes.size()));
         if (stream.get() == nullptr) return false;
         ComPtr<::IXmlReader> reader;
-        if (FAILED(CreateXmlReader(__uuidof(::IXmlReader), reinterpret_cast<void**>(reader.Out()), nullptr))) return false;
+        const CreateXmlReaderFunction create = CreateReaderFunction();
+        if (create == nullptr || FAILED(create(__uuidof(::IXmlReader), reinterpret_cast<void**>(reader.Out()), nullptr))) {
+            return false;
+        }
         reader.get()->SetProperty(XmlReaderProperty_DtdProcessing, DtdProcessing_Parse);
         if (FAILED(reader.get()->SetInput(stream.get()))) return false;
         std::vector<XmlNode> open;

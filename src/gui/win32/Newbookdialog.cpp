@@ -1,0 +1,106 @@
+#include "Newbookdialog.h"
+
+#include <shobjidl.h>
+
+#include <vector>
+
+#include "Resource.h"
+#include "platform/Codepage.h"
+
+namespace win32gui {
+namespace {
+
+std::wstring WideOf1251(const std::string& text) {
+    const std::u16string wide = platform::Cp1251ToUtf16(text);
+    return std::wstring(wide.begin(), wide.end());
+}
+std::wstring WideOfUtf8(const std::string& text) {
+    const std::u16string wide = platform::Utf8ToUtf16(text);
+    return std::wstring(wide.begin(), wide.end());
+}
+std::string Utf8Of(HWND control) {
+    const int length = GetWindowTextLengthW(control);
+    std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 1, L'\0');
+    GetWindowTextW(control, buffer.data(), length + 1);
+    return platform::Utf16ToUtf8(std::u16string(buffer.begin(), buffer.begin() + length));
+}
+
+void SetText(HWND dialog, int id, const std::wstring& text) { SetDlgItemTextW(dialog, id, text.c_str()); }
+
+}  // namespace
+
+INT_PTR CALLBACK TNewBookDialog::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<TNewBookDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    switch (message) {
+        case WM_INITDIALOG: {
+            self = reinterpret_cast<TNewBookDialog*>(lParam);
+            SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+            const TNewBookTexts& texts = NewBookTexts();
+            const TNewBookForm& form = *self->form_;
+            SetWindowTextW(dialog, WideOf1251(texts.caption).c_str());
+            SetText(dialog, IDC_NEWBOOK_AUTHOR_LABEL, WideOf1251(texts.author));
+            SetText(dialog, IDC_NEWBOOK_TITLE_LABEL, WideOf1251(texts.title));
+            SetText(dialog, IDC_NEWBOOK_ANNOUNCER_LABEL, WideOf1251(texts.announcer));
+            SetText(dialog, IDOK, WideOf1251(texts.write));
+            SetText(dialog, IDCANCEL, WideOf1251(texts.cancel));
+            SetText(dialog, IDC_NEWBOOK_AUTHOR, WideOfUtf8(form.author));
+            SetText(dialog, IDC_NEWBOOK_TITLE, WideOfUtf8(form.title));
+            SetText(dialog, IDC_NEWBOOK_ANNOUNCER, WideOfUtf8(form.announcer));
+            SetText(dialog, IDC_NEWBOOK_SUMMARY, WideOf1251(form.summary));
+            SetText(dialog, IDC_NEWBOOK_LEFTOUT, WideOf1251(form.leftOut));
+            if (form.leftOut.empty()) ShowWindow(GetDlgItem(dialog, IDC_NEWBOOK_LEFTOUT), SW_HIDE);
+            return TRUE;  // the focus goes to the first field, the author
+        }
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK && self != nullptr) {
+                self->form_->author = Utf8Of(GetDlgItem(dialog, IDC_NEWBOOK_AUTHOR));
+                self->form_->title = Utf8Of(GetDlgItem(dialog, IDC_NEWBOOK_TITLE));
+                self->form_->announcer = Utf8Of(GetDlgItem(dialog, IDC_NEWBOOK_ANNOUNCER));
+                EndDialog(dialog, IDOK);
+                return TRUE;
+            }
+            if (LOWORD(wParam) == IDCANCEL) {
+                EndDialog(dialog, IDCANCEL);
+                return TRUE;
+            }
+            return FALSE;
+        default:
+            return FALSE;
+    }
+}
+
+bool TNewBookDialog::Execute(TNewBookForm& form) {
+    form_ = &form;
+    const INT_PTR result = DialogBoxParamW(instance_, MAKEINTRESOURCEW(IDD_NEWBOOK), owner_, &TNewBookDialog::DialogProc,
+                                           reinterpret_cast<LPARAM>(this));
+    form_ = nullptr;
+    return result == IDOK;
+}
+
+bool TFolderDialog::Execute(std::string& folder) {
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    bool chosen = false;
+    IFileOpenDialog* dialog = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog,
+                                   reinterpret_cast<void**>(&dialog)))) {
+        FILEOPENDIALOGOPTIONS options = 0;
+        dialog->GetOptions(&options);
+        dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST);
+        dialog->SetTitle(WideOf1251(WriteFolderCaption()).c_str());
+        IShellItem* item = nullptr;
+        if (SUCCEEDED(dialog->Show(owner_)) && SUCCEEDED(dialog->GetResult(&item))) {
+            PWSTR path = nullptr;
+            if (SUCCEEDED(item->GetDisplayName(SIGDN_FILESYSPATH, &path))) {
+                folder = platform::Utf16ToCp1251(reinterpret_cast<const char16_t*>(path));
+                chosen = !folder.empty();
+                CoTaskMemFree(path);
+            }
+            item->Release();
+        }
+        dialog->Release();
+    }
+    if (SUCCEEDED(com)) CoUninitialize();
+    return chosen;
+}
+
+}  // namespace win32gui
