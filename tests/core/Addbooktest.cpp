@@ -105,10 +105,12 @@ TEST_F(AddBook, TheExtensionDecides) {
     EXPECT_EQ(card.ErrorText, A("Не удалось получить информацию о книге"));
     EXPECT_FALSE(Add(source("book.Rar")));
     EXPECT_EQ(card.ErrorText, A("Ошибка во время разархивирования"));
+    // (followed, on Windows, by what the system's tar.exe could not do)
+    const std::string unpackError = A("Ошибка во время разархивирования");
     EXPECT_FALSE(Add(source("book.Zip")));
-    EXPECT_EQ(card.ErrorText, A("Ошибка во время разархивирования"));
+    EXPECT_EQ(card.ErrorText.substr(0, unpackError.size()), unpackError);
     EXPECT_FALSE(Add(source("book.7z")));
-    EXPECT_EQ(card.ErrorText, A("Ошибка во время разархивирования"));
+    EXPECT_EQ(card.ErrorText.substr(0, unpackError.size()), unpackError);
     EXPECT_EQ(CardContent(), std::vector<std::string>{});
 }
 
