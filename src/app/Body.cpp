@@ -583,6 +583,8 @@ bool InformationRequest(const std::vector<std::string>& arguments, std::string& 
     output = Ansi("ZWQ-менеджер ") + kVersion + Ansi(": книги на карте памяти тифлофлешплеера\n\n") +
              Ansi("Запуск: zwq-manager [КНИГА...]\n\n"
                   "  КНИГА              файл .ydr или .rar: записать книгу на карту памяти;\n"
+                  "                     папка с файлами MP3, архив .zip или .7z, книга DAISY (папка,\n"
+                  "                     ncc.html или .opf): сделать из неё книгу и записать;\n"
                   "                     файл BOOK_nnn.ydr на карте памяти: удалить книгу с карты\n") +
              "  " + platform::IntegrateSwitch() + Ansi("        связать файлы .ydr с программой\n") + "  " +
              platform::DesintegrateSwitch() + Ansi("     убрать эту связь\n") + "  " + platform::CheckCardSwitch() +

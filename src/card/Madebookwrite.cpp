@@ -65,6 +65,17 @@ std::string BookName(const std::string& path, bool folder) {
 
 }  // namespace
 
+std::string TMemoryCard::DescriptorIn(const std::string& folder) {
+    std::vector<platform::DirEntry> entries;
+    platform_.files.ListDirectory(folder, entries);
+    for (const platform::DirEntry& entry : entries) {
+        if (!entry.isDirectory && AnsiUpperCase(entry.name) == kArchiveDescriptor) {
+            return platform::JoinPath(folder, entry.name);
+        }
+    }
+    return std::string();
+}
+
 bool TMemoryCard::IsMadeBookSource(const std::string& path) {
     return IsBookArchive(path) || IsDaisyFileName(platform::FileNameOf(path)) ||
            (!path.empty() && platform_.files.IsDirectory(path));
@@ -83,6 +94,12 @@ bool TMemoryCard::PrepareMadeBook(const std::string& path, TMadeBook& book, cons
     const TBookServices services{platform_.files, platform::NativeAudioTagReader(), platform::NativeXmlReader()};
     if (!IsBookArchive(path)) {
         const bool folder = platform_.files.IsDirectory(path);
+        // A folder that holds a descriptor book is written as that book.
+        const std::string descriptor = folder ? DescriptorIn(platform::StripTrailingSeparators(path)) : std::string();
+        if (!descriptor.empty()) {
+            book.DescriptorPath = descriptor;
+            return true;
+        }
         // An ncc.html or .opf is known by the name of the folder that holds it.
         const std::string name = BookName(folder ? path : platform::FolderOf(path), true);
         if (!MakeBook(folder ? platform::StripTrailingSeparators(path) : path, name, services, book, ErrorText)) {
@@ -122,14 +139,8 @@ bool TMemoryCard::PrepareMadeBook(const std::string& path, TMadeBook& book, cons
         ErrorText = advice.empty() ? kUnpackError : kUnpackError + "\n" + advice;
         return false;
     }
-    std::vector<platform::DirEntry> entries;
-    platform_.files.ListDirectory(TempFolder, entries);
-    for (const platform::DirEntry& entry : entries) {
-        if (!entry.isDirectory && AnsiUpperCase(entry.name) == kArchiveDescriptor) {
-            book.DescriptorPath = platform::JoinPath(TempFolder, entry.name);
-            return true;
-        }
-    }
+    book.DescriptorPath = DescriptorIn(TempFolder);
+    if (!book.DescriptorPath.empty()) return true;
     std::string error;
     if (!MakeBook(TempFolder, BookName(path, false), services, book, error)) {
         DropMadeBook();
@@ -158,7 +169,7 @@ bool TMemoryCard::WriteMadeBook(const TMadeBook& book, const TProgressCallback& 
     ErrorText = kUndefinedError;
     Cancelled = false;
     if (!book.DescriptorPath.empty()) {
-        // A descriptor book out of an archive goes the way of every descriptor book.
+        // A descriptor book out of an archive or a folder goes the way of every descriptor book.
         extractionToDrop_ = madeExtraction_;
         const bool ok = AddBookFromDescriptor(book.DescriptorPath, progress);
         extractionToDrop_.clear();

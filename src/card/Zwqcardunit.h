@@ -206,6 +206,8 @@ private:
     bool MarkCancelled();
     bool CopyMadeBook(const TMadeBook& book, const std::string& slot, const TProgressCallback& progress);
     bool MadeBookFits(const TMadeBook& book, int64_t descriptorBytes);
+    // The folder's BOOK_001.ydr (any letter case), or empty.
+    std::string DescriptorIn(const std::string& folder);
 
     // The extraction folder of an archive PrepareMadeBook unpacked; empty when none is kept.
     std::string madeExtraction_;

@@ -154,6 +154,13 @@ TEST_F(MadeBook, ArchivesOfFolderDaisyAndDescriptorBooks) {
     EXPECT_TRUE(TempContent().empty());
 }
 
+TEST_F(MadeBook, AFolderHoldingADescriptorBookIsWrittenAsThatBook) {
+    const std::string descriptor = testsupport::MakeSourceBook(
+        source("ready"), "BOOK_001.ydr", {"#TITLE=Ready", "#AUTHOR=Maker", "#TOTAL_SIZE_KB=1"}, {{"x.mp3", "data"}});
+    ASSERT_TRUE(Add(source("ready"))) << card.ErrorText;
+    EXPECT_EQ(Descriptor(1), Crlf({"#TITLE=Ready", "#AUTHOR=Maker", "#TOTAL_SIZE_KB=1", "BOOK_001\\x.mp3"}));
+}
+
 TEST_F(MadeBook, RefusalsLeaveTheCardAndTheTemporaryFolderAsTheyWere) {
     testsupport::MakeCardBook(cardPath(), 1, A("Детство"), {"a.mp3"});
     card.Scan();
