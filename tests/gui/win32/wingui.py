@@ -62,6 +62,7 @@ INTEGRATION_BOX = "Интеграция с проводником Windows"
 ABOUT_BOX = "ZWQ-менеджер О программе"
 CHECK_BOX = "Проверка карты памяти"
 OPEN_DIALOG = "Open"  # Wine's English open-file dialog (LANG=C.UTF-8)
+NEW_BOOK_DIALOG = "Новая книга"
 
 MAIN_WIDTH, MAIN_HEIGHT = 468, 373
 # A book whose write lasts a few seconds under Wine, long enough to press a key in its window.
@@ -615,6 +616,67 @@ def write_from_command_line(session, desktop):
     check(read_bytes(session.settings_file()) == settings_before, "the settings file changed")
 
 
+def write_daisy_book(folder, audio):
+    """A DAISY 2.02 book: ncc.html ("Сказки" by "Пушкин", read by "Иванов") reaching one SMIL
+    file whose clips play the audio files in the order given; the files hold no real audio."""
+    ncc = ('<?xml version="1.0" encoding="utf-8"?>\n<html xmlns="http://www.w3.org/1999/xhtml"><head>'
+           '<title>Сказки</title><meta name="dc:title" content="Сказки"/><meta name="dc:creator" content="Пушкин"/>'
+           '<meta name="ncc:narrator" content="Иванов"/></head><body><h1><a href="a.smil#p1">Сказки</a></h1>'
+           '</body></html>\n')
+    clips = "".join(f'<par id="p{n}"><audio src="{name}" clip-begin="npt=0s" clip-end="npt=1s"/></par>'
+                    for n, name in enumerate(audio, 1))
+    write_bytes(os.path.join(folder, "ncc.html"), ncc.encode("utf-8"))
+    write_bytes(os.path.join(folder, "a.smil"),
+                f'<?xml version="1.0" encoding="utf-8"?>\n<smil><body><seq>{clips}</seq></body></smil>\n'.encode())
+    for name in audio:
+        write_bytes(os.path.join(folder, name), b"audio " + name.encode())
+
+
+def new_book_dialog(session, desktop):
+    """A DAISY book chosen in the open dialog (its ncc.html): "Новая книга" comes with the
+    book's data, the author typed over it is what Enter writes, the files in the order of the
+    clips under the names 001.mp3, 002.mp3. A folder of MP3 files on the command line is
+    written without the dialog, its files in natural order."""
+    work = scenario_folder(session, "newbook")
+    store_settings(session, ["CARD_PATH=E:\\", "IS_ASKED_FOR_INTEGRATION=YES"])
+    daisy = os.path.join(work, "daisy")
+    write_daisy_book(daisy, ["b.mp3", "a.mp3"])
+
+    with Program(session, desktop, os.path.join(work, "program")).start() as program:
+        main = desktop.wait_window(MAIN_TITLE, program)
+        desktop.press(main, "Return")
+        dialog = desktop.wait_window(OPEN_DIALOG, program)
+        desktop.type_text(dialog, windows_path(os.path.join(daisy, "ncc.html")))
+        desktop.press(dialog, "Return")
+        book = desktop.wait_window(NEW_BOOK_DIALOG, program)
+        desktop.screenshot("new-book-dialog.png")
+        # The author's field has the focus with its text selected: typing replaces it.
+        desktop.type_text(book, "Typed Author")
+        desktop.press(book, "Return")
+        box = desktop.wait_window(WRITE_BOX, program)
+        desktop.press(box, "Return")
+        desktop.wait_gone(WRITE_BOX)
+        desktop.press(main, "F10", "Down", "Up", "Return")
+        program.wait_end()
+    expected = encoded(["#TITLE=Сказки", "#AUTHOR=Typed Author", "#ANNOUNCER=Иванов", "#TOTAL_SIZE_KB=1",
+                        "#FILE_NUM=2", "BOOK_001\\001.mp3", "BOOK_001\\002.mp3"])
+    written = read_bytes(os.path.join(session.card, "BOOK_001.ydr"))
+    check(written == expected, f"BOOK_001.ydr holds {written!r}")
+    check(read_bytes(os.path.join(session.card, "BOOK_001", "001.mp3")) == b"audio b.mp3",
+          "001.mp3 is not the first file the clips play")
+
+    folder = os.path.join(work, "Лев Толстой - Детство")
+    for name in ("Глава 10.mp3", "Глава 2.mp3", "обложка.jpg"):
+        write_bytes(os.path.join(folder, name), name.encode("utf-8"))
+    with Program(session, desktop, os.path.join(work, "program2")).start(windows_path(folder)) as program:
+        box = desktop.wait_window(WRITE_BOX, program)
+        desktop.press(box, "Return")
+        program.wait_end()
+    check(card_books(session.card).get(2) == "Детство", f"books on the card: {card_books(session.card)}")
+    check(read_bytes(os.path.join(session.card, "BOOK_002", "001.mp3")) == "Глава 2.mp3".encode("utf-8"),
+          "the folder's files are not in natural order")
+
+
 def delete_from_command_line(session, desktop):
     """A path on the card on the command line: the deletion question, Yes (Enter on the
     default button), the program ends; the named book is gone and the one above it moved
@@ -765,8 +827,8 @@ def keyboard_and_menu(session, desktop):
         write_through_dialog(desktop, program, main, "shift+Return", source)
         check(card_books(session.card).get(3) == "Test book", "the book chosen in the open dialog was not written")
 
-        # "Проверить карту" is the third item of "Файл"; on this card it finds nothing.
-        desktop.press(main, "F10", "Down", "Down", "Down", "Return")
+        # "Проверить карту" is the fourth item of "Файл"; on this card it finds nothing.
+        desktop.press(main, "F10", "Down", "Down", "Down", "Down", "Return")
         box = desktop.wait_window(CHECK_BOX, program)
         desktop.press(box, "Return")
         desktop.wait_gone(CHECK_BOX)
@@ -1041,6 +1103,7 @@ SCENARIOS = {
     "first-start-card-chosen": first_start_card_chosen,
     "rar-from-command-line": rar_from_command_line,
     "keyboard-and-menu": keyboard_and_menu,
+    "new-book-dialog": new_book_dialog,
     "current-row": current_row,
     "progress-and-cancel": progress_and_cancel,
     "high-dpi": high_dpi,
