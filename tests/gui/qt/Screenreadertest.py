@@ -174,6 +174,24 @@ def make_big_book():
     return descriptor
 
 
+def make_daisy_book():
+    """A small DAISY 2.02 book ("Пушкин - Сказки", read by "Иванов"); returns its ncc.html."""
+    folder = os.path.join(WORK, "daisy book")
+    os.makedirs(folder, exist_ok=True)
+    ncc = os.path.join(folder, "ncc.html")
+    with open(ncc, "w", encoding="utf-8") as f:
+        f.write('<?xml version="1.0" encoding="utf-8"?>\n<html xmlns="http://www.w3.org/1999/xhtml"><head>'
+                '<title>Сказки</title><meta name="dc:title" content="Сказки"/><meta name="dc:creator" content="Пушкин"/>'
+                '<meta name="ncc:narrator" content="Иванов"/></head><body><h1><a href="a.smil#p1">Сказки</a></h1>'
+                '</body></html>\n')
+    with open(os.path.join(folder, "a.smil"), "w", encoding="utf-8") as f:
+        f.write('<?xml version="1.0" encoding="utf-8"?>\n<smil><body><seq><par id="p1"><audio src="01.mp3"/></par>'
+                '</seq></body></smil>\n')
+    with open(os.path.join(folder, "01.mp3"), "wb") as f:
+        f.write(b"audio" * 100)
+    return ncc
+
+
 def window_shown(title):
     """Whether a window with exactly this title (no character special to a regular expression) is
     on the screen."""
@@ -268,6 +286,26 @@ def walk(speech):
     key("Return")
     speech.expect_row("after the integration")
     print("the integration was switched on aloud", flush=True)
+    speech.settle()
+
+    # A DAISY book from the open dialog: "Новая книга" is heard with its first field, the author
+    # as the book gives it; Tab reaches the title; Esc (Отмена) writes nothing.
+    ncc = make_daisy_book()
+    key("Return")
+    speech.settle()
+    type_text(ncc)
+    key("Return")
+    speech.expect_text("Новая книга", START_LIMIT)
+    speech.expect_text("Автор")
+    speech.settle()
+    key("Tab")
+    speech.expect_text("Название")
+    speech.settle()
+    key("Escape")
+    speech.expect_row("after the new book was cancelled")
+    if "Пушкин - Сказки" in card_titles():
+        raise Failure("the cancelled DAISY book is on the card")
+    print("the new book dialog was heard and cancelled", flush=True)
     speech.settle()
 
     # A book from the open dialog, its write held at the first file: the progress window is
