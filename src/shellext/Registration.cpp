@@ -5,7 +5,10 @@
 //   *\shellex\ContextMenuHandlers\ZWQManager   default: {…}, for files
 //   Directory\shellex\ContextMenuHandlers\ZWQManager   the same for folders
 // The class key lies in the library's own view of the registry (a 32-bit library's in the
-// 32-bit view of 64-bit Windows); the handler keys are shared by both libraries.
+// 32-bit view of 64-bit Windows); the handler keys are shared by both libraries. Where a
+// system lacks "shellex" or "ContextMenuHandlers" above a handler key, the handler key notes
+// the highest one it brought along (value CreatedParentKey), and unregistering removes those
+// again once they are empty.
 #include <windows.h>
 #include <olectl.h>
 
@@ -21,8 +24,10 @@ namespace {
 
 const std::wstring kClassKey = std::wstring(L"CLSID\\") + kContextMenuClsidText;
 const std::wstring kServerKey = kClassKey + L"\\InprocServer32";
-const std::array<const wchar_t*, 2> kHandlerKeys = {L"*\\shellex\\ContextMenuHandlers\\ZWQManager",
-                                                    L"Directory\\shellex\\ContextMenuHandlers\\ZWQManager"};
+// The file types whose menus get the item: every file, and folders.
+const std::array<const wchar_t*, 2> kMenuOwners = {L"*", L"Directory"};
+const wchar_t* const kHandlerPath = L"\\shellex\\ContextMenuHandlers\\ZWQManager";
+const wchar_t* const kCreatedParent = L"CreatedParentKey";
 const wchar_t* const kThreadingModel = L"ThreadingModel";
 const wchar_t* const kApartment = L"Apartment";
 
@@ -70,6 +75,69 @@ bool KeyExists(const std::wstring& key, REGSAM view) {
     return true;
 }
 
+std::wstring HandlerKey(const wchar_t* owner) { return std::wstring(owner) + kHandlerPath; }
+
+std::wstring ParentOf(const std::wstring& key) { return key.substr(0, key.find_last_of(L'\\')); }
+
+// The highest key above the handler key that is missing, empty when "shellex" and
+// "ContextMenuHandlers" are both there.
+std::wstring HighestMissingParent(const std::wstring& handlerKey) {
+    std::wstring missing;
+    const std::wstring owner = handlerKey.substr(0, handlerKey.find(L'\\'));
+    for (std::wstring key = ParentOf(handlerKey); key != owner && !KeyExists(key, 0); key = ParentOf(key)) {
+        missing = key;
+    }
+    return missing;
+}
+
+bool IsEmptyKey(const std::wstring& key) {
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+    DWORD subKeys = 0;
+    DWORD values = 0;
+    const bool empty = RegQueryInfoKeyW(handle, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values,
+                                        nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+                       subKeys == 0 && values == 0;
+    RegCloseKey(handle);
+    return empty;
+}
+
+bool WriteHandler(const std::wstring& handlerKey) {
+    // A second registration (or the other library's) keeps what the first one noted.
+    const bool fresh = !KeyExists(handlerKey, 0);
+    const std::wstring createdParent = fresh ? HighestMissingParent(handlerKey) : std::wstring();
+    return WriteDefault(handlerKey, nullptr, kContextMenuClsidText) &&
+           (createdParent.empty() || WriteDefault(handlerKey, kCreatedParent, createdParent));
+}
+
+// Removes the handler key and, up to the one it noted, the parents it brought along that
+// nothing else has come to use.
+bool RemoveHandler(const std::wstring& handlerKey) {
+    std::wstring createdParent;
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, handlerKey.c_str(), 0, KEY_QUERY_VALUE, &handle) == ERROR_SUCCESS) {
+        wchar_t buffer[MAX_PATH] = {};
+        DWORD bytes = sizeof buffer - sizeof(wchar_t);
+        DWORD type = 0;
+        if (RegQueryValueExW(handle, kCreatedParent, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &bytes) ==
+                ERROR_SUCCESS &&
+            type == REG_SZ) {
+            createdParent = buffer;
+        }
+        RegCloseKey(handle);
+    }
+    if (RegDeleteTreeW(HKEY_CLASSES_ROOT, handlerKey.c_str()) != ERROR_SUCCESS) return false;
+    // Only a key above the handler key, named as the registration wrote it.
+    if (createdParent.empty() || handlerKey.compare(0, createdParent.size() + 1, createdParent + L"\\") != 0) {
+        return true;
+    }
+    for (std::wstring key = ParentOf(handlerKey); key.size() >= createdParent.size() && IsEmptyKey(key);
+         key = ParentOf(key)) {
+        RegDeleteKeyW(HKEY_CLASSES_ROOT, key.c_str());
+    }
+    return true;
+}
+
 bool DeleteKey(const std::wstring& key) {
     const LONG result = RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
     return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
@@ -80,8 +148,9 @@ bool Unregister() {
     // The handler keys stay while the other library is still registered, and a key of that
     // name that names another class is not ours.
     if (!KeyExists(kClassKey, kOtherView)) {
-        for (const wchar_t* key : kHandlerKeys) {
-            if (ReadDefault(key, 0) == kContextMenuClsidText) removed = DeleteKey(key) && removed;
+        for (const wchar_t* owner : kMenuOwners) {
+            const std::wstring key = HandlerKey(owner);
+            if (ReadDefault(key, 0) == kContextMenuClsidText) removed = RemoveHandler(key) && removed;
         }
     }
     return removed;
@@ -98,7 +167,7 @@ STDAPI DllRegisterServer() {
     if (library.empty()) return SELFREG_E_CLASS;
     bool written = WriteDefault(kClassKey, nullptr, platform::WideName(platform::Ansi("ZWQ-менеджер: контекстное меню"))) &&
                    WriteDefault(kServerKey, nullptr, library) && WriteDefault(kServerKey, kThreadingModel, kApartment);
-    for (const wchar_t* key : kHandlerKeys) written = written && WriteDefault(key, nullptr, kContextMenuClsidText);
+    for (const wchar_t* owner : kMenuOwners) written = written && WriteHandler(HandlerKey(owner));
     if (written) return S_OK;
     // Half a registration would only confuse Explorer.
     Unregister();
