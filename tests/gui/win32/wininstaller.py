@@ -3,11 +3,13 @@
 
     wininstaller.py --version X.Y.Z --installer EXE installer-file
         the shipped installer's file: a 32-bit program with the icon and version information
-    wininstaller.py --version X.Y.Z --build DIR --program EXE --tar EXE --installer EXE install-and-uninstall
+    wininstaller.py --version X.Y.Z --build DIR --program EXE --shellext64 DLL --shellext32 DLL --tar EXE
+                    --installer EXE install-and-uninstall
         the 64-bit test installer walked by keyboard with the last page's tick "Интегрировать
-        в проводник": the program, the Start-menu shortcut and the "Programs and Features"
-        entry are there and the program has tied itself into Explorer; the silent uninstaller
-        removes all of it and keeps the user's settings. Then a silent install, the installed
+        в проводник": the program, both context-menu libraries, the Start-menu shortcut and the
+        "Programs and Features" entry are there and the program has tied itself into Explorer
+        without a box about a missing library, both libraries registered; the silent
+        uninstaller removes and unregisters all of it and keeps the user's settings. Then a silent install, the installed
         program shows its window and, without unrar.exe, writes a RAR book through the
         system's tar.exe (the stand-in in the prefix's System32), and the silent uninstaller
         asked to remove the settings removes them too
@@ -34,6 +36,12 @@ PUBLISHER = "kv8102tz"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZWQManager"
 INTEGRATION_KEYS = (r"HKCR\.ydr", r"HKCR\ZWQManager")
 MISSING_LIBRARY_BOX = "Ошибка во время интеграции в проводник"
+# The context-menu libraries: file name and registry view of each, the class they register and
+# the menu handler keys they share.
+SHELL_EXTENSIONS = (("ZWQShellExt64.dll", "64"), ("ZWQShellExt32.dll", "32"))
+SHELL_EXTENSION_SERVER = r"HKCR\CLSID\{37F4263A-C525-48D1-AB5E-2817192A5411}\InprocServer32"
+SHELL_EXTENSION_HANDLERS = (r"HKCR\*\shellex\ContextMenuHandlers\ZWQManager",
+                            r"HKCR\Directory\shellex\ContextMenuHandlers\ZWQManager")
 WIZARD_TITLE = "Установка " + PRODUCT
 INSTALL_LIMIT = 120    # seconds
 UNINSTALL_LIMIT = 60   # the uninstaller goes on in a copy of itself after the first process ends
@@ -84,16 +92,20 @@ class InstalledProgram(wingui.Program):
         return self
 
 
-def registry_values(session, key):
-    """The values of a registry key (name → text as exported), or None when it is missing."""
+def registry_values(session, key, view="64"):
+    """The values of a registry key (name → text as exported), or None when it is missing. The
+    64-bit view is where the 64-bit installer and program write; with 32-bit Wine installed,
+    "wine reg" alone is the 32-bit reg.exe."""
     with tempfile.TemporaryDirectory(dir=session.folder) as folder:
         exported = os.path.join(folder, "key.reg")
-        if session.wine("wine", "reg", "export", key, wingui.windows_path(exported), "/y") != 0:
+        if session.wine("wine", "reg", "export", key, wingui.windows_path(exported), "/y", "/reg:" + view) != 0:
             return None
         with open(exported, encoding="utf-16") as f:
             lines = f.read().splitlines()
     values = {}
     for line in lines:
+        if line.startswith("@="):  # the default value, named "@" here
+            line = '"@"' + line[1:]
         if line.startswith('"') and '"=' in line:
             name, value = line[1:].split('"=', 1)
             # Text values are quoted, with their backslashes and quotes escaped.
@@ -101,24 +113,45 @@ def registry_values(session, key):
     return values
 
 
-def key_exists(session, key):
-    return session.wine("wine", "reg", "query", key) == 0
+def key_exists(session, key, view="64"):
+    return session.wine("wine", "reg", "query", key, "/reg:" + view) == 0
 
 
-def answer_missing_library_boxes(desktop, program):
-    """The context-menu libraries are not part of this system: integrating reports each one
-    missing (the 32-bit, then on 64-bit Windows the 64-bit one)."""
-    for _ in range(2):
-        box = desktop.wait_window(MISSING_LIBRARY_BOX, program)
-        desktop.press(box, "Return")
-        check_soon(lambda: box not in desktop.windows(MISSING_LIBRARY_BOX),
-                   lambda: "Enter did not close the box " + MISSING_LIBRARY_BOX)
+def registered_library(session, view):
+    """The file registered for the context menu's class in a registry view, or None."""
+    values = registry_values(session, SHELL_EXTENSION_SERVER, view)
+    if values is None or values.get("ThreadingModel") != "Apartment":
+        return None
+    return values.get("@")
 
 
-def check_installation(session, installed, version):
-    """The program, the uninstaller, the shortcut and the entry in Programs and Features."""
+def check_libraries_registered(session):
+    """Both libraries registered from the program's folder (regsvr32 runs on its own after
+    the program started it), the menu handlers of files and folders in place."""
+    folder = r"C:\Program Files" + "\\" + PRODUCT
+    for name, view in SHELL_EXTENSIONS:
+        check_soon(lambda: registered_library(session, view) == folder + "\\" + name,
+                   lambda: f"{name} is not registered in the {view}-bit view: {registered_library(session, view)!r}")
+    for key in SHELL_EXTENSION_HANDLERS:
+        check(key_exists(session, key), key + " is missing")
+
+
+def check_libraries_unregistered(session):
+    for name, view in SHELL_EXTENSIONS:
+        check(registered_library(session, view) is None, name + " is still registered")
+    for key in SHELL_EXTENSION_HANDLERS:
+        check(not key_exists(session, key), key + " is still there")
+
+
+def check_installation(session, installed, version, libraries):
+    """The program, both context-menu libraries, the uninstaller, the shortcut and the entry
+    in Programs and Features."""
     check(wingui.read_bytes(installed.program) == wingui.read_bytes(session.program),
           "the installed program is not the 64-bit build")
+    for (name, view), built in zip(SHELL_EXTENSIONS, libraries):
+        installed_library = os.path.join(installed.folder, name)
+        check(os.path.isfile(installed_library), "no " + name + " beside the program")
+        check(wingui.read_bytes(installed_library) == wingui.read_bytes(built), f"{name} is not the {view}-bit build")
     check(os.path.isfile(installed.uninstaller), "no uninstaller")
     folder = r"C:\Program Files" + "\\" + PRODUCT
     # The shortcut names the installed program. (Wine cannot follow it here: its ANSI code
@@ -147,6 +180,7 @@ def uninstall(session, installed, *switches):
     check(registry_values(session, UNINSTALL_KEY) is None, "the entry in Programs and Features is still there")
     for key in INTEGRATION_KEYS:
         check(not key_exists(session, key), key + " is still there")
+    check_libraries_unregistered(session)
 
 
 def install_by_keyboard_with_integration(session, desktop, installer, installed):
@@ -172,14 +206,18 @@ def install_by_keyboard_with_integration(session, desktop, installer, installed)
             wizard.wait(timeout=wingui.PROGRAM_END_LIMIT)
 
     # The program started by the tick runs on its own; its boxes and window are on the screen.
-    answer_missing_library_boxes(desktop, None)
-    # The switch ends with a box that tells the integration's state.
+    # The switch ends with a box that tells the integration's state; a missing library would
+    # have been reported before it.
+    check_soon(lambda: desktop.windows(wingui.INTEGRATION_BOX) or desktop.windows(MISSING_LIBRARY_BOX),
+               lambda: "no box after integrating")
+    check(not desktop.windows(MISSING_LIBRARY_BOX), "integrating reported a missing context-menu library")
     box = desktop.wait_window(wingui.INTEGRATION_BOX)
     desktop.press(box, "Return")
     desktop.wait_gone(wingui.INTEGRATION_BOX)
     window = desktop.wait_window(wingui.MAIN_TITLE)
     check_soon(lambda: all(key_exists(session, key) for key in INTEGRATION_KEYS),
                lambda: "the tick did not integrate: " + ", ".join(INTEGRATION_KEYS))
+    check_libraries_registered(session)
     desktop.press(window, "alt+F4")
     desktop.wait_gone(wingui.MAIN_TITLE)
 
@@ -212,7 +250,7 @@ def write_rar_book_with_systems_tar(session, desktop, installed, tar):
                 os.remove(path)
 
 
-def install_and_uninstall(session, desktop, installer, version, tar):
+def install_and_uninstall(session, desktop, installer, version, tar, libraries):
     installed = Installed(session)
     if os.path.exists(installed.uninstaller):  # left by an interrupted run
         uninstall(session, installed)
@@ -220,13 +258,13 @@ def install_and_uninstall(session, desktop, installer, version, tar):
     settings = wingui.read_bytes(session.settings_file())
 
     install_by_keyboard_with_integration(session, desktop, installer, installed)
-    check_installation(session, installed, version)
+    check_installation(session, installed, version, libraries)
     uninstall(session, installed)
     check(wingui.read_bytes(session.settings_file()) == settings, "the uninstaller changed the user's settings")
 
     code = session.wine("wine", installer, "/S", limit=INSTALL_LIMIT)
     check(code == 0, f"the silent installer ended with {code}")
-    check_installation(session, installed, version)
+    check_installation(session, installed, version, libraries)
     with InstalledProgram(session, installed) as program:
         window = desktop.wait_window(wingui.MAIN_TITLE, program)
         desktop.screenshot("installed-program.png")
@@ -244,20 +282,23 @@ def main():
     parser.add_argument("--build")
     parser.add_argument("--program", help="the 64-bit ZWQManager.exe the installer holds")
     parser.add_argument("--tar", help="the stand-in tar.exe, put in place of the system's")
+    parser.add_argument("--shellext64", help="the 64-bit context-menu library the installer holds")
+    parser.add_argument("--shellext32", help="the 32-bit context-menu library the installer holds")
     parser.add_argument("step", choices=["installer-file", "install-and-uninstall"])
     args = parser.parse_args()
     try:
         if args.step == "installer-file":
             installer_file(args.installer, args.version)
         else:
-            if args.build is None or args.program is None or args.tar is None:
-                parser.error("--build, --program and --tar are needed for " + args.step)
+            if None in (args.build, args.program, args.tar, args.shellext64, args.shellext32):
+                parser.error("--build, --program, --shellext64, --shellext32 and --tar are needed for " + args.step)
             session = wingui.Session(args.build, args.program, "")
             desktop = wingui.Desktop(session)
             started = time.monotonic()
             try:
                 install_and_uninstall(session, desktop, os.path.abspath(args.installer), args.version,
-                                      os.path.abspath(args.tar))
+                                      os.path.abspath(args.tar),
+                                      (os.path.abspath(args.shellext64), os.path.abspath(args.shellext32)))
             except Failure:
                 log("windows on the screen: " + repr(desktop.titles()))
                 log("screenshot: " + desktop.screenshot("failed-installer.png"))
