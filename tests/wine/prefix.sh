@@ -22,8 +22,10 @@ start)
     rm -rf "$card"
     mkdir -p "$card"
     ln -sfn "$card" "$WINEPREFIX/dosdevices/e:"
-    if ! grep -qx '"e:"="floppy"' "$WINEPREFIX/system.reg"; then
-        wine reg add 'HKLM\Software\Wine\Drives' /v e: /d floppy /f </dev/null >/dev/null 2>&1
+    # In the 64-bit view, which the 64-bit programs read: with 32-bit Wine installed, "wine reg"
+    # alone is the 32-bit reg.exe, whose HKLM\Software is another key.
+    if ! wine reg query 'HKLM\Software\Wine\Drives' /v e: /reg:64 </dev/null 2>/dev/null | grep -q floppy; then
+        wine reg add 'HKLM\Software\Wine\Drives' /v e: /d floppy /f /reg:64 </dev/null >/dev/null 2>&1
         wineserver -k </dev/null >/dev/null 2>&1 || true
         wineserver -w </dev/null >/dev/null 2>&1 || true
     fi

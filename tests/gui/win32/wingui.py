@@ -213,9 +213,6 @@ PREFIX_SETTINGS = r"""REGEDIT4
 [HKEY_CURRENT_USER\Software\Wine\X11 Driver]
 "Managed"="N"
 
-[HKEY_LOCAL_MACHINE\Software\Wine\Drives]
-"e:"="floppy"
-
 [HKEY_CURRENT_USER\Control Panel\Desktop]
 "LogPixels"=dword:00000060
 """
@@ -251,6 +248,10 @@ def command_start(session):
     with open(settings, "w", encoding="ascii", newline="\r\n") as f:
         f.write(PREFIX_SETTINGS)
     check(session.wine("wine", "regedit", "/S", windows_path(settings)) == 0, "regedit failed")
+    # In the 64-bit view, which the 64-bit programs read: with 32-bit Wine installed, "wine reg"
+    # and "wine regedit" alone are the 32-bit programs, whose HKLM\Software is another key.
+    check(session.wine("wine", "reg", "add", r"HKLM\Software\Wine\Drives", "/v", "e:", "/d", "floppy", "/f",
+                       "/reg:64") == 0, "the drive type of E: could not be set")
     fonts = os.path.join(session.prefix, "drive_c", "windows", "Fonts")
     os.makedirs(fonts, exist_ok=True)
     shutil.copy("/usr/share/wine/fonts/marlett.ttf", fonts)  # the caption buttons
