@@ -9,13 +9,18 @@
         в проводник": the program, both context-menu libraries, the Start-menu shortcut and the
         "Programs and Features" entry are there and the program has tied itself into Explorer
         without a box about a missing library, both libraries registered; the silent
-        uninstaller removes and unregisters all of it and keeps the user's settings. Then a silent install, the installed
-        program shows its window and, without unrar.exe, writes a RAR book through the
+        uninstaller removes and unregisters all of it and keeps the user's settings. Then a
+        silent install, the installed program shows its window and, without unrar.exe, writes a RAR book through the
         system's tar.exe (the stand-in in the prefix's System32), and the silent uninstaller
         asked to remove the settings removes them too
+    wininstaller.py --version X.Y.Z --build DIR --program EXE32 --shellext32 DLL --installer EXE
+                    install-on-32-bit-windows
+        the shipped installer, run silently on a 32-bit Windows (a prefix of its own), installs
+        the 32-bit program with the 32-bit context-menu library only, and the program shows its
+        window; the silent uninstaller removes it
 
-Wine here runs 64-bit programs only: the shipped 32-bit installer is checked as a file, its
-64-bit twin from the same script is run.
+The wizard walk runs the 64-bit twin of the shipped installer, made from the same script, in the
+64-bit prefix of the window tests.
 """
 
 import argparse
@@ -43,6 +48,10 @@ SHELL_EXTENSION_SERVER = r"HKCR\CLSID\{37F4263A-C525-48D1-AB5E-2817192A5411}\Inp
 SHELL_EXTENSION_HANDLERS = (r"HKCR\*\shellex\ContextMenuHandlers\ZWQManager",
                             r"HKCR\Directory\shellex\ContextMenuHandlers\ZWQManager")
 WIZARD_TITLE = "Установка " + PRODUCT
+# The wizard's pages after the welcome page carry a blank after the title.
+WIZARD_PAGE_TITLE = WIZARD_TITLE + " "
+WELCOME_BUTTON, INSTALL_BUTTON = "&Далее >", "&Установить"
+FINISH_TICK = "Интегрировать в проводник"
 INSTALL_LIMIT = 120    # seconds
 UNINSTALL_LIMIT = 60   # the uninstaller goes on in a copy of itself after the first process ends
 
@@ -87,18 +96,18 @@ class InstalledProgram(wingui.Program):
 
     def start(self, *arguments):
         self.output = open(os.path.join(self.folder, "installed-program.log"), "wb")
-        self.process = subprocess.Popen(["wine", self.exe, *arguments], env=self.session.env(),
+        self.process = subprocess.Popen(self.session.command("wine", self.exe, *arguments), env=self.session.env(),
                                         stdin=subprocess.DEVNULL, stdout=self.output, stderr=self.output)
         return self
 
 
-def registry_values(session, key, view="64"):
-    """The values of a registry key (name → text as exported), or None when it is missing. The
-    64-bit view is where the 64-bit installer and program write; with 32-bit Wine installed,
-    "wine reg" alone is the 32-bit reg.exe."""
+def registry_values(session, key, view=None):
+    """The values of a registry key (name → text as exported), or None when it is missing; in
+    the given view of the registry ("32", "64"), or in reg.exe's own."""
     with tempfile.TemporaryDirectory(dir=session.folder) as folder:
         exported = os.path.join(folder, "key.reg")
-        if session.wine("wine", "reg", "export", key, wingui.windows_path(exported), "/y", "/reg:" + view) != 0:
+        view_switch = ["/reg:" + view] if view else []
+        if session.wine("wine", "reg", "export", key, wingui.windows_path(exported), "/y", *view_switch) != 0:
             return None
         with open(exported, encoding="utf-16") as f:
             lines = f.read().splitlines()
@@ -113,8 +122,8 @@ def registry_values(session, key, view="64"):
     return values
 
 
-def key_exists(session, key, view="64"):
-    return session.wine("wine", "reg", "query", key, "/reg:" + view) == 0
+def key_exists(session, key):
+    return session.wine("wine", "reg", "query", key) == 0
 
 
 def registered_library(session, view):
@@ -144,14 +153,18 @@ def check_libraries_unregistered(session):
 
 
 def check_installation(session, installed, version, libraries):
-    """The program, both context-menu libraries, the uninstaller, the shortcut and the entry
-    in Programs and Features."""
+    """The program, the context-menu libraries (file name → the build it must be), the
+    uninstaller, the shortcut and the entry in Programs and Features."""
     check(wingui.read_bytes(installed.program) == wingui.read_bytes(session.program),
-          "the installed program is not the 64-bit build")
-    for (name, view), built in zip(SHELL_EXTENSIONS, libraries):
+          "the installed program is not the build for this Windows: " + session.program)
+    for name, view in SHELL_EXTENSIONS:
         installed_library = os.path.join(installed.folder, name)
+        if name not in libraries:
+            check(not os.path.exists(installed_library), name + " is installed on this Windows")
+            continue
         check(os.path.isfile(installed_library), "no " + name + " beside the program")
-        check(wingui.read_bytes(installed_library) == wingui.read_bytes(built), f"{name} is not the {view}-bit build")
+        check(wingui.read_bytes(installed_library) == wingui.read_bytes(libraries[name]),
+              f"{name} is not the {view}-bit build")
     check(os.path.isfile(installed.uninstaller), "no uninstaller")
     folder = r"C:\Program Files" + "\\" + PRODUCT
     # The shortcut names the installed program. (Wine cannot follow it here: its ANSI code
@@ -188,14 +201,21 @@ def install_by_keyboard_with_integration(session, desktop, installer, installed)
     ("Установить"); on the last page the tick "Интегрировать в проводник" has the focus: Space
     ticks it, Tab and Enter press "Готово". The installed program then starts with /integrate."""
     with open(os.path.join(session.folder, "installer.log"), "wb") as output:
-        wizard = subprocess.Popen(["wine", installer], env=session.env(), stdin=subprocess.DEVNULL,
+        wizard = subprocess.Popen(session.command("wine", installer), env=session.env(), stdin=subprocess.DEVNULL,
                                   stdout=output, stderr=output)
     try:
         window = desktop.wait_window(WIZARD_TITLE)
-        desktop.press(window, "Return", "Return")
+        check_soon(lambda: "text " + WELCOME_BUTTON in session.run_probe(WIZARD_TITLE),
+                   lambda: f"the welcome page shows {session.run_probe(WIZARD_TITLE)}")
+        desktop.press(window, "Return")
+        check_soon(lambda: "text " + INSTALL_BUTTON in session.run_probe(WIZARD_PAGE_TITLE),
+                   lambda: f"the folder page does not come: {session.run_probe(WIZARD_PAGE_TITLE)}")
+        desktop.press(window, "Return")
         check_soon(lambda: registry_values(session, UNINSTALL_KEY) is not None, lambda: "the wizard installed nothing",
                    limit=INSTALL_LIMIT)
-        time.sleep(wingui.ABSENCE_WAIT)  # the wizard moves on to its last page
+        check_soon(lambda: "text " + FINISH_TICK in session.run_probe(WIZARD_PAGE_TITLE),
+                   lambda: f"the wizard's last page with the tick does not come: {session.run_probe(WIZARD_PAGE_TITLE)}",
+                   limit=INSTALL_LIMIT)
         desktop.screenshot("installer-last-page.png")
         desktop.press(window, "space", "Tab", "Return")
         wizard.wait(timeout=wingui.PROGRAM_END_LIMIT)
@@ -275,6 +295,32 @@ def install_and_uninstall(session, desktop, installer, version, tar, libraries):
     check(not os.path.exists(os.path.join(session.roaming(), "kv8102tz")), "asked to, the uninstaller kept the settings")
 
 
+def install_on_32_bit_windows(session, desktop, installer, version, libraries):
+    """The shipped installer on a 32-bit Windows: silently, the 32-bit program; it starts; the
+    silent uninstaller removes everything."""
+    if not os.path.isfile(os.path.join(session.prefix, "system.reg")):
+        shutil.rmtree(session.prefix, ignore_errors=True)
+        check(session.wine("wineboot", "--init", limit=wingui.PREFIX_CREATION_LIMIT) == 0, "wineboot failed")
+    try:
+        installed = Installed(session)
+        if os.path.exists(installed.uninstaller):  # left by an interrupted run
+            uninstall(session, installed)
+        card = os.path.join(session.folder, "card-32")
+        wingui.empty_folder(card)
+        wingui.store_settings(session, ["CARD_PATH=" + wingui.windows_path(card), "IS_ASKED_FOR_INTEGRATION=YES"])
+        code = session.wine("wine", installer, "/S", limit=INSTALL_LIMIT)
+        check(code == 0, f"the silent installer ended with {code}")
+        check_installation(session, installed, version, libraries)
+        with InstalledProgram(session, installed) as program:
+            window = desktop.wait_window(wingui.MAIN_TITLE, program)
+            desktop.screenshot("installed-program-32-bit.png")
+            desktop.press(window, "alt+F4")
+            program.wait_end()
+        uninstall(session, installed, "/REMOVESETTINGS")
+    finally:
+        session.wine("wineserver", "-k")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--installer", required=True)
@@ -284,21 +330,35 @@ def main():
     parser.add_argument("--tar", help="the stand-in tar.exe, put in place of the system's")
     parser.add_argument("--shellext64", help="the 64-bit context-menu library the installer holds")
     parser.add_argument("--shellext32", help="the 32-bit context-menu library the installer holds")
-    parser.add_argument("step", choices=["installer-file", "install-and-uninstall"])
+    parser.add_argument("--probe", help="windowprobe.exe, which reads the wizard's texts")
+    parser.add_argument("step", choices=["installer-file", "install-and-uninstall", "install-on-32-bit-windows"])
     args = parser.parse_args()
     try:
         if args.step == "installer-file":
             installer_file(args.installer, args.version)
+        elif args.step == "install-on-32-bit-windows":
+            if args.build is None or args.program is None or args.shellext32 is None:
+                parser.error("--build, --program and --shellext32 are needed for " + args.step)
+            session = wingui.Session(args.build, args.program, "", args.probe or "", arch="win32")
+            session.prefix = os.path.join(session.build, "wineprefix-win32")
+            desktop = wingui.Desktop(session)
+            try:
+                install_on_32_bit_windows(session, desktop, os.path.abspath(args.installer), args.version,
+                                          {"ZWQShellExt32.dll": os.path.abspath(args.shellext32)})
+            except Failure:
+                log("screenshot: " + desktop.screenshot("failed-installer-32-bit.png"))
+                raise
         else:
             if None in (args.build, args.program, args.tar, args.shellext64, args.shellext32):
                 parser.error("--build, --program, --shellext64, --shellext32 and --tar are needed for " + args.step)
-            session = wingui.Session(args.build, args.program, "")
+            session = wingui.Session(args.build, args.program, "", args.probe or "")
             desktop = wingui.Desktop(session)
             started = time.monotonic()
             try:
                 install_and_uninstall(session, desktop, os.path.abspath(args.installer), args.version,
                                       os.path.abspath(args.tar),
-                                      (os.path.abspath(args.shellext64), os.path.abspath(args.shellext32)))
+                                      {"ZWQShellExt64.dll": os.path.abspath(args.shellext64),
+                                       "ZWQShellExt32.dll": os.path.abspath(args.shellext32)})
             except Failure:
                 log("windows on the screen: " + repr(desktop.titles()))
                 log("screenshot: " + desktop.screenshot("failed-installer.png"))
