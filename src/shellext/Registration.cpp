@@ -6,7 +6,7 @@
 //   Directory\shellex\ContextMenuHandlers\ZWQManager   the same for folders
 // The class key lies in the library's own view of the registry (a 32-bit library's in the
 // 32-bit view of 64-bit Windows); the handler keys are shared by both libraries. Where a
-// system lacks "shellex" or "ContextMenuHandlers" above a handler key, the handler key notes
+// system lacks a key above a handler key ("shellex", "ContextMenuHandlers"), the handler key notes
 // the highest one it brought along (value CreatedParentKey), and unregistering removes those
 // again once they are empty.
 #include <windows.h>
@@ -77,14 +77,17 @@ bool KeyExists(const std::wstring& key, REGSAM view) {
 
 std::wstring HandlerKey(const wchar_t* owner) { return std::wstring(owner) + kHandlerPath; }
 
-std::wstring ParentOf(const std::wstring& key) { return key.substr(0, key.find_last_of(L'\\')); }
+// The key one level up; empty for a key right below the root.
+std::wstring ParentOf(const std::wstring& key) {
+    const std::size_t separator = key.find_last_of(L'\\');
+    return separator == std::wstring::npos ? std::wstring() : key.substr(0, separator);
+}
 
-// The highest key above the handler key that is missing, empty when "shellex" and
-// "ContextMenuHandlers" are both there.
+// The highest key above the handler key that is missing (a fresh system may even lack
+// "Directory"), empty when they are all there.
 std::wstring HighestMissingParent(const std::wstring& handlerKey) {
     std::wstring missing;
-    const std::wstring owner = handlerKey.substr(0, handlerKey.find(L'\\'));
-    for (std::wstring key = ParentOf(handlerKey); key != owner && !KeyExists(key, 0); key = ParentOf(key)) {
+    for (std::wstring key = ParentOf(handlerKey); !key.empty() && !KeyExists(key, 0); key = ParentOf(key)) {
         missing = key;
     }
     return missing;

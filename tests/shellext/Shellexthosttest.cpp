@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -146,14 +147,26 @@ std::vector<std::wstring> SubKeys(const std::wstring& key) {
 }
 
 // What registration may change: the class keys and the menu handlers of files and folders,
-// with the keys above them.
-std::vector<std::vector<std::wstring>> RegistrySnapshot() {
-    std::vector<std::vector<std::wstring>> snapshot;
+// with the keys above them, each named by its path.
+std::set<std::wstring> RegistrySnapshot() {
+    std::set<std::wstring> keys;
     for (const wchar_t* key : {L"CLSID", L"*", L"*\\shellex", L"*\\shellex\\ContextMenuHandlers", L"Directory",
                                L"Directory\\shellex", L"Directory\\shellex\\ContextMenuHandlers"}) {
-        snapshot.push_back(SubKeys(key));
+        for (const std::wstring& name : SubKeys(key)) keys.insert(std::wstring(key) + L"\\" + name);
     }
-    return snapshot;
+    return keys;
+}
+
+// The keys in one snapshot and not in the other, "+" for added ones, "-" for removed ones.
+std::string Changes(const std::set<std::wstring>& before, const std::set<std::wstring>& after) {
+    std::string changes;
+    for (const std::wstring& key : after) {
+        if (before.count(key) == 0) changes += " +" + Utf8(key);
+    }
+    for (const std::wstring& key : before) {
+        if (after.count(key) == 0) changes += " -" + Utf8(key);
+    }
+    return changes;
 }
 
 // The folder of the library's copy and the stand-in program, and the user's settings file,
@@ -282,7 +295,7 @@ TEST(ShellExtensionRegistration, Regsvr32WritesExactlyItsOwnKeysAndRemovesThemAl
     ASSERT_EQ(Regsvr32(L"/s /u", installation.library()), 0);
     EXPECT_FALSE(KeyExists(kClassKey));
     for (const wchar_t* parent : kHandlerParents) EXPECT_FALSE(KeyExists(std::wstring(parent) + L"\\ZWQManager"));
-    EXPECT_EQ(RegistrySnapshot(), before) << "registering and unregistering changed other keys";
+    EXPECT_EQ(Changes(before, RegistrySnapshot()), "") << "registering and unregistering changed other keys";
 }
 
 // ---- the menu and the command ----
