@@ -1,9 +1,12 @@
 ; The Windows installer of ZWQ-менеджер (NSIS 3, Unicode, Russian interface).
 ;
 ; The build defines: VERSION (x.y.z), PROGRAM64 and PROGRAM32 (the two ZWQManager.exe builds),
-; ICON, OUTFILE, and TARGET_AMD64 for a 64-bit installer. The one that is shipped is the 32-bit
-; installer: it runs on every Windows and installs the 64-bit program on 64-bit Windows and the
-; 32-bit one otherwise. The 64-bit installer is the same script for the tests, whose Wine runs
+; SHELLEXT64 and SHELLEXT32 (the two context-menu libraries), ICON, OUTFILE, and TARGET_AMD64 for
+; a 64-bit installer. The one that is shipped is the 32-bit installer: it runs on every Windows
+; and installs the 64-bit program on 64-bit Windows and the 32-bit one otherwise. Beside the
+; program go the context-menu library of its own width and, on 64-bit Windows, the 32-bit one
+; too, which the file dialogs of 32-bit programs load. The program registers them when it
+; integrates itself into Explorer; the uninstaller unregisters them. The 64-bit installer is the same script for the tests, whose Wine runs
 ; 64-bit programs only.
 ;
 ; Switches: /S silent, /D=folder the installation folder; the uninstaller takes /S and
@@ -35,7 +38,8 @@ SetCompressor /SOLID lzma
 ; What the program's integration writes below HKEY_CLASSES_ROOT.
 !define FILE_TYPE ".ydr"
 !define FILE_CLASS "ZWQManager"
-; Files the program looks for beside itself, which a user may have put there.
+; Files the program looks for beside itself: the extractor, which a user may have put there,
+; and the context-menu libraries.
 !define EXTRACTOR "unrar.exe"
 !define SHELL_EXTENSION32 "ZWQShellExt32.dll"
 !define SHELL_EXTENSION64 "ZWQShellExt64.dll"
@@ -100,12 +104,30 @@ Function .onInit
     ${EndIf}
 FunctionEnd
 
+; Puts a context-menu library in place. Explorer may hold the copy of an earlier installation
+; loaded, which cannot be overwritten but can be moved aside; the moved copy goes at the next
+; restart.
+!macro InstallShellExtension SOURCE NAME
+    ${If} ${FileExists} "$INSTDIR\${NAME}"
+        Delete "$INSTDIR\${NAME}"
+        ${If} ${FileExists} "$INSTDIR\${NAME}"
+            Delete "$INSTDIR\${NAME}.old"
+            Rename "$INSTDIR\${NAME}" "$INSTDIR\${NAME}.old"
+            Delete /REBOOTOK "$INSTDIR\${NAME}.old"
+        ${EndIf}
+    ${EndIf}
+    File "/oname=${NAME}" "${SOURCE}"
+!macroend
+
 Section
     SetOutPath "$INSTDIR"
     ${If} ${RunningX64}
         File "/oname=${PROGRAM}" "${PROGRAM64}"
+        !insertmacro InstallShellExtension "${SHELLEXT64}" "${SHELL_EXTENSION64}"
+        !insertmacro InstallShellExtension "${SHELLEXT32}" "${SHELL_EXTENSION32}"
     ${Else}
         File "/oname=${PROGRAM}" "${PROGRAM32}"
+        !insertmacro InstallShellExtension "${SHELLEXT32}" "${SHELL_EXTENSION32}"
     ${EndIf}
     WriteUninstaller "$INSTDIR\${UNINSTALLER}"
 
@@ -135,8 +157,9 @@ Function un.onInit
     !insertmacro UseProgramsView
 FunctionEnd
 
-; Unregisters a context-menu library beside the program, if the user put one there, with the
-; system's 64-bit regsvr32 (which hands a 32-bit library to its 32-bit sibling).
+; Unregisters a context-menu library beside the program, if it is there, with the system's
+; regsvr32 (on 64-bit Windows the 64-bit one, which hands a 32-bit library to its 32-bit
+; sibling), and waits for it, so that the library is no longer registered when it is removed.
 !macro UnregisterShellExtension LIBRARY
     ${If} ${FileExists} "$INSTDIR\${LIBRARY}"
         ExecWait '"$SYSDIR\regsvr32.exe" /s /u "$INSTDIR\${LIBRARY}"'
@@ -162,11 +185,13 @@ Section "Uninstall"
     ${EndIf}
 
     ; The program with what the user put beside it; a folder that still holds anything else
-    ; stays.
+    ; stays. A library Explorer still holds loaded goes at the next restart.
     Delete "$INSTDIR\${PROGRAM}"
     Delete "$INSTDIR\${EXTRACTOR}"
-    Delete "$INSTDIR\${SHELL_EXTENSION32}"
-    Delete "$INSTDIR\${SHELL_EXTENSION64}"
+    Delete /REBOOTOK "$INSTDIR\${SHELL_EXTENSION32}"
+    Delete /REBOOTOK "$INSTDIR\${SHELL_EXTENSION64}"
+    Delete /REBOOTOK "$INSTDIR\${SHELL_EXTENSION32}.old"
+    Delete /REBOOTOK "$INSTDIR\${SHELL_EXTENSION64}.old"
     Delete "$INSTDIR\${UNINSTALLER}"
     RMDir "$INSTDIR"
 

@@ -385,19 +385,12 @@ bool TForm1::DeleteSelectedBook(bool ask) {
 void TForm1::ProcessBookArguments() {
     std::vector<std::string> deletePaths;
     std::vector<std::string> writePaths;
-    const std::string upperCard = AnsiUpperCase(cardPath);
     for (const std::string& argument : controls_.application.Arguments()) {
         if (platform::IsSwitchArgument(argument)) continue;
         const std::string fullPath = platform::IsBareFileName(argument)
                                          ? platform::JoinPath(platform_.system.CurrentDirectory(), argument)
                                          : argument;
-        // On the card only when the path goes on below the card's folder: a card at D:\card does
-        // not take in D:\cards2\BOOK_001.ydr.
-        const std::string upper = AnsiUpperCase(fullPath);
-        const bool onCard = !upperCard.empty() && upper.compare(0, upperCard.size(), upperCard) == 0 &&
-                            (platform::IsFolderSeparator(upperCard.back()) ||
-                             (upper.size() > upperCard.size() && platform::IsFolderSeparator(upper[upperCard.size()])));
-        (onCard ? deletePaths : writePaths).push_back(fullPath);
+        (LiesOnCard(fullPath, cardPath) ? deletePaths : writePaths).push_back(fullPath);
     }
 
     if (deletePaths.size() > 1 &&

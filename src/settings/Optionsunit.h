@@ -11,6 +11,10 @@ class TCardSelectForm;
 bool LoadCardPath(SettingsStore& settings, std::string& cardPath);
 // Stores cardPath under "CARD_PATH" and writes the settings file (a failure is reported there).
 void SaveCardPath(SettingsStore& settings, const std::string& cardPath);
+// Whether path lies on the card at cardPath (letter case aside): only when it goes on below the
+// card's folder, so a card at D:\card does not take in D:\cards2\BOOK_001.ydr. Never for an
+// empty cardPath. The command line deletes what lies on the card and writes everything else.
+bool LiesOnCard(const std::string& path, const std::string& cardPath);
 // Shows the card-selection dialog with the current path; on OK with a non-blank text the text
 // replaces cardPath and the result is true.
 bool ChooseCard(std::string& cardPath, TCardSelectForm& dialog);

@@ -94,6 +94,12 @@ bool ExtractReporting(const std::string& archive, const std::string& folder, con
     return extract(keepGoing) && progress(total, total);
 }
 
+std::wstring QuotedArgument(const std::wstring& argument) {
+    std::wstring quoted = L"\"" + argument;
+    if (!argument.empty() && argument.back() == L'\\') quoted += L'\\';
+    return quoted + L"\"";
+}
+
 std::wstring ShortPath(const std::wstring& path) {
     const DWORD size = GetShortPathNameW(path.c_str(), nullptr, 0);
     if (size == 0) return path;

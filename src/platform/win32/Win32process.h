@@ -41,6 +41,11 @@ constexpr DWORD kProcessPollMilliseconds = 100;
 bool ExtractReporting(const std::string& archive, const std::string& folder, const ExtractProgress& progress,
                       const std::function<bool(const std::function<bool()>& keepGoing)>& extract);
 
+// One argument of a command line in double quotes, as the programs' start-up code splits
+// them (CommandLineToArgvW): a trailing backslash is doubled so that it does not escape the
+// closing quote. (Paths hold no quotes.)
+std::wstring QuotedArgument(const std::wstring& argument);
+
 // The short (8.3) form of an existing path, or the path itself when the volume has none.
 std::wstring ShortPath(const std::wstring& path);
 

@@ -3,17 +3,21 @@
 
     wininstaller.py --version X.Y.Z --installer EXE installer-file
         the shipped installer's file: a 32-bit program with the icon and version information
-    wininstaller.py --version X.Y.Z --build DIR --program EXE --tar EXE --installer EXE install-and-uninstall
+    wininstaller.py --version X.Y.Z --build DIR --program EXE --shellext64 DLL --shellext32 DLL --tar EXE
+                    --installer EXE install-and-uninstall
         the 64-bit test installer walked by keyboard with the last page's tick "Интегрировать
-        в проводник": the program, the Start-menu shortcut and the "Programs and Features"
-        entry are there and the program has tied itself into Explorer; the silent uninstaller
-        removes all of it and keeps the user's settings. Then a silent install, the installed
-        program shows its window and, without unrar.exe, writes a RAR book through the
+        в проводник": the program, both context-menu libraries, the Start-menu shortcut and the
+        "Programs and Features" entry are there and the program has tied itself into Explorer
+        without a box about a missing library, both libraries registered; the silent
+        uninstaller removes and unregisters all of it and keeps the user's settings. Then a
+        silent install, the installed program shows its window and, without unrar.exe, writes a RAR book through the
         system's tar.exe (the stand-in in the prefix's System32), and the silent uninstaller
         asked to remove the settings removes them too
-    wininstaller.py --version X.Y.Z --build DIR --program EXE32 --installer EXE install-on-32-bit-windows
+    wininstaller.py --version X.Y.Z --build DIR --program EXE32 --shellext32 DLL --installer EXE
+                    install-on-32-bit-windows
         the shipped installer, run silently on a 32-bit Windows (a prefix of its own), installs
-        the 32-bit program, which shows its window; the silent uninstaller removes it
+        the 32-bit program with the 32-bit context-menu library only, and the program shows its
+        window; the silent uninstaller removes it
 
 The wizard walk runs the 64-bit twin of the shipped installer, made from the same script, in the
 64-bit prefix of the window tests.
@@ -37,6 +41,12 @@ PUBLISHER = "kv8102tz"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZWQManager"
 INTEGRATION_KEYS = (r"HKCR\.ydr", r"HKCR\ZWQManager")
 MISSING_LIBRARY_BOX = "Ошибка во время интеграции в проводник"
+# The context-menu libraries: file name and registry view of each, the class they register and
+# the menu handler keys they share.
+SHELL_EXTENSIONS = (("ZWQShellExt64.dll", "64"), ("ZWQShellExt32.dll", "32"))
+SHELL_EXTENSION_SERVER = r"HKCR\CLSID\{37F4263A-C525-48D1-AB5E-2817192A5411}\InprocServer32"
+SHELL_EXTENSION_HANDLERS = (r"HKCR\*\shellex\ContextMenuHandlers\ZWQManager",
+                            r"HKCR\Directory\shellex\ContextMenuHandlers\ZWQManager")
 WIZARD_TITLE = "Установка " + PRODUCT
 # The wizard's pages after the welcome page carry a blank after the title.
 WIZARD_PAGE_TITLE = WIZARD_TITLE + " "
@@ -91,16 +101,20 @@ class InstalledProgram(wingui.Program):
         return self
 
 
-def registry_values(session, key):
-    """The values of a registry key (name → text as exported), or None when it is missing."""
+def registry_values(session, key, view=None):
+    """The values of a registry key (name → text as exported), or None when it is missing; in
+    the given view of the registry ("32", "64"), or in reg.exe's own."""
     with tempfile.TemporaryDirectory(dir=session.folder) as folder:
         exported = os.path.join(folder, "key.reg")
-        if session.wine("wine", "reg", "export", key, wingui.windows_path(exported), "/y") != 0:
+        view_switch = ["/reg:" + view] if view else []
+        if session.wine("wine", "reg", "export", key, wingui.windows_path(exported), "/y", *view_switch) != 0:
             return None
         with open(exported, encoding="utf-16") as f:
             lines = f.read().splitlines()
     values = {}
     for line in lines:
+        if line.startswith("@="):  # the default value, named "@" here
+            line = '"@"' + line[1:]
         if line.startswith('"') and '"=' in line:
             name, value = line[1:].split('"=', 1)
             # Text values are quoted, with their backslashes and quotes escaped.
@@ -112,20 +126,38 @@ def key_exists(session, key):
     return session.wine("wine", "reg", "query", key) == 0
 
 
-def answer_missing_library_boxes(desktop, program):
-    """The context-menu libraries are not part of this system: integrating reports each one
-    missing (the 32-bit, then on 64-bit Windows the 64-bit one)."""
-    for _ in range(2):
-        box = desktop.wait_window(MISSING_LIBRARY_BOX, program)
-        desktop.press(box, "Return")
-        check_soon(lambda: box not in desktop.windows(MISSING_LIBRARY_BOX),
-                   lambda: "Enter did not close the box " + MISSING_LIBRARY_BOX)
+def registered_library(session, view):
+    """The file registered for the context menu's class in a registry view, or None."""
+    values = registry_values(session, SHELL_EXTENSION_SERVER, view)
+    if values is None or values.get("ThreadingModel") != "Apartment":
+        return None
+    return values.get("@")
 
 
-def check_installation(session, installed, version):
-    """The program, the uninstaller, the shortcut and the entry in Programs and Features."""
+def check_libraries_registered(session):
+    """Both libraries registered from the program's folder (regsvr32 runs on its own after
+    the program started it), the menu handlers of files and folders in place."""
+    folder = r"C:\Program Files" + "\\" + PRODUCT
+    for name, view in SHELL_EXTENSIONS:
+        check_soon(lambda: registered_library(session, view) == folder + "\\" + name,
+                   lambda: f"{name} is not registered in the {view}-bit view: {registered_library(session, view)!r}")
+    for key in SHELL_EXTENSION_HANDLERS:
+        check(key_exists(session, key), key + " is missing")
+
+
+def check_installation(session, installed, version, libraries):
+    """The program, the context-menu libraries (file name → the build it must be), the
+    uninstaller, the shortcut and the entry in Programs and Features."""
     check(wingui.read_bytes(installed.program) == wingui.read_bytes(session.program),
           "the installed program is not the build for this Windows: " + session.program)
+    for name, view in SHELL_EXTENSIONS:
+        installed_library = os.path.join(installed.folder, name)
+        if name not in libraries:
+            check(not os.path.exists(installed_library), name + " is installed on this Windows")
+            continue
+        check(os.path.isfile(installed_library), "no " + name + " beside the program")
+        check(wingui.read_bytes(installed_library) == wingui.read_bytes(libraries[name]),
+              f"{name} is not the {view}-bit build")
     check(os.path.isfile(installed.uninstaller), "no uninstaller")
     folder = r"C:\Program Files" + "\\" + PRODUCT
     # The shortcut names the installed program. (Wine cannot follow it here: its ANSI code
@@ -148,12 +180,20 @@ def uninstall(session, installed, *switches):
     """The silent uninstaller; it goes on in a copy of itself, so its end is its work done."""
     code = session.wine("wine", installed.uninstaller, "/S", *switches, limit=UNINSTALL_LIMIT)
     check(code == 0, f"the silent uninstaller ended with {code}")
-    check_soon(lambda: not os.path.exists(installed.folder),
-               lambda: f"the program folder is still there: {os.listdir(installed.folder)}", limit=UNINSTALL_LIMIT)
-    check(not os.path.exists(installed.shortcut), "the Start-menu shortcut is still there")
-    check(registry_values(session, UNINSTALL_KEY) is None, "the entry in Programs and Features is still there")
-    for key in INTEGRATION_KEYS:
-        check(not key_exists(session, key), key + " is still there")
+    def left():
+        """What the uninstaller has not removed yet."""
+        remaining = []
+        if os.path.exists(installed.folder):
+            remaining.append(f"the program folder ({os.listdir(installed.folder)})")
+        if os.path.exists(installed.shortcut):
+            remaining.append("the Start-menu shortcut")
+        if registry_values(session, UNINSTALL_KEY) is not None:
+            remaining.append("the entry in Programs and Features")
+        remaining += [key for key in INTEGRATION_KEYS + SHELL_EXTENSION_HANDLERS if key_exists(session, key)]
+        remaining += [name + "'s registration" for name, view in SHELL_EXTENSIONS
+                      if registered_library(session, view) is not None]
+        return remaining
+    check_soon(lambda: not left(), lambda: f"the uninstaller left {', '.join(left())}", limit=UNINSTALL_LIMIT)
 
 
 def install_by_keyboard_with_integration(session, desktop, installer, installed):
@@ -186,14 +226,18 @@ def install_by_keyboard_with_integration(session, desktop, installer, installed)
             wizard.wait(timeout=wingui.PROGRAM_END_LIMIT)
 
     # The program started by the tick runs on its own; its boxes and window are on the screen.
-    answer_missing_library_boxes(desktop, None)
-    # The switch ends with a box that tells the integration's state.
+    # The switch ends with a box that tells the integration's state; a missing library would
+    # have been reported before it.
+    check_soon(lambda: desktop.windows(wingui.INTEGRATION_BOX) or desktop.windows(MISSING_LIBRARY_BOX),
+               lambda: "no box after integrating")
+    check(not desktop.windows(MISSING_LIBRARY_BOX), "integrating reported a missing context-menu library")
     box = desktop.wait_window(wingui.INTEGRATION_BOX)
     desktop.press(box, "Return")
     desktop.wait_gone(wingui.INTEGRATION_BOX)
     window = desktop.wait_window(wingui.MAIN_TITLE)
     check_soon(lambda: all(key_exists(session, key) for key in INTEGRATION_KEYS),
                lambda: "the tick did not integrate: " + ", ".join(INTEGRATION_KEYS))
+    check_libraries_registered(session)
     desktop.press(window, "alt+F4")
     desktop.wait_gone(wingui.MAIN_TITLE)
 
@@ -226,7 +270,7 @@ def write_rar_book_with_systems_tar(session, desktop, installed, tar):
                 os.remove(path)
 
 
-def install_and_uninstall(session, desktop, installer, version, tar):
+def install_and_uninstall(session, desktop, installer, version, tar, libraries):
     installed = Installed(session)
     if os.path.exists(installed.uninstaller):  # left by an interrupted run
         uninstall(session, installed)
@@ -234,13 +278,13 @@ def install_and_uninstall(session, desktop, installer, version, tar):
     settings = wingui.read_bytes(session.settings_file())
 
     install_by_keyboard_with_integration(session, desktop, installer, installed)
-    check_installation(session, installed, version)
+    check_installation(session, installed, version, libraries)
     uninstall(session, installed)
     check(wingui.read_bytes(session.settings_file()) == settings, "the uninstaller changed the user's settings")
 
     code = session.wine("wine", installer, "/S", limit=INSTALL_LIMIT)
     check(code == 0, f"the silent installer ended with {code}")
-    check_installation(session, installed, version)
+    check_installation(session, installed, version, libraries)
     with InstalledProgram(session, installed) as program:
         window = desktop.wait_window(wingui.MAIN_TITLE, program)
         desktop.screenshot("installed-program.png")
@@ -248,10 +292,11 @@ def install_and_uninstall(session, desktop, installer, version, tar):
         program.wait_end()
     write_rar_book_with_systems_tar(session, desktop, installed, tar)
     uninstall(session, installed, "/REMOVESETTINGS")
-    check(not os.path.exists(os.path.join(session.roaming(), "kv8102tz")), "asked to, the uninstaller kept the settings")
+    check_soon(lambda: not os.path.exists(os.path.join(session.roaming(), "kv8102tz")),
+               lambda: "asked to, the uninstaller kept the settings", limit=UNINSTALL_LIMIT)
 
 
-def install_on_32_bit_windows(session, desktop, installer, version):
+def install_on_32_bit_windows(session, desktop, installer, version, libraries):
     """The shipped installer on a 32-bit Windows: silently, the 32-bit program; it starts; the
     silent uninstaller removes everything."""
     if not os.path.isfile(os.path.join(session.prefix, "system.reg")):
@@ -266,7 +311,7 @@ def install_on_32_bit_windows(session, desktop, installer, version):
         wingui.store_settings(session, ["CARD_PATH=" + wingui.windows_path(card), "IS_ASKED_FOR_INTEGRATION=YES"])
         code = session.wine("wine", installer, "/S", limit=INSTALL_LIMIT)
         check(code == 0, f"the silent installer ended with {code}")
-        check_installation(session, installed, version)
+        check_installation(session, installed, version, libraries)
         with InstalledProgram(session, installed) as program:
             window = desktop.wait_window(wingui.MAIN_TITLE, program)
             desktop.screenshot("installed-program-32-bit.png")
@@ -284,6 +329,8 @@ def main():
     parser.add_argument("--build")
     parser.add_argument("--program", help="the 64-bit ZWQManager.exe the installer holds")
     parser.add_argument("--tar", help="the stand-in tar.exe, put in place of the system's")
+    parser.add_argument("--shellext64", help="the 64-bit context-menu library the installer holds")
+    parser.add_argument("--shellext32", help="the 32-bit context-menu library the installer holds")
     parser.add_argument("--probe", help="windowprobe.exe, which reads the wizard's texts")
     parser.add_argument("step", choices=["installer-file", "install-and-uninstall", "install-on-32-bit-windows"])
     args = parser.parse_args()
@@ -291,25 +338,28 @@ def main():
         if args.step == "installer-file":
             installer_file(args.installer, args.version)
         elif args.step == "install-on-32-bit-windows":
-            if args.build is None or args.program is None:
-                parser.error("--build and --program are needed for " + args.step)
+            if args.build is None or args.program is None or args.shellext32 is None:
+                parser.error("--build, --program and --shellext32 are needed for " + args.step)
             session = wingui.Session(args.build, args.program, "", args.probe or "", arch="win32")
             session.prefix = os.path.join(session.build, "wineprefix-win32")
             desktop = wingui.Desktop(session)
             try:
-                install_on_32_bit_windows(session, desktop, os.path.abspath(args.installer), args.version)
+                install_on_32_bit_windows(session, desktop, os.path.abspath(args.installer), args.version,
+                                          {"ZWQShellExt32.dll": os.path.abspath(args.shellext32)})
             except Failure:
                 log("screenshot: " + desktop.screenshot("failed-installer-32-bit.png"))
                 raise
         else:
-            if args.build is None or args.program is None or args.tar is None:
-                parser.error("--build, --program and --tar are needed for " + args.step)
+            if None in (args.build, args.program, args.tar, args.shellext64, args.shellext32):
+                parser.error("--build, --program, --shellext64, --shellext32 and --tar are needed for " + args.step)
             session = wingui.Session(args.build, args.program, "", args.probe or "")
             desktop = wingui.Desktop(session)
             started = time.monotonic()
             try:
                 install_and_uninstall(session, desktop, os.path.abspath(args.installer), args.version,
-                                      os.path.abspath(args.tar))
+                                      os.path.abspath(args.tar),
+                                      {"ZWQShellExt64.dll": os.path.abspath(args.shellext64),
+                                       "ZWQShellExt32.dll": os.path.abspath(args.shellext32)})
             except Failure:
                 log("windows on the screen: " + repr(desktop.titles()))
                 log("screenshot: " + desktop.screenshot("failed-installer.png"))
