@@ -111,9 +111,8 @@ bool IsSectionHeader(const std::string& line) { return !line.empty() && line.fro
 
 }  // namespace
 
-TExplorerIntegration::TExplorerIntegration(platform::Platform& platform, platform::IMessageBoxes& boxes,
-                                           ui::IApplication& application)
-    : platform_(platform), boxes_(boxes), application_(application) {}
+TExplorerIntegration::TExplorerIntegration(platform::Platform& platform, platform::IMessageBoxes& boxes)
+    : platform_(platform), boxes_(boxes) {}
 
 bool TExplorerIntegration::IsAdmin() { return platform_.system.IsAdmin(); }
 
@@ -223,7 +222,6 @@ AdminRights TExplorerIntegration::RequestAdminRights(const std::string& switchTe
                        platform::kMbOk | platform::kMbIconInformation);
     const int result = platform_.system.RunElevated(platform_.folders.ProgramFile(), switchText, ProgramFolder());
     if (result <= kShellExecuteSuccessAbove) return AdminRights::Refused;
-    application_.Terminate();
     return AdminRights::Restarting;
 }
 
@@ -240,15 +238,15 @@ AdminRights TExplorerIntegration::SetExplorerIntegration(bool enable) {
     return rights;
 }
 
-void TExplorerIntegration::OfferIntegration(SettingsStore& settings) {
-    if (settings.GetSetting(kAskedKey) == kAskedValue) return;
+AdminRights TExplorerIntegration::OfferIntegration(SettingsStore& settings) {
+    if (settings.GetSetting(kAskedKey) == kAskedValue) return AdminRights::Present;
     const IntegrationWords& words = WordsFor(platform_.integrationStyle);
     const int answer =
         boxes_.ShowMessage(words.offer, words.caption, platform::kMbYesNoCancel | platform::kMbIconQuestion);
-    if (answer != platform::kIdYes && answer != platform::kIdNo) return;
+    if (answer != platform::kIdYes && answer != platform::kIdNo) return AdminRights::Present;
     settings.SetSetting(kAskedKey, kAskedValue);
     settings.SaveSettings();
-    if (answer == platform::kIdYes) SetExplorerIntegration(true);
+    return answer == platform::kIdYes ? SetExplorerIntegration(true) : AdminRights::Present;
 }
 
 std::string TExplorerIntegration::IntegrationMenuCaption() {

@@ -104,10 +104,8 @@ TEST_F(FormCheck, ARemovalThatCannotFinishOrLeavesFilesIsSaid) {
     // The window on a card whose folder BOOK_001 cannot be removed, as when a file is in use.
     testsupport::CardMishaps inUse(card());
     inUse.inUse = {platform::JoinPath(card(), "BOOK_001")};
-    platform::Platform withFileInUse{inUse, test.folders, test.platform.extractor, test.drives, test.system,
-                                     platform::IntegrationStyle::FreeDesktop, nullptr};
-    TForm1 window(TForm1Controls{boxes, books, status, n9, openDialog, application, cardSelect, progress},
-                  withFileInUse);
+    platform::Platform withFileInUse = PlatformWith(inUse);
+    TForm1 window(Controls(), withFileInUse);
     window.FormShow();
     books.selected = 0;
     boxes.answers = {platform::kIdYes};

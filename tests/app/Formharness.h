@@ -26,8 +26,11 @@ public:
     explicit Boxes(EventLog& log) : log_(log) {}
     int ShowMessage(const std::string& text, const std::string& caption, unsigned flags) override {
         log_.push_back("box " + caption);
+        if (onShow) onShow(caption);
         return RecordingMessageBoxes::ShowMessage(text, caption, flags);
     }
+    // Whatever happens while a box is up, by the box's caption.
+    std::function<void(const std::string& caption)> onShow;
 
 private:
     EventLog& log_;
@@ -189,8 +192,17 @@ public:
           status(log),
           application(log),
           cardSelect(log),
-          form(TForm1Controls{boxes, books, status, n9, openDialog, application, cardSelect, progress}, test.platform) {
+          form(Controls(), test.platform) {
         testsupport::MakeDirs(card());
+    }
+
+    TForm1Controls Controls() {
+        return TForm1Controls{boxes, books, status, n9, openDialog, application, cardSelect, progress};
+    }
+    // The test's platform with another file system, such as one with the card's mishaps.
+    platform::Platform PlatformWith(platform::IFileSystem& files) {
+        return platform::Platform{files, test.folders, test.platform.extractor, test.drives, test.system,
+                                  platform::IntegrationStyle::FreeDesktop, nullptr};
     }
 
     std::string card() const { return dir / "card"; }

@@ -20,7 +20,7 @@ protected:
         : test(dir),
           platform{test.files, test.folders, test.platform.extractor, test.drives, test.system,
                    platform::IntegrationStyle::ClassesRegistry, &registry},
-          integration(platform, boxes, application) {
+          integration(platform, boxes) {
         test.folders.programFile = programFolder() + "\\ZWQManager.exe";
         testsupport::MakeDirs(programFolder());
         Clean();
@@ -47,7 +47,6 @@ protected:
     platform::Win32Registry registry;
     platform::Platform platform;
     platform::RecordingMessageBoxes boxes;
-    testsupport::NoApplication application;
     TExplorerIntegration integration;
 };
 
@@ -138,11 +137,10 @@ TEST_F(RegistryIntegration, RemovalDeletesTheWholeTreeDepthFirst) {
 
 TEST_F(RegistryIntegration, WithoutRightsTheElevatedInstanceDoesTheWork) {
     test.system.isAdmin = false;
-    integration.SetExplorerIntegration(true);
+    EXPECT_EQ(integration.SetExplorerIntegration(true), AdminRights::Restarting);
     ASSERT_EQ(test.system.elevations.size(), 1u);
     EXPECT_EQ(test.system.elevations[0].parameters, "/integrate");
     EXPECT_EQ(test.system.elevations[0].folder, programFolder());
-    EXPECT_TRUE(application.terminated);
     EXPECT_FALSE(registry.KeyExists("\\.ydr"));
     EXPECT_EQ(Texts(), std::vector<std::string>{A("Приложение будет перезапущено с правами администратора")});
     integration.SetExplorerIntegration(false);

@@ -1,0 +1,63 @@
+#include "app/Bookbatch.h"
+
+#include <algorithm>
+
+#include "book/String_routines_unit.h"
+#include "book/Ydrunit.h"
+#include "platform/Paths.h"
+
+namespace {
+
+const char* const kArchiveExtension = ".RAR";
+
+// How the progress window names a book before the card model reports: a descriptor's book by
+// its own name, an archive by its file's.
+std::string BookSubject(const std::string& path, platform::IFileSystem& files) {
+    TBookInfo book;
+    if (!IsArchive(path) && ReadBookDescriptor(book, path, files)) return book.DisplayName;
+    return platform::FileNameOf(path);
+}
+
+}  // namespace
+
+bool IsArchive(const std::string& path) { return AnsiUpperCase(platform::ExtensionOf(path)) == kArchiveExtension; }
+
+TBookBatchResult TBookBatch::Write(const std::vector<std::string>& paths) {
+    TBookBatchResult result;
+    result.count = static_cast<int>(paths.size());
+    if (paths.empty()) return result;
+    bool ok = true;
+    TProgressPlan plan;
+    plan.bookCount = result.count;
+    plan.subject = BookSubject(paths.front(), files_);
+    plan.unpacks = IsArchive(paths.front());
+    session_.Run(plan, true, std::chrono::milliseconds::zero(),
+                 [&](TProgressPlan& current, const TProgressCallback& progress) {
+                     for (int i = 0; i < result.count && ok; ++i) {
+                         const std::string& path = paths[static_cast<std::size_t>(i)];
+                         current.bookIndex = i + 1;
+                         current.subject = BookSubject(path, files_);
+                         current.unpacks = IsArchive(path);
+                         result.name.clear();
+                         // Each book after the first finds the card as the one before left it.
+                         if (i > 0 && card_.FreeSpace() < 0) {
+                             result.end = TBookBatchResult::End::CardGone;
+                             return;
+                         }
+                         if (i > 0) card_.Scan();
+                         ok = card_.AddBook(path, [&](const TCardProgress& state) {
+                             if (!state.bookName.empty()) result.name = state.bookName;
+                             return progress(state);
+                         });
+                         if (ok) ++result.written;
+                     }
+                 });
+    if (result.end == TBookBatchResult::End::CardGone) return result;
+    // The book that failed or was stopped is the one after the last written.
+    result.path = paths[std::min(static_cast<std::size_t>(result.written), paths.size() - 1)];
+    if (!ok) {
+        result.end = card_.Cancelled ? TBookBatchResult::End::Cancelled : TBookBatchResult::End::Failed;
+        result.error = card_.ErrorText;
+    }
+    return result;
+}
