@@ -243,7 +243,7 @@ int TForm1::Tell(const std::string& text, const std::string& caption, unsigned f
 }
 
 void TForm1::RunCardWork(const TProgressPlan& plan, bool cancellable, std::chrono::milliseconds showAfter,
-                         const std::function<void(TProgressPlan&, const TProgressCallback&)>& work) {
+                         const std::function<void(TProgressPlan&, const TProgressCallback&, const platform::StopToken&)>& work) {
     {
         const FlagWhile busy(busy_);
         cancellable_ = cancellable;
@@ -252,11 +252,14 @@ void TForm1::RunCardWork(const TProgressPlan& plan, bool cancellable, std::chron
         // On the worker thread: the card model belongs to it until Run has returned, and each
         // report is worded there and only queued for the window.
         const auto onWorker = [&](ui::IProgressReport& report) {
-            work(current, [&](const TCardProgress& progress) {
-                const auto elapsed =
-                    std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-                return report.Report(DescribeProgress(current, progress, elapsed));
-            });
+            work(
+                current,
+                [&](const TCardProgress& progress) {
+                    const auto elapsed =
+                        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+                    report.Report(DescribeProgress(current, progress, elapsed));
+                },
+                report.StopRequest());
         };
         controls_.progress.Run(DescribeProgress(plan, std::nullopt, {}), cancellable, showAfter, onWorker);
     }
@@ -305,7 +308,7 @@ TForm1::WriteEnd TForm1::WriteInOrder(const std::vector<std::string>& paths, boo
     plan.subject = BookSubject(paths.front(), platform_.files);
     plan.unpacks = IsArchive(paths.front());
     RunCardWork(plan, true, std::chrono::milliseconds::zero(),
-                [&](TProgressPlan& current, const TProgressCallback& progress) {
+                [&](TProgressPlan& current, const TProgressCallback& progress, const platform::StopToken& stop) {
                     for (int i = 0; i < count && ok; ++i) {
                         const std::string& path = paths[static_cast<std::size_t>(i)];
                         current.bookIndex = i + 1;
@@ -318,10 +321,13 @@ TForm1::WriteEnd TForm1::WriteInOrder(const std::vector<std::string>& paths, boo
                             return;
                         }
                         if (i > 0) card->Scan();
-                        ok = card->AddBook(path, [&](const TCardProgress& state) {
-                            if (!state.bookName.empty()) name = state.bookName;
-                            return progress(state);
-                        });
+                        ok = card->AddBook(
+                            path,
+                            [&](const TCardProgress& state) {
+                                if (!state.bookName.empty()) name = state.bookName;
+                                progress(state);
+                            },
+                            stop);
                         if (ok) ++written;
                     }
                 });
@@ -366,7 +372,7 @@ bool TForm1::DeleteSelectedBook(bool ask) {
     TProgressPlan plan;
     plan.work = TProgressPlan::Work::Delete;
     plan.subject = name;
-    RunCardWork(plan, false, slowWorkDelay, [&](TProgressPlan&, const TProgressCallback& progress) {
+    RunCardWork(plan, false, slowWorkDelay, [&](TProgressPlan&, const TProgressCallback& progress, const platform::StopToken&) {
         removed = card->DeleteBook(static_cast<std::size_t>(row), progress);
     });
     // The book that took the deleted one's place becomes current; the last one when the last went.
@@ -519,7 +525,7 @@ void TForm1::N10Click() {
     TProgressPlan plan;
     plan.work = TProgressPlan::Work::Repair;
     RunCardWork(plan, false, slowWorkDelay,
-                [&](TProgressPlan&, const TProgressCallback&) { repair = card->RepairCard(); });
+                [&](TProgressPlan&, const TProgressCallback&, const platform::StopToken&) { repair = card->RepairCard(); });
     RefreshBooks();
     Tell(CardRepairText(repair), kCaptionCardCheck, repair.leftAlone.empty() ? kInformation : kWarning);
 }

@@ -145,7 +145,7 @@ private:
     // Runs a card operation on the progress window's worker thread. work gets the plan, which
     // it may move on (the book of a batch), and the callback for the card model's progress.
     void RunCardWork(const TProgressPlan& plan, bool cancellable, std::chrono::milliseconds showAfter,
-                     const std::function<void(TProgressPlan&, const TProgressCallback&)>& work);
+                     const std::function<void(TProgressPlan&, const TProgressCallback&, const platform::StopToken&)>& work);
     // A message box; none once the user has chosen to close the program (answered Cancel).
     int Tell(const std::string& text, const std::string& caption, unsigned flags);
     // RefreshBooks with the current row chosen by the caller: the row of the book named
