@@ -122,7 +122,6 @@ int WriteBook(const fs::path& card, const fs::path& book) {
             phase = static_cast<int>(progress.phase);
             std::cerr << "phase " << phase << " from " << since() << " s\n";
         }
-        return true;
     });
     if (trace) std::cerr << "written at " << since() << " s\n";
     if (!written) {
@@ -143,8 +142,7 @@ int main(int argc, char** argv) {
     }
     if (args.size() == kRarArgs && args[0] == "rar") return MakeArchive(args[1], args[2]) ? 0 : kExitFailed;
     if (args.size() == kUnpackArgs && args[0] == "unpack") {
-        return platform::NativePlatform().extractor.Extract(platform::FromFsPath(args[1]), platform::FromFsPath(args[2]),
-                                                            {})
+        return platform::NativePlatform().extractor.Extract(platform::FromFsPath(args[1]), platform::FromFsPath(args[2]))
                    ? 0
                    : kExitFailed;
     }

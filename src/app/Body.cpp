@@ -270,7 +270,7 @@ std::optional<TForm1::TDeletion> TForm1::DeleteBookAt(std::size_t row, bool ask)
     TProgressPlan plan;
     plan.work = TProgressPlan::Work::Delete;
     plan.subject = name;
-    session_.Run(plan, false, slowWorkDelay, [&](TProgressPlan&, const TProgressCallback& progress) {
+    session_.Run(plan, false, slowWorkDelay, [&](TProgressPlan&, const TProgressCallback& progress, const platform::StopToken&) {
         deletion.removed = card->DeleteBook(row, progress);
         // Taken at once: a repair offered by the scan below would replace them.
         deletion.moves = card->LastMoves;

@@ -32,7 +32,7 @@ TBookBatchResult TBookBatch::Write(const std::vector<std::string>& paths) {
     plan.subject = BookSubject(paths.front(), files_);
     plan.unpacks = IsArchive(paths.front());
     session_.Run(plan, true, std::chrono::milliseconds::zero(),
-                 [&](TProgressPlan& current, const TProgressCallback& progress) {
+                 [&](TProgressPlan& current, const TProgressCallback& progress, const platform::StopToken& stop) {
                      for (int i = 0; i < result.count && ok; ++i) {
                          const std::string& path = paths[static_cast<std::size_t>(i)];
                          current.bookIndex = i + 1;
@@ -45,10 +45,13 @@ TBookBatchResult TBookBatch::Write(const std::vector<std::string>& paths) {
                              return;
                          }
                          if (i > 0) card_.Scan();
-                         ok = card_.AddBook(path, [&](const TCardProgress& state) {
-                             if (!state.bookName.empty()) result.name = state.bookName;
-                             return progress(state);
-                         });
+                         ok = card_.AddBook(
+                             path,
+                             [&](const TCardProgress& state) {
+                                 if (!state.bookName.empty()) result.name = state.bookName;
+                                 progress(state);
+                             },
+                             stop);
                          if (ok) ++result.written;
                      }
                  });

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Stoptoken.h"
+
 namespace ui {
 
 // A report-style list with one selectable row at a time: a caption and one sub-item per row.
@@ -59,9 +61,10 @@ struct TProgressView {
 class IProgressReport {
 public:
     virtual ~IProgressReport() = default;
-    // Hands the view to the window, which draws it on its own thread; only queues it. False
-    // once the user has asked to stop.
-    virtual bool Report(const TProgressView& view) = 0;
+    // Hands the view to the window, which draws it on its own thread; only queues it.
+    virtual void Report(const TProgressView& view) = 0;
+    // Set once the user has asked to stop; the work polls it.
+    virtual const platform::StopToken& StopRequest() const = 0;
 };
 
 // A modal window over the main window for a long card operation. The work runs on a worker
@@ -73,7 +76,7 @@ public:
     // Runs work and returns once it has returned (passing on what it threw). The window shows
     // first until the work reports, and appears once showAfter has passed (at once when
     // zero): a short operation needs none. cancellable: "Отмена" and Escape ask the work to
-    // stop, Report then answers false.
+    // stop through its StopRequest.
     virtual void Run(const TProgressView& first, bool cancellable, std::chrono::milliseconds showAfter,
                      const std::function<void(IProgressReport&)>& work) = 0;
     // Asks the work under way to stop, as "Отмена" does.

@@ -13,11 +13,14 @@ void TProgressSession::Run(const TProgressPlan& plan, bool stoppable, std::chron
     // On the worker thread: the card model belongs to it until Run has returned, and each
     // report is worded there and only queued for the window.
     const auto onWorker = [&](ui::IProgressReport& report) {
-        work(current, [&](const TCardProgress& progress) {
-            const auto elapsed =
-                std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-            return report.Report(DescribeProgress(current, progress, elapsed));
-        });
+        work(
+            current,
+            [&](const TCardProgress& progress) {
+                const auto elapsed =
+                    std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+                report.Report(DescribeProgress(current, progress, elapsed));
+            },
+            report.StopRequest());
     };
     window_.Run(DescribeProgress(plan, std::nullopt, {}), stoppable, showAfter, onWorker);
 }

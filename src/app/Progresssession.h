@@ -8,10 +8,12 @@
 #include "app/Controls.h"
 #include "app/Progressunit.h"
 #include "card/Zwqcardunit.h"
+#include "platform/Stoptoken.h"
 
 // A card operation as the session runs it, on the worker thread: it gets the plan, which it may
-// move on (the book of a batch), and the callback for the card model's progress.
-using TCardWork = std::function<void(TProgressPlan&, const TProgressCallback&)>;
+// move on (the book of a batch), the callback for the card model's progress and the request to
+// stop, which it polls.
+using TCardWork = std::function<void(TProgressPlan&, const TProgressCallback&, const platform::StopToken&)>;
 
 class TProgressSession {
 public:

@@ -152,9 +152,8 @@ void TBackgroundWork::Start(std::function<void(IProgressReport&)> work) {
     });
 }
 
-bool TBackgroundWork::Report(const TProgressView& view) {
+void TBackgroundWork::Report(const TProgressView& view) {
     if (post_) post_(view);
-    return !cancel_;
 }
 
 void TBackgroundWork::Join() {

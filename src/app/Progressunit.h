@@ -51,8 +51,8 @@ const std::string& ProgressCancelCaption();
 namespace ui {
 
 // A card operation on a worker thread of its own, for a progress window on the window's
-// thread. The work reports through this object: each view goes to post, and the answer is
-// whether to go on, read from a flag that Cancel sets.
+// thread. The work reports through this object: each view goes to post; Cancel asks for a stop
+// through the token the work polls.
 class TBackgroundWork : public IProgressReport {
 public:
     // post is called on the worker thread and must only queue the view for the window's
@@ -64,9 +64,10 @@ public:
     TBackgroundWork& operator=(const TBackgroundWork&) = delete;
 
     void Start(std::function<void(IProgressReport&)> work);
-    bool Report(const TProgressView& view) override;
-    void Cancel() { cancel_ = true; }
-    bool CancelAsked() const { return cancel_; }
+    void Report(const TProgressView& view) override;
+    const platform::StopToken& StopRequest() const override { return stop_; }
+    void Cancel() { stop_.Request(); }
+    bool CancelAsked() const { return stop_.Requested(); }
     bool Finished() const { return finished_; }
     // Waits for the worker, then throws again what the work threw.
     void Join();
@@ -74,7 +75,7 @@ public:
 private:
     std::function<void(const TProgressView&)> post_;
     std::function<void()> onFinished_;
-    std::atomic<bool> cancel_{false};
+    platform::StopToken stop_;
     std::atomic<bool> finished_{false};
     std::exception_ptr failure_;
     std::thread thread_;

@@ -1,7 +1,6 @@
 #include "card/Zwqcardunit.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -94,40 +93,34 @@ constexpr int64_t kEntriesPerFile = 2;
 constexpr int64_t kLongNameCharsPerEntry = 13;
 
 // Progress goes to the caller on every change of phase or file and at the end of a phase; in
-// between after at least kProgressStepsPerPhase-th of the phase (kMinProgressStep at least) or
-// after kProgressInterval, whichever comes first, even when nothing moved meanwhile.
+// between after at least kProgressStepsPerPhase-th of the phase (kMinProgressStep at least).
 constexpr int64_t kProgressStepsPerPhase = 200;
 constexpr int64_t kMinProgressStep = int64_t{256} << 10;
-constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 
 int64_t RoundUp(int64_t bytes, int64_t unit) { return (bytes + unit - 1) / unit * unit; }
 
-// Passes the progress of one operation on to the caller's callback, thinned out as above, and
-// remembers a stop request: once the callback has returned false, every later report does too.
+// Passes the progress of one operation on to the caller's callback, thinned out as above; no
+// report goes out once a stop has been asked for.
 class ProgressGate {
 public:
-    explicit ProgressGate(const TProgressCallback& callback) : callback_(callback) {}
+    ProgressGate(const TProgressCallback& callback, const platform::StopToken& stop)
+        : callback_(callback), stop_(stop) {}
 
     // False once a stop has been asked for. force passes the report on whatever changed.
     bool Report(const TCardProgress& progress, bool force = false) {
-        if (stopped_) return false;
-        if (!callback_) return true;
-        const auto now = std::chrono::steady_clock::now();
-        if (!force && sent_ && !Due(progress, now)) return true;
-        sent_ = true;
-        last_ = progress;
-        lastTime_ = now;
-        stopped_ = !callback_(progress);
-        return !stopped_;
+        if (stop_.Requested()) return false;
+        if (callback_ && (force || !sent_ || Due(progress))) {
+            sent_ = true;
+            last_ = progress;
+            callback_(progress);
+        }
+        return !stop_.Requested();
     }
-    bool stopped() const { return stopped_; }
+    bool stopped() const { return stop_.Requested(); }
 
 private:
-    bool Due(const TCardProgress& progress, std::chrono::steady_clock::time_point now) const {
+    bool Due(const TCardProgress& progress) const {
         if (progress.phase != last_.phase || progress.itemIndex != last_.itemIndex) return true;
-        // Work that stands still (a slow extractor, a card that takes its time) still asks the
-        // caller now and then, so that a stop is heard.
-        if (now - lastTime_ >= kProgressInterval) return true;
         if (progress.bytesDone == last_.bytesDone) return false;
         const int64_t step = std::max(kMinProgressStep, progress.bytesTotal / kProgressStepsPerPhase);
         const bool end = progress.bytesTotal > 0 && progress.bytesDone >= progress.bytesTotal;
@@ -135,10 +128,9 @@ private:
     }
 
     const TProgressCallback& callback_;
-    bool stopped_ = false;
+    const platform::StopToken& stop_;
     bool sent_ = false;
     TCardProgress last_;
-    std::chrono::steady_clock::time_point lastTime_;
 };
 
 // "BOOK_*.ydr" as the card's FAT file system matches it: without regard to letter case.
@@ -361,7 +353,8 @@ std::string TMemoryCard::FreeSlotName() {
     return n == 0 ? std::string() : SlotName(n);
 }
 
-bool TMemoryCard::AddBook(const std::string& path, const TProgressCallback& progress) {
+bool TMemoryCard::AddBook(const std::string& path, const TProgressCallback& progress,
+                          const platform::StopToken& stop) {
     ErrorText = kUndefinedError;
     Cancelled = false;
     const std::string extension = platform::ExtensionOf(path);
@@ -370,22 +363,25 @@ bool TMemoryCard::AddBook(const std::string& path, const TProgressCallback& prog
         ErrorText = kUnsupportedFormat + extension + ")";
         return false;
     }
-    if (upper == kDescriptorExtension) return AddBookFromDescriptor(path, progress);
+    if (upper == kDescriptorExtension) return AddBookFromDescriptor(path, progress, stop);
 
     if (!CreateTempFolder()) {
         ErrorText = kUnpackError;
         return false;
     }
     const FolderRemover removeTempFolder(*this, TempFolder);
-    ProgressGate gate(progress);
+    ProgressGate gate(progress, stop);
     TCardProgress unpacking;
     unpacking.phase = TCardProgress::Phase::Unpacking;
     unpacking.currentName = platform::FileNameOf(path);
-    const bool unpacked = platform_.extractor.Extract(path, TempFolder, [&](int64_t done, int64_t total) {
-        unpacking.bytesDone = done;
-        unpacking.bytesTotal = total;
-        return gate.Report(unpacking);
-    });
+    const bool unpacked = platform_.extractor.Extract(
+        path, TempFolder,
+        [&](int64_t done, int64_t total) {
+            unpacking.bytesDone = done;
+            unpacking.bytesTotal = total;
+            gate.Report(unpacking);
+        },
+        stop);
     if (gate.stopped()) return MarkCancelled();
     if (!unpacked) {
         // What the extractor can tell the user (a missing program, a refused entry) follows on
@@ -400,7 +396,7 @@ bool TMemoryCard::AddBook(const std::string& path, const TProgressCallback& prog
         if (!entry.isDirectory && AnsiUpperCase(entry.name) == kArchiveDescriptor) {
             extractionToDrop_ = TempFolder;
             const ClearOnExit forgetExtraction(extractionToDrop_);
-            return AddBookFromDescriptor(platform::JoinPath(TempFolder, entry.name), progress);
+            return AddBookFromDescriptor(platform::JoinPath(TempFolder, entry.name), progress, stop);
         }
     }
     ErrorText = kNoDescriptorInArchive;
@@ -463,13 +459,14 @@ void TMemoryCard::RemoveStaleTempFolders() {
     }
 }
 
-bool TMemoryCard::AddBookFromDescriptor(const std::string& descriptorPath, const TProgressCallback& progress) {
+bool TMemoryCard::AddBookFromDescriptor(const std::string& descriptorPath, const TProgressCallback& progress,
+                                        const platform::StopToken& stop) {
     TBookInfo book;
     if (!ReadBookDescriptor(book, descriptorPath, platform_.files)) {
         ErrorText = kNoBookInfo;
         return false;
     }
-    return PlaceBook(book, progress);
+    return PlaceBook(book, progress, stop);
 }
 
 bool TMemoryCard::PlanFiles(const TBookInfo& book, std::vector<PlannedFile>& plan) {
@@ -514,7 +511,7 @@ bool TMemoryCard::CheckFits(const std::vector<PlannedFile>& plan, const std::vec
     return false;
 }
 
-bool TMemoryCard::PlaceBook(TBookInfo& book, const TProgressCallback& progress) {
+bool TMemoryCard::PlaceBook(TBookInfo& book, const TProgressCallback& progress, const platform::StopToken& stop) {
     for (const auto& listed : Books) {
         if (listed->DisplayName == book.DisplayName) {
             ErrorText = kBookWord + book.DisplayName + kAlreadyOnCard;
@@ -548,7 +545,7 @@ bool TMemoryCard::PlaceBook(TBookInfo& book, const TProgressCallback& progress) 
 
     // From here on a failure or a stop takes the new folder away again, so the card is left
     // as it was.
-    ProgressGate gate(progress);
+    ProgressGate gate(progress, stop);
     TCardProgress state;
     state.phase = TCardProgress::Phase::Copying;
     state.bookName = book.DisplayName;
@@ -561,11 +558,13 @@ bool TMemoryCard::PlaceBook(TBookInfo& book, const TProgressCallback& progress) 
         state.currentName = file.name;
         state.bytesDone = before;
         targets.push_back(platform::JoinPath(folder, file.name));
-        const bool copied =
-            gate.Report(state) && platform_.files.CopyWithProgress(file.source, targets.back(), [&](int64_t done) {
-                state.bytesDone = std::min(before + done, state.bytesTotal);
-                return gate.Report(state);
-            });
+        const bool copied = gate.Report(state) && platform_.files.CopyWithProgress(
+                                                      file.source, targets.back(),
+                                                      [&](int64_t done) {
+                                                          state.bytesDone = std::min(before + done, state.bytesTotal);
+                                                          gate.Report(state);
+                                                      },
+                                                      stop);
         if (!copied) {
             RemoveFolderTree(folder);
             if (gate.stopped()) return MarkCancelled();

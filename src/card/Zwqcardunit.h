@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "book/Ydrunit.h"
+#include "platform/Stoptoken.h"
 
 namespace platform {
 struct Platform;
@@ -36,9 +37,10 @@ struct TCardProgress {
     // How far the current phase has come, 0 to 100; 0 while its size is unknown.
     int Percent() const;
 };
-// Called from the thread doing the work, often enough to redraw a progress bar; returning false
-// asks a write to stop, which then leaves the card as it was. Renumbering cannot be stopped.
-using TProgressCallback = std::function<bool(const TCardProgress&)>;
+// Called from the thread doing the work, often enough to redraw a progress bar; it only reports.
+// A write is stopped through its StopToken, which leaves the card as it was; renumbering cannot
+// be stopped.
+using TProgressCallback = std::function<void(const TCardProgress&)>;
 
 // What the last removal did with the book.
 struct TRemovalReport {
@@ -112,7 +114,7 @@ public:
     std::vector<std::pair<int, int>> LastMoves;
     // What the last DeleteBook did with the book's files.
     TRemovalReport LastRemoval;
-    // Whether the last AddBook was stopped by its progress callback rather than failing: the
+    // Whether the last AddBook was stopped through its StopToken rather than failing: the
     // card and the temporary folder are then as they were before it, and ErrorText says so.
     bool Cancelled = false;
 
@@ -131,8 +133,10 @@ public:
     // Writes the book of a ".ydr" descriptor or a ".rar" archive into the smallest free slot.
     // On failure ErrorText says why and the card is left as it was. A book that does not fit
     // into the free space is refused before anything is written. progress (may be empty) hears
-    // how the write goes, on the calling thread, and can stop it (see Cancelled).
-    bool AddBook(const std::string& path, const TProgressCallback& progress = {});
+    // how the write goes, on the calling thread; stop, polled as the write goes, ends it (see
+    // Cancelled).
+    bool AddBook(const std::string& path, const TProgressCallback& progress = {},
+                 const platform::StopToken& stop = platform::StopToken::Never());
     // Removes a book of Books and moves the books above it down, in number order, so that no
     // number is missing. Only the book's own folder BOOK_nnn is emptied (links are removed as
     // links); its descriptor goes last. A journal in the card's root names the removal while
@@ -141,8 +145,10 @@ public:
     // reports each book moved (Phase::Renumbering); renumbering is not cancellable.
     bool DeleteBook(std::size_t index, const TProgressCallback& progress = {});
 
-    bool AddBookFromDescriptor(const std::string& descriptorPath, const TProgressCallback& progress = {});
-    bool PlaceBook(TBookInfo& book, const TProgressCallback& progress = {});
+    bool AddBookFromDescriptor(const std::string& descriptorPath, const TProgressCallback& progress = {},
+                               const platform::StopToken& stop = platform::StopToken::Never());
+    bool PlaceBook(TBookInfo& book, const TProgressCallback& progress = {},
+                   const platform::StopToken& stop = platform::StopToken::Never());
     bool CreateTempFolder();
     // Deletes a folder with everything in it; for the extraction folder also gives up its lock.
     void RemoveFolderTree(const std::string& folder);

@@ -111,17 +111,17 @@ public:
     void Run(const ui::TProgressView& first, bool cancellable, std::chrono::milliseconds showAfter,
              const std::function<void(ui::IProgressReport&)>& work) override {
         runs.push_back({first, cancellable, showAfter, {}});
-        cancelled_ = false;
+        stop_ = std::make_unique<platform::StopToken>();
         work(*this);
     }
-    void Cancel() override { cancelled_ = true; }
-    bool Report(const ui::TProgressView& view) override {
+    void Cancel() override { stop_->Request(); }
+    void Report(const ui::TProgressView& view) override {
         runs.back().views.push_back(view);
         ++reports;
         if (reports == cancelAt) Cancel();
         if (onReport) onReport(reports);
-        return !cancelled_;
     }
+    const platform::StopToken& StopRequest() const override { return *stop_; }
 
     std::vector<Shown> runs;
     int reports = 0;    // over all runs, counted from 1
@@ -129,7 +129,7 @@ public:
     std::function<void(int report)> onReport;
 
 private:
-    bool cancelled_ = false;
+    std::unique_ptr<platform::StopToken> stop_ = std::make_unique<platform::StopToken>();
 };
 
 class Application : public ui::IApplication {

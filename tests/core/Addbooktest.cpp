@@ -324,13 +324,15 @@ protected:
     bool Write(const std::string& path, const StopRule& stop = {}) {
         reports.clear();
         reportsAfterStop = 0;
-        bool stopped = false;
-        return card.AddBook(path, [&](const TCardProgress& p) {
-            reportsAfterStop += stopped ? 1 : 0;
-            reports.push_back(p);
-            stopped = stopped || (stop && stop(reports));
-            return !stopped;
-        });
+        platform::StopToken stopToken;
+        return card.AddBook(
+            path,
+            [&](const TCardProgress& p) {
+                reportsAfterStop += stopToken.Requested() ? 1 : 0;
+                reports.push_back(p);
+                if (stop && stop(reports)) stopToken.Request();
+            },
+            stopToken);
     }
 
     void EmptyCard() {

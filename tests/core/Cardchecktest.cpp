@@ -255,10 +255,7 @@ TEST_F(Card, BooksKeepTheirOrderWhateverOrderTheFolderIsListedIn) {
         for (const auto& book : model.Books) numbers.push_back(book->Number);
         EXPECT_EQ(numbers, (std::vector<int>{1, 2, 3, 4, 5, 6}));
         std::vector<TCardProgress> steps;
-        model.DeleteBook(1, [&steps](const TCardProgress& p) {
-            steps.push_back(p);
-            return false;  // renumbering goes on regardless
-        });
+        model.DeleteBook(1, [&steps](const TCardProgress& p) { steps.push_back(p); });
         EXPECT_EQ(model.LastMoves, (std::vector<std::pair<int, int>>{{3, 2}, {4, 3}, {5, 4}, {6, 5}}));
         ASSERT_EQ(steps.size(), 4u);
         EXPECT_EQ(steps[0].phase, TCardProgress::Phase::Renumbering);

@@ -163,7 +163,7 @@ TEST(Win32Files, ReadOnlyFilesAndFoldersAreRemoved) {
     EXPECT_TRUE(files.RemoveFile(dir / "book/ro.mp3"));
     EXPECT_FALSE(Exists(dir / "book/ro.mp3"));
     SetFileAttributesW(platform::WideName(dir / "book").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY);
-    EXPECT_TRUE(files.RemoveEmptyDirectory(dir / "book"));
+    EXPECT_TRUE(files.RemoveTree(dir / "book"));
     EXPECT_FALSE(Exists(dir / "book"));
     WriteFile(dir / "tree/a/b.txt", "x");
     SetFileAttributesW(platform::WideName(dir / "tree/a/b.txt").c_str(), FILE_ATTRIBUTE_READONLY);

@@ -58,16 +58,13 @@ bool CardMishaps::MakeDirectory(const std::string& p) {
     return Change(p, [&] { return TestFiles::MakeDirectory(p); });
 }
 
-bool CardMishaps::RemoveEmptyDirectory(const std::string& p) {
-    return Change(p, [&] { return TestFiles::RemoveEmptyDirectory(p); });
-}
-
 bool CardMishaps::RemoveFile(const std::string& p) {
     return Change(p, [&] { return !InUse(p) && TestFiles::RemoveFile(p); });
 }
 
-bool CardMishaps::CopyWithProgress(const std::string& a, const std::string& b, const platform::CopyProgress& c) {
-    return Change(b, [&] { return TestFiles::CopyWithProgress(a, b, c); },
+bool CardMishaps::CopyWithProgress(const std::string& a, const std::string& b, const platform::CopyProgress& c,
+                                   const platform::StopToken& s) {
+    return Change(b, [&] { return TestFiles::CopyWithProgress(a, b, c, s); },
                   [&] { WriteFile(b, ReadFile(a).substr(0, ReadFile(a).size() / 2)); });
 }
 

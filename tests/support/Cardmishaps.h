@@ -40,12 +40,12 @@ public:
     bool IsLink(const std::string& p) override { return Readable(p) && TestFiles::IsLink(p); }
     bool ReadWholeFile(const std::string& p, std::string& d) override { return Readable(p) && TestFiles::ReadWholeFile(p, d); }
     bool MakeDirectory(const std::string& p) override;
-    bool RemoveEmptyDirectory(const std::string& p) override;
     bool RemoveFile(const std::string& p) override;
     bool MoveNoReplace(const std::string& a, const std::string& b) override;
     bool WriteReplacing(const std::string& p, const std::string& d) override;
     bool RemoveTree(const std::string& p) override;
-    bool CopyWithProgress(const std::string& a, const std::string& b, const platform::CopyProgress& c) override;
+    bool CopyWithProgress(const std::string& a, const std::string& b, const platform::CopyProgress& c,
+                          const platform::StopToken& s) override;
     bool FlushFiles(const std::vector<std::string>& p) override;
     int64_t FileSize(const std::string& p) override { return Readable(p) ? TestFiles::FileSize(p) : -1; }
     int64_t ClusterSize(const std::string& p) override { return Readable(p) ? TestFiles::ClusterSize(p) : -1; }

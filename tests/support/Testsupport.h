@@ -100,7 +100,6 @@ public:
     bool IsFile(const std::string& p) override { return real().IsFile(p); }
     bool IsDirectory(const std::string& p) override { return real().IsDirectory(p); }
     bool MakeDirectory(const std::string& p) override { return real().MakeDirectory(p); }
-    bool RemoveEmptyDirectory(const std::string& p) override { return real().RemoveEmptyDirectory(p); }
     bool RemoveFile(const std::string& p) override { return real().RemoveFile(p); }
     bool MoveNoReplace(const std::string& a, const std::string& b) override { return real().MoveNoReplace(a, b); }
     bool ReadWholeFile(const std::string& p, std::string& d) override { return real().ReadWholeFile(p, d); }
@@ -109,9 +108,10 @@ public:
     int64_t FreeBytes(const std::string& p) override { return useRealFreeBytes ? real().FreeBytes(p) : freeBytes; }
     bool IsLink(const std::string& p) override { return real().IsLink(p); }
     std::unique_ptr<platform::IFileLock> TryLock(const std::string& p) override { return real().TryLock(p); }
-    bool CopyWithProgress(const std::string& a, const std::string& b, const platform::CopyProgress& c) override {
+    bool CopyWithProgress(const std::string& a, const std::string& b, const platform::CopyProgress& c,
+                          const platform::StopToken& s) override {
         if (beforeCopy) beforeCopy();
-        return real().CopyWithProgress(a, b, c);
+        return real().CopyWithProgress(a, b, c, s);
     }
     bool FlushFiles(const std::vector<std::string>& p) override { return real().FlushFiles(p); }
     int64_t FileSize(const std::string& p) override { return real().FileSize(p); }

@@ -204,7 +204,7 @@ namespace {
 // Copies source to a new target, written out in the background as it goes (the caller flushes
 // the book's files once, after the last).
 bool CopyFileNative(const std::string& source, const std::string& target, const CopyProgress& progress,
-                    PosixFileSystem::CardFlusher& flusher) {
+                    const StopToken& stop, PosixFileSystem::CardFlusher& flusher) {
     Fd in(source.empty() ? -1 : ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat st {};
     if (!in.valid() || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
@@ -225,7 +225,8 @@ bool CopyFileNative(const std::string& source, const std::string& target, const 
         } else {
             flusher.Copied(out.get(), n);
         }
-        if (progress && !progress(copier.done())) {
+        if (progress) progress(copier.done());
+        if (stop.Requested()) {
             ok = false;
             break;
         }
@@ -331,10 +332,6 @@ bool PosixFileSystem::MakeDirectory(const std::string& path) {
     return !path.empty() && ::mkdir(NativeName(path).c_str(), kNewFolderMode) == 0;
 }
 
-bool PosixFileSystem::RemoveEmptyDirectory(const std::string& path) {
-    return !path.empty() && ::rmdir(NativeName(path).c_str()) == 0;
-}
-
 bool PosixFileSystem::RemoveFile(const std::string& path) {
     const std::string native = NativeName(path);
     struct stat st {};
@@ -424,8 +421,9 @@ std::unique_ptr<IFileLock> PosixFileSystem::TryLock(const std::string& path) {
     return nullptr;
 }
 
-bool PosixFileSystem::CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress) {
-    return CopyFileNative(NativeName(from), NativeName(to), progress, *flusher_);
+bool PosixFileSystem::CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress,
+                                       const StopToken& stop) {
+    return CopyFileNative(NativeName(from), NativeName(to), progress, stop, *flusher_);
 }
 
 bool PosixFileSystem::FlushFiles(const std::vector<std::string>& paths) {

@@ -33,7 +33,6 @@ public:
     bool IsFile(const std::string& path) override;
     bool IsDirectory(const std::string& path) override;
     bool MakeDirectory(const std::string& path) override;
-    bool RemoveEmptyDirectory(const std::string& path) override;
     bool RemoveFile(const std::string& path) override;
     bool MoveNoReplace(const std::string& from, const std::string& to) override;
     bool ReadWholeFile(const std::string& path, std::string& data) override;
@@ -43,7 +42,8 @@ public:
     bool IsLink(const std::string& path) override;
     std::unique_ptr<IFileLock> TryLock(const std::string& path) override;
     // copy_file_range, or read and write across file systems, written out in the background.
-    bool CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress) override;
+    bool CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress,
+                          const StopToken& stop) override;
     // syncfs on the files' file system; fsync of each file and folder on a FUSE one.
     bool FlushFiles(const std::vector<std::string>& paths) override;
     int64_t FileSize(const std::string& path) override;
@@ -110,7 +110,8 @@ class LibarchiveExtractor : public IArchiveExtractor {
 public:
     using IArchiveExtractor::Extract;
     // Progress is the share of the archive file read so far.
-    bool Extract(const std::string& archive, const std::string& folder, const ExtractProgress& progress) override;
+    bool Extract(const std::string& archive, const std::string& folder, const ExtractProgress& progress,
+                 const StopToken& stop) override;
 };
 
 }  // namespace platform

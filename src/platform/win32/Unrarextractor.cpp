@@ -41,8 +41,9 @@ std::wstring UnrarExtractor::CommandLine(const std::wstring& extractor, const st
     return line;
 }
 
-bool UnrarExtractor::Extract(const std::string& archive, const std::string& folder, const ExtractProgress& progress) {
-    return ExtractReporting(archive, folder, progress,
+bool UnrarExtractor::Extract(const std::string& archive, const std::string& folder, const ExtractProgress& progress,
+                       const StopToken& stop) {
+    return ExtractReporting(archive, folder, progress, stop,
                             [&](const std::function<bool()>& keepGoing) { return Extract(archive, folder, keepGoing); });
 }
 

@@ -37,8 +37,10 @@ constexpr DWORD kProcessPollMilliseconds = 100;
 // Runs extract, an extractor's run with a keepGoing as RunProcess takes it, so that progress
 // hears how far it has come: the bytes unpacked under folder so far against the archive's
 // size (never going back, never beyond it), on every look at the running program and once
-// more, whole, when it has succeeded. A stop that progress asks for makes it fail.
+// more, whole, when it has succeeded. A stop asked for through stop, polled on every look,
+// makes it fail.
 bool ExtractReporting(const std::string& archive, const std::string& folder, const ExtractProgress& progress,
+                      const StopToken& stop,
                       const std::function<bool(const std::function<bool()>& keepGoing)>& extract);
 
 // The short (8.3) form of an existing path, or the path itself when the volume has none.
