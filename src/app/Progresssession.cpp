@@ -1,30 +1,85 @@
 #include "app/Progresssession.h"
 
-void TProgressSession::Run(const TProgressPlan& plan, bool stoppable, std::chrono::milliseconds showAfter,
-                           const TCardWork& work) {
-    struct Flag {
-        bool& flag;
-        explicit Flag(bool& f) : flag(f) { flag = true; }
-        ~Flag() { flag = false; }
-    } running(running_);
+#include <exception>
+#include <thread>
+#include <utility>
+
+namespace {
+
+using std::chrono::milliseconds;
+using Clock = std::chrono::steady_clock;
+
+}  // namespace
+
+void TProgressSession::Run(const TProgressPlan& plan, bool stoppable, milliseconds showAfter, const TCardWork& work) {
+    platform::StopToken stop;
     stoppable_ = stoppable;
-    const auto start = std::chrono::steady_clock::now();
+    stop_ = &stop;
+    finished_ = false;
+    wakePending_ = false;
+    TakeLatest();
+
+    window_.Block(stoppable, [this] { Stop(); });
+    window_.Draw(DescribeProgress(plan, std::nullopt, {}));
+    bool shown = showAfter <= milliseconds::zero();
+    if (shown) window_.Appear();
+
+    // The card model belongs to the worker until it has ended; each report is worded there.
     TProgressPlan current = plan;
-    // On the worker thread: the card model belongs to it until Run has returned, and each
-    // report is worded there and only queued for the window.
-    const auto onWorker = [&](ui::IProgressReport& report) {
-        work(
-            current,
-            [&](const TCardProgress& progress) {
-                const auto elapsed =
-                    std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-                report.Report(DescribeProgress(current, progress, elapsed));
-            },
-            report.StopRequest());
-    };
-    window_.Run(DescribeProgress(plan, std::nullopt, {}), stoppable, showAfter, onWorker);
+    std::exception_ptr failure;
+    const auto start = Clock::now();
+    std::thread worker([&] {
+        try {
+            work(
+                current,
+                [&](const TCardProgress& progress) {
+                    Post(DescribeProgress(current, progress,
+                                          std::chrono::duration_cast<milliseconds>(Clock::now() - start)));
+                },
+                stop);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        finished_ = true;
+        window_.Wake();
+    });
+
+    // The first wait is the whole delay; later ones what is left of it.
+    const auto appearAt = Clock::now() + showAfter;
+    std::optional<milliseconds> timeout;
+    if (!shown) timeout = showAfter;
+    while (!finished_) {
+        const auto reason = window_.WaitForWake(timeout);
+        wakePending_ = false;
+        if (auto view = TakeLatest()) window_.Draw(*view);
+        if (shown || finished_) continue;
+        if (reason == ui::IProgressWindow::WakeReason::TimedOut || Clock::now() >= appearAt) {
+            window_.Appear();
+            shown = true;
+            timeout.reset();
+        } else {
+            timeout = std::chrono::ceil<milliseconds>(appearAt - Clock::now());
+        }
+    }
+    window_.Unblock();
+    worker.join();
+    stop_ = nullptr;
+    if (failure) std::rethrow_exception(failure);
 }
 
 void TProgressSession::Stop() {
-    if (Stoppable()) window_.Cancel();
+    if (Stoppable()) stop_->Request();
+}
+
+void TProgressSession::Post(const ui::TProgressView& view) {
+    {
+        const std::lock_guard<std::mutex> lock(latestMutex_);
+        latest_ = view;
+    }
+    if (!wakePending_.exchange(true)) window_.Wake();
+}
+
+std::optional<ui::TProgressView> TProgressSession::TakeLatest() {
+    const std::lock_guard<std::mutex> lock(latestMutex_);
+    return std::exchange(latest_, std::nullopt);
 }

@@ -1,9 +1,14 @@
 #pragma once
-// One long card operation behind the progress window: the work on a worker thread, its reports
-// in words for the window, the user's request to stop, and when the window appears.
+// One long card operation behind the progress window. The session owns the worker thread the
+// work runs on, the latest report (a window slower than the work draws the newest state and
+// never falls behind), the request to stop, and the rule of when the window appears; the front
+// end's window only blocks input, waits until woken and draws.
 
+#include <atomic>
 #include <chrono>
 #include <functional>
+#include <mutex>
+#include <optional>
 
 #include "app/Controls.h"
 #include "app/Progressunit.h"
@@ -21,18 +26,28 @@ public:
     TProgressSession(const TProgressSession&) = delete;
     TProgressSession& operator=(const TProgressSession&) = delete;
 
-    // Runs work and returns once it has returned (passing on what it threw). The window
-    // appears once showAfter has passed (at once when zero). stoppable: the user may stop the
-    // work ("Отмена", Escape, Stop).
+    // Runs work on a worker thread and returns once it has returned, passing on what it threw.
+    // Input to the main window is blocked at once; the window appears once showAfter has
+    // passed (at once when zero), so that a short operation does not flash it. stoppable: the
+    // user may stop the work ("Отмена", Escape, Stop).
     void Run(const TProgressPlan& plan, bool stoppable, std::chrono::milliseconds showAfter, const TCardWork& work);
     // Whether a work is running; whether it may be stopped.
-    bool Running() const { return running_; }
-    bool Stoppable() const { return running_ && stoppable_; }
+    bool Running() const { return stop_ != nullptr; }
+    bool Stoppable() const { return Running() && stoppable_; }
     // Asks a stoppable work to stop, as "Отмена" does.
     void Stop();
 
 private:
+    // On the worker thread: keeps the view as the latest and wakes the window, unless a wake
+    // is already on its way (the window then draws this view with it).
+    void Post(const ui::TProgressView& view);
+    std::optional<ui::TProgressView> TakeLatest();
+
     ui::IProgressWindow& window_;
-    bool running_ = false;
     bool stoppable_ = false;
+    platform::StopToken* stop_ = nullptr;  // the running work's
+    std::mutex latestMutex_;
+    std::optional<ui::TProgressView> latest_;
+    std::atomic<bool> wakePending_{false};
+    std::atomic<bool> finished_{false};
 };

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <utility>
 
 #include "app/Texts.h"
 
@@ -130,35 +129,3 @@ ui::TProgressView DescribeProgress(const TProgressPlan& plan, const std::optiona
 }
 
 const std::string& ProgressCancelCaption() { return kCancel; }
-
-namespace ui {
-
-TBackgroundWork::TBackgroundWork(std::function<void(const TProgressView&)> post, std::function<void()> finished)
-    : post_(std::move(post)), onFinished_(std::move(finished)) {}
-
-TBackgroundWork::~TBackgroundWork() {
-    if (thread_.joinable()) thread_.join();
-}
-
-void TBackgroundWork::Start(std::function<void(IProgressReport&)> work) {
-    thread_ = std::thread([this, work = std::move(work)] {
-        try {
-            work(*this);
-        } catch (...) {
-            failure_ = std::current_exception();
-        }
-        finished_ = true;
-        if (onFinished_) onFinished_();
-    });
-}
-
-void TBackgroundWork::Report(const TProgressView& view) {
-    if (post_) post_(view);
-}
-
-void TBackgroundWork::Join() {
-    if (thread_.joinable()) thread_.join();
-    if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
-}
-
-}  // namespace ui
