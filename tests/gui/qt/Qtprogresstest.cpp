@@ -218,7 +218,7 @@ private slots:
         QCOMPARE(script.seen[1].text, U("Запись книг завершена"));
         QCOMPARE(s.Slots(), (std::map<int, std::string>{{1, "One"}, {2, "Two"}}));
         QCOMPARE(s.front().progress().Showings(), 1);
-        QCOMPARE(s.window().books().currentItem()->text(0), U("Автор - Two"));
+        QCOMPARE(s.window().books().CellText(s.window().books().currentRow(), 0), U("Автор - Two"));
     }
 
     void aDeletionShowsTheWindowOnlyAfterItsDelayAndWithoutOtmena() {
