@@ -3,10 +3,12 @@
 
 #include <algorithm>
 
+#include "app/Cardtexts.h"
 #include "book/String_routines_unit.h"
 #include "book/Ydrunit.h"
 #include "platform/Codepage.h"
 #include "platform/Commandline.h"
+#include "platform/Files.h"
 #include "platform/Paths.h"
 #include "settings/Optionsunit.h"
 
@@ -18,7 +20,7 @@ const char* const kCompanyWord = "kv8102tz";
 const char* const kProgramWord = "ZWQManager";
 const char* const kVersion = ZWQ_VERSION_TEXT;
 const char* const kMakerAddress = "zwq-books.example";
-constexpr int64_t kBytesPerMegabyte = 1048576;
+using platform::kBytesPerMegabyte;
 
 const std::string kMegabytes = Ansi(" Мб");
 const std::string kStatusBooks = Ansi("Записано книг: ");
@@ -353,7 +355,7 @@ TForm1::WriteEnd TForm1::WriteInOrder(const std::vector<std::string>& paths, boo
         return WriteEnd::Cancelled;
     }
     if (!ok) {
-        Tell(kWriteErrorHead + path + kWriteErrorTail + "\n" + card->ErrorText, kCaptionWrite, kError);
+        Tell(kWriteErrorHead + path + kWriteErrorTail + "\n" + CardErrorText(card->LastError), kCaptionWrite, kError);
         return WriteEnd::Failed;
     }
     if (showSuccess) Tell(kBookWord + card->LastTitle + kWrittenTail, kCaptionWrite, kInformation);
