@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Cardtexts.h"
 #include "card/Zwqcardunit.h"
 #include "platform/Codepage.h"
 #include "platform/Files.h"
@@ -125,7 +126,7 @@ int WriteBook(const fs::path& card, const fs::path& book) {
     });
     if (trace) std::cerr << "written at " << since() << " s\n";
     if (!written) {
-        std::cerr << "write failed: " << platform::Cp1251ToUtf8(model.ErrorText) << "\n";
+        std::cerr << "write failed: " << platform::Cp1251ToUtf8(CardErrorText(model.LastError)) << "\n";
         return kExitFailed;
     }
     std::cerr << reports << " progress reports\n";

@@ -3,10 +3,12 @@
 
 #include <algorithm>
 
+#include "app/Cardtexts.h"
 #include "app/Texts.h"
 #include "book/String_routines_unit.h"
 #include "platform/Codepage.h"
 #include "platform/Commandline.h"
+#include "platform/Files.h"
 #include "platform/Paths.h"
 #include "settings/Optionsunit.h"
 
@@ -20,7 +22,7 @@ const char* const kProgramWord = "ZWQManager";
 const char* const kVersion = ZWQ_VERSION_TEXT;
 const char* const kMakerAddress = "zwq-books.example";
 
-constexpr int64_t kBytesPerMegabyte = 1048576;
+using platform::kBytesPerMegabyte;
 
 const unsigned kQuestion = platform::kMbYesNoCancel | platform::kMbIconQuestion;
 const unsigned kInformation = platform::kMbOk | platform::kMbIconInformation;
@@ -216,7 +218,7 @@ TBookBatchResult::End TForm1::WriteInOrder(const std::vector<std::string>& paths
     // back from the box to the last book written.
     if (result.written > 0) {
         const int selected = controls_.books.SelectedRow();
-        ShowBooks(card->LastTitle, selected < 0 ? 0 : static_cast<std::size_t>(selected));
+        ShowBooks(result.title, selected < 0 ? 0 : static_cast<std::size_t>(selected));
     } else {
         RefreshBooks();
     }
@@ -236,7 +238,7 @@ TBookBatchResult::End TForm1::WriteInOrder(const std::vector<std::string>& paths
             Tell(kWriteErrorHead + result.path + kWriteErrorTail + "\n" + result.error, kCaptionWrite, kError);
             break;
         case End::Written:
-            if (showSuccess) Tell(kBookWord + card->LastTitle + kWrittenTail, kCaptionWrite, kInformation);
+            if (showSuccess) Tell(kBookWord + result.title + kWrittenTail, kCaptionWrite, kInformation);
             break;
     }
     return result.end;
@@ -246,41 +248,38 @@ bool TForm1::DeleteSelectedBook(bool ask) {
     if (!CardPresent()) return false;
     const int row = controls_.books.SelectedRow();
     if (row < 0) return false;
-    const auto deletion = DeleteBookAt(static_cast<std::size_t>(row), ask);
-    return deletion && deletion->removed;
+    const auto removal = DeleteBookAt(static_cast<std::size_t>(row), ask);
+    return removal && *removal;
 }
 
 std::optional<std::vector<std::pair<int, int>>> TForm1::DeleteBookInSlot(int slot, bool ask) {
     for (std::size_t row = 0; row < card->Books.size(); ++row) {
         if (card->Books[row]->Number != slot) continue;
-        const auto deletion = DeleteBookAt(row, ask);
-        if (!deletion || !deletion->removed) return std::nullopt;
-        return deletion->moves;
+        const auto removal = DeleteBookAt(row, ask);
+        if (!removal || !*removal) return std::nullopt;
+        return removal->moves;
     }
     return std::nullopt;
 }
 
-std::optional<TForm1::TDeletion> TForm1::DeleteBookAt(std::size_t row, bool ask) {
+std::optional<TRemoval> TForm1::DeleteBookAt(std::size_t row, bool ask) {
     if (!CardPresent() || row >= card->Books.size()) return std::nullopt;
     const std::string name = card->Books[row]->DisplayName;
     if (ask && Tell(kDeleteQuestionHead + name + kDeleteQuestionTail, kCaptionDelete, kQuestion) != platform::kIdYes) {
         return std::nullopt;
     }
-    TDeletion deletion;
     TProgressPlan plan;
     plan.work = TProgressPlan::Work::Delete;
     plan.subject = name;
+    TRemoval removal;
     session_.Run(plan, false, slowWorkDelay, [&](TProgressPlan&, const TProgressCallback& progress, const platform::StopToken&) {
-        deletion.removed = card->DeleteBook(row, progress);
-        // Taken at once: a repair offered by the scan below would replace them.
-        deletion.moves = card->LastMoves;
-        deletion.report = card->LastRemoval;
+        removal = card->DeleteBook(row, progress);
     });
     CloseIfAsked();
     // The book that took the deleted one's place becomes current; the last one when the last went.
     ShowBooks(std::string(), row);
-    ReportRemoval(name, deletion.report);
-    return deletion;
+    ReportRemoval(name, removal.report);
+    return removal;
 }
 
 void TForm1::ProcessBookArguments() {
@@ -313,9 +312,9 @@ void TForm1::DeleteCurrentBook() {
     if (controls_.books.SelectedRow() < 0) controls_.books.SelectRow(0);
     const auto row = static_cast<std::size_t>(controls_.books.SelectedRow());
     const std::string name = controls_.books.RowCaption(row);
-    const auto deletion = DeleteBookAt(row, true);
+    const auto removal = DeleteBookAt(row, true);
     // A removal that left files outside the book's folder has said so already.
-    if (deletion && deletion->removed && deletion->report.leftAlone.empty()) {
+    if (removal && *removal && removal->report.leftAlone.empty()) {
         Tell(kBookWord + name + kDeletedTail, kCaptionDelete, kInformation);
     }
 }

@@ -147,13 +147,8 @@ private:
     TBookBatchResult::End WriteInOrder(const std::vector<std::string>& paths, bool showSuccess);
     // The book in the row, after the question when ask, with the renumbering behind the
     // progress window; the list then shows the card, and a removal that could not finish or
-    // left files is told. The renumbering's moves when the book is gone.
-    struct TDeletion {
-        bool removed = false;
-        std::vector<std::pair<int, int>> moves;
-        TRemovalReport report;
-    };
-    std::optional<TDeletion> DeleteBookAt(std::size_t row, bool ask);
+    // left files is told. What the removal did, once it ran.
+    std::optional<TRemoval> DeleteBookAt(std::size_t row, bool ask);
     std::optional<std::vector<std::pair<int, int>>> DeleteBookInSlot(int slot, bool ask) override;
     // A message box; none once the user has chosen to close the program (answered Cancel).
     int Tell(const std::string& text, const std::string& caption, unsigned flags) override;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/Cardtexts.h"
 #include "book/String_routines_unit.h"
 #include "book/Ydrunit.h"
 #include "platform/Paths.h"
@@ -26,14 +27,15 @@ TBookBatchResult TBookBatch::Write(const std::vector<std::string>& paths) {
     TBookBatchResult result;
     result.count = static_cast<int>(paths.size());
     if (paths.empty()) return result;
-    bool ok = true;
+    TWriteOutcome outcome;
+    outcome.written = true;
     TProgressPlan plan;
     plan.bookCount = result.count;
     plan.subject = BookSubject(paths.front(), files_);
     plan.unpacks = IsArchive(paths.front());
     session_.Run(plan, true, std::chrono::milliseconds::zero(),
                  [&](TProgressPlan& current, const TProgressCallback& progress, const platform::StopToken& stop) {
-                     for (int i = 0; i < result.count && ok; ++i) {
+                     for (int i = 0; i < result.count && outcome; ++i) {
                          const std::string& path = paths[static_cast<std::size_t>(i)];
                          current.bookIndex = i + 1;
                          current.subject = BookSubject(path, files_);
@@ -45,22 +47,24 @@ TBookBatchResult TBookBatch::Write(const std::vector<std::string>& paths) {
                              return;
                          }
                          if (i > 0) card_.Scan();
-                         ok = card_.AddBook(
+                         outcome = card_.AddBook(
                              path,
                              [&](const TCardProgress& state) {
                                  if (!state.bookName.empty()) result.name = state.bookName;
                                  progress(state);
                              },
                              stop);
-                         if (ok) ++result.written;
+                         if (!outcome) continue;
+                         ++result.written;
+                         result.title = outcome.title;
                      }
                  });
     if (result.end == TBookBatchResult::End::CardGone) return result;
     // The book that failed or was stopped is the one after the last written.
     result.path = paths[std::min(static_cast<std::size_t>(result.written), paths.size() - 1)];
-    if (!ok) {
-        result.end = card_.Cancelled ? TBookBatchResult::End::Cancelled : TBookBatchResult::End::Failed;
-        result.error = card_.ErrorText;
+    if (!outcome) {
+        result.end = outcome.cancelled ? TBookBatchResult::End::Cancelled : TBookBatchResult::End::Failed;
+        result.error = CardErrorText(outcome.error);
     }
     return result;
 }

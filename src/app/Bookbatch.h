@@ -18,6 +18,8 @@ struct TBookBatchResult {
     std::string path;
     std::string name;
     std::string error;
+    // The DisplayName of the last book written.
+    std::string title;
 };
 
 class TBookBatch {

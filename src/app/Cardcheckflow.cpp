@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/Cardtexts.h"
 #include "app/Texts.h"
 #include "platform/Dialogs.h"
 

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/Texts.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -12,7 +13,7 @@ using std::chrono::milliseconds;
 
 constexpr int kFullPercent = 100;
 constexpr int64_t kKilobyte = 1024;
-constexpr int64_t kMegabyte = 1048576;
+constexpr int64_t kMegabyte = platform::kBytesPerMegabyte;
 // Unpacking and copying an archive's book move the same bytes: each is half of its work.
 constexpr double kUnpackShare = 0.5;
 // The time left is told once the work has run this long and done this share of itself, when

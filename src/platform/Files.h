@@ -29,6 +29,9 @@ class IFileLock {
 public:
     virtual ~IFileLock() = default;
 };
+// A megabyte as the program counts it when it tells the user sizes ("Мб").
+inline constexpr int64_t kBytesPerMegabyte = int64_t{1} << 20;
+
 // The amount a copy to the card moves at a time where the program chooses it: large enough for
 // flash media, small enough that a stop request is honoured within a fraction of a second.
 inline constexpr int64_t kCopyChunkBytes = int64_t{4} << 20;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <random>
 
+#include "app/Cardtexts.h"
 #include "card/Zwqcardunit.h"
 #include "platform/Paths.h"
 #include "support/Cardmishaps.h"
