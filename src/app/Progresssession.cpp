@@ -48,7 +48,8 @@ void TProgressSession::Run(const TProgressPlan& plan, bool stoppable, millisecon
     const auto appearAt = Clock::now() + showAfter;
     std::optional<milliseconds> timeout;
     if (!shown) timeout = showAfter;
-    while (!finished_) {
+    // At least one wait: the worker's last wake is always taken.
+    do {
         const auto reason = window_.WaitForWake(timeout);
         wakePending_ = false;
         if (auto view = TakeLatest()) window_.Draw(*view);
@@ -60,7 +61,7 @@ void TProgressSession::Run(const TProgressPlan& plan, bool stoppable, millisecon
         } else {
             timeout = std::chrono::ceil<milliseconds>(appearAt - Clock::now());
         }
-    }
+    } while (!finished_);
     window_.Unblock();
     worker.join();
     stop_ = nullptr;

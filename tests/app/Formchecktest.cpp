@@ -62,6 +62,17 @@ TEST_F(FormCheck, TheCommandSaysWhatItFoundAndMendsOnlyWhenAskedTo) {
     EXPECT_EQ(Captions(), std::vector<std::string>(4, check));
     EXPECT_EQ(Slots(), (std::map<std::string, int>{{"T1", 1}, {"T3", 2}}));
     EXPECT_EQ(books.rows.size(), 2u);
+    // Each check and the repair ran behind the progress window, off the window's thread; the
+    // window appears only when they are slow, and the repair's renumbering is heard.
+    std::vector<std::string> activities;
+    for (const auto& run : progress.runs) {
+        EXPECT_EQ(run.first.caption, check);
+        EXPECT_FALSE(run.cancellable);
+        EXPECT_EQ(run.showAfter, kSlowWorkDelay);
+        activities.push_back(run.first.activity);
+    }
+    EXPECT_EQ(activities, (std::vector<std::string>{A("проверка карты памяти"), A("проверка карты памяти"),
+                                                    A("проверка карты памяти"), A("исправление карты памяти")}));
 }
 
 TEST_F(FormCheck, ATroubledCardIsSaidOnceAndTheCheckOffered) {

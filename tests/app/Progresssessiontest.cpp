@@ -122,19 +122,22 @@ TEST(ProgressSession, ASlowWorkAppearsAfterTheDelayAndOnlyAStoppableOneStops) {
         HeldWindow window;
         TProgressSession session(window);
         bool stopped = false;
-        Gate timedOut;
-        // The first wait is the delay running out; the work goes on until then.
-        window.onWait = [&](std::size_t) {
-            if (window.events.size() > 4) return false;
+        Gate appeared;
+        // The first wait is the delay running out, with the work still under way; it goes on
+        // once the window has appeared and waits again.
+        window.onWait = [&](std::size_t events) {
+            if (events > 3) {
+                appeared.Open();
+                return false;
+            }
             EXPECT_TRUE(session.Running());
             EXPECT_EQ(session.Stoppable(), stoppable);
             window.stopButton();
-            timedOut.Open();
             return true;
         };
         session.Run(DeletionPlan(), stoppable, milliseconds(500),
                     [&](TProgressPlan&, const TProgressCallback&, const platform::StopToken& stop) {
-                        timedOut.Pass();
+                        appeared.Pass();
                         stopped = stop.Requested();
                     });
         EXPECT_EQ(stopped, stoppable);
