@@ -1,8 +1,10 @@
 #pragma once
 // The main window: the card's books and status, the book commands of the menu and the list's
-// keys, start-up and the command-line batch. The logic is the toolkit's-free TForm1; a front end
-// draws the window from TMainFormLayout, TMainFormTexts and MainMenu(), implements the controls
-// of app/Controls.h and forwards its events to the handlers.
+// keys, and start-up. The logic is the toolkit's-free TForm1; a front end draws the window from
+// TMainFormLayout, TMainFormTexts and MainMenu(), implements the controls of app/Controls.h and
+// forwards its events to the handlers. The handlers hand their long work to objects of their
+// own: TBookBatch writes books, TCommandLineBatch runs the command line's books, TCardCheckFlow
+// checks and mends the card, all behind one TProgressSession.
 
 #include <chrono>
 #include <cstdint>

@@ -242,6 +242,32 @@ private slots:
         QVERIFY(dialog.windowTitle().startsWith(U("Удаление книги Автор - T")));
     }
 
+    void theMainWindowTakesNoInputFromTheStartAndAWakeIsNeverLost() {
+        Session s;
+        s.MakeBooks({1, 2, 3});
+        s.StoreCard();
+        s.Start();
+        QVERIFY(s.WaitStarted());
+        qtgui::ProgressDialog& dialog = s.front().progress();
+        qtgui::BookList& list = s.window().books();
+        QCOMPARE(list.SelectedRow(), 0);
+        // Blocked before the window appears: the list's keys do nothing.
+        dialog.Block(false, {});
+        QTest::keyClick(&list, Qt::Key_Down);
+        QCOMPARE(list.SelectedRow(), 0);
+        QVERIFY(!dialog.isVisible());
+        using Reason = ui::IProgressWindow::WakeReason;
+        QCOMPARE(dialog.WaitForWake(std::chrono::milliseconds(1)), Reason::TimedOut);
+        dialog.Wake();  // before the wait: the wait takes it
+        QCOMPARE(dialog.WaitForWake(std::nullopt), Reason::Woken);
+        std::thread worker([&dialog] { dialog.Wake(); });
+        QCOMPARE(dialog.WaitForWake(std::nullopt), Reason::Woken);
+        worker.join();
+        dialog.Unblock();
+        QTest::keyClick(&list, Qt::Key_Down);
+        QCOMPARE(list.SelectedRow(), 1);
+    }
+
 private:
     QTranslator translator_;
 };
