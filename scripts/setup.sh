@@ -18,6 +18,10 @@ if [ ${#missing[@]} -gt 0 ]; then
     sudo=()
     [ "$(id -u)" -eq 0 ] || sudo=(sudo)
     export DEBIAN_FRONTEND=noninteractive
+    # 32-bit Wine, for the 32-bit program's tests, comes from the i386 architecture.
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        "${sudo[@]}" dpkg --add-architecture i386
+    fi
     "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 update
     "${sudo[@]}" apt-get install -y --no-install-recommends -o DPkg::Lock::Timeout=600 "${missing[@]}"
 fi

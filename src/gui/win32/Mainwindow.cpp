@@ -82,7 +82,8 @@ void AddColumn(HWND list, int index, const std::string& caption) {
 
 }  // namespace
 
-TMainWindow::TMainWindow(HINSTANCE instance, TWin32Application& application, ICardSelectView& cardSelectView)
+TMainWindow::TMainWindow(HINSTANCE instance, TWin32Application& application, ICardSelectView& cardSelectView,
+                         platform::Platform& platform)
     : application_(application),
       openDialog_(MainFormTexts().openFilterDescription, MainFormTexts().openFilterPatterns) {
     RegisterWindowClass(instance, &TMainWindow::WindowProc);
@@ -106,7 +107,8 @@ TMainWindow::TMainWindow(HINSTANCE instance, TWin32Application& application, ICa
     openDialog_.Attach(window_);
     progress_.Create(instance, window_);
     form_ = std::make_unique<TForm1>(TForm1Controls{boxes_, booksControl_, statusControl_, n9_, openDialog_,
-                                                    application_, cardSelectView, progress_});
+                                                    application_, cardSelectView, progress_},
+                                     platform);
 }
 
 TMainWindow::~TMainWindow() {

@@ -21,7 +21,8 @@ class TMainWindow {
 public:
     // Makes the hidden window with its controls and menu, centred on the screen, and the
     // window logic on them.
-    TMainWindow(HINSTANCE instance, TWin32Application& application, ICardSelectView& cardSelectView);
+    TMainWindow(HINSTANCE instance, TWin32Application& application, ICardSelectView& cardSelectView,
+                platform::Platform& platform);
     ~TMainWindow();
     TMainWindow(const TMainWindow&) = delete;
     TMainWindow& operator=(const TMainWindow&) = delete;

@@ -99,11 +99,27 @@ BOOL CALLBACK PrintText(HWND control, LPARAM /*unused*/) {
     return TRUE;
 }
 
+struct BoxSearch {
+    const wchar_t* title;
+    bool found;
+};
+
+// Every visible top-level window with the title (a wizard may show its pages in more than one).
+BOOL CALLBACK PrintBox(HWND window, LPARAM search) {
+    auto& wanted = *reinterpret_cast<BoxSearch*>(search);
+    std::wstring text(kTextChars, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), kTextChars)));
+    if (IsWindowVisible(window) && text == wanted.title) {
+        wanted.found = true;
+        EnumChildWindows(window, &PrintText, 0);
+    }
+    return TRUE;
+}
+
 int ProbeBox(const wchar_t* title) {
-    const HWND box = FindWindowW(nullptr, title);
-    if (box == nullptr) return kExitNotFound;
-    EnumChildWindows(box, &PrintText, 0);
-    return kExitFound;
+    BoxSearch search{title, false};
+    EnumWindows(&PrintBox, reinterpret_cast<LPARAM>(&search));
+    return search.found ? kExitFound : kExitNotFound;
 }
 
 }  // namespace

@@ -44,7 +44,7 @@ PROGRAM_END_LIMIT = 20     # the program ends after its last box
 XDOTOOL_LIMIT = 5
 TYPE_DELAY_MS = "20"        # between typed characters
 POLL_INTERVAL = 0.2
-KEY_SETTLE = 0.4           # time for Wine to handle a key before the next one
+KEY_DELAY_MS = "300"       # between the keys of one press, as a person types
 ABSENCE_WAIT = 1.5         # how long a window that must not come up is waited for
 
 SCREEN_WIDTH, SCREEN_HEIGHT = 1024, 768
@@ -64,12 +64,16 @@ CHECK_BOX = "Проверка карты памяти"
 OPEN_DIALOG = "Open"  # Wine's English open-file dialog (LANG=C.UTF-8)
 
 MAIN_WIDTH, MAIN_HEIGHT = 468, 373
-# A book whose write lasts a few seconds under Wine, long enough to press a key in its window.
-BIG_BOOK_BYTES = 256 << 20
-BIG_BOOK_FILES = 8
+# The book whose write the progress scenario holds at its first file.
+HELD_BOOK_FILES = 8
 CARD_DIALOG_CLIENT = (241, 123)
 
 CODEPAGE = "cp1251"
+
+# With 32-bit Wine installed beside 64-bit Wine, the command `wine` is the 32-bit loader, which
+# runs Wine's own tools (reg, regedit, cmd, wineboot) as 32-bit programs: in a 64-bit prefix they
+# would read and write the registry's 32-bit view. A 64-bit prefix gets the 64-bit loader.
+WINE64_LOADER = "/usr/lib/wine/wine64"
 CRLF = "\r\n"
 
 
@@ -99,9 +103,11 @@ def log(message):
 # ----- The session: paths and environment -----
 
 class Session:
-    def __init__(self, build, program, unrar, probe=""):
+    def __init__(self, build, program, unrar, probe="", held_program="", arch="win64"):
         self.build = os.path.abspath(build)
         self.program = os.path.abspath(program)
+        self.held_program = os.path.abspath(held_program) if held_program else ""
+        self.arch = arch
         self.unrar = os.path.abspath(unrar)
         self.probe = os.path.abspath(probe) if probe else ""
         self.folder = os.path.join(self.build, "gui-session")
@@ -121,7 +127,7 @@ class Session:
         env = dict(os.environ)
         env.update({
             "WINEPREFIX": self.prefix,
-            "WINEARCH": "win64",
+            "WINEARCH": self.arch,
             "WINEDEBUG": "-all",
             "WINEDLLOVERRIDES": "mscoree,mshtml=",
             # Cyrillic window titles stay readable for xdotool.
@@ -135,13 +141,22 @@ class Session:
             env["DISPLAY"] = display
         return env
 
+    def command(self, *args):
+        """The command line, with "wine" and "wineboot" run by the prefix's own loader."""
+        loader = WINE64_LOADER if self.arch == "win64" and os.path.exists(WINE64_LOADER) else "wine"
+        if args[0] == "wine":
+            return [loader, *args[1:]]
+        if args[0] == "wineboot":
+            return [loader, "wineboot", *args[1:]]
+        return list(args)
+
     def wine(self, *args, limit=WINE_COMMAND_LIMIT, display=None):
-        return subprocess.run(list(args), env=self.env(display), stdin=subprocess.DEVNULL,
+        return subprocess.run(self.command(*args), env=self.env(display), stdin=subprocess.DEVNULL,
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=limit).returncode
 
     def run_probe(self, *args):
         """The lines windowprobe.exe prints about the program's windows (empty when it finds none)."""
-        result = subprocess.run(["wine", self.probe, *args], env=self.env(), stdin=subprocess.DEVNULL,
+        result = subprocess.run(self.command("wine", self.probe, *args), env=self.env(), stdin=subprocess.DEVNULL,
                                 capture_output=True, timeout=WINE_COMMAND_LIMIT)
         return result.stdout.decode("utf-8", "replace").splitlines() if result.returncode == 0 else []
 
@@ -337,21 +352,23 @@ class Desktop:
             time.sleep(POLL_INTERVAL)
         raise Failure(f'the window "{title}" is still there after {limit} s')
 
+    def focus(self, window):
+        """Gives the window the keyboard focus and waits until the display says it has it."""
+        def focused():
+            self.xdotool("windowfocus", window)
+            return self.xdotool("getwindowfocus")[1] == window
+        check_soon(focused, lambda: f"the window {window} does not get the keyboard focus")
+
     def press(self, window, *keys):
         """Gives the window the keyboard focus and presses the keys one after another."""
-        self.xdotool("windowfocus", window)
-        time.sleep(KEY_SETTLE)
-        for key in keys:
-            code, _ = self.xdotool("key", key)
-            check(code == 0, f"xdotool could not press {key}")
-            time.sleep(KEY_SETTLE)
+        self.focus(window)
+        code, _ = self.xdotool("key", "--delay", KEY_DELAY_MS, *keys)
+        check(code == 0, f"xdotool could not press {keys}")
 
     def type_text(self, window, text):
-        self.xdotool("windowfocus", window)
-        time.sleep(KEY_SETTLE)
+        self.focus(window)
         code, _ = self.xdotool("type", "--delay", TYPE_DELAY_MS, text)
         check(code == 0, "xdotool could not type " + text)
-        time.sleep(KEY_SETTLE)
 
     def geometry(self, window):
         """Position and outer size of a window: x, y, width, height."""
@@ -375,13 +392,16 @@ class Program:
     under Wine. Used as a context: when the scenario fails, the screen is recorded while the
     program still runs, then the program is ended."""
 
-    def __init__(self, session, desktop, folder, with_unrar=False):
+    def __init__(self, session, desktop, folder, with_unrar=False, hold=None):
+        """hold: (folder, point) runs the test build that holds the card work at the point
+        ("copy" or "move") until the test releases it (see Hold)."""
         self.session = session
         self.desktop = desktop
         self.folder = folder
+        self.hold = hold
         os.makedirs(folder, exist_ok=True)
         self.exe = os.path.join(folder, "ZWQManager.exe")
-        shutil.copy(session.program, self.exe)
+        shutil.copy(session.held_program if hold else session.program, self.exe)
         if with_unrar:
             shutil.copy(session.unrar, os.path.join(folder, "unrar.exe"))
         self.process = None
@@ -389,7 +409,10 @@ class Program:
 
     def start(self, *arguments):
         self.output = open(os.path.join(self.folder, "program.log"), "wb")
-        self.process = subprocess.Popen(["wine", self.exe, *arguments], cwd=self.folder, env=self.session.env(),
+        env = self.session.env()
+        if self.hold:
+            env.update({"ZWQ_TEST_HOLD": windows_path(self.hold.folder), "ZWQ_TEST_HOLD_AT": self.hold.point})
+        self.process = subprocess.Popen(self.session.command("wine", self.exe, *arguments), cwd=self.folder, env=env,
                                         stdin=subprocess.DEVNULL, stdout=self.output, stderr=self.output)
         return self
 
@@ -432,6 +455,28 @@ class Program:
             self.process.wait(timeout=PROGRAM_END_LIMIT)
         if self.output is not None:
             self.output.close()
+
+
+class Hold:
+    """The point where the test build holds the card work: when the work gets there the file
+    "held" appears in the folder, and the work waits there until the file "release" is made
+    (a held copy also ends when the write is stopped)."""
+
+    def __init__(self, folder, point):
+        self.folder, self.point = folder, point
+        empty_folder(folder)
+
+    def reached(self):
+        return os.path.exists(os.path.join(self.folder, "held"))
+
+    def wait(self, program):
+        def reached():
+            check(not program.ended(), f"the program ended (exit code {program.code()}) before the held point")
+            return self.reached()
+        check_soon(reached, lambda: f"the card work did not reach the held {self.point}")
+
+    def release(self):
+        write_bytes(os.path.join(self.folder, "release"), b"")
 
 
 # ----- Books, cards and archives on disk -----
@@ -736,9 +781,9 @@ def keyboard_and_menu(session, desktop):
 
     with Program(session, desktop, os.path.join(work, "program")).start() as program:
         main = desktop.wait_window(MAIN_TITLE, program)
-        time.sleep(KEY_SETTLE)
+        check_soon(lambda: desktop.geometry(main)[2:] == (MAIN_WIDTH, MAIN_HEIGHT),
+                   lambda: f"the main window is {desktop.geometry(main)[2:]}, not {(MAIN_WIDTH, MAIN_HEIGHT)}")
         x, y, width, height = desktop.geometry(main)
-        check((width, height) == (MAIN_WIDTH, MAIN_HEIGHT), f"the main window is {width}x{height}")
         check((x, y) == ((SCREEN_WIDTH - MAIN_WIDTH) // 2, (SCREEN_HEIGHT - MAIN_HEIGHT) // 2),
               f"the main window at {x},{y} is not centred")
         desktop.screenshot("main-window.png")
@@ -834,25 +879,24 @@ def progress_and_cancel(session, desktop):
     """Two books chosen together in the open dialog (typed as "BOOK_001.ydr" "BOOK_002.ydr" in
     their folder) are written as one batch behind the progress window: its title names the
     book and "книга 1 из 2", it shows what it is doing, a native progress bar and "Отмена".
-    Escape stops the write; the box says so, and the card is as it was."""
+    The write is held at its first file while the window is looked at; Escape stops it, the
+    box says so, and the card is as it was."""
     work = scenario_folder(session, "progress")
     store_settings(session, ["CARD_PATH=E:\\", "IS_ASKED_FOR_INTEGRATION=YES"])
     make_card_book(session.card, 1, "Война и мир", "Лев Толстой")
     folder = os.path.join(work, "books")
-    # The first book is large enough to be watched while it is written: its files are sparse,
-    # so making them costs nothing.
-    names = [f"big{n:02d}.mp3" for n in range(1, BIG_BOOK_FILES + 1)]
-    os.makedirs(folder)
+    names = [f"part{n:02d}.mp3" for n in range(1, HELD_BOOK_FILES + 1)]
     for name in names:
-        with open(os.path.join(folder, name), "wb") as f:
-            f.truncate(BIG_BOOK_BYTES // BIG_BOOK_FILES)
+        write_bytes(os.path.join(folder, name), name.encode("ascii") * 1000)
     write_bytes(os.path.join(folder, "BOOK_001.ydr"),
-                encoded(["#TITLE=Большая книга", "#AUTHOR=Автор", "#TOTAL_SIZE_KB=1"] + names))
+                encoded(["#TITLE=Большая книга", "#AUTHOR=Автор", "#TOTAL_SIZE_KB=80"] + names))
     write_bytes(os.path.join(folder, "small.mp3"), b"small")
-    write_bytes(os.path.join(folder, "BOOK_002.ydr"), encoded(["#TITLE=Малая", "#AUTHOR=Автор", "small.mp3"]))
+    write_bytes(os.path.join(folder, "BOOK_002.ydr"),
+                encoded(["#TITLE=Малая", "#AUTHOR=Автор", "#TOTAL_SIZE_KB=1", "small.mp3"]))
     before = folder_state(session.card)
+    hold = Hold(os.path.join(work, "hold"), "copy")
 
-    with Program(session, desktop, os.path.join(work, "program")).start() as program:
+    with Program(session, desktop, os.path.join(work, "program"), hold=hold).start() as program:
         main = desktop.wait_window(MAIN_TITLE, program)
         desktop.press(main, "Return")
         dialog = desktop.wait_window(OPEN_DIALOG, program)
@@ -860,13 +904,16 @@ def progress_and_cancel(session, desktop):
         desktop.press(dialog, "Return")
         desktop.type_text(dialog, '"BOOK_001.ydr" "BOOK_002.ydr"')
         desktop.press(dialog, "Return")
+        hold.wait(program)
         title = "Запись книги Автор - Большая книга (книга 1 из 2)"
         window = desktop.wait_window(title, program)
-        texts = session.run_probe(title)
-        check("text Отмена" in texts, f"the progress window has no Отмена: {texts}")
-        check(any(re.fullmatch(r"text копирование: файл \d+ из 8", t) for t in texts),
-              f"the progress window does not say which file it copies: {texts}")
-        check(any(re.fullmatch(r"progress \d+", t) for t in texts), f"no progress bar in the window: {texts}")
+
+        def shows_progress():
+            texts = session.run_probe(title)
+            return ("text Отмена" in texts and "text копирование: файл 1 из 8" in texts
+                    and any(re.fullmatch(r"progress \d+", t) for t in texts))
+        check_soon(shows_progress, lambda: "the progress window does not show Отмена, the file it copies "
+                                           f"(1 of 8) and a progress bar: {session.run_probe(title)}")
         desktop.screenshot("progress-window.png")
         desktop.press(window, "Escape")
         box = wait_box(session, desktop, WRITE_BOX, "Запись книги Автор - Большая книга отменена, на карту памяти "
@@ -889,10 +936,11 @@ def high_dpi(session, desktop):
     try:
         with Program(session, desktop, os.path.join(work, "program")).start() as program:
             main = desktop.wait_window(MAIN_TITLE, program)
-            time.sleep(KEY_SETTLE)
+            expected = (scaled(MAIN_WIDTH, HIGH_DPI), scaled(MAIN_HEIGHT, HIGH_DPI))
+            check_soon(lambda: desktop.geometry(main)[2:] == expected,
+                       lambda: f"at {HIGH_DPI} dpi the main window is {desktop.geometry(main)[2:]}, not {expected}")
             x, y, width, height = desktop.geometry(main)
             desktop.screenshot("main-window-144dpi.png")
-            expected = (scaled(MAIN_WIDTH, HIGH_DPI), scaled(MAIN_HEIGHT, HIGH_DPI))
             check((width, height) == expected,
                   f"at {HIGH_DPI} dpi the main window is {width}x{height}, not {expected}")
             check((x, y) == ((SCREEN_WIDTH - width) // 2, (SCREEN_HEIGHT - height) // 2),
@@ -1057,11 +1105,15 @@ def main():
     parser.add_argument("--build", help="the build folder (not needed for the program-file check)")
     parser.add_argument("--unrar", help="the stand-in unrar.exe (not needed for the program-file check)")
     parser.add_argument("--probe", help="windowprobe.exe, which reads the program's windows")
+    parser.add_argument("--held-program", help="the test build of the program that holds the card work")
+    parser.add_argument("--arch", default="win64", choices=["win64", "win32"],
+                        help="the Wine prefix's architecture: win32 is a 32-bit Windows")
     parser.add_argument("step", choices=["start", "stop", *SCENARIOS, *FILE_CHECKS])
     args = parser.parse_args()
     if args.step not in FILE_CHECKS and (args.build is None or args.unrar is None):
         parser.error("--build and --unrar are needed for " + args.step)
-    session = Session(args.build or ".", args.program, args.unrar or "", args.probe or "")
+    session = Session(args.build or ".", args.program, args.unrar or "", args.probe or "", args.held_program or "",
+                      args.arch)
     try:
         if args.step == "start":
             command_start(session)

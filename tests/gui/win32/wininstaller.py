@@ -11,9 +11,12 @@
         program shows its window and, without unrar.exe, writes a RAR book through the
         system's tar.exe (the stand-in in the prefix's System32), and the silent uninstaller
         asked to remove the settings removes them too
+    wininstaller.py --version X.Y.Z --build DIR --program EXE32 --installer EXE install-on-32-bit-windows
+        the shipped installer, run silently on a 32-bit Windows (a prefix of its own), installs
+        the 32-bit program, which shows its window; the silent uninstaller removes it
 
-Wine here runs 64-bit programs only: the shipped 32-bit installer is checked as a file, its
-64-bit twin from the same script is run.
+The wizard walk runs the 64-bit twin of the shipped installer, made from the same script, in the
+64-bit prefix of the window tests.
 """
 
 import argparse
@@ -35,6 +38,10 @@ UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZWQMa
 INTEGRATION_KEYS = (r"HKCR\.ydr", r"HKCR\ZWQManager")
 MISSING_LIBRARY_BOX = "Ошибка во время интеграции в проводник"
 WIZARD_TITLE = "Установка " + PRODUCT
+# The wizard's pages after the welcome page carry a blank after the title.
+WIZARD_PAGE_TITLE = WIZARD_TITLE + " "
+WELCOME_BUTTON, INSTALL_BUTTON = "&Далее >", "&Установить"
+FINISH_TICK = "Интегрировать в проводник"
 INSTALL_LIMIT = 120    # seconds
 UNINSTALL_LIMIT = 60   # the uninstaller goes on in a copy of itself after the first process ends
 
@@ -79,7 +86,7 @@ class InstalledProgram(wingui.Program):
 
     def start(self, *arguments):
         self.output = open(os.path.join(self.folder, "installed-program.log"), "wb")
-        self.process = subprocess.Popen(["wine", self.exe, *arguments], env=self.session.env(),
+        self.process = subprocess.Popen(self.session.command("wine", self.exe, *arguments), env=self.session.env(),
                                         stdin=subprocess.DEVNULL, stdout=self.output, stderr=self.output)
         return self
 
@@ -118,7 +125,7 @@ def answer_missing_library_boxes(desktop, program):
 def check_installation(session, installed, version):
     """The program, the uninstaller, the shortcut and the entry in Programs and Features."""
     check(wingui.read_bytes(installed.program) == wingui.read_bytes(session.program),
-          "the installed program is not the 64-bit build")
+          "the installed program is not the build for this Windows: " + session.program)
     check(os.path.isfile(installed.uninstaller), "no uninstaller")
     folder = r"C:\Program Files" + "\\" + PRODUCT
     # The shortcut names the installed program. (Wine cannot follow it here: its ANSI code
@@ -154,14 +161,21 @@ def install_by_keyboard_with_integration(session, desktop, installer, installed)
     ("Установить"); on the last page the tick "Интегрировать в проводник" has the focus: Space
     ticks it, Tab and Enter press "Готово". The installed program then starts with /integrate."""
     with open(os.path.join(session.folder, "installer.log"), "wb") as output:
-        wizard = subprocess.Popen(["wine", installer], env=session.env(), stdin=subprocess.DEVNULL,
+        wizard = subprocess.Popen(session.command("wine", installer), env=session.env(), stdin=subprocess.DEVNULL,
                                   stdout=output, stderr=output)
     try:
         window = desktop.wait_window(WIZARD_TITLE)
-        desktop.press(window, "Return", "Return")
+        check_soon(lambda: "text " + WELCOME_BUTTON in session.run_probe(WIZARD_TITLE),
+                   lambda: f"the welcome page shows {session.run_probe(WIZARD_TITLE)}")
+        desktop.press(window, "Return")
+        check_soon(lambda: "text " + INSTALL_BUTTON in session.run_probe(WIZARD_PAGE_TITLE),
+                   lambda: f"the folder page does not come: {session.run_probe(WIZARD_PAGE_TITLE)}")
+        desktop.press(window, "Return")
         check_soon(lambda: registry_values(session, UNINSTALL_KEY) is not None, lambda: "the wizard installed nothing",
                    limit=INSTALL_LIMIT)
-        time.sleep(wingui.ABSENCE_WAIT)  # the wizard moves on to its last page
+        check_soon(lambda: "text " + FINISH_TICK in session.run_probe(WIZARD_PAGE_TITLE),
+                   lambda: f"the wizard's last page with the tick does not come: {session.run_probe(WIZARD_PAGE_TITLE)}",
+                   limit=INSTALL_LIMIT)
         desktop.screenshot("installer-last-page.png")
         desktop.press(window, "space", "Tab", "Return")
         wizard.wait(timeout=wingui.PROGRAM_END_LIMIT)
@@ -237,6 +251,32 @@ def install_and_uninstall(session, desktop, installer, version, tar):
     check(not os.path.exists(os.path.join(session.roaming(), "kv8102tz")), "asked to, the uninstaller kept the settings")
 
 
+def install_on_32_bit_windows(session, desktop, installer, version):
+    """The shipped installer on a 32-bit Windows: silently, the 32-bit program; it starts; the
+    silent uninstaller removes everything."""
+    if not os.path.isfile(os.path.join(session.prefix, "system.reg")):
+        shutil.rmtree(session.prefix, ignore_errors=True)
+        check(session.wine("wineboot", "--init", limit=wingui.PREFIX_CREATION_LIMIT) == 0, "wineboot failed")
+    try:
+        installed = Installed(session)
+        if os.path.exists(installed.uninstaller):  # left by an interrupted run
+            uninstall(session, installed)
+        card = os.path.join(session.folder, "card-32")
+        wingui.empty_folder(card)
+        wingui.store_settings(session, ["CARD_PATH=" + wingui.windows_path(card), "IS_ASKED_FOR_INTEGRATION=YES"])
+        code = session.wine("wine", installer, "/S", limit=INSTALL_LIMIT)
+        check(code == 0, f"the silent installer ended with {code}")
+        check_installation(session, installed, version)
+        with InstalledProgram(session, installed) as program:
+            window = desktop.wait_window(wingui.MAIN_TITLE, program)
+            desktop.screenshot("installed-program-32-bit.png")
+            desktop.press(window, "alt+F4")
+            program.wait_end()
+        uninstall(session, installed, "/REMOVESETTINGS")
+    finally:
+        session.wine("wineserver", "-k")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--installer", required=True)
@@ -244,15 +284,27 @@ def main():
     parser.add_argument("--build")
     parser.add_argument("--program", help="the 64-bit ZWQManager.exe the installer holds")
     parser.add_argument("--tar", help="the stand-in tar.exe, put in place of the system's")
-    parser.add_argument("step", choices=["installer-file", "install-and-uninstall"])
+    parser.add_argument("--probe", help="windowprobe.exe, which reads the wizard's texts")
+    parser.add_argument("step", choices=["installer-file", "install-and-uninstall", "install-on-32-bit-windows"])
     args = parser.parse_args()
     try:
         if args.step == "installer-file":
             installer_file(args.installer, args.version)
+        elif args.step == "install-on-32-bit-windows":
+            if args.build is None or args.program is None:
+                parser.error("--build and --program are needed for " + args.step)
+            session = wingui.Session(args.build, args.program, "", args.probe or "", arch="win32")
+            session.prefix = os.path.join(session.build, "wineprefix-win32")
+            desktop = wingui.Desktop(session)
+            try:
+                install_on_32_bit_windows(session, desktop, os.path.abspath(args.installer), args.version)
+            except Failure:
+                log("screenshot: " + desktop.screenshot("failed-installer-32-bit.png"))
+                raise
         else:
             if args.build is None or args.program is None or args.tar is None:
                 parser.error("--build, --program and --tar are needed for " + args.step)
-            session = wingui.Session(args.build, args.program, "")
+            session = wingui.Session(args.build, args.program, "", args.probe or "")
             desktop = wingui.Desktop(session)
             started = time.monotonic()
             try:
