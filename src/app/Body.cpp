@@ -74,7 +74,12 @@ TForm1::TForm1(const TForm1Controls& controls, platform::Platform& platform)
       cardSelect_(controls.cardSelectView, platform, controls.boxes),
       integration_(platform, controls.boxes),
       session_(controls.progress),
-      checkFlow_(*this, *card, session_) {}
+      checkFlow_(*this, *card, session_) {
+    // The user chose to close the window during the work: it closes now.
+    session_.ended = [this] {
+        if (closing_) controls_.application.CloseMainWindow();
+    };
+}
 
 TForm1::~TForm1() = default;
 
@@ -171,10 +176,6 @@ int TForm1::Tell(const std::string& text, const std::string& caption, unsigned f
     return controls_.boxes.ShowMessage(text, caption, flags);
 }
 
-void TForm1::CloseIfAsked() {
-    if (closing_) controls_.application.CloseMainWindow();
-}
-
 bool TForm1::FormCloseQuery() {
     if (!session_.Running()) return true;
     if (closing_) return false;
@@ -212,7 +213,6 @@ TBookBatchResult::End TForm1::WriteInOrder(const std::vector<std::string>& paths
     using End = TBookBatchResult::End;
     if (paths.empty() || !CardPresent()) return End::Failed;
     const TBookBatchResult result = TBookBatch(*card, platform_.files, session_).Write(paths);
-    CloseIfAsked();
 
     // The list shows the card as it now is before the outcome is told, so that the focus comes
     // back from the box to the last book written.
@@ -275,7 +275,6 @@ std::optional<TRemoval> TForm1::DeleteBookAt(std::size_t row, bool ask) {
     session_.Run(plan, false, slowWorkDelay, [&](TProgressPlan&, const TProgressCallback& progress, const platform::StopToken&) {
         removal = card->DeleteBook(row, progress);
     });
-    CloseIfAsked();
     // The book that took the deleted one's place becomes current; the last one when the last went.
     ShowBooks(std::string(), row);
     ReportRemoval(name, removal.report);
@@ -352,7 +351,6 @@ void TForm1::N10Click() {
     if (!CardPresent()) return;
     checkFlow_.showAfter = slowWorkDelay;
     checkFlow_.Run(cardPath);
-    CloseIfAsked();
 }
 
 void TForm1::ReportRemoval(const std::string& name, const TRemovalReport& report) {

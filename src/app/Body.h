@@ -167,8 +167,6 @@ private:
     bool CheckSwitchGiven();
     // The check switch alone on the command line: the check, then the program ends.
     void RunCheckSwitch();
-    // After a card operation: the window closes if the user asked it to meanwhile.
-    void CloseIfAsked();
 
     TForm1Controls controls_;
     platform::Platform& platform_;

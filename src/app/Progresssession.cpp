@@ -65,6 +65,7 @@ void TProgressSession::Run(const TProgressPlan& plan, bool stoppable, millisecon
     window_.Unblock();
     worker.join();
     stop_ = nullptr;
+    if (ended) ended();
     if (failure) std::rethrow_exception(failure);
 }
 

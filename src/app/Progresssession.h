@@ -36,6 +36,8 @@ public:
     bool Stoppable() const { return Running() && stoppable_; }
     // Asks a stoppable work to stop, as "Отмена" does.
     void Stop();
+    // Called on the window's thread after each work has ended (also when it threw).
+    std::function<void()> ended;
 
 private:
     // On the worker thread: keeps the view as the latest and wakes the window, unless a wake
