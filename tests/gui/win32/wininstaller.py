@@ -148,12 +148,18 @@ def uninstall(session, installed, *switches):
     """The silent uninstaller; it goes on in a copy of itself, so its end is its work done."""
     code = session.wine("wine", installed.uninstaller, "/S", *switches, limit=UNINSTALL_LIMIT)
     check(code == 0, f"the silent uninstaller ended with {code}")
-    check_soon(lambda: not os.path.exists(installed.folder),
-               lambda: f"the program folder is still there: {os.listdir(installed.folder)}", limit=UNINSTALL_LIMIT)
-    check(not os.path.exists(installed.shortcut), "the Start-menu shortcut is still there")
-    check(registry_values(session, UNINSTALL_KEY) is None, "the entry in Programs and Features is still there")
-    for key in INTEGRATION_KEYS:
-        check(not key_exists(session, key), key + " is still there")
+    def left():
+        """What the uninstaller has not removed yet."""
+        remaining = []
+        if os.path.exists(installed.folder):
+            remaining.append(f"the program folder ({os.listdir(installed.folder)})")
+        if os.path.exists(installed.shortcut):
+            remaining.append("the Start-menu shortcut")
+        if registry_values(session, UNINSTALL_KEY) is not None:
+            remaining.append("the entry in Programs and Features")
+        remaining += [key for key in INTEGRATION_KEYS if key_exists(session, key)]
+        return remaining
+    check_soon(lambda: not left(), lambda: f"the uninstaller left {', '.join(left())}", limit=UNINSTALL_LIMIT)
 
 
 def install_by_keyboard_with_integration(session, desktop, installer, installed):
@@ -248,7 +254,8 @@ def install_and_uninstall(session, desktop, installer, version, tar):
         program.wait_end()
     write_rar_book_with_systems_tar(session, desktop, installed, tar)
     uninstall(session, installed, "/REMOVESETTINGS")
-    check(not os.path.exists(os.path.join(session.roaming(), "kv8102tz")), "asked to, the uninstaller kept the settings")
+    check_soon(lambda: not os.path.exists(os.path.join(session.roaming(), "kv8102tz")),
+               lambda: "asked to, the uninstaller kept the settings", limit=UNINSTALL_LIMIT)
 
 
 def install_on_32_bit_windows(session, desktop, installer, version):
