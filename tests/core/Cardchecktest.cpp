@@ -221,6 +221,22 @@ TEST_F(Card, TheCheckFindsEachKindOfTroubleAndMendsWhatIsSafe) {
     }
 }
 
+TEST_F(Card, AMoveWhoseFlushFailsIsUndoneAndTheNextOneFindsTheCardAsItIs) {
+    MakeBooks(4);
+    std::filesystem::remove_all(platform::ToFsPath(at("BOOK_002")));
+    std::filesystem::remove(platform::ToFsPath(at("BOOK_002.ydr")));
+    model.Scan();
+    files.failingFlushes = 1;
+    // Book 3's folder had its new name when the flush failed: it goes back, its new descriptor
+    // goes, and book 4 stays above it.
+    EXPECT_TRUE(model.CloseGaps().empty());
+    EXPECT_EQ(List(card()), (std::vector<std::string>{"BOOK_001.ydr", "BOOK_001/", "BOOK_003.ydr", "BOOK_003/",
+                                                      "BOOK_004.ydr", "BOOK_004/"}));
+    EXPECT_EQ(Kinds(), std::vector<Kind>{Kind::Gap});
+    EXPECT_EQ(model.CloseGaps(), (std::vector<std::pair<int, int>>{{3, 2}, {4, 3}}));
+    EXPECT_EQ(Books(), (std::vector<std::string>{"T1", "T3", "T4"}));
+}
+
 TEST_F(Card, WhatCannotBeMendedSafelyIsLeftAndSaid) {
     MakeBooks(3);
     std::filesystem::remove(platform::ToFsPath(at("BOOK_002/2.mp3")));

@@ -69,7 +69,12 @@ bool CardMishaps::CopyWithProgress(const std::string& a, const std::string& b, c
 }
 
 bool CardMishaps::FlushFiles(const std::vector<std::string>& p) {
-    if (p.empty()) return TestFiles::FlushFiles(p);
+    if (p.empty() || !OnCard(p.front())) return TestFiles::FlushFiles(p);
+    ++flushes;
+    if (failingFlushes > 0 && !Pulled()) {
+        --failingFlushes;
+        return false;
+    }
     return Change(p.front(), [&] { return TestFiles::FlushFiles(p); });
 }
 

@@ -29,8 +29,13 @@ public:
     int pullAt = 0;
     bool pullAfterEffect = false;
 
+    // The next flushes of the card that fail while the card stays in (a medium that reports a
+    // write error): each such FlushFiles counts it down and fails without writing anything.
+    int failingFlushes = 0;
+
     int changingCalls = 0;
     int rootListings = 0;
+    int flushes = 0;  // FlushFiles calls on the card
     bool Pulled() const { return pullAt > 0 && changingCalls >= pullAt; }
 
     bool ListDirectory(const std::string& f, std::vector<platform::DirEntry>& e) override;
