@@ -54,6 +54,11 @@ std::vector<std::string> List(const std::string& folder);
 // path with "/" at the end and no bytes.
 std::map<std::string, std::string> Snapshot(const std::string& folder);
 
+// Replaces the leftmost occurrence of oldText by newText again and again until oldText no
+// longer occurs. The text comes back unchanged when oldText is empty or newText contains it
+// (the replacement would never end).
+std::string ReplaceAll(const std::string& text, const std::string& oldText, const std::string& newText);
+
 // The lines of a descriptor joined by CR LF, each line ended.
 std::string Crlf(const std::vector<std::string>& lines);
 // A UTF-16 little-endian file with byte-order mark from UTF-8 text.

@@ -51,6 +51,9 @@ public:
     int64_t ClusterSize(const std::string& path) override;
 
 private:
+    // Until what the copies to the card left in the memory is on its way to the medium.
+    void WaitForCopies();
+
     std::unique_ptr<CardFlusher> flusher_;
 };
 
