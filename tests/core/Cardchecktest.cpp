@@ -106,49 +106,88 @@ protected:
 
 // ---- a card pulled out at any changing call ----
 
-constexpr int kSweepBooks = 20;
+// How the card goes: cut short in the middle of the call, after the call reached it, or losing a
+// random part (seeded) of what was not flushed yet, as a card's cache would.
+enum class Pull { InTheMiddleOfTheCall, AfterTheCallReachedTheCard, LosingUnflushedWrites };
 
-class PulledCard : public Card, public ::testing::WithParamInterface<bool> {
+class PulledCard : public Card, public ::testing::WithParamInterface<Pull> {
 protected:
-    // For every changing call of work on a card of 20 books: pull the card at that call, put it
-    // back, check and repair, and hand the books to accept. Returns the number of pull points.
+    bool losing() const { return GetParam() == Pull::LosingUnflushedWrites; }
+    int books() const { return losing() ? 60 : 20; }
+    // For every changing call of work on a card of books() books (and, losing writes, two
+    // seeds): pull the card at that call, put it back, check and repair, and hand the books to
+    // accept. Returns the number of pull points.
     int Sweep(const std::function<void()>& work, const std::function<void(const std::vector<std::string>&)>& accept) {
+        const int seeds = losing() ? 2 : 1;
         for (int k = 1;; ++k) {
-            SCOPED_TRACE("card pulled at changing call " + std::to_string(k));
-            MakeBooks(kSweepBooks);
-            const bool pulled = PullAt(k, GetParam(), work);
-            healthy.RepairCard();
-            accept(Books());
-            if (!pulled || HasFailure()) return k - 1;
+            bool pulled = false;
+            for (int s = 0; s < seeds; ++s) {
+                const unsigned seed = static_cast<unsigned>(k * seeds + s);
+                SCOPED_TRACE("card pulled at changing call " + std::to_string(k) + ", seed " + std::to_string(seed));
+                MakeBooks(books());
+                files.loseUnflushed = losing();
+                files.seed = seed;
+                pulled = PullAt(k, GetParam() == Pull::AfterTheCallReachedTheCard || (losing() && s == 1), work);
+                files.loseUnflushed = false;
+                healthy.RepairCard();
+                accept(Books());
+                if (HasFailure()) return k - 1;
+            }
+            if (!pulled) return k - 1;
         }
     }
 };
 
-INSTANTIATE_TEST_SUITE_P(Pulls, PulledCard, ::testing::Bool(), [](const ::testing::TestParamInfo<bool>& info) {
-    return info.param ? std::string("AfterTheCallReachedTheCard") : std::string("InTheMiddleOfTheCall");
-});
+std::string PullName(const ::testing::TestParamInfo<Pull>& info) {
+    switch (info.param) {
+        case Pull::InTheMiddleOfTheCall: return "InTheMiddleOfTheCall";
+        case Pull::AfterTheCallReachedTheCard: return "AfterTheCallReachedTheCard";
+        case Pull::LosingUnflushedWrites: return "LosingUnflushedWrites";
+    }
+    return std::string();
+}
+
+INSTANTIATE_TEST_SUITE_P(Pulls, PulledCard,
+                         ::testing::Values(Pull::InTheMiddleOfTheCall, Pull::AfterTheCallReachedTheCard,
+                                           Pull::LosingUnflushedWrites),
+                         PullName);
 
 TEST_P(PulledCard, ARemovalAndRenumberingIsMendedToBooksInOrder) {
-    const int points = Sweep([this] { model.DeleteBook(0); }, [](const std::vector<std::string>& titles) {
+    const int points = Sweep([this] { model.DeleteBook(0); }, [this](const std::vector<std::string>& titles) {
         // The removed book is gone or still whole; no other book is lost, none is there twice.
-        if (titles.size() == kSweepBooks) {
-            EXPECT_EQ(titles, Titles(1, kSweepBooks));
+        if (titles.size() == static_cast<std::size_t>(books())) {
+            EXPECT_EQ(titles, Titles(1, books()));
         } else {
-            EXPECT_EQ(titles, Titles(2, kSweepBooks));
+            EXPECT_EQ(titles, Titles(2, books()));
         }
     });
-    EXPECT_GE(points, 3 * (kSweepBooks - 1));  // every step of every move was a pull point
+    EXPECT_GE(points, 3 * (books() - 1));  // every step of every move was a pull point
 }
 
 TEST_P(PulledCard, AWriteIsMendedToBooksInOrder) {
     const std::string source = testsupport::MakeSourceBook(
         dir / "src", "BOOK_001.ydr", {"#TITLE=T99", "#TOTAL_SIZE_KB=1"}, {{"a.mp3", "a"}, {"b.mp3", "b"}, {"c.mp3", "c"}});
-    const int points = Sweep([&] { model.AddBook(source); }, [](const std::vector<std::string>& titles) {
-        std::vector<std::string> expected = Titles(1, kSweepBooks);
-        if (titles.size() > kSweepBooks) expected.push_back("T99");
+    const int points = Sweep([&] { model.AddBook(source); }, [this](const std::vector<std::string>& titles) {
+        std::vector<std::string> expected = Titles(1, books());
+        if (titles.size() > static_cast<std::size_t>(books())) expected.push_back("T99");
         EXPECT_EQ(titles, expected);
     });
     EXPECT_GE(points, 5);
+}
+
+TEST_F(Card, DeletingTheFirstBookTakesTheSameFewFlushesWhateverTheNumberOfBooks) {
+    for (const int count : {100, 300, 999}) {
+        SCOPED_TRACE(count);
+        MakeBooks(count);
+        files.flushes = 0;
+        ASSERT_TRUE(model.DeleteBook(0));
+        EXPECT_LE(files.flushes, 8);
+        ASSERT_EQ(model.Books.size(), static_cast<std::size_t>(count - 1));
+        EXPECT_EQ(model.Books.front()->Title, Title(2));
+        EXPECT_EQ(model.Books.back()->Number, count - 1);
+        EXPECT_EQ(ReadFile(at(TMemoryCard::SlotName(count - 1) + "/1.mp3")), Title(count) + "/1.mp3");
+        EXPECT_FALSE(model.NeedsCheck());
+    }
 }
 
 // ---- what the check finds and what the repair does with it ----
@@ -186,7 +225,8 @@ TEST_F(Card, TheCheckFindsEachKindOfTroubleAndMendsWhatIsSafe) {
          },
          {Kind::InterruptedMove}, {"T1", "T3"}},
         {"a removal cut short after a file went",
-         [&] { PullAt(2, false, [this] { model.DeleteBook(0); }); }, {Kind::InterruptedRemoval}, {"T2", "T3"}},
+         // The journal is written (1) and flushed (2); the book's folder goes (3).
+         [&] { PullAt(3, false, [this] { model.DeleteBook(0); }); }, {Kind::InterruptedRemoval}, {"T2", "T3"}},
         {"a removal cut short before any file went",
          [&] { PullAt(1, true, [this] { model.DeleteBook(0); }); }, {Kind::InterruptedRemoval}, {"T1", "T2", "T3"}},
         {"an unfinished write and a scratch file",

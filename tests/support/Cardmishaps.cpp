@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -19,11 +20,25 @@ bool CardMishaps::InUse(const std::string& path) const {
 }
 
 bool CardMishaps::Change(const std::string& path, const std::function<bool()>& call,
-                         const std::function<void()>& cutShort) {
+                         const std::function<void()>& cutShort, const Op& op) {
     if (!OnCard(path)) return call();
     if (Pulled()) return false;
+    if (loseUnflushed && !snapshotTaken_) {
+        flushed_ = Snapshot(card_);
+        unflushed_.clear();
+        snapshotTaken_ = true;
+    }
     ++changingCalls;
-    if (!Pulled()) return call();
+    if (!Pulled()) {
+        const bool done = call();
+        if (done && loseUnflushed && !op.path.empty()) unflushed_.push_back(op);
+        return done;
+    }
+    if (loseUnflushed) {
+        if (pullAfterEffect && call() && !op.path.empty()) unflushed_.push_back(op);
+        Replay();
+        return false;
+    }
     if (pullAfterEffect) {
         call();
     } else if (cutShort) {
@@ -32,7 +47,53 @@ bool CardMishaps::Change(const std::string& path, const std::function<bool()>& c
     return false;
 }
 
-bool CardMishaps::WriteUnflushed(const std::string& path, const std::string& data) {
+void CardMishaps::Replay() {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::remove_all(platform::ToFsPath(card_), error);
+    MakeDirs(card_);
+    for (const auto& [relative, bytes] : flushed_) {
+        const std::string path = platform::JoinPath(card_, Native(relative.back() == '/' ? relative.substr(0, relative.size() - 1) : relative));
+        if (relative.back() == '/') {
+            MakeDirs(path);
+        } else {
+            WriteFile(path, bytes);
+        }
+    }
+    std::mt19937 random(seed);
+    std::vector<Op> ops = unflushed_;
+    std::shuffle(ops.begin(), ops.end(), random);
+    for (const Op& op : ops) {
+        if (!op.durable && random() % 2 == 0) continue;
+        const fs::path path = platform::ToFsPath(op.path);
+        const bool parent = fs::is_directory(path.parent_path(), error);
+        switch (op.kind) {
+            case Op::Kind::Write: {
+                if (!parent) break;
+                // Kept whole mostly; else its name arrived with none or half of its bytes.
+                const unsigned part = op.durable ? 0 : random() % 4;
+                WriteFile(op.path, part == 1 ? std::string() : part == 2 ? op.data.substr(0, op.data.size() / 2) : op.data);
+                break;
+            }
+            case Op::Kind::MakeFolder:
+                if (parent) fs::create_directory(path, error);
+                break;
+            case Op::Kind::RemoveFile:
+                if (fs::is_regular_file(path, error)) fs::remove(path, error);
+                break;
+            case Op::Kind::RemoveTree: fs::remove_all(path, error); break;
+            case Op::Kind::Move: {
+                const fs::path to = platform::ToFsPath(op.to);
+                if (fs::exists(path, error) && !fs::exists(to, error)) fs::rename(path, to, error);
+                break;
+            }
+        }
+    }
+    snapshotTaken_ = false;
+    unflushed_.clear();
+}
+
+bool CardMishaps::ReplaceUnflushed(const std::string& path, const std::string& data) {
     const std::filesystem::path scratch =
         platform::ToFsPath(platform::JoinPath(platform::FolderOf(path), platform::kReplaceScratchName));
     std::error_code error;
@@ -55,17 +116,18 @@ bool CardMishaps::ListDirectory(const std::string& f, std::vector<platform::DirE
 }
 
 bool CardMishaps::MakeDirectory(const std::string& p) {
-    return Change(p, [&] { return TestFiles::MakeDirectory(p); });
+    return Change(p, [&] { return TestFiles::MakeDirectory(p); }, {}, {Op::Kind::MakeFolder, p, {}, {}, false});
 }
 
 bool CardMishaps::RemoveFile(const std::string& p) {
-    return Change(p, [&] { return !InUse(p) && TestFiles::RemoveFile(p); });
+    return Change(p, [&] { return !InUse(p) && TestFiles::RemoveFile(p); }, {}, {Op::Kind::RemoveFile, p, {}, {}, false});
 }
 
 bool CardMishaps::CopyWithProgress(const std::string& a, const std::string& b, const platform::CopyProgress& c,
                                    const platform::StopToken& s) {
     return Change(b, [&] { return TestFiles::CopyWithProgress(a, b, c, s); },
-                  [&] { WriteFile(b, ReadFile(a).substr(0, ReadFile(a).size() / 2)); });
+                  [&] { WriteFile(b, ReadFile(a).substr(0, ReadFile(a).size() / 2)); },
+                  {Op::Kind::Write, b, {}, ReadFile(a), false});
 }
 
 bool CardMishaps::FlushFiles(const std::vector<std::string>& p) {
@@ -75,17 +137,31 @@ bool CardMishaps::FlushFiles(const std::vector<std::string>& p) {
         --failingFlushes;
         return false;
     }
-    return Change(p.front(), [&] { return TestFiles::FlushFiles(p); });
+    // A flush changes nothing to replay.
+    const bool flushed = Change(p.front(), [&] { return TestFiles::FlushFiles(p); }, {}, Op());
+    // What has reached the medium is kept at a later pull.
+    if (flushed && loseUnflushed) {
+        flushed_ = Snapshot(card_);
+        unflushed_.clear();
+        snapshotTaken_ = true;
+    }
+    return flushed;
 }
 
 bool CardMishaps::MoveNoReplace(const std::string& a, const std::string& b) {
-    return Change(a, [&] { return TestFiles::MoveNoReplace(a, b); });
+    return Change(a, [&] { return TestFiles::MoveNoReplace(a, b); }, {}, {Op::Kind::Move, a, b, {}, false});
 }
 
 bool CardMishaps::WriteReplacing(const std::string& p, const std::string& d) {
-    return Change(p, [&] { return WriteUnflushed(p, d); },
+    return Change(p, [&] { return ReplaceUnflushed(p, d); },
                   [&] { WriteFile(platform::JoinPath(platform::FolderOf(p), platform::kReplaceScratchName),
-                                  d.substr(0, d.size() / 2)); });
+                                  d.substr(0, d.size() / 2)); },
+                  {Op::Kind::Write, p, {}, d, true});
+}
+
+bool CardMishaps::WriteUnflushed(const std::string& p, const std::string& d) {
+    return Change(p, [&] { return TestFiles::WriteUnflushed(p, d); }, [&] { WriteFile(p, d.substr(0, d.size() / 2)); },
+                  {Op::Kind::Write, p, {}, d, false});
 }
 
 bool CardMishaps::RemoveTree(const std::string& p) {
@@ -94,7 +170,7 @@ bool CardMishaps::RemoveTree(const std::string& p) {
         if (TestFiles::ListDirectory(p, entries) && !entries.empty()) {
             TestFiles::RemoveTree(platform::JoinPath(p, entries.front().name));
         }
-    });
+    }, {Op::Kind::RemoveTree, p, {}, {}, false});
 }
 
 }  // namespace testsupport

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,13 @@ public:
     // write error): each such FlushFiles counts it down and fails without writing anything.
     int failingFlushes = 0;
 
+    // Lost writes: at the pull the card keeps only a random part (seeded by seed) of the changes
+    // made since the last flush, each kept or lost as a whole and in any order, as a card's
+    // cache would; a kept write may have kept its name but not all its bytes. A replacing write
+    // is flushed on its own and always kept.
+    bool loseUnflushed = false;
+    unsigned seed = 0;
+
     int changingCalls = 0;
     int rootListings = 0;
     int flushes = 0;  // FlushFiles calls on the card
@@ -48,6 +56,7 @@ public:
     bool RemoveFile(const std::string& p) override;
     bool MoveNoReplace(const std::string& a, const std::string& b) override;
     bool WriteReplacing(const std::string& p, const std::string& d) override;
+    bool WriteUnflushed(const std::string& p, const std::string& d) override;
     bool RemoveTree(const std::string& p) override;
     bool CopyWithProgress(const std::string& a, const std::string& b, const platform::CopyProgress& c,
                           const platform::StopToken& s) override;
@@ -58,13 +67,25 @@ public:
 private:
     bool OnCard(const std::string& path) const;
     bool Readable(const std::string& path) const { return !(Pulled() && OnCard(path)); }
-    static bool WriteUnflushed(const std::string& path, const std::string& data);
+    static bool ReplaceUnflushed(const std::string& path, const std::string& data);
+    // A change since the last flush, as the lost-writes mode replays it.
+    struct Op {
+        enum class Kind { Write, MakeFolder, RemoveFile, RemoveTree, Move };
+        Kind kind = Kind::Write;
+        std::string path, to, data;
+        bool durable = false;
+    };
+    void Replay();
     bool InUse(const std::string& path) const;
     // Counts a changing call; false when the card is gone before it or with it. cutShort runs
     // the part of the call that reached the card when the card goes during it.
-    bool Change(const std::string& path, const std::function<bool()>& call, const std::function<void()>& cutShort = {});
+    bool Change(const std::string& path, const std::function<bool()>& call, const std::function<void()>& cutShort,
+                const Op& op);
 
     std::string card_;
+    bool snapshotTaken_ = false;
+    std::map<std::string, std::string> flushed_;  // the card at the last flush
+    std::vector<Op> unflushed_;
 };
 
 }  // namespace testsupport

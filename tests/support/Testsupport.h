@@ -109,6 +109,7 @@ public:
     bool MoveNoReplace(const std::string& a, const std::string& b) override { return real().MoveNoReplace(a, b); }
     bool ReadWholeFile(const std::string& p, std::string& d) override { return real().ReadWholeFile(p, d); }
     bool WriteReplacing(const std::string& p, const std::string& d) override { return real().WriteReplacing(p, d); }
+    bool WriteUnflushed(const std::string& p, const std::string& d) override { return real().WriteUnflushed(p, d); }
     bool RemoveTree(const std::string& p) override { return real().RemoveTree(p); }
     int64_t FreeBytes(const std::string& p) override { return useRealFreeBytes ? real().FreeBytes(p) : freeBytes; }
     bool IsLink(const std::string& p) override { return real().IsLink(p); }

@@ -177,6 +177,14 @@ bool PosixFileSystem::WriteReplacing(const std::string& path, const std::string&
     return true;
 }
 
+bool PosixFileSystem::WriteUnflushed(const std::string& path, const std::string& data) {
+    if (path.empty()) return false;
+    Fd out(::open(NativeName(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kNewFileMode));
+    if (!out.valid()) return false;
+    const bool ok = WriteAll(out.get(), data.data(), data.size());
+    return out.Close() && ok;
+}
+
 bool PosixFileSystem::RemoveTree(const std::string& path) {
     return !path.empty() && RemoveTreeNative(NativeName(path));
 }

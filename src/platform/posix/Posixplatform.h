@@ -37,6 +37,7 @@ public:
     bool MoveNoReplace(const std::string& from, const std::string& to) override;
     bool ReadWholeFile(const std::string& path, std::string& data) override;
     bool WriteReplacing(const std::string& path, const std::string& data) override;
+    bool WriteUnflushed(const std::string& path, const std::string& data) override;
     bool RemoveTree(const std::string& path) override;
     int64_t FreeBytes(const std::string& path) override;
     bool IsLink(const std::string& path) override;
