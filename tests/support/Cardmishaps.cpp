@@ -137,8 +137,11 @@ bool CardMishaps::FlushFiles(const std::vector<std::string>& p) {
         --failingFlushes;
         return false;
     }
-    // A flush changes nothing to replay.
-    const bool flushed = Change(p.front(), [&] { return TestFiles::FlushFiles(p); }, {}, Op());
+    // A flush changes nothing to replay, and nothing here outlives the test: it succeeds when the
+    // files are there, as the system's does, without waiting for the disk.
+    const bool flushed = Change(p.front(), [&] {
+        return std::all_of(p.begin(), p.end(), [this](const std::string& path) { return TestFiles::Exists(path); });
+    }, {}, Op());
     // What has reached the medium is kept at a later pull.
     if (flushed && loseUnflushed) {
         flushed_ = Snapshot(card_);

@@ -2,8 +2,8 @@
 // The real file system with a card's misfortunes made on purpose: a card pulled out in the
 // middle of the work, folders listed in another order, files that cannot be removed (in use),
 // and a count of the listings of the card's root. Replacing writes go through the scratch file
-// as the program's own do, but are not flushed to the disk: nothing here outlives the test,
-// and a flush per descriptor would make the sweeps over every pull point slow.
+// as the program's own do, but are not flushed to the disk, nor are FlushFiles: nothing here
+// outlives the test, and real flushes would make the sweeps over every pull point slow.
 
 #include <cstdint>
 #include <functional>
