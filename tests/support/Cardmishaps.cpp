@@ -23,19 +23,16 @@ bool CardMishaps::Change(const std::string& path, const std::function<bool()>& c
                          const std::function<void()>& cutShort, const Op& op) {
     if (!OnCard(path)) return call();
     if (Pulled()) return false;
-    if (loseUnflushed && !snapshotTaken_) {
-        flushed_ = Snapshot(card_);
-        unflushed_.clear();
-        snapshotTaken_ = true;
-    }
     ++changingCalls;
+    Op noted = op;
+    if (loseUnflushed && !op.path.empty()) NoteBefore(noted);
     if (!Pulled()) {
         const bool done = call();
-        if (done && loseUnflushed && !op.path.empty()) unflushed_.push_back(op);
+        if (done && loseUnflushed && !op.path.empty()) unflushed_.push_back(noted);
         return done;
     }
     if (loseUnflushed) {
-        if (pullAfterEffect && call() && !op.path.empty()) unflushed_.push_back(op);
+        if (pullAfterEffect && call() && !op.path.empty()) unflushed_.push_back(noted);
         Replay();
         return false;
     }
@@ -47,19 +44,57 @@ bool CardMishaps::Change(const std::string& path, const std::function<bool()>& c
     return false;
 }
 
+void CardMishaps::NoteBefore(Op& op) const {
+    op.existed = testsupport::Exists(op.path);
+    if (!op.existed) return;
+    if (op.kind == Op::Kind::RemoveTree && testsupport::IsDirectory(op.path)) {
+        op.tree = Snapshot(op.path);
+    } else if (op.kind == Op::Kind::Write || op.kind == Op::Kind::RemoveFile || op.kind == Op::Kind::RemoveTree) {
+        op.before = ReadFile(op.path);
+    }
+}
+
+void CardMishaps::Undo(const Op& op) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path path = platform::ToFsPath(op.path);
+    switch (op.kind) {
+        case Op::Kind::Write:
+        case Op::Kind::RemoveFile:
+            if (op.existed) {
+                WriteFile(op.path, op.before);
+            } else {
+                fs::remove(path, error);
+            }
+            break;
+        case Op::Kind::MakeFolder: fs::remove_all(path, error); break;
+        case Op::Kind::RemoveTree:
+            if (!op.existed) break;
+            if (op.tree.empty() && !op.before.empty()) {
+                WriteFile(op.path, op.before);
+                break;
+            }
+            MakeDirs(op.path);
+            for (const auto& [relative, bytes] : op.tree) {
+                const bool folder = relative.back() == '/';
+                const std::string inner =
+                    platform::JoinPath(op.path, Native(folder ? relative.substr(0, relative.size() - 1) : relative));
+                if (folder) {
+                    MakeDirs(inner);
+                } else {
+                    WriteFile(inner, bytes);
+                }
+            }
+            break;
+        case Op::Kind::Move: fs::rename(platform::ToFsPath(op.to), path, error); break;
+    }
+}
+
 void CardMishaps::Replay() {
     namespace fs = std::filesystem;
     std::error_code error;
-    fs::remove_all(platform::ToFsPath(card_), error);
-    MakeDirs(card_);
-    for (const auto& [relative, bytes] : flushed_) {
-        const std::string path = platform::JoinPath(card_, Native(relative.back() == '/' ? relative.substr(0, relative.size() - 1) : relative));
-        if (relative.back() == '/') {
-            MakeDirs(path);
-        } else {
-            WriteFile(path, bytes);
-        }
-    }
+    // The card as it was at the last flush, then a part of what followed.
+    for (auto it = unflushed_.rbegin(); it != unflushed_.rend(); ++it) Undo(*it);
     std::mt19937 random(seed);
     std::vector<Op> ops = unflushed_;
     std::shuffle(ops.begin(), ops.end(), random);
@@ -89,7 +124,6 @@ void CardMishaps::Replay() {
             }
         }
     }
-    snapshotTaken_ = false;
     unflushed_.clear();
 }
 
@@ -143,11 +177,7 @@ bool CardMishaps::FlushFiles(const std::vector<std::string>& p) {
         return std::all_of(p.begin(), p.end(), [this](const std::string& path) { return TestFiles::Exists(path); });
     }, {}, Op());
     // What has reached the medium is kept at a later pull.
-    if (flushed && loseUnflushed) {
-        flushed_ = Snapshot(card_);
-        unflushed_.clear();
-        snapshotTaken_ = true;
-    }
+    if (flushed) unflushed_.clear();
     return flushed;
 }
 

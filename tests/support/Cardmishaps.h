@@ -74,7 +74,14 @@ private:
         Kind kind = Kind::Write;
         std::string path, to, data;
         bool durable = false;
+        // What it changed, so that it can be taken back: whether its path was there before,
+        // with the bytes of a file or everything under a folder.
+        bool existed = false;
+        std::string before;
+        std::map<std::string, std::string> tree;
     };
+    void NoteBefore(Op& op) const;
+    static void Undo(const Op& op);
     void Replay();
     bool InUse(const std::string& path) const;
     // Counts a changing call; false when the card is gone before it or with it. cutShort runs
@@ -83,9 +90,7 @@ private:
                 const Op& op);
 
     std::string card_;
-    bool snapshotTaken_ = false;
-    std::map<std::string, std::string> flushed_;  // the card at the last flush
-    std::vector<Op> unflushed_;
+    std::vector<Op> unflushed_;  // the changes since the last flush, in order
 };
 
 }  // namespace testsupport
