@@ -4,6 +4,7 @@
 
 #include "book/String_routines_unit.h"
 #include "card/Cardjournal.h"
+#include "card/Removalbatch.h"
 #include "card/Slotmove.h"
 #include "card/Zwqcardunit.h"
 #include "platform/Files.h"
@@ -61,7 +62,22 @@ std::vector<TCardFinding> TCardCheck::Analyse(const TCardState& state) const {
     // A removal cut short: the journal names the slot and its descriptor's bytes. Once files
     // are gone the book is broken, and the removal that was asked for is finished; before that
     // the book is whole and stays.
-    if (!state.journal.empty()) {
+    if (!state.journal.empty() && TCardJournal::IsBatch(state.journalBytes)) {
+        // A batch: the journal cut short means it never began, and it only goes away.
+        const std::optional<TCardJournal::TBatch> batch = TCardJournal::ParseBatch(state.journalBytes);
+        if (batch) {
+            TCardFinding f = finding(Kind::InterruptedRemoval, batch->removed, batch->name, true);
+            f.completes = !TRemovalBatch(files_, cardPath_, root_).NotBegun(*batch, state);
+            findings.push_back(f);
+            explained.push_back(batch->removed);
+            for (const TCardJournal::TMove& move : batch->moves) {
+                explained.push_back(move.from);
+                explained.push_back(move.to);
+            }
+        } else {
+            findings.push_back(finding(Kind::Scratch, 0, state.journal, true));
+        }
+    } else if (!state.journal.empty()) {
         const TCardJournal::TEntry entry = TCardJournal::Parse(state.journalBytes);
         int32_t n = 0;
         const auto it = IsSlotFolderName(entry.slotName, n) ? state.slots.find(n) : state.slots.end();
@@ -123,6 +139,10 @@ bool TCardCheck::Mend(const TCardFinding& finding, const TCardState& state) {
     switch (finding.kind) {
         case Kind::InterruptedRemoval: {
             if (!finding.completes) break;
+            if (TCardJournal::IsBatch(state.journalBytes)) {
+                const std::optional<TCardJournal::TBatch> batch = TCardJournal::ParseBatch(state.journalBytes);
+                return batch && TRemovalBatch(files_, cardPath_, root_).Finish(*batch);
+            }
             std::vector<std::string> stayed;
             RemoveSlotFolder(files_, cardPath_, root_, finding.slot, stayed);
             const std::string descriptor = descriptorOf(finding.slot);

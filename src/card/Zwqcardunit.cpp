@@ -6,6 +6,7 @@
 
 #include "card/Cardjournal.h"
 #include "card/Cardroot.h"
+#include "card/Removalbatch.h"
 #include "card/Slotmove.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
@@ -104,21 +105,53 @@ TRemoval TMemoryCard::DeleteBook(std::size_t index, const TProgressCallback& pro
         if (files.Exists(file)) report.leftAlone.push_back(file);
     }
 
+    // The whole plan is in the journal, on the medium, before anything changes.
+    std::vector<int> numbers;
+    std::vector<std::pair<int, std::string>> titles;
+    for (const auto& listed : Books) {
+        if (listed.get() == &book) continue;
+        numbers.push_back(listed->Number);
+        titles.emplace_back(listed->Number, listed->DisplayName);
+    }
+    card::TRemovalBatch batch(files, CardPath, *root_);
+    const std::vector<card::TCardJournal::TMove> moves = batch.Plan(slot, numbers);
     std::string bytes;
     files.ReadWholeFile(descriptor, bytes);
     card::TCardJournal journal(files, CardPath);
-    const bool journaled = journal.WriteRemoval(slot, bytes);
+    const bool journaled = journal.WriteBatch(slot, bytes, book.DisplayName, moves) &&
+                           files.FlushFiles({journal.Path(), CardPath});
+
     card::RemoveSlotFolder(files, CardPath, *root_, slot, report.stayed);
     // The descriptor goes last: while anything of the book stays, the book stays listed.
     if (report.stayed.empty()) {
         report.removed = files.RemoveFile(descriptor) || !files.Exists(descriptor);
         if (!report.removed) report.stayed.push_back(descriptor);
     }
-    // The journal goes only once what it explains is on the medium.
-    if (journaled && files.FlushFiles({CardPath})) journal.Remove();
+    bool finished = true;
+    if (report.removed && journaled) {
+        TCardProgress step;
+        step.phase = TCardProgress::Phase::Renumbering;
+        step.itemCount = static_cast<int>(moves.size());
+        finished = batch.Move(moves, [&](std::size_t i) {
+            step.itemIndex = static_cast<int>(i) + 1;
+            const auto title = std::find_if(titles.begin(), titles.end(),
+                                            [&](const auto& t) { return t.first == moves[i].from; });
+            step.currentName = title == titles.end() ? std::string() : title->second;
+            if (progress) progress(step);
+        });
+        if (finished) {
+            for (const auto& move : moves) removal.moves.emplace_back(move.from, move.to);
+        }
+    }
+    // The journal goes only once what it explains is on the medium; a batch cut short keeps
+    // it for the check.
+    if (journaled && finished && files.FlushFiles(batch.Written(report.removed ? moves : decltype(moves){}))) {
+        if (journal.Remove()) files.FlushFiles({CardPath});
+    }
 
     Scan();
-    if (report.removed) removal.moves = CloseListedGaps(progress);
+    // Without a journal the gap is closed book by book.
+    if (report.removed && !journaled) removal.moves = CloseListedGaps(progress);
     NoteTrouble();  // on the listing as the moves left it
     LastMoves = removal.moves;
     LastRemoval = removal.report;

@@ -60,6 +60,9 @@ public:
     // flushed and then renamed over the target: the target is either the old file or the
     // whole new one, never a part.
     virtual bool WriteReplacing(const std::string& path, const std::string& data) = 0;
+    // Writes data as the whole content of path, made or overwritten in place, without flushing
+    // it: a batch of such writes reaches the medium with one FlushFiles.
+    virtual bool WriteUnflushed(const std::string& path, const std::string& data) = 0;
     // Deletes a folder with everything in it (read-only entries too); links are removed,
     // never followed. True when the folder is gone.
     virtual bool RemoveTree(const std::string& path) = 0;

@@ -37,6 +37,7 @@ public:
     bool MoveNoReplace(const std::string& from, const std::string& to) override;
     bool ReadWholeFile(const std::string& path, std::string& data) override;
     bool WriteReplacing(const std::string& path, const std::string& data) override;
+    bool WriteUnflushed(const std::string& path, const std::string& data) override;
     bool RemoveTree(const std::string& path) override;
     int64_t FreeBytes(const std::string& path) override;
     bool IsLink(const std::string& path) override;
@@ -51,6 +52,9 @@ public:
     int64_t ClusterSize(const std::string& path) override;
 
 private:
+    // Until what the copies to the card left in the memory is on its way to the medium.
+    void WaitForCopies();
+
     std::unique_ptr<CardFlusher> flusher_;
 };
 

@@ -48,14 +48,6 @@ std::wstring ArgumentPath(const std::string& path) {
     return wide;
 }
 
-// One argument in double quotes; a trailing backslash is doubled so that it does not escape
-// the closing quote.
-std::wstring Quoted(const std::wstring& argument) {
-    std::wstring quoted = L"\"" + argument;
-    if (!argument.empty() && argument.back() == L'\\') quoted += L'\\';
-    return quoted + L"\"";
-}
-
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::size_t start = 0;
@@ -133,8 +125,8 @@ bool TarExtractor::Extract(const std::string& archive, const std::string& folder
         failure_ = Failure::Missing;
         return false;
     }
-    const std::wstring program = Quoted(tar);
-    const std::wstring archiveArgument = Quoted(ArgumentPath(archive));
+    const std::wstring program = QuotedArgument(tar);
+    const std::wstring archiveArgument = QuotedArgument(ArgumentPath(archive));
     // Each step's failure: the run was stopped, or tar could not do it.
     const auto failed = [this](const ProcessRun& run) {
         if (run.Succeeded()) return false;
@@ -153,7 +145,7 @@ bool TarExtractor::Extract(const std::string& archive, const std::string& folder
         return false;
     }
     const ProcessRun unpacked = RunProcess(
-        tar, program + L" -xf " + archiveArgument + L" -C " + Quoted(ArgumentPath(folder)), false, keepGoing);
+        tar, program + L" -xf " + archiveArgument + L" -C " + QuotedArgument(ArgumentPath(folder)), false, keepGoing);
     return !failed(unpacked);
 }
 

@@ -216,6 +216,15 @@ bool Win32FileSystem::WriteReplacing(const std::string& path, const std::string&
     return ok;
 }
 
+bool Win32FileSystem::WriteUnflushed(const std::string& path, const std::string& data) {
+    if (path.empty()) return false;
+    Handle file(CreateFileW(WideName(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                            nullptr));
+    if (!file.valid()) return false;
+    const bool ok = WriteAll(file.get(), data);
+    return file.Close() && ok;
+}
+
 bool Win32FileSystem::RemoveTree(const std::string& path) {
     return !path.empty() && RemoveTreeWide(WideName(path)) && Attributes(WideName(path)) == INVALID_FILE_ATTRIBUTES;
 }

@@ -30,6 +30,7 @@ public:
     bool MoveNoReplace(const std::string& from, const std::string& to) override;
     bool ReadWholeFile(const std::string& path, std::string& data) override;
     bool WriteReplacing(const std::string& path, const std::string& data) override;
+    bool WriteUnflushed(const std::string& path, const std::string& data) override;
     bool RemoveTree(const std::string& path) override;
     // Free bytes of the drive named by the path's first letter, as the card's drive root.
     int64_t FreeBytes(const std::string& path) override;

@@ -43,6 +43,12 @@ bool ExtractReporting(const std::string& archive, const std::string& folder, con
                       const StopToken& stop,
                       const std::function<bool(const std::function<bool()>& keepGoing)>& extract);
 
+// One argument of a command line in double quotes; a trailing backslash is doubled so that it
+// does not escape the closing quote.
+std::wstring QuotedArgument(const std::wstring& argument);
+// The argument as it is when it holds no blank, else QuotedArgument.
+std::wstring QuotedWhenBlank(const std::wstring& argument);
+
 // The short (8.3) form of an existing path, or the path itself when the volume has none.
 std::wstring ShortPath(const std::wstring& path);
 
