@@ -44,28 +44,39 @@ TCommandLineBatch::Outcome TCommandLineBatch::Run(const TBookArguments& books) {
     return Outcome::Done;
 }
 
-std::vector<int> TCommandLineBatch::Targets(const std::vector<std::string>& paths) const {
-    std::vector<int> targets;
+std::vector<TCommandLineBatch::TTarget> TCommandLineBatch::Targets(const std::vector<std::string>& paths) const {
+    std::vector<TTarget> targets;
     for (const std::string& path : paths) {
         const std::string upper = AnsiUpperCase(path);
         for (const auto& book : card_.Books) {
             if (AnsiUpperCase(book->Path) != upper) continue;
-            if (std::find(targets.begin(), targets.end(), book->Number) == targets.end()) {
-                targets.push_back(book->Number);
-            }
+            const bool named = std::any_of(targets.begin(), targets.end(),
+                                           [&](const TTarget& target) { return target.slot == book->Number; });
+            if (!named) targets.push_back({book->Number, book->DisplayName});
             break;
         }
     }
     return targets;
 }
 
-bool TCommandLineBatch::Delete(std::vector<int> targets, bool ask) {
+int TCommandLineBatch::Locate(const TTarget& target) const {
+    int found = 0;
+    int carriers = 0;
+    for (const auto& book : card_.Books) {
+        if (book->DisplayName != target.name) continue;
+        if (book->Number == target.slot) return target.slot;
+        found = book->Number;
+        ++carriers;
+    }
+    return carriers == 1 ? found : 0;
+}
+
+bool TCommandLineBatch::Delete(std::vector<TTarget> targets, bool ask) {
     bool allDeleted = true;
     for (std::size_t t = 0; t < targets.size(); ++t) {
-        const bool listed = std::any_of(card_.Books.begin(), card_.Books.end(),
-                                        [&](const auto& book) { return book->Number == targets[t]; });
-        if (!listed) continue;  // gone meanwhile
-        const auto moves = window_.DeleteBookInSlot(targets[t], ask);
+        // Never a book that no path named: one that cannot be found for sure is not deleted.
+        const int slot = Locate(targets[t]);
+        const auto moves = slot > 0 ? window_.DeleteBookInSlot(slot, ask) : std::nullopt;
         if (!moves) {
             allDeleted = false;
             continue;
@@ -73,8 +84,8 @@ bool TCommandLineBatch::Delete(std::vector<int> targets, bool ask) {
         // The renumbering moved books down: the later targets follow their books.
         for (std::size_t later = t + 1; later < targets.size(); ++later) {
             for (const auto& [from, to] : *moves) {
-                if (targets[later] == from) {
-                    targets[later] = to;
+                if (targets[later].slot == from) {
+                    targets[later].slot = to;
                     break;
                 }
             }

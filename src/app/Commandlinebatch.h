@@ -39,12 +39,21 @@ public:
     Outcome Run(const TBookArguments& books);
 
 private:
-    // Each path names a book of the catalogue as it stands before the first deletion, by its
-    // slot number; a path that names no book is left out.
-    std::vector<int> Targets(const std::vector<std::string>& paths) const;
+    // A book a path named: its slot number, followed through the renumberings, and its name.
+    struct TTarget {
+        int slot = 0;
+        std::string name;
+    };
+    // Each path names a book of the catalogue as it stands before the first deletion; a path
+    // that names no book is left out.
+    std::vector<TTarget> Targets(const std::vector<std::string>& paths) const;
+    // The slot the target's book is in now: the followed slot when the book there still carries
+    // the target's name, else the one slot whose book does (a renumbering cut short may not
+    // have told all its moves); 0 when neither is sure.
+    int Locate(const TTarget& target) const;
     // Deletes the books, following the later ones through each renumbering's moves. True when
     // every deletion went through.
-    bool Delete(std::vector<int> targets, bool ask);
+    bool Delete(std::vector<TTarget> targets, bool ask);
 
     IBatchWindow& window_;
     const TMemoryCard& card_;

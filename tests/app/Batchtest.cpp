@@ -212,3 +212,17 @@ TEST_F(Batch, ACheckOfferedByAFailedMoveWaitsForTheEndAndNoOtherBookIsDeleted) {
     EXPECT_EQ(captions, (std::vector<std::string>{A("Удаление книг"), A("Удаление книг"), check, check, check}));
     EXPECT_EQ(log.back(), "close");
 }
+TEST_F(Batch, ARenumberingCutShortNeverLeadsToABookNoPathNamed) {
+    Books({1, 2, 3, 4, 5});
+    // Deleting T1 moves T2, T3 and T4 down, then cannot move T5 (its descriptor is in use).
+    testsupport::CardMishaps inUse(card());
+    inUse.inUse = {OnCard(5)};
+    boxes.answers = {platform::kIdYes};
+    platform::Platform withFileInUse = PlatformWith(inUse);
+    TForm1 window(Controls(), withFileInUse);
+    application.arguments = {OnCard(1), OnCard(3)};
+    window.FormShow();
+    std::set<std::string> left;
+    for (const auto& [title, slot] : Slots()) left.insert(title);
+    EXPECT_EQ(left, (std::set<std::string>{"T2", "T4", "T5"}));
+}
