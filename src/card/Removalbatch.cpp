@@ -56,20 +56,23 @@ std::vector<std::string> TRemovalBatch::Written(const std::vector<TCardJournal::
     return paths;
 }
 
-bool TRemovalBatch::Move(const std::vector<TCardJournal::TMove>& moves, const std::function<void(std::size_t)>& step) {
+std::size_t TRemovalBatch::Move(const std::vector<TCardJournal::TMove>& moves,
+                                const std::function<void(std::size_t)>& step) {
     for (std::size_t i = 0; i < moves.size(); ++i) {
         const TCardJournal::TMove& move = moves[i];
         if (step) step(i);
         const std::string newDescriptor = platform::JoinPath(cardPath_, SlotName(move.to) + kDescriptorSuffix);
         const std::string oldDescriptor = Descriptor(move.from);
-        if (!files_.WriteUnflushed(newDescriptor, move.bytes) ||
-            !files_.MoveNoReplace(Folder(move.from), platform::JoinPath(cardPath_, SlotName(move.to)))) {
-            return false;
+        if (!files_.WriteUnflushed(newDescriptor, move.bytes)) return i;
+        if (!files_.MoveNoReplace(Folder(move.from), platform::JoinPath(cardPath_, SlotName(move.to)))) {
+            // The book stays whole under its old number, and is listed once.
+            files_.RemoveFile(newDescriptor);
+            return i;
         }
         // A later move may write this number's descriptor anew.
-        if (!files_.RemoveFile(oldDescriptor) && files_.Exists(oldDescriptor)) return false;
+        if (!files_.RemoveFile(oldDescriptor) && files_.Exists(oldDescriptor)) return i + 1;
     }
-    return true;
+    return moves.size();
 }
 
 bool TRemovalBatch::NotBegun(const TCardJournal::TBatch& batch, const TCardState& state) const {

@@ -31,9 +31,10 @@ public:
     // books listed by number: each into the lowest free slot below it. A book whose descriptor
     // cannot be read or whose folder is missing keeps its number.
     std::vector<TCardJournal::TMove> Plan(int removed, const std::vector<int>& books) const;
-    // Makes the moves; step (may be empty) hears of each before it is made. False at the first
-    // step that fails, the rest not made (the journal then stays for the check).
-    bool Move(const std::vector<TCardJournal::TMove>& moves, const std::function<void(std::size_t)>& step);
+    // Makes the moves; step (may be empty) hears of each before it is made. Returns how many
+    // were made: at the first that fails, its new descriptor is taken back where its folder
+    // could not move, and the rest are not made (the journal then stays for the check).
+    std::size_t Move(const std::vector<TCardJournal::TMove>& moves, const std::function<void(std::size_t)>& step);
 
     // Whether nothing of the batch has reached the card: the book removed whole, every book to
     // move still whole under its old number, and nothing under the numbers they go to.

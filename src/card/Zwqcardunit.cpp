@@ -120,6 +120,8 @@ TRemoval TMemoryCard::DeleteBook(std::size_t index, const TProgressCallback& pro
     card::TCardJournal journal(files, CardPath);
     const bool journaled = journal.WriteBatch(slot, bytes, book.DisplayName, moves) &&
                            files.FlushFiles({journal.Path(), CardPath});
+    // A journal that may not be on the medium would name a plan that is not followed.
+    if (!journaled) journal.Remove();
 
     card::RemoveSlotFolder(files, CardPath, *root_, slot, report.stayed);
     // The descriptor goes last: while anything of the book stays, the book stays listed.
@@ -132,22 +134,22 @@ TRemoval TMemoryCard::DeleteBook(std::size_t index, const TProgressCallback& pro
         TCardProgress step;
         step.phase = TCardProgress::Phase::Renumbering;
         step.itemCount = static_cast<int>(moves.size());
-        finished = batch.Move(moves, [&](std::size_t i) {
+        const std::size_t made = batch.Move(moves, [&](std::size_t i) {
             step.itemIndex = static_cast<int>(i) + 1;
             const auto title = std::find_if(titles.begin(), titles.end(),
                                             [&](const auto& t) { return t.first == moves[i].from; });
             step.currentName = title == titles.end() ? std::string() : title->second;
             if (progress) progress(step);
         });
-        if (finished) {
-            for (const auto& move : moves) removal.moves.emplace_back(move.from, move.to);
-        }
+        // The moves made are told even when the batch stopped short, so that a caller can
+        // follow the books it names.
+        for (std::size_t i = 0; i < made; ++i) removal.moves.emplace_back(moves[i].from, moves[i].to);
+        finished = made == moves.size();
     }
     // The journal goes only once what it explains is on the medium; a batch cut short keeps
     // it for the check.
-    if (journaled && finished && files.FlushFiles(batch.Written(report.removed ? moves : decltype(moves){}))) {
-        if (journal.Remove()) files.FlushFiles({CardPath});
-    }
+    const bool flushed = journaled && files.FlushFiles(batch.Written(report.removed ? moves : decltype(moves){}));
+    if (flushed && finished && journal.Remove()) files.FlushFiles({CardPath});
 
     Scan();
     // Without a journal the gap is closed book by book.
