@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Cardtexts.h"
 #include "card/Zwqcardunit.h"
 #include "platform/Codepage.h"
 #include "platform/Files.h"
@@ -122,11 +123,10 @@ int WriteBook(const fs::path& card, const fs::path& book) {
             phase = static_cast<int>(progress.phase);
             std::cerr << "phase " << phase << " from " << since() << " s\n";
         }
-        return true;
     });
     if (trace) std::cerr << "written at " << since() << " s\n";
     if (!written) {
-        std::cerr << "write failed: " << platform::Cp1251ToUtf8(model.ErrorText) << "\n";
+        std::cerr << "write failed: " << platform::Cp1251ToUtf8(CardErrorText(model.LastError)) << "\n";
         return kExitFailed;
     }
     std::cerr << reports << " progress reports\n";
@@ -143,8 +143,7 @@ int main(int argc, char** argv) {
     }
     if (args.size() == kRarArgs && args[0] == "rar") return MakeArchive(args[1], args[2]) ? 0 : kExitFailed;
     if (args.size() == kUnpackArgs && args[0] == "unpack") {
-        return platform::NativePlatform().extractor.Extract(platform::FromFsPath(args[1]), platform::FromFsPath(args[2]),
-                                                            {})
+        return platform::NativePlatform().extractor.Extract(platform::FromFsPath(args[1]), platform::FromFsPath(args[2]))
                    ? 0
                    : kExitFailed;
     }

@@ -3,111 +3,31 @@
 
 #include <algorithm>
 
+#include "app/Cardtexts.h"
+#include "app/Texts.h"
 #include "book/String_routines_unit.h"
-#include "book/Ydrunit.h"
 #include "platform/Codepage.h"
 #include "platform/Commandline.h"
+#include "platform/Files.h"
 #include "platform/Paths.h"
 #include "settings/Optionsunit.h"
 
 namespace {
 
 using platform::Ansi;
+using namespace texts;
 
 const char* const kCompanyWord = "kv8102tz";
 const char* const kProgramWord = "ZWQManager";
 const char* const kVersion = ZWQ_VERSION_TEXT;
 const char* const kMakerAddress = "zwq-books.example";
-constexpr int64_t kBytesPerMegabyte = 1048576;
 
-const std::string kMegabytes = Ansi(" Мб");
-const std::string kStatusBooks = Ansi("Записано книг: ");
-const std::string kStatusTotal = Ansi(", общим объемом ");
-const std::string kStatusFree = Ansi(" Мб. Свободно ");
-const std::string kStatusEnd = Ansi(" Мб.");
-const std::string kCardNotFound = Ansi("Карта памяти не найдена: ");
-
-const std::string kCardMissing = Ansi("Карта памяти не обнаружена");
-const std::string kCaptionCheck = Ansi("Проверка");
-const std::string kBookWord = Ansi("Книга ");
-const std::string kWrittenTail = Ansi(" успешно записана на карту памяти");
-const std::string kCaptionWrite = Ansi("Запись книги на карту памяти");
-const std::string kWriteErrorHead = Ansi("Во время записи книги ");
-const std::string kWriteErrorTail = Ansi(" произошла ошибка");
-const std::string kDeleteQuestionHead = Ansi("Вы действительно хотите удалить книгу ");
-const std::string kDeleteQuestionTail = Ansi(" с карты памяти");
-const std::string kCaptionDelete = Ansi("Удаление книги");
-const std::string kDeletedTail = Ansi(" удалена с карты памяти");
-const std::string kNoBooks = Ansi("На карте памяти нет книг");
-const std::string kDeleteManyHead = Ansi("Вы действительно хотите удалить книги (");
-const std::string kDeleteManyTail = Ansi(" шт.) с карты памяти");
-const std::string kCaptionDeleteMany = Ansi("Удаление книг");
-const std::string kDeleteManyErrors = Ansi("Во время удаления книг возникли ошибки");
-const std::string kDeleteManyDone = Ansi("Удаление книг завершено");
-const std::string kCaptionWriteMany = Ansi("Запись книг");
-const std::string kWriteManyErrors = Ansi("Во время записи книг возникли ошибки");
-const std::string kWriteManyDone = Ansi("Запись книг завершена");
-const std::string kCaptionCardCheck = Ansi("Проверка карты памяти");
-const std::string kRepairQuestion =
-    Ansi("Прерванные действия будут завершены, служебные файлы программы и недописанные книги удалены, "
-         "пропуски в нумерации закрыты без изменения порядка книг. Исправить?");
-const std::string kTroubleQuestion =
-    Ansi("На карте памяти есть неполадки: прерванная запись, удаление или перенумерация книг, пропуски в "
-         "нумерации или служебные файлы. Проверить карту сейчас?");
-const std::string kBookAccusative = Ansi("Книгу ");
-const std::string kRemovalUnfinished = Ansi(" не удалось удалить полностью. На карте памяти остались: ");
-const std::string kRemovalStaysListed = Ansi(". Книга осталась в списке, её можно удалить ещё раз.");
-const std::string kWriteCancelledHead = Ansi("Запись книги ");
-const std::string kWriteCancelledTail = Ansi(" отменена, на карту памяти книга не записана.");
-const std::string kWrittenBeforeCancel = Ansi(" До отмены записано книг: ");
-const std::string kOf = Ansi(" из ");
-const std::string kCloseDuringWrite =
-    Ansi("Идёт запись книги на карту памяти. Прервать её и закрыть программу? Недописанная книга на карте памяти "
-         "не останется.");
-const char* const kArchiveExtension = ".RAR";
-const std::string kRemovedLeftAlone =
-    Ansi(" удалена. Файлы, которые лежат вне её папки и могут принадлежать другой книге, оставлены на месте: ");
+using platform::kBytesPerMegabyte;
 
 const unsigned kQuestion = platform::kMbYesNoCancel | platform::kMbIconQuestion;
 const unsigned kInformation = platform::kMbOk | platform::kMbIconInformation;
 const unsigned kWarning = platform::kMbOk | platform::kMbIconWarning;
 const unsigned kError = platform::kMbOk | platform::kMbIconError;
-
-// Sets a flag for as long as the scope lasts, whatever way it ends.
-class FlagWhile {
-public:
-    explicit FlagWhile(bool& flag) : flag_(flag) { flag_ = true; }
-    ~FlagWhile() { flag_ = false; }
-    FlagWhile(const FlagWhile&) = delete;
-    FlagWhile& operator=(const FlagWhile&) = delete;
-
-private:
-    bool& flag_;
-};
-
-bool IsArchive(const std::string& path) {
-    const std::string extension = AnsiUpperCase(platform::ExtensionOf(path));
-    return extension == kArchiveExtension || extension == ".ZIP" || extension == ".7Z";
-}
-
-// How the progress window names a book before the card model reports: a descriptor's book by
-// its own name, an archive by its file's.
-std::string BookSubject(const std::string& path, platform::IFileSystem& files) {
-    TBookInfo book;
-    if (!IsArchive(path) && ReadBookDescriptor(book, path, files)) return book.DisplayName;
-    return platform::FileNameOf(path);
-}
-
-std::string AboutText() {
-    return Ansi("ZWQ-менеджер ") + kVersion + " - " + kMakerAddress + "\n" +
-           Ansi("Программа ZWQ-менеджер предназначена\n"
-                "для упрощения записи и удаления книг\n"
-                "с карты памяти для тифлофлешплеера\n"
-                "\n"
-                "Дополнительная информация и каталог\n"
-                "ZWQ-книг на сайте ") +
-           kMakerAddress;
-}
 
 }  // namespace
 
@@ -153,7 +73,14 @@ TForm1::TForm1(const TForm1Controls& controls, platform::Platform& platform)
       controls_(controls),
       platform_(platform),
       cardSelect_(controls.cardSelectView, platform, controls.boxes),
-      integration_(platform, controls.boxes, controls.application) {}
+      integration_(platform, controls.boxes),
+      session_(controls.progress),
+      checkFlow_(*this, *card, session_) {
+    // The user chose to close the window during the work: it closes now.
+    session_.ended = [this] {
+        if (closing_) controls_.application.CloseMainWindow();
+    };
+}
 
 TForm1::~TForm1() = default;
 
@@ -170,7 +97,8 @@ void TForm1::FormShow() {
     }
     RefreshBooks();
 
-    integration_.OfferIntegration(*settings);
+    // An elevated instance does the integration the user said Yes to; this one ends.
+    if (integration_.OfferIntegration(*settings) == AdminRights::Restarting) controls_.application.Terminate();
     const std::vector<std::string> arguments = controls_.application.Arguments();
     if (arguments.size() == 1 && arguments[0] == platform::IntegrateSwitch()) {
         SwitchIntegration(true);
@@ -218,7 +146,10 @@ void TForm1::ShowBooks(const std::string& currentName, std::size_t row) {
     } else {
         controls_.status.SetText(kCardNotFound + cardPath);
     }
-    OfferCardCheck();
+    if (!CheckSwitchGiven()) {
+        checkFlow_.showAfter = slowWorkDelay;
+        checkFlow_.Offer(cardPath);
+    }
 
     const std::size_t count = card->Books.size();
     if (count == 0) return;
@@ -246,33 +177,12 @@ int TForm1::Tell(const std::string& text, const std::string& caption, unsigned f
     return controls_.boxes.ShowMessage(text, caption, flags);
 }
 
-void TForm1::RunCardWork(const TProgressPlan& plan, bool cancellable, std::chrono::milliseconds showAfter,
-                         const std::function<void(TProgressPlan&, const TProgressCallback&)>& work) {
-    {
-        const FlagWhile busy(busy_);
-        cancellable_ = cancellable;
-        const auto start = std::chrono::steady_clock::now();
-        TProgressPlan current = plan;
-        // On the worker thread: the card model belongs to it until Run has returned, and each
-        // report is worded there and only queued for the window.
-        const auto onWorker = [&](ui::IProgressReport& report) {
-            work(current, [&](const TCardProgress& progress) {
-                const auto elapsed =
-                    std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-                return report.Report(DescribeProgress(current, progress, elapsed));
-            });
-        };
-        controls_.progress.Run(DescribeProgress(plan, std::nullopt, {}), cancellable, showAfter, onWorker);
-    }
-    if (closing_) controls_.application.CloseMainWindow();
-}
-
 bool TForm1::FormCloseQuery() {
-    if (!busy_) return true;
+    if (!session_.Running()) return true;
     if (closing_) return false;
-    if (cancellable_) {
+    if (session_.Stoppable()) {
         if (controls_.boxes.ShowMessage(kCloseDuringWrite, kCaptionWrite, kQuestion) != platform::kIdYes) return false;
-        controls_.progress.Cancel();
+        session_.Stop();
     }
     // A renumbering is never stopped halfway: the window closes once it is done.
     closing_ = true;
@@ -280,7 +190,7 @@ bool TForm1::FormCloseQuery() {
 }
 
 bool TForm1::WriteBookFromPath(const std::string& path, bool showSuccess) {
-    return WriteInOrder({path}, showSuccess) == WriteEnd::Written;
+    return WriteInOrder({path}, showSuccess) == TBookBatchResult::End::Written;
 }
 
 bool TForm1::WriteBookFromDialog() {
@@ -293,163 +203,121 @@ bool TForm1::WriteBookFromDialog() {
 }
 
 bool TForm1::WriteBooks(const std::vector<std::string>& paths) {
-    const WriteEnd end = WriteInOrder(paths, paths.size() == 1);
+    using End = TBookBatchResult::End;
+    const End end = WriteInOrder(paths, paths.size() == 1);
     // A stop asked for by the user has said how far the batch came.
-    if (paths.size() > 1 && end == WriteEnd::Written) Tell(kWriteManyDone, kCaptionWriteMany, kInformation);
-    if (paths.size() > 1 && end == WriteEnd::Failed) Tell(kWriteManyErrors, kCaptionWriteMany, kWarning);
-    return end == WriteEnd::Written;
+    if (paths.size() > 1 && end == End::Written) Tell(kWriteManyDone, kCaptionWriteMany, kInformation);
+    if (paths.size() > 1 && (end == End::Failed || end == End::CardGone)) {
+        Tell(kWriteManyErrors, kCaptionWriteMany, kWarning);
+    }
+    return end == End::Written;
 }
 
-TForm1::WriteEnd TForm1::WriteInOrder(const std::vector<std::string>& paths, bool showSuccess) {
-    if (paths.empty() || !CardPresent()) return WriteEnd::Failed;
-    const int count = static_cast<int>(paths.size());
-    int written = 0;
-    bool ok = true;
-    bool cardGone = false;
-    std::string name;  // of the book under way, once its descriptor has been read
-    TProgressPlan plan;
-    plan.bookCount = count;
-    plan.subject = BookSubject(paths.front(), platform_.files);
-    plan.unpacks = IsArchive(paths.front());
-    RunCardWork(plan, true, std::chrono::milliseconds::zero(),
-                [&](TProgressPlan& current, const TProgressCallback& progress) {
-                    for (int i = 0; i < count && ok; ++i) {
-                        const std::string& path = paths[static_cast<std::size_t>(i)];
-                        current.bookIndex = i + 1;
-                        current.subject = BookSubject(path, platform_.files);
-                        current.unpacks = IsArchive(path);
-                        name.clear();
-                        // Each book after the first finds the card as the one before left it.
-                        if (i > 0 && card->FreeSpace() < 0) {
-                            cardGone = true;
-                            return;
-                        }
-                        if (i > 0) card->Scan();
-                        ok = card->AddBook(path, [&](const TCardProgress& state) {
-                            if (!state.bookName.empty()) name = state.bookName;
-                            return progress(state);
-                        });
-                        if (ok) ++written;
-                    }
-                });
+TBookBatchResult::End TForm1::WriteInOrder(const std::vector<std::string>& paths, bool showSuccess) {
+    using End = TBookBatchResult::End;
+    if (paths.empty() || !CardPresent()) return End::Failed;
+    return ReportWrites(TBookBatch(*card, platform_.files, session_).Write(paths), showSuccess);
+}
 
+void TForm1::N11Click() {
+    std::string folder;
+    if (controls_.folderDialog == nullptr || !controls_.folderDialog->Execute(folder) || folder.empty()) return;
+    if (controls_.newBook == nullptr) {
+        WriteBooks({folder});
+        return;
+    }
+    WriteMadeBookFromDialog(folder);
+}
+
+bool TForm1::WriteMadeBookFromDialog(const std::string& path) {
+    if (!CardPresent()) return false;
+    const std::optional<TBookBatchResult> result =
+        TMadeBookJob(*card, session_, *controls_.newBook, slowWorkDelay).Write(path);
+    if (!result) return false;
+    return ReportWrites(*result, true) == TBookBatchResult::End::Written;
+}
+
+TBookBatchResult::End TForm1::ReportWrites(const TBookBatchResult& result, bool showSuccess) {
+    using End = TBookBatchResult::End;
     // The list shows the card as it now is before the outcome is told, so that the focus comes
     // back from the box to the last book written.
-    if (written > 0) {
+    if (result.written > 0) {
         const int selected = controls_.books.SelectedRow();
-        ShowBooks(card->LastTitle, selected < 0 ? 0 : static_cast<std::size_t>(selected));
+        ShowBooks(result.title, selected < 0 ? 0 : static_cast<std::size_t>(selected));
     } else {
         RefreshBooks();
     }
-    if (cardGone) {
-        Tell(kCardMissing, kCaptionCheck, kWarning);
-        return WriteEnd::Failed;
+    switch (result.end) {
+        case End::CardGone:
+            Tell(kCardMissing, kCaptionCheck, kWarning);
+            break;
+        case End::Cancelled: {
+            std::string text = kWriteCancelledHead + (result.name.empty() ? result.path : result.name) + kWriteCancelledTail;
+            if (result.count > 1) {
+                text += kWrittenBeforeCancel + std::to_string(result.written) + kOf + std::to_string(result.count) + ".";
+            }
+            Tell(text, kCaptionWrite, kInformation);
+            break;
+        }
+        case End::Failed:
+            Tell(kWriteErrorHead + result.path + kWriteErrorTail + "\n" + result.error, kCaptionWrite, kError);
+            break;
+        case End::Written:
+            if (showSuccess) Tell(kBookWord + result.title + kWrittenTail, kCaptionWrite, kInformation);
+            break;
     }
-    // The book that failed or was stopped is the one after the last written.
-    const std::string& path = paths[std::min(static_cast<std::size_t>(written), paths.size() - 1)];
-    if (!ok && card->Cancelled) {
-        std::string text = kWriteCancelledHead + (name.empty() ? path : name) + kWriteCancelledTail;
-        if (count > 1) text += kWrittenBeforeCancel + std::to_string(written) + kOf + std::to_string(count) + ".";
-        Tell(text, kCaptionWrite, kInformation);
-        return WriteEnd::Cancelled;
-    }
-    if (!ok) {
-        Tell(kWriteErrorHead + path + kWriteErrorTail + "\n" + card->ErrorText, kCaptionWrite, kError);
-        return WriteEnd::Failed;
-    }
-    if (showSuccess) Tell(kBookWord + card->LastTitle + kWrittenTail, kCaptionWrite, kInformation);
-    return WriteEnd::Written;
+    return result.end;
 }
 
 bool TForm1::DeleteSelectedBook(bool ask) {
     if (!CardPresent()) return false;
     const int row = controls_.books.SelectedRow();
-    if (row < 0 || static_cast<std::size_t>(row) >= card->Books.size()) return false;
-    const std::string name = controls_.books.RowCaption(static_cast<std::size_t>(row));
-    if (ask && Tell(kDeleteQuestionHead + name + kDeleteQuestionTail, kCaptionDelete, kQuestion) != platform::kIdYes) {
-        return false;
+    if (row < 0) return false;
+    const auto removal = DeleteBookAt(static_cast<std::size_t>(row), ask);
+    return removal && *removal;
+}
+
+std::optional<std::vector<std::pair<int, int>>> TForm1::DeleteBookInSlot(int slot, bool ask) {
+    for (std::size_t row = 0; row < card->Books.size(); ++row) {
+        if (card->Books[row]->Number != slot) continue;
+        const auto removal = DeleteBookAt(row, ask);
+        if (!removal || !*removal) return std::nullopt;
+        return removal->moves;
     }
-    bool removed = false;
+    return std::nullopt;
+}
+
+std::optional<TRemoval> TForm1::DeleteBookAt(std::size_t row, bool ask) {
+    if (!CardPresent() || row >= card->Books.size()) return std::nullopt;
+    const std::string name = card->Books[row]->DisplayName;
+    if (ask && Tell(kDeleteQuestionHead + name + kDeleteQuestionTail, kCaptionDelete, kQuestion) != platform::kIdYes) {
+        return std::nullopt;
+    }
     TProgressPlan plan;
     plan.work = TProgressPlan::Work::Delete;
     plan.subject = name;
-    RunCardWork(plan, false, slowWorkDelay, [&](TProgressPlan&, const TProgressCallback& progress) {
-        removed = card->DeleteBook(static_cast<std::size_t>(row), progress);
+    TRemoval removal;
+    session_.Run(plan, false, slowWorkDelay, [&](TProgressPlan&, const TProgressCallback& progress, const platform::StopToken&) {
+        removal = card->DeleteBook(row, progress);
     });
     // The book that took the deleted one's place becomes current; the last one when the last went.
-    ShowBooks(std::string(), static_cast<std::size_t>(row));
-    ReportRemoval(name);
-    return removed;
+    ShowBooks(std::string(), row);
+    ReportRemoval(name, removal.report);
+    return removal;
 }
 
 void TForm1::ProcessBookArguments() {
-    std::vector<std::string> deletePaths;
-    std::vector<std::string> writePaths;
-    for (const std::string& argument : controls_.application.Arguments()) {
-        if (platform::IsSwitchArgument(argument)) continue;
-        const std::string fullPath = platform::IsBareFileName(argument)
-                                         ? platform::JoinPath(platform_.system.CurrentDirectory(), argument)
-                                         : argument;
-        (LiesOnCard(fullPath, cardPath) ? deletePaths : writePaths).push_back(fullPath);
-    }
-
-    if (deletePaths.size() > 1 &&
-        Tell(kDeleteManyHead + std::to_string(deletePaths.size()) + kDeleteManyTail, kCaptionDeleteMany, kQuestion) !=
-            platform::kIdYes) {
-        controls_.application.CloseMainWindow();
-        return;
-    }
-
-    // Each path names a book of the catalogue as it stands before the first deletion. Deletions
-    // renumber the books above them, so each named book is followed through the moves by its
-    // slot number and found again in the refreshed list; a deletion never falls on a book that
-    // no path named.
-    std::vector<int> targets;
-    for (const std::string& path : deletePaths) {
-        const std::string upper = AnsiUpperCase(path);
-        for (const auto& book : card->Books) {
-            if (AnsiUpperCase(book->Path) != upper) continue;
-            if (std::find(targets.begin(), targets.end(), book->Number) == targets.end()) {
-                targets.push_back(book->Number);
-            }
-            break;
-        }
-    }
-    bool deleteErrors = false;
-    for (std::size_t t = 0; t < targets.size(); ++t) {
-        std::size_t row = 0;
-        while (row < card->Books.size() && card->Books[row]->Number != targets[t]) ++row;
-        if (row == card->Books.size()) continue;  // gone meanwhile
-        controls_.books.SelectRow(row);
-        card->LastMoves.clear();
-        if (!DeleteSelectedBook(deletePaths.size() == 1)) {
-            deleteErrors = true;
-            continue;
-        }
-        for (std::size_t later = t + 1; later < targets.size(); ++later) {
-            for (const auto& [from, to] : card->LastMoves) {
-                if (targets[later] == from) {
-                    targets[later] = to;
-                    break;
-                }
-            }
-        }
-    }
-    if (deletePaths.size() > 1) {
-        if (deleteErrors) {
-            Tell(kDeleteManyErrors, kCaptionDeleteMany, kWarning);
-        } else {
-            Tell(kDeleteManyDone, kCaptionDeleteMany, kInformation);
-        }
-    }
-
-    if (!writePaths.empty()) WriteBooks(writePaths);
-
-    if (!deletePaths.empty() || !writePaths.empty()) controls_.application.CloseMainWindow();
+    const TBookArguments books =
+        SortBookArguments(controls_.application.Arguments(), cardPath, platform_.system.CurrentDirectory());
+    checkFlow_.Hold();
+    const TCommandLineBatch::Outcome outcome = TCommandLineBatch(*this, *card).Run(books);
+    // A check the batch's scans called for is offered once the batch has ended.
+    if (outcome != TCommandLineBatch::Outcome::Refused) checkFlow_.Release(cardPath);
+    if (outcome != TCommandLineBatch::Outcome::NothingNamed) controls_.application.CloseMainWindow();
 }
 
 void TForm1::booksKeyDown(uint16_t key, unsigned /*shift: Shift, Ctrl and Alt act the same*/) {
-    if (busy_) return;
+    if (session_.Running()) return;
     if (key == kKeyEnter) {
         WriteBookFromDialog();
     } else if (key == kKeyDelete) {
@@ -466,9 +334,11 @@ void TForm1::DeleteCurrentBook() {
     // A list with books always has its current row; the first stands in should the toolkit
     // have lost it. The question names the book either way.
     if (controls_.books.SelectedRow() < 0) controls_.books.SelectRow(0);
-    const std::string name = controls_.books.RowCaption(static_cast<std::size_t>(controls_.books.SelectedRow()));
+    const auto row = static_cast<std::size_t>(controls_.books.SelectedRow());
+    const std::string name = controls_.books.RowCaption(row);
+    const auto removal = DeleteBookAt(row, true);
     // A removal that left files outside the book's folder has said so already.
-    if (DeleteSelectedBook(true) && card->LastRemoval.leftAlone.empty()) {
+    if (removal && *removal && removal->report.leftAlone.empty()) {
         Tell(kBookWord + name + kDeletedTail, kCaptionDelete, kInformation);
     }
 }
@@ -487,7 +357,7 @@ void TForm1::N6Click() {
 }
 
 void TForm1::N8Click() {
-    Tell(AboutText(), Ansi("ZWQ-менеджер О программе"), kInformation);
+    Tell(AboutText(kVersion, kMakerAddress), kAboutCaption, kInformation);
 }
 
 void TForm1::N9Click() { SwitchIntegration(!integration_.IsExplorerIntegrated()); }
@@ -495,43 +365,20 @@ void TForm1::N9Click() { SwitchIntegration(!integration_.IsExplorerIntegrated())
 void TForm1::SwitchIntegration(bool enable) {
     const AdminRights rights = integration_.SetExplorerIntegration(enable);
     controls_.N9.SetCaption(integration_.IntegrationMenuCaption());
-    if (rights != AdminRights::Restarting) integration_.ReportIntegrationState();
+    if (rights == AdminRights::Restarting) {
+        controls_.application.Terminate();
+    } else {
+        integration_.ReportIntegrationState();
+    }
 }
 
 void TForm1::N10Click() {
     if (!CardPresent()) return;
-    checkedCard_ = cardPath;
-    const std::vector<TCardFinding> findings = card->CheckCard();
-    if (findings.empty()) {
-        Tell(CardFindingsText(findings), kCaptionCardCheck, kInformation);
-        return;
-    }
-    const bool repairable =
-        std::any_of(findings.begin(), findings.end(), [](const TCardFinding& f) { return f.repairable; });
-    if (!repairable) {
-        Tell(CardFindingsText(findings), kCaptionCardCheck, kWarning);
-        return;
-    }
-    if (Tell(CardFindingsText(findings) + kRepairQuestion, kCaptionCardCheck, kQuestion) != platform::kIdYes) {
-        return;
-    }
-    TCardRepair repair;
-    TProgressPlan plan;
-    plan.work = TProgressPlan::Work::Repair;
-    RunCardWork(plan, false, slowWorkDelay,
-                [&](TProgressPlan&, const TProgressCallback&) { repair = card->RepairCard(); });
-    RefreshBooks();
-    Tell(CardRepairText(repair), kCaptionCardCheck, repair.leftAlone.empty() ? kInformation : kWarning);
+    checkFlow_.showAfter = slowWorkDelay;
+    checkFlow_.Run(cardPath);
 }
 
-void TForm1::OfferCardCheck() {
-    if (!card->NeedsCheck() || checkedCard_ == cardPath || CheckSwitchGiven()) return;
-    checkedCard_ = cardPath;
-    if (Tell(kTroubleQuestion, kCaptionCardCheck, kQuestion) == platform::kIdYes) N10Click();
-}
-
-void TForm1::ReportRemoval(const std::string& name) {
-    const TRemovalReport& report = card->LastRemoval;
+void TForm1::ReportRemoval(const std::string& name, const TRemovalReport& report) {
     if (!report.removed) {
         Tell(kBookAccusative + name + kRemovalUnfinished + NamesText(report.stayed) + kRemovalStaysListed,
              kCaptionDelete, kError);
@@ -552,7 +399,7 @@ void TForm1::RunCheckSwitch() {
 }
 
 void TForm1::RunMenuCommand(MenuCommand command) {
-    if (busy_) return;
+    if (session_.Running()) return;
     switch (command) {
         case MenuCommand::WriteBook: N4Click(); break;
         case MenuCommand::WriteFolder: N11Click(); break;
@@ -569,20 +416,11 @@ void TForm1::RunMenuCommand(MenuCommand command) {
 bool InformationRequest(const std::vector<std::string>& arguments, std::string& output) {
     if (arguments.size() != 1) return false;
     if (arguments[0] == "--version") {
-        output = Ansi("ZWQ-менеджер ") + kVersion + "\n";
+        output = kProgramName + " " + kVersion + "\n";
         return true;
     }
     if (arguments[0] != "--help") return false;
-    output = Ansi("ZWQ-менеджер ") + kVersion + Ansi(": книги на карте памяти тифлофлешплеера\n\n") +
-             Ansi("Запуск: zwq-manager [КНИГА...]\n\n"
-                  "  КНИГА              файл .ydr или .rar: записать книгу на карту памяти;\n"
-                  "                     папка с файлами MP3, архив .zip или .7z, книга DAISY (папка,\n"
-                  "                     ncc.html или .opf): сделать из неё книгу и записать;\n"
-                  "                     файл BOOK_nnn.ydr на карте памяти: удалить книгу с карты\n") +
-             "  " + platform::IntegrateSwitch() + Ansi("        связать файлы .ydr с программой\n") + "  " +
-             platform::DesintegrateSwitch() + Ansi("     убрать эту связь\n") + "  " + platform::CheckCardSwitch() +
-             Ansi("       проверить карту памяти, предложить исправить найденное и завершить работу\n") +
-             Ansi("  --help             эта справка\n"
-                  "  --version          версия программы\n");
+    output = HelpText(kVersion, platform::IntegrateSwitch(), platform::DesintegrateSwitch(),
+                      platform::CheckCardSwitch());
     return true;
 }

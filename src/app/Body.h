@@ -1,19 +1,26 @@
 #pragma once
 // The main window: the card's books and status, the book commands of the menu and the list's
-// keys, start-up and the command-line batch. The logic is the toolkit's-free TForm1; a front end
-// draws the window from TMainFormLayout, TMainFormTexts and MainMenu(), implements the controls
-// of app/Controls.h and forwards its events to the handlers.
+// keys, and start-up. The logic is the toolkit's-free TForm1; a front end draws the window from
+// TMainFormLayout, TMainFormTexts and MainMenu(), implements the controls of app/Controls.h and
+// forwards its events to the handlers. The handlers hand their long work to objects of their
+// own: TBookBatch writes books, TCommandLineBatch runs the command line's books, TCardCheckFlow
+// checks and mends the card, all behind one TProgressSession.
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/Bookbatch.h"
+#include "app/Cardcheckflow.h"
+#include "app/Commandlinebatch.h"
 #include "app/Controls.h"
+#include "app/Madebookjob.h"
 #include "app/Newbookdialog.h"
-#include "app/Progressunit.h"
+#include "app/Progresssession.h"
 #include "card/Zwqcardunit.h"
 #include "integration/Explorerintegrationunit.h"
 #include "platform/Dialogs.h"
@@ -86,11 +93,11 @@ struct TForm1Controls {
     ui::IFolderDialog* folderDialog = nullptr;
 };
 
-class TForm1 {
+class TForm1 : private IBatchWindow, private ICheckWindow {
 public:
     explicit TForm1(const TForm1Controls& controls);
     TForm1(const TForm1Controls& controls, platform::Platform& platform);
-    ~TForm1();
+    ~TForm1() override;
     TForm1(const TForm1&) = delete;
     TForm1& operator=(const TForm1&) = delete;
 
@@ -106,7 +113,7 @@ public:
 
     // Rebuilds list and status line. Whenever the list holds books, one row is current (and
     // selected): the book the user was on, else the row at its place, else the first.
-    void RefreshBooks();
+    void RefreshBooks() override;
     bool CardPresent();
     bool WriteBookFromPath(const std::string& path, bool showSuccess);
     // The books chosen in the open dialog, written as the command line writes them.
@@ -123,7 +130,7 @@ public:
     bool FormCloseQuery();
     // Whether a card operation is running on its worker thread: the window logic then takes no
     // commands and leaves the card model alone.
-    bool Busy() const { return busy_; }
+    bool Busy() const { return session_.Running(); }
 
     // Handlers of the list's keys (the modifiers do not matter) and of the menu items.
     void booksKeyDown(uint16_t key, unsigned shift);
@@ -137,8 +144,8 @@ public:
     void N10Click();
     // "Записать папку с книгой на карту памяти": a folder chosen, then as WriteMadeBookFromDialog.
     void N11Click();
-    // A book the program makes itself, chosen in a dialog (app/Madebookjob.cpp): found,
-    // shown in "Новая книга" for the user to correct, then written.
+    // A book the program makes itself, chosen in a dialog (TMadeBookJob): found, shown in
+    // "Новая книга" for the user to correct, then written.
     bool WriteMadeBookFromDialog(const std::string& path);
     void RunMenuCommand(MenuCommand command);
 
@@ -146,18 +153,20 @@ public:
     TExplorerIntegration& Integration() { return integration_; }
 
 private:
-    enum class WriteEnd { Written, Failed, Cancelled };
     // The books of the list one after another behind one progress window: with one book its
     // success box, with several a summary at the end; a failing book ends the list with its
     // error box and the rest are not tried.
-    bool WriteBooks(const std::vector<std::string>& paths);
-    WriteEnd WriteInOrder(const std::vector<std::string>& paths, bool showSuccess);
-    // Runs a card operation on the progress window's worker thread. work gets the plan, which
-    // it may move on (the book of a batch), and the callback for the card model's progress.
-    void RunCardWork(const TProgressPlan& plan, bool cancellable, std::chrono::milliseconds showAfter,
-                     const std::function<void(TProgressPlan&, const TProgressCallback&)>& work);
+    bool WriteBooks(const std::vector<std::string>& paths) override;
+    TBookBatchResult::End WriteInOrder(const std::vector<std::string>& paths, bool showSuccess);
+    // The list shows the card as the writes left it, then the outcome is told.
+    TBookBatchResult::End ReportWrites(const TBookBatchResult& result, bool showSuccess);
+    // The book in the row, after the question when ask, with the renumbering behind the
+    // progress window; the list then shows the card, and a removal that could not finish or
+    // left files is told. What the removal did, once it ran.
+    std::optional<TRemoval> DeleteBookAt(std::size_t row, bool ask);
+    std::optional<std::vector<std::pair<int, int>>> DeleteBookInSlot(int slot, bool ask) override;
     // A message box; none once the user has chosen to close the program (answered Cancel).
-    int Tell(const std::string& text, const std::string& caption, unsigned flags);
+    int Tell(const std::string& text, const std::string& caption, unsigned flags) override;
     // RefreshBooks with the current row chosen by the caller: the row of the book named
     // currentName (the nearest to row where several carry it), else the row at row, or the last
     // row when the list is shorter.
@@ -165,12 +174,9 @@ private:
     // The integration switched at the user's request and the menu item renamed; the new state
     // is told unless an elevated instance does the work.
     void SwitchIntegration(bool enable);
-    // Says once per card, after a scan that saw signs of trouble, that the card needs a check,
-    // and offers it.
-    void OfferCardCheck();
-    // An error box when the last removal could not finish, a warning when it left files
-    // outside the book's folder.
-    void ReportRemoval(const std::string& name);
+    // An error box when the removal could not finish, a warning when it left files outside
+    // the book's folder.
+    void ReportRemoval(const std::string& name, const TRemovalReport& report);
     bool CheckSwitchGiven();
     // The check switch alone on the command line: the check, then the program ends.
     void RunCheckSwitch();
@@ -179,10 +185,8 @@ private:
     platform::Platform& platform_;
     TCardSelectForm cardSelect_;
     TExplorerIntegration integration_;
-    // The card path for which the check was offered or run in this run.
-    std::string checkedCard_;
-    bool busy_ = false;
-    bool cancellable_ = false;
+    TProgressSession session_;
+    TCardCheckFlow checkFlow_;
     // The user chose to close the program during a card operation: nothing more is started
     // or told, and the window closes once the operation has ended.
     bool closing_ = false;

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -55,29 +56,27 @@ struct TProgressView {
     int percent = 0;       // the progress bar, 0 to 100
 };
 
-// The way back from a card operation running on its worker thread to the progress window.
-class IProgressReport {
-public:
-    virtual ~IProgressReport() = default;
-    // Hands the view to the window, which draws it on its own thread; only queues it. False
-    // once the user has asked to stop.
-    virtual bool Report(const TProgressView& view) = 0;
-};
-
-// A modal window over the main window for a long card operation. The work runs on a worker
-// thread while the window's thread shows the progress, keeps the main window painted and
-// takes no commands; to the window logic it looks like a modal box.
+// The progress window of a long card operation as a front end gives it. The progress session
+// of the window logic runs the work and decides what the window shows and when; the front end
+// blocks input, runs its event loop until woken and draws.
 class IProgressWindow {
 public:
     virtual ~IProgressWindow() = default;
-    // Runs work and returns once it has returned (passing on what it threw). The window shows
-    // first until the work reports, and appears once showAfter has passed (at once when
-    // zero): a short operation needs none. cancellable: "Отмена" and Escape ask the work to
-    // stop, Report then answers false.
-    virtual void Run(const TProgressView& first, bool cancellable, std::chrono::milliseconds showAfter,
-                     const std::function<void(IProgressReport&)>& work) = 0;
-    // Asks the work under way to stop, as "Отмена" does.
-    virtual void Cancel() = 0;
+    // Takes input from the main window at once, as a modal window does, until Unblock; the
+    // window keeps being painted. stoppable: "Отмена" shows, and it, Escape and the close box
+    // call stop.
+    virtual void Block(bool stoppable, std::function<void()> stop) = 0;
+    virtual void Draw(const TProgressView& view) = 0;
+    // Shows the window over the main window, the focus in it.
+    virtual void Appear() = 0;
+    enum class WakeReason { Woken, TimedOut };
+    // Runs the event loop until Wake is called (also when it was called since the last wait)
+    // or, given a timeout, until that has passed.
+    virtual WakeReason WaitForWake(std::optional<std::chrono::milliseconds> timeout) = 0;
+    // Ends the wait under way or the next one; called from any thread.
+    virtual void Wake() = 0;
+    // Hides the window and gives the main window its input back.
+    virtual void Unblock() = 0;
 };
 
 // The application object: its command line and the ways the program ends.

@@ -1,6 +1,6 @@
 #include "app/Newbookdialog.h"
 
-#include "card/Zwqcardunit.h"
+#include "app/Cardtexts.h"
 #include "platform/Codepage.h"
 
 namespace {

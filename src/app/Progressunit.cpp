@@ -2,44 +2,18 @@
 
 #include <algorithm>
 #include <cmath>
-#include <utility>
 
-#include "platform/Codepage.h"
+#include "app/Texts.h"
+#include "platform/Files.h"
 
 namespace {
 
-using platform::Ansi;
+using namespace texts;
 using std::chrono::milliseconds;
-
-const std::string kWriteCaption = Ansi("Запись книги ");
-const std::string kDeleteCaption = Ansi("Удаление книги ");
-const std::string kRepairCaption = Ansi("Проверка карты памяти");
-const std::string kBatchHead = Ansi(" (книга ");
-const std::string kBatchTail = ")";
-const std::string kOf = Ansi(" из ");
-
-const std::string kPreparing = Ansi("подготовка к записи");
-const std::string kRemoving = Ansi("удаление файлов книги");
-const std::string kRepairing = Ansi("исправление карты памяти");
-const std::string kUnpacking = Ansi("распаковка архива");
-const std::string kCopying = Ansi("копирование: файл ");
-const std::string kFlushing = Ansi("запись данных на карту памяти");
-const std::string kRenumbering = Ansi("перенумерация: книга ");
-
-const std::string kPercent = " %";
-const std::string kSeparator = ", ";
-const std::string kMegabytes = Ansi(" Мб");
-const std::string kKilobytes = Ansi(" Кб");
-const std::string kTimeLeft = Ansi("осталось около ");
-// "около" takes the genitive: singular after a number ending in 1 (but not 11), plural else.
-const std::string kSecondSingular = Ansi(" секунды");
-const std::string kSecondPlural = Ansi(" секунд");
-const std::string kMinuteSingular = Ansi(" минуты");
-const std::string kMinutePlural = Ansi(" минут");
 
 constexpr int kFullPercent = 100;
 constexpr int64_t kKilobyte = 1024;
-constexpr int64_t kMegabyte = 1048576;
+constexpr int64_t kMegabyte = platform::kBytesPerMegabyte;
 // Unpacking and copying an archive's book move the same bytes: each is half of its work.
 constexpr double kUnpackShare = 0.5;
 // The time left is told once the work has run this long and done this share of itself, when
@@ -107,6 +81,7 @@ std::string Activity(const TCardProgress& progress) {
 std::string Caption(const TProgressPlan& plan, const std::optional<TCardProgress>& progress) {
     switch (plan.work) {
         case TProgressPlan::Work::Delete: return kDeleteCaption + plan.subject;
+        case TProgressPlan::Work::Check:
         case TProgressPlan::Work::Repair: return kRepairCaption;
         case TProgressPlan::Work::Write: break;
     }
@@ -126,7 +101,12 @@ ui::TProgressView DescribeProgress(const TProgressPlan& plan, const std::optiona
     view.caption = Caption(plan, progress);
     const bool writing = plan.work == TProgressPlan::Work::Write;
     if (!progress) {
-        view.activity = writing ? kPreparing : plan.work == TProgressPlan::Work::Delete ? kRemoving : kRepairing;
+        switch (plan.work) {
+            case TProgressPlan::Work::Write: view.activity = kPreparing; break;
+            case TProgressPlan::Work::Delete: view.activity = kRemoving; break;
+            case TProgressPlan::Work::Check: view.activity = kChecking; break;
+            case TProgressPlan::Work::Repair: view.activity = kRepairing; break;
+        }
     } else {
         view.activity = Activity(*progress);
     }
@@ -134,7 +114,8 @@ ui::TProgressView DescribeProgress(const TProgressPlan& plan, const std::optiona
     const int before = std::clamp(plan.bookIndex - 1, 0, count - 1);
     const double share = (before + (progress ? BookShare(plan, *progress) : 0.0)) / count;
     view.percent = std::clamp(static_cast<int>(std::floor(share * kFullPercent)), 0, kFullPercent);
-    // Removing a book's files tells nothing of its progress; a repair, nothing at all.
+    // Removing a book's files tells nothing of its progress; a check or a repair, nothing
+    // before its renumbering.
     if (!progress && !writing) return view;
 
     view.amount = std::to_string(view.percent) + kPercent;
@@ -148,40 +129,4 @@ ui::TProgressView DescribeProgress(const TProgressPlan& plan, const std::optiona
     return view;
 }
 
-const std::string& ProgressCancelCaption() {
-    static const std::string caption = Ansi("Отмена");
-    return caption;
-}
-
-namespace ui {
-
-TBackgroundWork::TBackgroundWork(std::function<void(const TProgressView&)> post, std::function<void()> finished)
-    : post_(std::move(post)), onFinished_(std::move(finished)) {}
-
-TBackgroundWork::~TBackgroundWork() {
-    if (thread_.joinable()) thread_.join();
-}
-
-void TBackgroundWork::Start(std::function<void(IProgressReport&)> work) {
-    thread_ = std::thread([this, work = std::move(work)] {
-        try {
-            work(*this);
-        } catch (...) {
-            failure_ = std::current_exception();
-        }
-        finished_ = true;
-        if (onFinished_) onFinished_();
-    });
-}
-
-bool TBackgroundWork::Report(const TProgressView& view) {
-    if (post_) post_(view);
-    return !cancel_;
-}
-
-void TBackgroundWork::Join() {
-    if (thread_.joinable()) thread_.join();
-    if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
-}
-
-}  // namespace ui
+const std::string& ProgressCancelCaption() { return kCancel; }

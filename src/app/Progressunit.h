@@ -1,22 +1,17 @@
 #pragma once
 // Long card operations as the user follows them: the card model's progress in words for the
-// progress window, and the worker thread on which the front ends run such an operation while
-// their own thread shows it.
+// progress window, and the window's layout.
 
-#include <atomic>
 #include <chrono>
-#include <exception>
-#include <functional>
 #include <optional>
 #include <string>
-#include <thread>
 
 #include "app/Controls.h"
 #include "card/Zwqcardunit.h"
 
 // What a progress window is about: the work, its subject, and where a batch of writes stands.
 struct TProgressPlan {
-    enum class Work { Write, Delete, Repair };
+    enum class Work { Write, Delete, Check, Repair };
     Work work = Work::Write;
     // A deletion: the book's name. A write: the file it comes from, until the book's own name
     // is known from its descriptor.
@@ -47,37 +42,3 @@ struct TProgressFormLayout {
 };
 // The caption of its button, "Отмена".
 const std::string& ProgressCancelCaption();
-
-namespace ui {
-
-// A card operation on a worker thread of its own, for a progress window on the window's
-// thread. The work reports through this object: each view goes to post, and the answer is
-// whether to go on, read from a flag that Cancel sets.
-class TBackgroundWork : public IProgressReport {
-public:
-    // post is called on the worker thread and must only queue the view for the window's
-    // thread; finished likewise, once the work has returned.
-    TBackgroundWork(std::function<void(const TProgressView&)> post, std::function<void()> finished);
-    // Waits for the worker: the work is never abandoned.
-    ~TBackgroundWork() override;
-    TBackgroundWork(const TBackgroundWork&) = delete;
-    TBackgroundWork& operator=(const TBackgroundWork&) = delete;
-
-    void Start(std::function<void(IProgressReport&)> work);
-    bool Report(const TProgressView& view) override;
-    void Cancel() { cancel_ = true; }
-    bool CancelAsked() const { return cancel_; }
-    bool Finished() const { return finished_; }
-    // Waits for the worker, then throws again what the work threw.
-    void Join();
-
-private:
-    std::function<void(const TProgressView&)> post_;
-    std::function<void()> onFinished_;
-    std::atomic<bool> cancel_{false};
-    std::atomic<bool> finished_{false};
-    std::exception_ptr failure_;
-    std::thread thread_;
-};
-
-}  // namespace ui

@@ -21,20 +21,6 @@ std::string TextAfter(const std::string& text, const std::string& delimiter) {
     return pos == std::string::npos ? std::string() : text.substr(pos + delimiter.size());
 }
 
-std::string ReplaceAll(const std::string& text, const std::string& oldText, const std::string& newText) {
-    if (oldText.empty() || newText.find(oldText) != std::string::npos) return text;
-    std::string result = text;
-    // A replacement can only make a new occurrence that starts before its own end, so each
-    // search may begin len(oldText) - 1 bytes before the previous replacement's start.
-    std::size_t from = 0;
-    for (;;) {
-        const std::size_t pos = result.find(oldText, from);
-        if (pos == std::string::npos) return result;
-        result.replace(pos, oldText.size(), newText);
-        from = pos >= oldText.size() - 1 ? pos - (oldText.size() - 1) : 0;
-    }
-}
-
 std::string TrimBlanks(const std::string& text) {
     std::size_t begin = 0;
     std::size_t end = text.size();

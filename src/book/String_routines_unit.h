@@ -10,10 +10,6 @@
 std::string TextBefore(const std::string& text, const std::string& delimiter);
 // The part after the first occurrence of delimiter; empty when it does not occur or is empty.
 std::string TextAfter(const std::string& text, const std::string& delimiter);
-// Replaces the leftmost occurrence of oldText by newText again and again until oldText no
-// longer occurs. The text comes back unchanged when oldText is empty or newText contains it
-// (the replacement would never end).
-std::string ReplaceAll(const std::string& text, const std::string& oldText, const std::string& newText);
 // True when the text, without the characters of code 32 and below at both ends, is a
 // non-empty run of the digits 0 to 9.
 bool IsDigits(const std::string& text);

@@ -221,11 +221,6 @@ bool LooksLikeOemText(const std::string& text) {
     return strays >= capitals;
 }
 
-void FixOemText(TBookInfo& book) {
-    const std::string text = JoinLines(book.Lines);
-    if (LooksLikeOemText(text)) book.Lines = SplitLines(platform::Oem866ToCp1251(text));
-}
-
 void ChooseCodePage(std::vector<std::string>& lines, const std::string& folder, platform::IFileSystem& files) {
     const std::string text = JoinLines(lines);
     const std::string converted = platform::Oem866ToCp1251(text);

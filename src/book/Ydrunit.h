@@ -27,8 +27,6 @@ bool ReadBookDescriptor(TBookInfo& book, const std::string& path, platform::IFil
 // Replaces lines by the decoded lines of the file; false when it cannot be read or is shorter
 // than two bytes.
 bool LoadDescriptorLines(std::vector<std::string>& lines, const std::string& path, platform::IFileSystem& files);
-// Converts the lines from the OEM code page when they do not look like Windows-1251 text.
-void FixOemText(TBookInfo& book);
 // Whether text is taken for OEM (code page 866) text by its bytes alone: it holds no more
 // Windows-1251 capitals than bytes that Windows-1251 text seldom has.
 bool LooksLikeOemText(const std::string& text);

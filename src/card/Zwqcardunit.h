@@ -2,10 +2,12 @@
 // The memory card as the program sees it: a root folder holding, per book, a descriptor
 // BOOK_nnn.ydr and a folder BOOK_nnn with the book's files. The model lists the books, hands
 // out slot numbers, writes new books and removes books so that the numbers stay 1, 2, 3...
+// Its parts live in files of their own: the listing of the root (Cardroot), progress
+// (Cardprogress), writing (Bookwriting), the extraction folders (Tempfolders), the journal
+// of a removal (Cardjournal), the slot move (Slotmove) and the check and repair (Cardcheck).
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -13,87 +15,26 @@
 
 #include "book/Madebook.h"
 #include "book/Ydrunit.h"
+#include "card/Cardfindings.h"
+#include "card/Cardoutcomes.h"
+#include "card/Cardprogress.h"
+#include "platform/Stoptoken.h"
 
 namespace platform {
 struct Platform;
 class IFileLock;
 }
 
-// Where a long card operation stands, for a progress display that a listener can hear.
-struct TCardProgress {
-    enum class Phase { Unpacking, Copying, Flushing, Renumbering };
-    Phase phase = Phase::Copying;
-    // Bytes of the book done and in all (writes); 0 of 0 while unknown.
-    int64_t bytesDone = 0;
-    int64_t bytesTotal = 0;
-    // The file (writes) or book (renumbering) being worked on, counted from 1, of itemCount.
-    int itemIndex = 0;
-    int itemCount = 0;
-    // Its name as the card or the source shows it (Windows-1251).
-    std::string currentName;
-    // The book's DisplayName once its descriptor has been read; empty while unpacking.
-    std::string bookName;
-
-    // How far the current phase has come, 0 to 100; 0 while its size is unknown.
-    int Percent() const;
-};
-// Called from the thread doing the work, often enough to redraw a progress bar; returning false
-// asks a write to stop, which then leaves the card as it was. Renumbering cannot be stopped.
-using TProgressCallback = std::function<bool(const TCardProgress&)>;
-
-// What the last removal did with the book.
-struct TRemovalReport {
-    // Whether the book is gone from the card: its folder and then its descriptor removed.
-    bool removed = false;
-    // What stayed of the book's own folder, or its descriptor (paths); the book then stays
-    // listed so that it can be removed again.
-    std::vector<std::string> stayed;
-    // Files the descriptor names outside the book's own folder (paths): another book's or
-    // someone else's, never removed.
-    std::vector<std::string> leftAlone;
-};
-
-// Something the card check found. The scratch files and the journal are this program's own;
-// a folder BOOK_nnn without its descriptor is a write that never finished.
-struct TCardFinding {
-    enum class Kind {
-        InterruptedRemoval,  // the journal names a removal that was cut short
-        InterruptedMove,     // a book caught between its old number and its new one
-        PartialWrite,        // a folder BOOK_nnn whose descriptor was never written
-        MissingFiles,        // a descriptor naming files that are not on the card
-        Unreadable,          // a BOOK_nnn.ydr that the reader rejects
-        Scratch,             // a scratch file of this program in the card's root
-        Gap,                 // no book under a number below the highest one taken
-    };
-    Kind kind = Kind::Gap;
-    // The slot concerned; for a move the number the book leaves.
-    int slot = 0;
-    // For a move, the number the book goes to.
-    int toSlot = 0;
-    // The book's DisplayName, or the name of the file or folder in the card's root.
-    std::string name;
-    // MissingFiles: the entries whose files are missing.
-    std::vector<std::string> files;
-    // Whether the repair mends it; the rest is only reported.
-    bool repairable = false;
-    // InterruptedRemoval: files were already removed, so the repair finishes the removal;
-    // otherwise nothing had been removed yet and the book stays.
-    bool completes = false;
-};
-
-// What RepairCard did.
-struct TCardRepair {
-    std::vector<TCardFinding> mended;
-    // What a fresh check still finds afterwards.
-    std::vector<TCardFinding> leftAlone;
-    // The books moved down to close gaps (old number, new number).
-    std::vector<std::pair<int, int>> moves;
-};
+namespace card {
+struct TCardRoot;
+}
 
 class TMemoryCard {
 public:
     // The highest slot number: the descriptor name rule has room for three digits only.
     static constexpr int kMaxSlot = 999;
+    // TempFolder while no extraction folder is made.
+    static constexpr const char* kNoTempFolder = "<>";
 
     TMemoryCard();
     explicit TMemoryCard(platform::Platform& platform);
@@ -101,21 +42,19 @@ public:
     TMemoryCard(const TMemoryCard&) = delete;
     TMemoryCard& operator=(const TMemoryCard&) = delete;
 
-    // Text of the last failure of AddBook.
-    std::string ErrorText;
     // The books of the last scan, by slot number (the player's order), whatever order the file
     // system listed their descriptors in.
     std::vector<std::unique_ptr<TBookInfo>> Books;
     // DisplayName of the last book written; card root without trailing separator; the
     // extraction folder of the last RAR write ("<>" while none is made).
     std::string LastTitle, CardPath, TempFolder;
-    // The moves (old number, new number) that the last DeleteBook made while closing the gap.
-    std::vector<std::pair<int, int>> LastMoves;
-    // What the last DeleteBook did with the book's files.
-    TRemovalReport LastRemoval;
-    // Whether the last AddBook was stopped by its progress callback rather than failing: the
-    // card and the temporary folder are then as they were before it, and ErrorText says so.
+    // Mirrors of what the last operation returned, for callers that still read them: the
+    // error of the last AddBook, whether it was stopped, the moves and the report of the last
+    // DeleteBook.
+    TCardError LastError;
     bool Cancelled = false;
+    std::vector<std::pair<int, int>> LastMoves;
+    TRemovalReport LastRemoval;
 
     void SetCardPath(const std::string& path);
     // Rebuilds Books from the descriptors in the card's root, listing it once. Reports nothing,
@@ -130,40 +69,46 @@ public:
     std::string FreeSlotName();
 
     // Writes the book of a ".ydr" descriptor or a ".rar" archive into the smallest free slot.
-    // On failure ErrorText says why and the card is left as it was. A book that does not fit
-    // into the free space is refused before anything is written. progress (may be empty) hears
-    // how the write goes, on the calling thread, and can stop it (see Cancelled).
-    bool AddBook(const std::string& path, const TProgressCallback& progress = {});
+    // On failure the outcome's error says why and the card is left as it was. A book that does
+    // not fit into the free space is refused before anything is written. progress (may be
+    // empty) hears how the write goes, on the calling thread; stop, polled as the write goes,
+    // ends it (the outcome is then cancelled).
+    TWriteOutcome AddBook(const std::string& path, const TProgressCallback& progress = {},
+                          const platform::StopToken& stop = platform::StopToken::Never());
     // Removes a book of Books and moves the books above it down, in number order, so that no
     // number is missing. Only the book's own folder BOOK_nnn is emptied (links are removed as
     // links); its descriptor goes last. A journal in the card's root names the removal while
-    // it runs, so that a card pulled out meanwhile can be mended by RepairCard. True when the
-    // book is gone; LastRemoval tells what stayed and what was left alone. The progress
-    // reports each book moved (Phase::Renumbering); renumbering is not cancellable.
-    bool DeleteBook(std::size_t index, const TProgressCallback& progress = {});
+    // it runs, so that a card pulled out meanwhile can be mended by RepairCard. The result
+    // tells whether the book is gone, what stayed and what was left alone, and the moves. The
+    // progress reports each book moved (Phase::Renumbering); renumbering is not cancellable.
+    TRemoval DeleteBook(std::size_t index, const TProgressCallback& progress = {});
 
     // Books the program makes itself (card/Madebookwrite.cpp): a folder of MP3 files, a DAISY
     // book (its folder, ncc.html or .opf), a ZIP or 7z archive holding either or a descriptor
     // book. AddBook writes them at once; a front end that lets the user edit the book first
     // calls PrepareMadeBook, then WriteMadeBook or DropMadeBook.
     bool IsMadeBookSource(const std::string& path);
-    bool PrepareMadeBook(const std::string& path, TMadeBook& book, const TProgressCallback& progress = {});
-    bool WriteMadeBook(const TMadeBook& book, const TProgressCallback& progress = {});
+    // Finds the book (unpacking an archive into the extraction folder, kept until the book is
+    // written or dropped). The error says why it cannot be made; Cancelled when stopped.
+    TCardError PrepareMadeBook(const std::string& path, TMadeBook& book, const TProgressCallback& progress = {},
+                               const platform::StopToken& stop = platform::StopToken::Never());
+    TWriteOutcome WriteMadeBook(const TMadeBook& book, const TProgressCallback& progress = {},
+                                const platform::StopToken& stop = platform::StopToken::Never());
     // Removes what PrepareMadeBook unpacked, when the book is not written after all.
     void DropMadeBook();
 
-    bool AddBookFromDescriptor(const std::string& descriptorPath, const TProgressCallback& progress = {});
-    bool PlaceBook(TBookInfo& book, const TProgressCallback& progress = {});
+    TWriteOutcome AddBookFromDescriptor(const std::string& descriptorPath, const TProgressCallback& progress = {},
+                                        const platform::StopToken& stop = platform::StopToken::Never());
+    TWriteOutcome PlaceBook(TBookInfo& book, const TProgressCallback& progress = {},
+                            const platform::StopToken& stop = platform::StopToken::Never());
     bool CreateTempFolder();
     // Deletes a folder with everything in it; for the extraction folder also gives up its lock.
     void RemoveFolderTree(const std::string& folder);
     // Moves the books of the catalogue down into the free numbers below them, in number order,
-    // so that their order never changes.
-    void CloseGaps(const TProgressCallback& progress = {});
-    // Gives the book in slot from the number to: its new descriptor (the old one's bytes with
-    // the slot name changed) is written first, then the folder is renamed, then the old
-    // descriptor is removed. Between the steps the card holds both descriptors, which
-    // CheckCard recognises as an interrupted move. A step that fails is undone; false then.
+    // so that their order never changes. Returns the moves (old number, new number).
+    std::vector<std::pair<int, int>> CloseGaps(const TProgressCallback& progress = {});
+    // Gives the book in slot from the number to (see card/Slotmove.h). A step that fails is
+    // undone; false then.
     bool MoveBook(int from, int to);
 
     // Whether the last Scan saw signs of trouble: a scratch file or the journal, a folder or a
@@ -182,50 +127,42 @@ public:
     void RemoveStaleTempFolders();
 
 private:
-    struct RootNames;
-    struct SlotState;
-    struct CardState;
+    // One file of a book on its way to the card.
+    struct PlannedFile {
+        std::string entry;   // as the source names it
+        std::string source;  // full path
+        std::string name;    // its name in the book's folder on the card
+        int64_t size = 0;
+    };
     void ListRoot();
-    bool SlotTaken(int n) const;
     int FreeSlotFrom(int first) const;
     void NoteTrouble();
     // CloseGaps on the listing of the last Scan, which the moves keep up to date.
-    void CloseListedGaps(const TProgressCallback& progress);
-    void RemoveSlotFolder(int slot, std::vector<std::string>& stayed);
-    bool WriteJournal(int slot, const std::string& descriptorBytes);
-    CardState ReadCardState();
-    std::vector<TCardFinding> Analyse(const CardState& state);
-    // False when a removal the journal names could not be finished.
-    bool Mend(const TCardFinding& finding, const CardState& state);
-    struct PlannedFile;
-    // Checks every file of the book before anything is written and fills plan with them; false
-    // with ErrorText set when a file cannot be copied.
-    bool PlanFiles(const TBookInfo& book, std::vector<PlannedFile>& plan);
-    // False with ErrorText set when the book would not fit into the card's free space.
-    bool CheckFits(const std::vector<PlannedFile>& plan, const std::vector<std::string>& lines);
-    bool MarkCancelled();
-    bool CopyMadeBook(const TMadeBook& book, const std::string& slot, const TProgressCallback& progress);
-    bool MadeBookFits(const TMadeBook& book, int64_t descriptorBytes);
+    std::vector<std::pair<int, int>> CloseListedGaps(const TProgressCallback& progress);
+    TWriteOutcome Unpacked(const std::string& path, const TProgressCallback& progress, const platform::StopToken& stop);
+    // Checks every file of the book before anything is written and fills plan with them; the
+    // error when a file cannot be copied.
+    TCardError PlanFiles(const TBookInfo& book, std::vector<PlannedFile>& plan);
+    // The error when the book's files and a descriptor of descriptorBytes would not fit into
+    // the card's free space.
+    TCardError CheckFits(const std::vector<PlannedFile>& plan, int64_t descriptorBytes);
+    TWriteOutcome CopyMadeBook(const TMadeBook& book, const std::string& slot, const TProgressCallback& progress,
+                               const platform::StopToken& stop);
     // The folder's BOOK_001.ydr (any letter case), or empty.
     std::string DescriptorIn(const std::string& folder);
 
     // The extraction folder of an archive PrepareMadeBook unpacked; empty when none is kept.
     std::string madeExtraction_;
+    // The outcome mirrored into LastError, Cancelled and LastTitle.
+    TWriteOutcome Outcome(TWriteOutcome outcome);
 
     // The extraction folder of the RAR write under way, removed as soon as the book's files
     // are on the card (before the card is flushed); empty otherwise.
     std::string extractionToDrop_;
 
     platform::Platform& platform_;
-    std::unique_ptr<RootNames> names_;
+    std::unique_ptr<card::TCardRoot> root_;
     bool needsCheck_ = false;
     // Held while the extraction folder exists, so that no other instance takes it for a leftover.
     std::unique_ptr<platform::IFileLock> tempLock_;
 };
-
-// Names for a message: "a, b, c" and, past a few, how many more.
-std::string NamesText(const std::vector<std::string>& names);
-// The card check's findings in words, one line each, for a message box (Windows-1251).
-std::string CardFindingsText(const std::vector<TCardFinding>& findings);
-// What a repair mended and what it left alone, in words.
-std::string CardRepairText(const TCardRepair& repair);

@@ -16,11 +16,8 @@ const char* const kTypeKey = "\\.ydr";
 const char* const kProgramKey = "\\ZWQManager";
 const char* const kCommandKey = "\\ZWQManager\\shell\\open\\command";
 const char* const kProgId = "ZWQManager";
-// The folder verb: a folder of MP3 files or a DAISY book goes to the card from its menu.
-const char* const kFolderVerbKey = "\\Directory\\shell\\ZWQManager";
-const char* const kFolderVerbCommandKey = "\\Directory\\shell\\ZWQManager\\command";
-const std::string kFolderVerbCaption = Ansi("Записать на карту памяти");
-// Folders are offered to the program under "Open with", never made its default.
+// Folders are offered to the program under "Open with", never made its default. (On Windows the
+// context-menu library gives folders their item.)
 const char* const kFolderMimeType = "inode/directory";
 const char* const kShellExtension32 = "ZWQShellExt32.dll";
 const char* const kShellExtension64 = "ZWQShellExt64.dll";
@@ -117,9 +114,8 @@ bool IsSectionHeader(const std::string& line) { return !line.empty() && line.fro
 
 }  // namespace
 
-TExplorerIntegration::TExplorerIntegration(platform::Platform& platform, platform::IMessageBoxes& boxes,
-                                           ui::IApplication& application)
-    : platform_(platform), boxes_(boxes), application_(application) {}
+TExplorerIntegration::TExplorerIntegration(platform::Platform& platform, platform::IMessageBoxes& boxes)
+    : platform_(platform), boxes_(boxes) {}
 
 bool TExplorerIntegration::IsAdmin() { return platform_.system.IsAdmin(); }
 
@@ -200,9 +196,6 @@ void TExplorerIntegration::WriteIntegration() {
     WriteRegistryString(kTypeKey, "", kProgId);
     EnsureRegistryKey(kCommandKey);
     WriteRegistryString(kCommandKey, "", OpenCommand());
-    EnsureRegistryKey(kFolderVerbCommandKey);
-    WriteRegistryString(kFolderVerbKey, "", kFolderVerbCaption);
-    WriteRegistryString(kFolderVerbCommandKey, "", OpenCommand());
     RegisterShellExtension(kShellExtension32);
     if (IsWow64()) RegisterShellExtension(kShellExtension64);
 }
@@ -214,7 +207,6 @@ void TExplorerIntegration::RemoveIntegration() {
     }
     DeleteRegistryKey(kTypeKey);
     DeleteRegistryKey(kProgramKey);
-    DeleteRegistryKey(kFolderVerbKey);
     UnregisterShellExtension(kShellExtension32);
     if (IsWow64()) UnregisterShellExtension(kShellExtension64);
 }
@@ -233,7 +225,6 @@ AdminRights TExplorerIntegration::RequestAdminRights(const std::string& switchTe
                        platform::kMbOk | platform::kMbIconInformation);
     const int result = platform_.system.RunElevated(platform_.folders.ProgramFile(), switchText, ProgramFolder());
     if (result <= kShellExecuteSuccessAbove) return AdminRights::Refused;
-    application_.Terminate();
     return AdminRights::Restarting;
 }
 
@@ -250,15 +241,15 @@ AdminRights TExplorerIntegration::SetExplorerIntegration(bool enable) {
     return rights;
 }
 
-void TExplorerIntegration::OfferIntegration(SettingsStore& settings) {
-    if (settings.GetSetting(kAskedKey) == kAskedValue) return;
+AdminRights TExplorerIntegration::OfferIntegration(SettingsStore& settings) {
+    if (settings.GetSetting(kAskedKey) == kAskedValue) return AdminRights::Present;
     const IntegrationWords& words = WordsFor(platform_.integrationStyle);
     const int answer =
         boxes_.ShowMessage(words.offer, words.caption, platform::kMbYesNoCancel | platform::kMbIconQuestion);
-    if (answer != platform::kIdYes && answer != platform::kIdNo) return;
+    if (answer != platform::kIdYes && answer != platform::kIdNo) return AdminRights::Present;
     settings.SetSetting(kAskedKey, kAskedValue);
     settings.SaveSettings();
-    if (answer == platform::kIdYes) SetExplorerIntegration(true);
+    return answer == platform::kIdYes ? SetExplorerIntegration(true) : AdminRights::Present;
 }
 
 std::string TExplorerIntegration::IntegrationMenuCaption() {

@@ -10,7 +10,6 @@
 
 #include <string>
 
-#include "app/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/Platform.h"
 
@@ -25,7 +24,7 @@ enum class AdminRights {
 
 class TExplorerIntegration {
 public:
-    TExplorerIntegration(platform::Platform& platform, platform::IMessageBoxes& boxes, ui::IApplication& application);
+    TExplorerIntegration(platform::Platform& platform, platform::IMessageBoxes& boxes);
 
     bool IsAdmin();
     bool IsWow64();
@@ -36,7 +35,8 @@ public:
     // an elevated instance (Restarting) or was not done (Refused).
     AdminRights SetExplorerIntegration(bool enable);
     // The one-time question at start-up; the answer Yes or No is remembered in the settings.
-    void OfferIntegration(SettingsStore& settings);
+    // What the integration that Yes asks for came to; Present when nothing was asked for.
+    AdminRights OfferIntegration(SettingsStore& settings);
     // The caption of the menu item that switches the integration.
     std::string IntegrationMenuCaption();
     // An information box that says whether the integration is now on or off.
@@ -75,5 +75,4 @@ private:
 
     platform::Platform& platform_;
     platform::IMessageBoxes& boxes_;
-    ui::IApplication& application_;
 };

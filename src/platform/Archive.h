@@ -6,23 +6,25 @@
 #include <functional>
 #include <string>
 
+#include "platform/Stoptoken.h"
+
 namespace platform {
 
-// How far an unpacking has come: bytes done of total (total 0 while unknown). Returning false
-// asks the extractor to stop.
-using ExtractProgress = std::function<bool(int64_t done, int64_t total)>;
+// How far an unpacking has come: bytes done of total (total 0 while unknown).
+using ExtractProgress = std::function<void(int64_t done, int64_t total)>;
 
 class IArchiveExtractor {
 public:
     virtual ~IArchiveExtractor() = default;
     // Unpacks every entry of the archive under folder, keeping the entries' paths. False on
     // any failure: the extractor missing or failing, a damaged archive, an entry that would
-    // land outside folder, or a stop asked for by progress (may be empty), which is called
-    // from the calling thread as the unpacking goes on and, whole, at its end. After a false
-    // result nothing is still writing into folder.
-    virtual bool Extract(const std::string& archive, const std::string& folder, const ExtractProgress& progress) = 0;
+    // land outside folder, or a stop asked for through stop, which the extractor polls while
+    // it works. progress (may be empty) is called from the calling thread as the unpacking goes
+    // on and, whole, at its end. After a false result nothing is still writing into folder.
+    virtual bool Extract(const std::string& archive, const std::string& folder, const ExtractProgress& progress,
+                         const StopToken& stop) = 0;
     bool Extract(const std::string& archive, const std::string& folder) {
-        return Extract(archive, folder, ExtractProgress());
+        return Extract(archive, folder, ExtractProgress(), StopToken::Never());
     }
     // Words for the user about the last failed Extract (Windows-1251): what is missing and
     // where to put it, or which entry was refused. Empty when there is nothing to add to the

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Stoptoken.h"
+
 namespace platform {
 
 struct DirEntry {
@@ -27,13 +29,15 @@ class IFileLock {
 public:
     virtual ~IFileLock() = default;
 };
+// A megabyte as the program counts it when it tells the user sizes ("Мб").
+inline constexpr int64_t kBytesPerMegabyte = int64_t{1} << 20;
+
 // The amount a copy to the card moves at a time where the program chooses it: large enough for
 // flash media, small enough that a stop request is honoured within a fraction of a second.
 inline constexpr int64_t kCopyChunkBytes = int64_t{4} << 20;
 
-// How far a copy to the card has come: the bytes of the file copied so far. Returning false
-// asks the copy to stop.
-using CopyProgress = std::function<bool(int64_t bytesDone)>;
+// How far a copy to the card has come: the bytes of the file copied so far.
+using CopyProgress = std::function<void(int64_t bytesDone)>;
 
 class IFileSystem {
 public:
@@ -46,8 +50,6 @@ public:
     virtual bool IsFile(const std::string& path) = 0;
     virtual bool IsDirectory(const std::string& path) = 0;
     virtual bool MakeDirectory(const std::string& path) = 0;
-    // Removes an empty folder (a read-only one too).
-    virtual bool RemoveEmptyDirectory(const std::string& path) = 0;
     // Deletes a file, a read-only one too.
     virtual bool RemoveFile(const std::string& path) = 0;
     // Renames a file or folder; fails when the target exists.
@@ -58,6 +60,9 @@ public:
     // flushed and then renamed over the target: the target is either the old file or the
     // whole new one, never a part.
     virtual bool WriteReplacing(const std::string& path, const std::string& data) = 0;
+    // Writes data as the whole content of path, made or overwritten in place, without flushing
+    // it: a batch of such writes reaches the medium with one FlushFiles.
+    virtual bool WriteUnflushed(const std::string& path, const std::string& data) = 0;
     // Deletes a folder with everything in it (read-only entries too); links are removed,
     // never followed. True when the folder is gone.
     virtual bool RemoveTree(const std::string& path) = 0;
@@ -73,9 +78,10 @@ public:
     // where it has one, writing back as it goes so that the progress reported is what reached
     // the medium, without flushing each file (FlushFiles does that once for the whole book).
     // progress (may be empty) is called after every chunk, and for a file that is not empty at
-    // least once with its whole size. Fails when the target exists; a failed or stopped copy
-    // leaves no target.
-    virtual bool CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress) = 0;
+    // least once with its whole size. stop is polled after every chunk and ends the copy.
+    // Fails when the target exists; a failed or stopped copy leaves no target.
+    virtual bool CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress,
+                                  const StopToken& stop) = 0;
     // Puts the files, all on one volume, and their folder entries on the medium: when it
     // returns true they survive the card being pulled out. A folder among them has its own
     // entries written out where the system can flush a folder; where it cannot, an existing

@@ -5,6 +5,7 @@
 
 #include "app/Formharness.h"
 #include "platform/Paths.h"
+#include "support/Cardmishaps.h"
 
 using formtest::Harness;
 using testsupport::A;
@@ -186,4 +187,42 @@ TEST_F(Batch, ABareFileNameIsTakenFromTheCurrentFolder) {
     EXPECT_EQ(Box(0).text, A("Во время записи книги ") +
                                platform::JoinPath(test.system.CurrentDirectory(), "no-such-book.ydr") +
                                A(" произошла ошибка\nНе удалось получить информацию о книге"));
+}
+
+TEST_F(Batch, ACheckOfferedByAFailedMoveWaitsForTheEndAndNoOtherBookIsDeleted) {
+    Books({1, 2, 3, 4, 5});
+    // Deleting T1 moves T2 down, then cannot move T3 (its descriptor is in use): a gap at 2.
+    testsupport::CardMishaps inUse(card());
+    inUse.inUse = {OnCard(3)};
+    const std::string check = A("Проверка карты памяти");
+    // The file is free again by the time the check is offered; Yes to the offer and the repair.
+    boxes.onShow = [&](const std::string& caption) {
+        if (caption == check) inUse.inUse.clear();
+    };
+    boxes.answers = {platform::kIdYes, platform::kIdOk, platform::kIdYes, platform::kIdYes};
+    platform::Platform withFileInUse = PlatformWith(inUse);
+    TForm1 window(Controls(), withFileInUse);
+    application.arguments = {OnCard(1), OnCard(2)};
+    window.FormShow();
+    // Exactly the two named books are gone; the check, offered after the batch's summary,
+    // closed the gap in their order.
+    EXPECT_EQ(Slots(), (std::map<std::string, int>{{"T3", 1}, {"T4", 2}, {"T5", 3}}));
+    std::vector<std::string> captions;
+    for (const auto& box : boxes.boxes) captions.push_back(box.caption);
+    EXPECT_EQ(captions, (std::vector<std::string>{A("Удаление книг"), A("Удаление книг"), check, check, check}));
+    EXPECT_EQ(log.back(), "close");
+}
+TEST_F(Batch, ARenumberingCutShortNeverLeadsToABookNoPathNamed) {
+    Books({1, 2, 3, 4, 5});
+    // Deleting T1 moves T2, T3 and T4 down, then cannot move T5 (its descriptor is in use).
+    testsupport::CardMishaps inUse(card());
+    inUse.inUse = {OnCard(5)};
+    boxes.answers = {platform::kIdYes};
+    platform::Platform withFileInUse = PlatformWith(inUse);
+    TForm1 window(Controls(), withFileInUse);
+    application.arguments = {OnCard(1), OnCard(3)};
+    window.FormShow();
+    std::set<std::string> left;
+    for (const auto& [title, slot] : Slots()) left.insert(title);
+    EXPECT_EQ(left, (std::set<std::string>{"T2", "T4", "T5"}));
 }

@@ -62,6 +62,17 @@ TEST_F(FormCheck, TheCommandSaysWhatItFoundAndMendsOnlyWhenAskedTo) {
     EXPECT_EQ(Captions(), std::vector<std::string>(4, check));
     EXPECT_EQ(Slots(), (std::map<std::string, int>{{"T1", 1}, {"T3", 2}}));
     EXPECT_EQ(books.rows.size(), 2u);
+    // Each check and the repair ran behind the progress window, off the window's thread; the
+    // window appears only when they are slow, and the repair's renumbering is heard.
+    std::vector<std::string> activities;
+    for (const auto& run : progress.runs) {
+        EXPECT_EQ(run.first.caption, check);
+        EXPECT_FALSE(run.cancellable);
+        EXPECT_EQ(run.showAfter, kSlowWorkDelay);
+        activities.push_back(run.first.activity);
+    }
+    EXPECT_EQ(activities, (std::vector<std::string>{A("проверка карты памяти"), A("проверка карты памяти"),
+                                                    A("проверка карты памяти"), A("исправление карты памяти")}));
 }
 
 TEST_F(FormCheck, ATroubledCardIsSaidOnceAndTheCheckOffered) {
@@ -104,10 +115,8 @@ TEST_F(FormCheck, ARemovalThatCannotFinishOrLeavesFilesIsSaid) {
     // The window on a card whose folder BOOK_001 cannot be removed, as when a file is in use.
     testsupport::CardMishaps inUse(card());
     inUse.inUse = {platform::JoinPath(card(), "BOOK_001")};
-    platform::Platform withFileInUse{inUse, test.folders, test.platform.extractor, test.drives, test.system,
-                                     platform::IntegrationStyle::FreeDesktop, nullptr};
-    TForm1 window(TForm1Controls{boxes, books, status, n9, openDialog, application, cardSelect, progress},
-                  withFileInUse);
+    platform::Platform withFileInUse = PlatformWith(inUse);
+    TForm1 window(Controls(), withFileInUse);
     window.FormShow();
     books.selected = 0;
     boxes.answers = {platform::kIdYes};

@@ -3,9 +3,11 @@
 // so that the window logic is driven exactly as a front end drives it.
 
 #include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
@@ -26,8 +28,11 @@ public:
     explicit Boxes(EventLog& log) : log_(log) {}
     int ShowMessage(const std::string& text, const std::string& caption, unsigned flags) override {
         log_.push_back("box " + caption);
+        if (onShow) onShow(caption);
         return RecordingMessageBoxes::ShowMessage(text, caption, flags);
     }
+    // Whatever happens while a box is up, by the box's caption.
+    std::function<void(const std::string& caption)> onShow;
 
 private:
     EventLog& log_;
@@ -93,31 +98,66 @@ public:
     int calls = 0;
 };
 
-// The progress window, synchronous: the work runs at once on the test's thread and every view
-// it reports is kept. A test presses Cancel at a report, or does whatever the user might do
-// while the window is up (onReport).
-class ProgressWindow : public ui::IProgressWindow, public ui::IProgressReport {
+// The progress window in step with the work: each wake from the worker thread (a report, the
+// end) holds the worker until the window's thread has drawn it, so every view the work reports
+// is kept, in order, and whatever the test does at a report happens while the work stands
+// there. A test presses Cancel at a report, or does whatever the user might do while the
+// window is up (onReport). The window never times out: a delayed one stays hidden.
+class ProgressWindow : public ui::IProgressWindow {
 public:
     struct Shown {
         ui::TProgressView first;
         bool cancellable = false;
+        // The delay before the window appears: the first wait's timeout, zero when it appeared at once.
         std::chrono::milliseconds showAfter{};
+        bool appeared = false;
         std::vector<ui::TProgressView> views;
     };
 
-    void Run(const ui::TProgressView& first, bool cancellable, std::chrono::milliseconds showAfter,
-             const std::function<void(ui::IProgressReport&)>& work) override {
-        runs.push_back({first, cancellable, showAfter, {}});
-        cancelled_ = false;
-        work(*this);
+    void Block(bool stoppable, std::function<void()> stop) override {
+        runs.push_back({});
+        runs.back().cancellable = stoppable;
+        stop_ = std::move(stop);
+        const std::lock_guard<std::mutex> lock(mutex_);
+        blocked_ = true;
+        posted_ = taken_ = consumed_ = 0;
+        waits_ = 0;
+        drawn_ = false;
     }
-    void Cancel() override { cancelled_ = true; }
-    bool Report(const ui::TProgressView& view) override {
+    void Draw(const ui::TProgressView& view) override {
+        if (!std::exchange(drawn_, true)) {
+            runs.back().first = view;
+            return;
+        }
         runs.back().views.push_back(view);
         ++reports;
         if (reports == cancelAt) Cancel();
         if (onReport) onReport(reports);
-        return !cancelled_;
+    }
+    void Appear() override { runs.back().appeared = true; }
+    WakeReason WaitForWake(std::optional<std::chrono::milliseconds> timeout) override {
+        if (waits_++ == 0 && timeout) runs.back().showAfter = *timeout;
+        std::unique_lock<std::mutex> lock(mutex_);
+        consumed_ = taken_;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return posted_ > taken_; });
+        taken_ = posted_;
+        return WakeReason::Woken;
+    }
+    void Wake() override {
+        std::unique_lock<std::mutex> lock(mutex_);
+        const int mine = ++posted_;
+        changed_.notify_all();
+        changed_.wait(lock, [this, mine] { return consumed_ >= mine || !blocked_; });
+    }
+    void Unblock() override {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        blocked_ = false;
+        changed_.notify_all();
+    }
+    // "Отмена", Escape or the close box.
+    void Cancel() {
+        if (stop_) stop_();
     }
 
     std::vector<Shown> runs;
@@ -126,7 +166,14 @@ public:
     std::function<void(int report)> onReport;
 
 private:
-    bool cancelled_ = false;
+    std::function<void()> stop_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool blocked_ = false;
+    // Wakes posted by the worker, taken by the window's thread, and dealt with (drawn).
+    int posted_ = 0, taken_ = 0, consumed_ = 0;
+    int waits_ = 0;
+    bool drawn_ = false;
 };
 
 class Application : public ui::IApplication {
@@ -215,10 +262,18 @@ public:
           status(log),
           application(log),
           cardSelect(log),
-          form(TForm1Controls{boxes, books, status, n9, openDialog, application, cardSelect, progress, &newBook,
-                              &folderDialog},
-               test.platform) {
+          form(Controls(), test.platform) {
         testsupport::MakeDirs(card());
+    }
+
+    TForm1Controls Controls() {
+        return TForm1Controls{boxes, books, status, n9, openDialog, application, cardSelect, progress, &newBook,
+                              &folderDialog};
+    }
+    // The test's platform with another file system, such as one with the card's mishaps.
+    platform::Platform PlatformWith(platform::IFileSystem& files) {
+        return platform::Platform{files, test.folders, test.platform.extractor, test.drives, test.system,
+                                  platform::IntegrationStyle::FreeDesktop, nullptr};
     }
 
     std::string card() const { return dir / "card"; }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/Cardtexts.h"
 #include "card/Zwqcardunit.h"
 #include "platform/Paths.h"
 #include "support/Testsupport.h"
@@ -25,7 +26,7 @@ std::vector<int> Numbers(const TMemoryCard& card) {
 
 TEST(CardCatalogue, ANewCardModelIsEmpty) {
     TMemoryCard card;
-    EXPECT_EQ(card.ErrorText, "");
+    EXPECT_EQ(CardErrorText(card.LastError), "");
     EXPECT_EQ(card.LastTitle, "");
     EXPECT_EQ(card.CardPath, "");
     EXPECT_EQ(card.TempFolder, "<>");

@@ -8,6 +8,7 @@
 #include <functional>
 #include <random>
 
+#include "app/Cardtexts.h"
 #include "card/Zwqcardunit.h"
 #include "platform/Paths.h"
 #include "support/Cardmishaps.h"
@@ -105,17 +106,26 @@ protected:
 
 // ---- a card pulled out at any changing call ----
 
-constexpr int kSweepBooks = 20;
+// How the card goes: cut short in the middle of the call, after the call reached it, or losing a
+// random part (seeded) of what was not flushed yet, as a card's cache would.
+enum class Pull { InTheMiddleOfTheCall, AfterTheCallReachedTheCard, LosingUnflushedWrites };
 
-class PulledCard : public Card, public ::testing::WithParamInterface<bool> {
+class PulledCard : public Card, public ::testing::WithParamInterface<Pull> {
 protected:
-    // For every changing call of work on a card of 20 books: pull the card at that call, put it
-    // back, check and repair, and hand the books to accept. Returns the number of pull points.
+    bool losing() const { return GetParam() == Pull::LosingUnflushedWrites; }
+    int books() const { return losing() ? 60 : 20; }
+    // For every changing call of work on a card of books() books: pull the card at that call,
+    // put it back, check and repair, and hand the books to accept. Losing writes, each pull
+    // point has a seed of its own, and the call itself reached the card at every other one.
+    // Returns the number of pull points.
     int Sweep(const std::function<void()>& work, const std::function<void(const std::vector<std::string>&)>& accept) {
         for (int k = 1;; ++k) {
             SCOPED_TRACE("card pulled at changing call " + std::to_string(k));
-            MakeBooks(kSweepBooks);
-            const bool pulled = PullAt(k, GetParam(), work);
+            MakeBooks(books());
+            files.loseUnflushed = losing();
+            files.seed = static_cast<unsigned>(k);
+            const bool pulled = PullAt(k, GetParam() == Pull::AfterTheCallReachedTheCard || (losing() && k % 2 == 0), work);
+            files.loseUnflushed = false;
             healthy.RepairCard();
             accept(Books());
             if (!pulled || HasFailure()) return k - 1;
@@ -123,31 +133,56 @@ protected:
     }
 };
 
-INSTANTIATE_TEST_SUITE_P(Pulls, PulledCard, ::testing::Bool(), [](const ::testing::TestParamInfo<bool>& info) {
-    return info.param ? std::string("AfterTheCallReachedTheCard") : std::string("InTheMiddleOfTheCall");
-});
+std::string PullName(const ::testing::TestParamInfo<Pull>& info) {
+    switch (info.param) {
+        case Pull::InTheMiddleOfTheCall: return "InTheMiddleOfTheCall";
+        case Pull::AfterTheCallReachedTheCard: return "AfterTheCallReachedTheCard";
+        case Pull::LosingUnflushedWrites: return "LosingUnflushedWrites";
+    }
+    return std::string();
+}
+
+INSTANTIATE_TEST_SUITE_P(Pulls, PulledCard,
+                         ::testing::Values(Pull::InTheMiddleOfTheCall, Pull::AfterTheCallReachedTheCard,
+                                           Pull::LosingUnflushedWrites),
+                         PullName);
 
 TEST_P(PulledCard, ARemovalAndRenumberingIsMendedToBooksInOrder) {
-    const int points = Sweep([this] { model.DeleteBook(0); }, [](const std::vector<std::string>& titles) {
+    const int points = Sweep([this] { model.DeleteBook(0); }, [this](const std::vector<std::string>& titles) {
         // The removed book is gone or still whole; no other book is lost, none is there twice.
-        if (titles.size() == kSweepBooks) {
-            EXPECT_EQ(titles, Titles(1, kSweepBooks));
+        if (titles.size() == static_cast<std::size_t>(books())) {
+            EXPECT_EQ(titles, Titles(1, books()));
         } else {
-            EXPECT_EQ(titles, Titles(2, kSweepBooks));
+            EXPECT_EQ(titles, Titles(2, books()));
         }
     });
-    EXPECT_GE(points, 3 * (kSweepBooks - 1));  // every step of every move was a pull point
+    EXPECT_GE(points, 3 * (books() - 1));  // every step of every move was a pull point
 }
 
 TEST_P(PulledCard, AWriteIsMendedToBooksInOrder) {
     const std::string source = testsupport::MakeSourceBook(
         dir / "src", "BOOK_001.ydr", {"#TITLE=T99", "#TOTAL_SIZE_KB=1"}, {{"a.mp3", "a"}, {"b.mp3", "b"}, {"c.mp3", "c"}});
-    const int points = Sweep([&] { model.AddBook(source); }, [](const std::vector<std::string>& titles) {
-        std::vector<std::string> expected = Titles(1, kSweepBooks);
-        if (titles.size() > kSweepBooks) expected.push_back("T99");
+    const int points = Sweep([&] { model.AddBook(source); }, [this](const std::vector<std::string>& titles) {
+        std::vector<std::string> expected = Titles(1, books());
+        if (titles.size() > static_cast<std::size_t>(books())) expected.push_back("T99");
         EXPECT_EQ(titles, expected);
     });
     EXPECT_GE(points, 5);
+}
+
+TEST_F(Card, DeletingTheFirstBookTakesTheSameFewFlushesWhateverTheNumberOfBooks) {
+    for (const int count : {100, 300, 999}) {
+        SCOPED_TRACE(count);
+        MakeBooks(count);
+        files.flushes = 0;
+        ASSERT_TRUE(model.DeleteBook(0));
+        EXPECT_LE(files.flushes, 8);
+        ASSERT_EQ(model.Books.size(), static_cast<std::size_t>(count - 1));
+        EXPECT_EQ(model.Books.front()->Title, Title(2));
+        EXPECT_EQ(model.Books.back()->Number, count - 1);
+        EXPECT_EQ(ReadFile(at(TMemoryCard::SlotName(count - 1) + "/1.mp3")), Title(count) + "/1.mp3");
+        EXPECT_FALSE(model.NeedsCheck());
+    }
 }
 
 // ---- what the check finds and what the repair does with it ----
@@ -185,7 +220,8 @@ TEST_F(Card, TheCheckFindsEachKindOfTroubleAndMendsWhatIsSafe) {
          },
          {Kind::InterruptedMove}, {"T1", "T3"}},
         {"a removal cut short after a file went",
-         [&] { PullAt(2, false, [this] { model.DeleteBook(0); }); }, {Kind::InterruptedRemoval}, {"T2", "T3"}},
+         // The journal is written (1) and flushed (2); the book's folder goes (3).
+         [&] { PullAt(3, false, [this] { model.DeleteBook(0); }); }, {Kind::InterruptedRemoval}, {"T2", "T3"}},
         {"a removal cut short before any file went",
          [&] { PullAt(1, true, [this] { model.DeleteBook(0); }); }, {Kind::InterruptedRemoval}, {"T1", "T2", "T3"}},
         {"an unfinished write and a scratch file",
@@ -218,6 +254,22 @@ TEST_F(Card, TheCheckFindsEachKindOfTroubleAndMendsWhatIsSafe) {
         }
         EXPECT_EQ(Books(), c.after);
     }
+}
+
+TEST_F(Card, AMoveWhoseFlushFailsIsUndoneAndTheNextOneFindsTheCardAsItIs) {
+    MakeBooks(4);
+    std::filesystem::remove_all(platform::ToFsPath(at("BOOK_002")));
+    std::filesystem::remove(platform::ToFsPath(at("BOOK_002.ydr")));
+    model.Scan();
+    files.failingFlushes = 1;
+    // Book 3's folder had its new name when the flush failed: it goes back, its new descriptor
+    // goes, and book 4 stays above it.
+    EXPECT_TRUE(model.CloseGaps().empty());
+    EXPECT_EQ(List(card()), (std::vector<std::string>{"BOOK_001.ydr", "BOOK_001/", "BOOK_003.ydr", "BOOK_003/",
+                                                      "BOOK_004.ydr", "BOOK_004/"}));
+    EXPECT_EQ(Kinds(), std::vector<Kind>{Kind::Gap});
+    EXPECT_EQ(model.CloseGaps(), (std::vector<std::pair<int, int>>{{3, 2}, {4, 3}}));
+    EXPECT_EQ(Books(), (std::vector<std::string>{"T1", "T3", "T4"}));
 }
 
 TEST_F(Card, WhatCannotBeMendedSafelyIsLeftAndSaid) {
@@ -255,10 +307,7 @@ TEST_F(Card, BooksKeepTheirOrderWhateverOrderTheFolderIsListedIn) {
         for (const auto& book : model.Books) numbers.push_back(book->Number);
         EXPECT_EQ(numbers, (std::vector<int>{1, 2, 3, 4, 5, 6}));
         std::vector<TCardProgress> steps;
-        model.DeleteBook(1, [&steps](const TCardProgress& p) {
-            steps.push_back(p);
-            return false;  // renumbering goes on regardless
-        });
+        model.DeleteBook(1, [&steps](const TCardProgress& p) { steps.push_back(p); });
         EXPECT_EQ(model.LastMoves, (std::vector<std::pair<int, int>>{{3, 2}, {4, 3}, {5, 4}, {6, 5}}));
         ASSERT_EQ(steps.size(), 4u);
         EXPECT_EQ(steps[0].phase, TCardProgress::Phase::Renumbering);

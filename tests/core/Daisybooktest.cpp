@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "app/Cardtexts.h"
 #include "platform/Paths.h"
 #include "support/Bookfixtures.h"
 #include "support/Madebookcard.h"
@@ -48,7 +49,7 @@ TEST_F(DaisyBook, Daisy2FilesFollowTheClipsInNavigationOrderEachOnce) {
     // b.smil is reached first; 02.mp3 plays twice; 04.mp3 is never played.
     WriteDaisy2(source("d2"), kMeta, {{"b.smil", {"02.mp3", "01.mp3", "02.mp3"}}, {"a.smil", {"03.mp3", "./01.mp3"}}});
     for (const std::string& path : {source("d2/ncc.html"), source("d2")}) {
-        ASSERT_TRUE(Add(path)) << card.ErrorText;
+        ASSERT_TRUE(Add(path)) << CardErrorText(card.LastError);
         const int slot = static_cast<int>(card.Books.size());
         const std::string slotName = TMemoryCard::SlotName(slot);
         EXPECT_EQ(Descriptor(slot), Crlf(testsupport::AsWrittenHere({A("#TITLE=Сказки"), A("#AUTHOR=Пушкин"), A("#ANNOUNCER=Иванов"),
@@ -64,7 +65,7 @@ TEST_F(DaisyBook, Daisy3FollowsTheNcxThenTheSpine) {
     AudioFiles("d3");
     WriteDaisy3(source("d3"), {{"s1.smil", {"01.mp3"}}, {"s2.smil", {"02.mp3"}}, {"s3.smil", {"04.mp3"}}},
                 {"s2.smil", "s1.smil"});
-    ASSERT_TRUE(Add(source("d3/book.opf"))) << card.ErrorText;
+    ASSERT_TRUE(Add(source("d3/book.opf"))) << CardErrorText(card.LastError);
     EXPECT_EQ(CardFiles(1, 3), (std::vector<std::string>{"3 s", "2 s", "3 s"}));
     // The narrator's name is outside Windows-1251: the descriptor is UTF-16.
     EXPECT_EQ(Descriptor(1), testsupport::Utf16File(testsupport::AsWrittenHere("#TITLE=Война и мир\r\n#AUTHOR=Толстой\r\n#ANNOUNCER=Ĉe Leganto\r\n"
@@ -99,7 +100,7 @@ TEST_F(DaisyBook, EntriesLeavingTheBookOrNamingMissingFilesAreRefused) {
         WriteDaisy2(source(folder), kMeta, c.smil);
         if (n == static_cast<int>(cases.size())) std::filesystem::remove(platform::ToFsPath(source(folder + "/gone.smil")));
         EXPECT_FALSE(card.AddBook(source(folder + "/ncc.html"))) << folder;
-        EXPECT_EQ(card.ErrorText, c.error) << folder;
+        EXPECT_EQ(CardErrorText(card.LastError), c.error) << folder;
         EXPECT_EQ(Snapshot(cardPath()), before) << folder;
     }
 }
@@ -107,6 +108,6 @@ TEST_F(DaisyBook, EntriesLeavingTheBookOrNamingMissingFilesAreRefused) {
 TEST_F(DaisyBook, NamesDifferingInLetterCaseAreFound) {
     AudioFiles("case");
     WriteDaisy2(source("case"), kMeta, {{"a.smil", {"01.MP3", "02.Mp3"}}});
-    ASSERT_TRUE(Add(source("case"))) << card.ErrorText;
+    ASSERT_TRUE(Add(source("case"))) << CardErrorText(card.LastError);
     EXPECT_EQ(CardFiles(1, 2), (std::vector<std::string>{"2 s", "3 s"}));
 }

@@ -16,23 +16,23 @@ TEST(Files, CopiesAndMovesNeverReplace) {
     platform::IFileSystem& files = platform::NativePlatform().files;
     WriteFile(dir / "a", "A");
     WriteFile(dir / "b", "B");
-    EXPECT_FALSE(files.CopyWithProgress(dir / "a", dir / "b", {}));
+    EXPECT_FALSE(files.CopyWithProgress(dir / "a", dir / "b", {}, platform::StopToken::Never()));
     EXPECT_EQ(ReadFile(dir / "b"), "B");
     EXPECT_FALSE(files.MoveNoReplace(dir / "a", dir / "b"));
     EXPECT_EQ(ReadFile(dir / "b"), "B");
-    EXPECT_TRUE(files.CopyWithProgress(dir / "a", dir / "c", {}));
+    EXPECT_TRUE(files.CopyWithProgress(dir / "a", dir / "c", {}, platform::StopToken::Never()));
     EXPECT_EQ(ReadFile(dir / "c"), "A");
     EXPECT_TRUE(files.MoveNoReplace(dir / "c", dir / "d"));
     EXPECT_FALSE(Exists(dir / "c"));
     // A folder is not copied as a file, and a missing source leaves no target.
     testsupport::MakeDirs(dir / "folder");
-    EXPECT_FALSE(files.CopyWithProgress(dir / "folder", dir / "e", {}));
-    EXPECT_FALSE(files.CopyWithProgress(dir / "missing", dir / "e", {}));
+    EXPECT_FALSE(files.CopyWithProgress(dir / "folder", dir / "e", {}, platform::StopToken::Never()));
+    EXPECT_FALSE(files.CopyWithProgress(dir / "missing", dir / "e", {}, platform::StopToken::Never()));
     EXPECT_FALSE(Exists(dir / "e"));
     // A big file is copied whole.
     const std::string big(3 * 1024 * 1024 + 17, 'z');
     WriteFile(dir / "big", big);
-    EXPECT_TRUE(files.CopyWithProgress(dir / "big", dir / "big2", {}));
+    EXPECT_TRUE(files.CopyWithProgress(dir / "big", dir / "big2", {}, platform::StopToken::Never()));
     EXPECT_EQ(ReadFile(dir / "big2"), big);
 }
 
@@ -68,10 +68,14 @@ TEST(Files, ACopyToTheCardReportsAsItGoesAndAStoppedOneLeavesNothing) {
         WriteFile(from, content);
         testsupport::SetReadOnly(from, c.readOnly);
         std::vector<int64_t> reports;
-        const bool copied = files.CopyWithProgress(from, to, [&](int64_t done) {
-            reports.push_back(done);
-            return static_cast<int>(reports.size()) != c.stopAtReport;
-        });
+        platform::StopToken stop;
+        const bool copied = files.CopyWithProgress(
+            from, to,
+            [&](int64_t done) {
+                reports.push_back(done);
+                if (static_cast<int>(reports.size()) == c.stopAtReport) stop.Request();
+            },
+            stop);
         EXPECT_EQ(files.FileSize(from), c.size) << label;
         if (c.stopAtReport != 0) {
             EXPECT_FALSE(copied) << label;
@@ -86,9 +90,9 @@ TEST(Files, ACopyToTheCardReportsAsItGoesAndAStoppedOneLeavesNothing) {
         EXPECT_TRUE(files.FlushFiles({to})) << label;
     }
     // The same refusals as the plain copy; the sizes of what is no file are -1.
-    EXPECT_FALSE(files.CopyWithProgress(dir / "from0", dir / "from1", {}));
+    EXPECT_FALSE(files.CopyWithProgress(dir / "from0", dir / "from1", {}, platform::StopToken::Never()));
     EXPECT_EQ(ReadFile(dir / "from1"), "x");
-    EXPECT_FALSE(files.CopyWithProgress(dir / "missing", dir / "to9", {}));
+    EXPECT_FALSE(files.CopyWithProgress(dir / "missing", dir / "to9", {}, platform::StopToken::Never()));
     EXPECT_FALSE(Exists(dir / "to9"));
     EXPECT_EQ(files.FileSize(dir / "missing"), -1);
     EXPECT_EQ(files.FileSize(dir.path()), -1);

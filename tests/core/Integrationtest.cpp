@@ -19,7 +19,7 @@ namespace {
 
 class DesktopIntegration : public ::testing::Test {
 protected:
-    DesktopIntegration() : test(dir), integration(test.platform, boxes, application) {
+    DesktopIntegration() : test(dir), integration(test.platform, boxes) {
         test.folders.programFile = dir / A("Мои программы/zwq manager/zwq-manager");
     }
     // Every file below the data and configuration folders.
@@ -38,7 +38,6 @@ protected:
     TempDir dir;
     testsupport::TestPlatform test;
     platform::RecordingMessageBoxes boxes;
-    testsupport::NoApplication application;
     TExplorerIntegration integration;
 };
 
@@ -47,9 +46,8 @@ protected:
 TEST_F(DesktopIntegration, IntegrateDetectAndRemoveLeavesNothingBehind) {
     EXPECT_FALSE(integration.IsExplorerIntegrated());
     EXPECT_EQ(integration.IntegrationMenuCaption(), A("Интегрировать в файловый менеджер"));
-    integration.SetExplorerIntegration(true);
+    EXPECT_EQ(integration.SetExplorerIntegration(true), AdminRights::Present);  // per user: no elevation
     EXPECT_TRUE(boxes.boxes.empty());
-    EXPECT_FALSE(application.terminated);  // per user: no elevation
     EXPECT_TRUE(test.system.elevations.empty());
     EXPECT_TRUE(integration.IsExplorerIntegrated());
     EXPECT_EQ(integration.IntegrationMenuCaption(), A("Удалить интеграцию из файлового менеджера"));
@@ -176,8 +174,7 @@ TEST(IntegrationWords, FollowTheDesktop) {
         platform::Platform styled = test.platform;
         styled.integrationStyle = c.style;
         platform::RecordingMessageBoxes boxes;
-        testsupport::NoApplication application;
-        TExplorerIntegration integration(styled, boxes, application);
+        TExplorerIntegration integration(styled, boxes);
         SettingsStore settings("kv8102tz", "ZWQManager", styled);
         integration.OfferIntegration(settings);  // answered Cancel
         integration.ReportIntegrationState();

@@ -22,6 +22,7 @@ TEST(TextRoutines, BeforeAndAfterTheFirstDelimiter) {
 }
 
 TEST(TextRoutines, ReplaceAllRepeatsUntilNoOccurrenceIsLeft) {
+    using testsupport::ReplaceAll;
     EXPECT_EQ(ReplaceAll("BOOK_004\\1.mp3\r\nBOOK_004\\2.mp3", "BOOK_004", "BOOK_002"),
               "BOOK_002\\1.mp3\r\nBOOK_002\\2.mp3");
     // An occurrence made by a replacement is replaced too: leftmost first, again and again.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Cardtexts.h"
 #include "card/Zwqcardunit.h"
 #include "platform/Paths.h"
 #include "platform/win32/Win32platform.h"
@@ -239,7 +240,7 @@ TEST(RarOnWindows, UnrarBesideTheProgramComesFirstThenTheSystemsTar) {
         } else {
             std::string advice = c.advice;
             if (advice.find('@') != std::string::npos) advice.replace(advice.find('@'), 1, programFolder);
-            EXPECT_EQ(card.ErrorText, advice.empty() ? unpackError : unpackError + "\n" + advice);
+            EXPECT_EQ(CardErrorText(card.LastError), advice.empty() ? unpackError : unpackError + "\n" + advice);
         }
         EXPECT_EQ(LoggedCalls(platform::JoinPath(programFolder, "unrar-log.txt")).size(), c.unrarCalls);
         EXPECT_EQ(LoggedCalls(platform::JoinPath(systemFolder, "tar-log.txt")).size(), c.tarCalls);

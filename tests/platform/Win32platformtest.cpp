@@ -12,6 +12,7 @@
 #include <functional>
 #include <thread>
 
+#include "app/Cardtexts.h"
 #include "card/Zwqcardunit.h"
 #include "platform/Paths.h"
 #include "platform/win32/Win32platform.h"
@@ -163,7 +164,7 @@ TEST(Win32Files, ReadOnlyFilesAndFoldersAreRemoved) {
     EXPECT_TRUE(files.RemoveFile(dir / "book/ro.mp3"));
     EXPECT_FALSE(Exists(dir / "book/ro.mp3"));
     SetFileAttributesW(platform::WideName(dir / "book").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY);
-    EXPECT_TRUE(files.RemoveEmptyDirectory(dir / "book"));
+    EXPECT_TRUE(files.RemoveTree(dir / "book"));
     EXPECT_FALSE(Exists(dir / "book"));
     WriteFile(dir / "tree/a/b.txt", "x");
     SetFileAttributesW(platform::WideName(dir / "tree/a/b.txt").c_str(), FILE_ATTRIBUTE_READONLY);
@@ -275,7 +276,7 @@ TEST(Unrar, AWriteFromAnArchiveThroughTheExtractor) {
     WriteFile(dir / "book.rar",
               testsupport::MakeRar4({{"BOOK_001.ydr", testsupport::Crlf({"#TITLE=T", "#TOTAL_SIZE_KB=1", "a\\01.mp3"}), false},
                                      {"a/01.mp3", "data", false}}));
-    ASSERT_TRUE(card.AddBook(dir / "book.rar")) << card.ErrorText;
+    ASSERT_TRUE(card.AddBook(dir / "book.rar")) << CardErrorText(card.LastError);
     EXPECT_EQ(ReadFile(dir / "card/BOOK_001/01.mp3"), "data");
     EXPECT_EQ(card.TempFolder, dir / "user temp/ZWQTMP0");
     EXPECT_FALSE(Exists(card.TempFolder));

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -19,11 +20,22 @@ bool CardMishaps::InUse(const std::string& path) const {
 }
 
 bool CardMishaps::Change(const std::string& path, const std::function<bool()>& call,
-                         const std::function<void()>& cutShort) {
+                         const std::function<void()>& cutShort, const Op& op) {
     if (!OnCard(path)) return call();
     if (Pulled()) return false;
     ++changingCalls;
-    if (!Pulled()) return call();
+    Op noted = op;
+    if (loseUnflushed && !op.path.empty()) NoteBefore(noted);
+    if (!Pulled()) {
+        const bool done = call();
+        if (done && loseUnflushed && !op.path.empty()) unflushed_.push_back(noted);
+        return done;
+    }
+    if (loseUnflushed) {
+        if (pullAfterEffect && call() && !op.path.empty()) unflushed_.push_back(noted);
+        Replay();
+        return false;
+    }
     if (pullAfterEffect) {
         call();
     } else if (cutShort) {
@@ -32,7 +44,90 @@ bool CardMishaps::Change(const std::string& path, const std::function<bool()>& c
     return false;
 }
 
-bool CardMishaps::WriteUnflushed(const std::string& path, const std::string& data) {
+void CardMishaps::NoteBefore(Op& op) const {
+    op.existed = testsupport::Exists(op.path);
+    if (!op.existed) return;
+    if (op.kind == Op::Kind::RemoveTree && testsupport::IsDirectory(op.path)) {
+        op.tree = Snapshot(op.path);
+    } else if (op.kind == Op::Kind::Write || op.kind == Op::Kind::RemoveFile || op.kind == Op::Kind::RemoveTree) {
+        op.before = ReadFile(op.path);
+    }
+}
+
+void CardMishaps::Undo(const Op& op) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path path = platform::ToFsPath(op.path);
+    switch (op.kind) {
+        case Op::Kind::Write:
+        case Op::Kind::RemoveFile:
+            if (op.existed) {
+                WriteFile(op.path, op.before);
+            } else {
+                fs::remove(path, error);
+            }
+            break;
+        case Op::Kind::MakeFolder: fs::remove_all(path, error); break;
+        case Op::Kind::RemoveTree:
+            if (!op.existed) break;
+            if (op.tree.empty() && !op.before.empty()) {
+                WriteFile(op.path, op.before);
+                break;
+            }
+            MakeDirs(op.path);
+            for (const auto& [relative, bytes] : op.tree) {
+                const bool folder = relative.back() == '/';
+                const std::string inner =
+                    platform::JoinPath(op.path, Native(folder ? relative.substr(0, relative.size() - 1) : relative));
+                if (folder) {
+                    MakeDirs(inner);
+                } else {
+                    WriteFile(inner, bytes);
+                }
+            }
+            break;
+        case Op::Kind::Move: fs::rename(platform::ToFsPath(op.to), path, error); break;
+    }
+}
+
+void CardMishaps::Replay() {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    // The card as it was at the last flush, then a part of what followed.
+    for (auto it = unflushed_.rbegin(); it != unflushed_.rend(); ++it) Undo(*it);
+    std::mt19937 random(seed);
+    std::vector<Op> ops = unflushed_;
+    std::shuffle(ops.begin(), ops.end(), random);
+    for (const Op& op : ops) {
+        if (!op.durable && random() % 2 == 0) continue;
+        const fs::path path = platform::ToFsPath(op.path);
+        const bool parent = fs::is_directory(path.parent_path(), error);
+        switch (op.kind) {
+            case Op::Kind::Write: {
+                if (!parent) break;
+                // Kept whole mostly; else its name arrived with none or half of its bytes.
+                const unsigned part = op.durable ? 0 : random() % 4;
+                WriteFile(op.path, part == 1 ? std::string() : part == 2 ? op.data.substr(0, op.data.size() / 2) : op.data);
+                break;
+            }
+            case Op::Kind::MakeFolder:
+                if (parent) fs::create_directory(path, error);
+                break;
+            case Op::Kind::RemoveFile:
+                if (fs::is_regular_file(path, error)) fs::remove(path, error);
+                break;
+            case Op::Kind::RemoveTree: fs::remove_all(path, error); break;
+            case Op::Kind::Move: {
+                const fs::path to = platform::ToFsPath(op.to);
+                if (fs::exists(path, error) && !fs::exists(to, error)) fs::rename(path, to, error);
+                break;
+            }
+        }
+    }
+    unflushed_.clear();
+}
+
+bool CardMishaps::ReplaceUnflushed(const std::string& path, const std::string& data) {
     const std::filesystem::path scratch =
         platform::ToFsPath(platform::JoinPath(platform::FolderOf(path), platform::kReplaceScratchName));
     std::error_code error;
@@ -55,35 +150,51 @@ bool CardMishaps::ListDirectory(const std::string& f, std::vector<platform::DirE
 }
 
 bool CardMishaps::MakeDirectory(const std::string& p) {
-    return Change(p, [&] { return TestFiles::MakeDirectory(p); });
-}
-
-bool CardMishaps::RemoveEmptyDirectory(const std::string& p) {
-    return Change(p, [&] { return TestFiles::RemoveEmptyDirectory(p); });
+    return Change(p, [&] { return TestFiles::MakeDirectory(p); }, {}, {Op::Kind::MakeFolder, p, {}, {}, false});
 }
 
 bool CardMishaps::RemoveFile(const std::string& p) {
-    return Change(p, [&] { return !InUse(p) && TestFiles::RemoveFile(p); });
+    return Change(p, [&] { return !InUse(p) && TestFiles::RemoveFile(p); }, {}, {Op::Kind::RemoveFile, p, {}, {}, false});
 }
 
-bool CardMishaps::CopyWithProgress(const std::string& a, const std::string& b, const platform::CopyProgress& c) {
-    return Change(b, [&] { return TestFiles::CopyWithProgress(a, b, c); },
-                  [&] { WriteFile(b, ReadFile(a).substr(0, ReadFile(a).size() / 2)); });
+bool CardMishaps::CopyWithProgress(const std::string& a, const std::string& b, const platform::CopyProgress& c,
+                                   const platform::StopToken& s) {
+    return Change(b, [&] { return TestFiles::CopyWithProgress(a, b, c, s); },
+                  [&] { WriteFile(b, ReadFile(a).substr(0, ReadFile(a).size() / 2)); },
+                  {Op::Kind::Write, b, {}, ReadFile(a), false});
 }
 
 bool CardMishaps::FlushFiles(const std::vector<std::string>& p) {
-    if (p.empty()) return TestFiles::FlushFiles(p);
-    return Change(p.front(), [&] { return TestFiles::FlushFiles(p); });
+    if (p.empty() || !OnCard(p.front())) return TestFiles::FlushFiles(p);
+    ++flushes;
+    if (failingFlushes > 0 && !Pulled()) {
+        --failingFlushes;
+        return false;
+    }
+    // A flush changes nothing to replay, and nothing here outlives the test: it succeeds when the
+    // files are there, as the system's does, without waiting for the disk.
+    const bool flushed = Change(p.front(), [&] {
+        return std::all_of(p.begin(), p.end(), [this](const std::string& path) { return TestFiles::Exists(path); });
+    }, {}, Op());
+    // What has reached the medium is kept at a later pull.
+    if (flushed) unflushed_.clear();
+    return flushed;
 }
 
 bool CardMishaps::MoveNoReplace(const std::string& a, const std::string& b) {
-    return Change(a, [&] { return TestFiles::MoveNoReplace(a, b); });
+    return Change(a, [&] { return TestFiles::MoveNoReplace(a, b); }, {}, {Op::Kind::Move, a, b, {}, false});
 }
 
 bool CardMishaps::WriteReplacing(const std::string& p, const std::string& d) {
-    return Change(p, [&] { return WriteUnflushed(p, d); },
+    return Change(p, [&] { return ReplaceUnflushed(p, d); },
                   [&] { WriteFile(platform::JoinPath(platform::FolderOf(p), platform::kReplaceScratchName),
-                                  d.substr(0, d.size() / 2)); });
+                                  d.substr(0, d.size() / 2)); },
+                  {Op::Kind::Write, p, {}, d, true});
+}
+
+bool CardMishaps::WriteUnflushed(const std::string& p, const std::string& d) {
+    return Change(p, [&] { return TestFiles::WriteUnflushed(p, d); }, [&] { WriteFile(p, d.substr(0, d.size() / 2)); },
+                  {Op::Kind::Write, p, {}, d, false});
 }
 
 bool CardMishaps::RemoveTree(const std::string& p) {
@@ -92,7 +203,7 @@ bool CardMishaps::RemoveTree(const std::string& p) {
         if (TestFiles::ListDirectory(p, entries) && !entries.empty()) {
             TestFiles::RemoveTree(platform::JoinPath(p, entries.front().name));
         }
-    });
+    }, {Op::Kind::RemoveTree, p, {}, {}, false});
 }
 
 }  // namespace testsupport

@@ -55,7 +55,11 @@
 #include <system_error>
 #include <vector>
 
+#include "Crc32.h"
+
 namespace {
+
+using testsupport::Crc32;
 
 constexpr int kExitSuccess = 0;
 constexpr int kExitFatal = 2;
@@ -82,11 +86,8 @@ constexpr DWORD kTarWaitMilliseconds = 60000;
 constexpr int kTarFailure = 1;
 constexpr std::string_view kLineEnd = "\r\n";
 
-constexpr std::size_t kByteValues = 256;
 constexpr unsigned kBitsPerByte = 8;
 constexpr uint32_t kByteMask = 0xFF;
-constexpr uint32_t kCrcPolynomial = 0xEDB88320u;
-constexpr uint32_t kCrcInitial = 0xFFFFFFFFu;
 constexpr DWORD kIoChunk = 1u << 20;
 constexpr DWORD kInitialPathBuffer = MAX_PATH;
 constexpr std::size_t kPathBufferGrowth = 2;
@@ -212,24 +213,6 @@ std::optional<int> ForcedExitCode(const std::wstring& folder, const wchar_t* fil
 
 // ----- Checksums -----
 
-uint32_t Crc32(std::string_view bytes) {
-    static const std::array<uint32_t, kByteValues> table = [] {
-        std::array<uint32_t, kByteValues> t{};
-        for (uint32_t n = 0; n < kByteValues; ++n) {
-            uint32_t c = n;
-            for (unsigned k = 0; k < kBitsPerByte; ++k) {
-                c = (c & 1u) != 0 ? kCrcPolynomial ^ (c >> 1) : c >> 1;
-            }
-            t[n] = c;
-        }
-        return t;
-    }();
-    uint32_t crc = kCrcInitial;
-    for (const char ch : bytes) {
-        crc = table[(crc ^ static_cast<unsigned char>(ch)) & kByteMask] ^ (crc >> kBitsPerByte);
-    }
-    return crc ^ kCrcInitial;
-}
 
 // ----- Reading the archive -----
 

@@ -36,10 +36,10 @@ bool HeldFiles::Hold(const std::string& what, KeepGoing keepGoing) {
     return true;
 }
 
-bool HeldFiles::CopyWithProgress(const std::string& from, const std::string& to,
-                                 const platform::CopyProgress& progress) {
-    if (point_ == Point::Copy && !Hold(from, [&progress] { return !progress || progress(0); })) return false;
-    return TestFiles::CopyWithProgress(from, to, progress);
+bool HeldFiles::CopyWithProgress(const std::string& from, const std::string& to, const platform::CopyProgress& progress,
+                                 const platform::StopToken& stop) {
+    if (point_ == Point::Copy && !Hold(from, [&stop] { return !stop.Requested(); })) return false;
+    return TestFiles::CopyWithProgress(from, to, progress, stop);
 }
 
 bool HeldFiles::MoveNoReplace(const std::string& from, const std::string& to) {

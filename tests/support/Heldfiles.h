@@ -20,8 +20,8 @@ public:
     enum class Point { Copy, Move };
     HeldFiles(std::string folder, Point point);
 
-    bool CopyWithProgress(const std::string& from, const std::string& to,
-                          const platform::CopyProgress& progress) override;
+    bool CopyWithProgress(const std::string& from, const std::string& to, const platform::CopyProgress& progress,
+                          const platform::StopToken& stop) override;
     bool MoveNoReplace(const std::string& from, const std::string& to) override;
 
     // The names of the files the hold and the test exchange.

@@ -10,9 +10,6 @@
 namespace testsupport {
 namespace {
 
-constexpr uint32_t kCrcPolynomial = 0xEDB88320u;
-constexpr uint32_t kCrcInitial = 0xFFFFFFFFu;
-constexpr std::size_t kByteValues = 256;
 constexpr unsigned kBitsPerByte = 8;
 constexpr uint32_t kByteMask = 0xFFu;
 
@@ -401,24 +398,6 @@ std::string CorruptRar5(std::string archive) {
 
 }  // namespace
 
-uint32_t Crc32(const std::string& bytes) {
-    static const std::array<uint32_t, kByteValues> table = [] {
-        std::array<uint32_t, kByteValues> t{};
-        for (uint32_t n = 0; n < kByteValues; ++n) {
-            uint32_t c = n;
-            for (unsigned k = 0; k < kBitsPerByte; ++k) {
-                c = (c & 1u) != 0 ? kCrcPolynomial ^ (c >> 1) : c >> 1;
-            }
-            t[n] = c;
-        }
-        return t;
-    }();
-    uint32_t crc = kCrcInitial;
-    for (const char ch : bytes) {
-        crc = table[(crc ^ static_cast<unsigned char>(ch)) & kByteMask] ^ (crc >> kBitsPerByte);
-    }
-    return crc ^ kCrcInitial;
-}
 
 std::string MakeRar4(const std::vector<RarEntry>& entries) {
     std::string archive{kRar4Marker};

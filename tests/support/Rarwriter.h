@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <string>
+
+#include "support/Crc32.h"
 #include <vector>
 
 namespace testsupport {
@@ -32,7 +34,5 @@ std::string MakeRar5(const std::vector<RarEntry>& entries);
 // Throws std::invalid_argument for bytes that are not such an archive.
 std::string CorruptCopy(const std::string& archive);
 
-// CRC-32 as RAR, zip and PNG compute it (reflected polynomial 0xEDB88320).
-uint32_t Crc32(const std::string& bytes);
 
 }  // namespace testsupport

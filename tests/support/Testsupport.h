@@ -54,6 +54,11 @@ std::vector<std::string> List(const std::string& folder);
 // path with "/" at the end and no bytes.
 std::map<std::string, std::string> Snapshot(const std::string& folder);
 
+// Replaces the leftmost occurrence of oldText by newText again and again until oldText no
+// longer occurs. The text comes back unchanged when oldText is empty or newText contains it
+// (the replacement would never end).
+std::string ReplaceAll(const std::string& text, const std::string& oldText, const std::string& newText);
+
 // The lines of a descriptor joined by CR LF, each line ended.
 std::string Crlf(const std::vector<std::string>& lines);
 // A UTF-16 little-endian file with byte-order mark from UTF-8 text.
@@ -100,18 +105,19 @@ public:
     bool IsFile(const std::string& p) override { return real().IsFile(p); }
     bool IsDirectory(const std::string& p) override { return real().IsDirectory(p); }
     bool MakeDirectory(const std::string& p) override { return real().MakeDirectory(p); }
-    bool RemoveEmptyDirectory(const std::string& p) override { return real().RemoveEmptyDirectory(p); }
     bool RemoveFile(const std::string& p) override { return real().RemoveFile(p); }
     bool MoveNoReplace(const std::string& a, const std::string& b) override { return real().MoveNoReplace(a, b); }
     bool ReadWholeFile(const std::string& p, std::string& d) override { return real().ReadWholeFile(p, d); }
     bool WriteReplacing(const std::string& p, const std::string& d) override { return real().WriteReplacing(p, d); }
+    bool WriteUnflushed(const std::string& p, const std::string& d) override { return real().WriteUnflushed(p, d); }
     bool RemoveTree(const std::string& p) override { return real().RemoveTree(p); }
     int64_t FreeBytes(const std::string& p) override { return useRealFreeBytes ? real().FreeBytes(p) : freeBytes; }
     bool IsLink(const std::string& p) override { return real().IsLink(p); }
     std::unique_ptr<platform::IFileLock> TryLock(const std::string& p) override { return real().TryLock(p); }
-    bool CopyWithProgress(const std::string& a, const std::string& b, const platform::CopyProgress& c) override {
+    bool CopyWithProgress(const std::string& a, const std::string& b, const platform::CopyProgress& c,
+                          const platform::StopToken& s) override {
         if (beforeCopy) beforeCopy();
-        return real().CopyWithProgress(a, b, c);
+        return real().CopyWithProgress(a, b, c, s);
     }
     bool FlushFiles(const std::vector<std::string>& p) override { return real().FlushFiles(p); }
     int64_t FileSize(const std::string& p) override { return real().FileSize(p); }

@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QTableWidgetItem>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -41,61 +42,72 @@ QString MenuText(const std::string& caption) { return ToQt(caption).replace('&',
 
 // ---- BookList ----
 
-BookList::BookList(QWidget* parent) : QTreeWidget(parent) {
+BookList::BookList(QWidget* parent) : QTableWidget(parent) {
     const TMainFormTexts& texts = MainFormTexts();
     setObjectName("books");
     setColumnCount(2);
-    setHeaderLabels({ToQt(texts.nameColumn), ToQt(texts.sizeColumn)});
-    setRootIsDecorated(false);
-    setItemsExpandable(false);
-    setExpandsOnDoubleClick(false);
-    setUniformRowHeights(true);
+    setHorizontalHeaderLabels({ToQt(texts.nameColumn), ToQt(texts.sizeColumn)});
+    verticalHeader()->hide();
+    setShowGrid(false);
+    setWordWrap(false);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setAllColumnsShowFocus(true);
     setSortingEnabled(false);
-    header()->setStretchLastSection(false);
-    header()->setSectionsMovable(false);
-    header()->resizeSection(kNameColumn, Scaled(*this, Layout::kNameColumnWidth));
-    header()->resizeSection(kSizeColumn, Scaled(*this, Layout::kSizeColumnWidth));
+    setTabKeyNavigation(false);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    horizontalHeader()->setStretchLastSection(false);
+    horizontalHeader()->setSectionsMovable(false);
+    horizontalHeader()->resizeSection(kNameColumn, Scaled(*this, Layout::kNameColumnWidth));
+    horizontalHeader()->resizeSection(kSizeColumn, Scaled(*this, Layout::kSizeColumnWidth));
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     setAccessibleName(ToQt(texts.booksGroup));
 }
 
 void BookList::Clear() {
-    clear();
+    clearContents();
+    setRowCount(0);
     captions_.clear();
 }
 
 void BookList::ReserveRows(std::size_t count) { captions_.reserve(count); }
 
 void BookList::AddRow(const std::string& caption, const std::string& subItem) {
-    auto* item = new QTreeWidgetItem(QStringList{ToQt(caption), ToQt(subItem)});
-    for (const int column : {kNameColumn, kSizeColumn}) {
-        item->setData(column, Qt::AccessibleTextRole, item->text(column));
+    const int row = rowCount();
+    setRowCount(row + 1);
+    for (const auto& [column, text] : {std::pair{kNameColumn, caption}, std::pair{kSizeColumn, subItem}}) {
+        auto* item = new QTableWidgetItem(ToQt(text));
+        item->setData(Qt::AccessibleTextRole, item->text());
+        item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+        setItem(row, column, item);
     }
-    addTopLevelItem(item);
     captions_.push_back(caption);
 }
 
-std::size_t BookList::RowCount() { return static_cast<std::size_t>(topLevelItemCount()); }
+std::size_t BookList::RowCount() { return static_cast<std::size_t>(rowCount()); }
 
 std::string BookList::RowCaption(std::size_t row) { return captions_.at(row); }
 
+QString BookList::CellText(int row, int column) const {
+    const QTableWidgetItem* cell = item(row, column);
+    return cell != nullptr ? cell->text() : QString();
+}
+
 int BookList::SelectedRow() {
-    const QList<QTreeWidgetItem*> selected = selectedItems();
-    return selected.isEmpty() ? -1 : indexOfTopLevelItem(selected.first());
+    const QList<QTableWidgetItem*> selected = selectedItems();
+    return selected.isEmpty() ? -1 : selected.first()->row();
 }
 
 void BookList::SelectRow(std::size_t row) {
-    QTreeWidgetItem* item = topLevelItem(static_cast<int>(row));
-    if (item == nullptr) return;
-    setCurrentItem(item);
-    scrollToItem(item);
+    QTableWidgetItem* cell = item(static_cast<int>(row), kNameColumn);
+    if (cell == nullptr) return;
+    setCurrentItem(cell);
+    scrollToItem(cell);
 }
 
 void BookList::focusInEvent(QFocusEvent* event) {
-    QTreeWidget::focusInEvent(event);
+    QTableWidget::focusInEvent(event);
     // The toolkit tells assistive technology of the list's own focus once this handler has
     // returned; the current row comes after that, from the event loop.
     QMetaObject::invokeMethod(this, [this] { AnnounceCurrentRow(); }, Qt::QueuedConnection);
@@ -113,7 +125,7 @@ void BookList::AnnounceCurrentRow() {
 }
 
 QItemSelectionModel::SelectionFlags BookList::selectionCommand(const QModelIndex& index, const QEvent* event) const {
-    const QItemSelectionModel::SelectionFlags command = QTreeWidget::selectionCommand(index, event);
+    const QItemSelectionModel::SelectionFlags command = QTableWidget::selectionCommand(index, event);
     if (command.testFlag(QItemSelectionModel::Deselect) || command.testFlag(QItemSelectionModel::Toggle)) {
         return QItemSelectionModel::NoUpdate;
     }

@@ -6,7 +6,7 @@
 
 #include <QLineEdit>
 #include <QMainWindow>
-#include <QTreeWidget>
+#include <QTableWidget>
 
 #include <cstddef>
 #include <functional>
@@ -25,11 +25,12 @@ namespace qtgui {
 
 class QtApplication;
 
-// The list of books: report style, whole rows, one selected row at most, no editing, no tree
-// decoration, so assistive technology reads a flat list of rows. The current row stays
+// The list of books: a table of two columns with their headers, whole rows, one selected row
+// at most, no editing, no grid and no row numbers, so assistive technology reads a table of
+// rows with their positions. The current row stays
 // selected, and whenever the list gets the focus assistive technology is told of the current
 // row after the list itself, so a listener hears which book they are on.
-class BookList : public QTreeWidget, public ui::IListView {
+class BookList : public QTableWidget, public ui::IListView {
     Q_OBJECT
 
 public:
@@ -43,6 +44,8 @@ public:
     std::string RowCaption(std::size_t row) override;
     int SelectedRow() override;
     void SelectRow(std::size_t row) override;
+    // The text of a row's cell as shown: column 0 the book, 1 its size.
+    QString CellText(int row, int column) const;
 
 protected:
     void focusInEvent(QFocusEvent* event) override;

@@ -49,53 +49,82 @@ ProgressDialog::ProgressDialog(QWidget* owner)
     cancel_->setText(ToQt(ProgressCancelCaption()));
     cancel_->setAutoDefault(false);
     place(*cancel_, L::kButtonTop, L::kButtonHeight, L::kButtonLeft, L::kButtonWidth);
-    connect(cancel_, &QPushButton::clicked, this, [this] { Cancel(); });
+    connect(cancel_, &QPushButton::clicked, this, [this] { Stop(); });
 }
 
-void ProgressDialog::Run(const ui::TProgressView& first, bool cancellable, std::chrono::milliseconds showAfter,
-                         const std::function<void(ui::IProgressReport&)>& work) {
-    cancellable_ = cancellable;
-    cancel_->setVisible(cancellable);
-    Present(first);
+void ProgressDialog::Block(bool stoppable, std::function<void()> stop) {
+    stoppable_ = stoppable;
+    stop_ = std::move(stop);
+    woken_ = false;
+    cancel_->setVisible(stoppable);
+    blocked_ = true;
+    QCoreApplication::instance()->installEventFilter(this);
+}
 
-    QEventLoop loop;
-    ui::TBackgroundWork background(
-        [this](const ui::TProgressView& view) {
-            QMetaObject::invokeMethod(this, [this, view] { Present(view); }, Qt::QueuedConnection);
-        },
-        [&loop] { QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection); });
-    work_ = &background;
-    QTimer appear;
-    appear.setSingleShot(true);
-    connect(&appear, &QTimer::timeout, this, [this] { Appear(); });
-    if (showAfter.count() > 0) {
-        appear.start(showAfter);
-    } else {
-        Appear();
-    }
-    background.Start(work);
-    loop.exec();
-
-    appear.stop();
-    work_ = nullptr;
+void ProgressDialog::Unblock() {
+    QCoreApplication::instance()->removeEventFilter(this);
+    blocked_ = false;
+    stop_ = nullptr;
     hide();
-    background.Join();
-    // Reports queued after the last one drawn would only show an old state next time.
-    QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
 }
 
-void ProgressDialog::Cancel() {
-    if (work_ != nullptr && cancellable_) work_->Cancel();
+ui::IProgressWindow::WakeReason ProgressDialog::WaitForWake(std::optional<std::chrono::milliseconds> timeout) {
+    if (woken_.exchange(false)) return WakeReason::Woken;
+    QEventLoop loop;
+    bool timedOut = false;
+    QTimer timer;
+    timer.setSingleShot(true);
+    connect(&timer, &QTimer::timeout, &loop, [&] {
+        timedOut = true;
+        loop.quit();
+    });
+    if (timeout) timer.start(*timeout);
+    loop_ = &loop;
+    loop.exec();
+    loop_ = nullptr;
+    return timedOut ? WakeReason::TimedOut : WakeReason::Woken;
 }
 
-void ProgressDialog::reject() { Cancel(); }
+void ProgressDialog::Wake() {
+    woken_ = true;
+    // A wake that finds no wait running is taken by the next one.
+    QMetaObject::invokeMethod(
+        this, [this] { if (loop_ != nullptr && woken_.exchange(false)) loop_->quit(); }, Qt::QueuedConnection);
+}
+
+void ProgressDialog::Stop() {
+    if (stoppable_ && stop_) stop_();
+}
+
+void ProgressDialog::reject() { Stop(); }
 
 void ProgressDialog::closeEvent(QCloseEvent* event) {
     event->ignore();
-    Cancel();
+    Stop();
 }
 
-void ProgressDialog::Present(const ui::TProgressView& view) {
+bool ProgressDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (!blocked_ || !watched->isWidgetType()) return false;
+    switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+            break;
+        default:
+            return false;
+    }
+    // The main window's own widgets only: this window and the boxes asked meanwhile work.
+    const QWidget* owner = parentWidget();
+    return owner != nullptr && static_cast<QWidget*>(watched)->window() == owner->window();
+}
+
+void ProgressDialog::Draw(const ui::TProgressView& view) {
     setWindowTitle(ToQt(view.caption));
     activity_->setText(ToQt(view.activity));
     // A listener hears the bar by the activity it measures.
@@ -105,12 +134,11 @@ void ProgressDialog::Present(const ui::TProgressView& view) {
 }
 
 void ProgressDialog::Appear() {
-    if (work_ == nullptr || work_->Finished()) return;
     ++showings_;
     show();
     raise();
     activateWindow();
-    if (cancellable_) {
+    if (stoppable_) {
         cancel_->setFocus();
     } else {
         setFocus();

@@ -1,19 +1,21 @@
 #pragma once
 // The progress window of a long card operation, laid out by TProgressFormLayout: what is
-// being done, an accessible progress bar, the amount done and "Отмена" (Escape). Shown modal
-// over the main window, so no other command can start, while the operation runs on a worker
-// thread; the operation's reports arrive here as queued calls and the event loop keeps every
-// window painted.
+// being done, an accessible progress bar, the amount done and "Отмена" (Escape). While the
+// operation runs the main window takes no input, from the start and before this window
+// appears; the event loop keeps every window painted.
 
 #include <QDialog>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
+#include <optional>
 
 #include "app/Controls.h"
 #include "app/Progressunit.h"
 
 class QCloseEvent;
+class QEventLoop;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -26,9 +28,12 @@ class ProgressDialog : public QDialog, public ui::IProgressWindow {
 public:
     explicit ProgressDialog(QWidget* owner);
 
-    void Run(const ui::TProgressView& first, bool cancellable, std::chrono::milliseconds showAfter,
-             const std::function<void(ui::IProgressReport&)>& work) override;
-    void Cancel() override;
+    void Block(bool stoppable, std::function<void()> stop) override;
+    void Draw(const ui::TProgressView& view) override;
+    void Appear() override;
+    WakeReason WaitForWake(std::optional<std::chrono::milliseconds> timeout) override;
+    void Wake() override;
+    void Unblock() override;
 
     QLabel& Activity() { return *activity_; }
     QProgressBar& Bar() { return *bar_; }
@@ -42,18 +47,22 @@ protected:
     void reject() override;
     // The close box likewise.
     void closeEvent(QCloseEvent* event) override;
+    // Swallows the input meant for the main window while blocked.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Present(const ui::TProgressView& view);
-    void Appear();
+    void Stop();
 
     QLabel* activity_;
     QProgressBar* bar_;
     QLabel* amount_;
     QPushButton* cancel_;
-    ui::TBackgroundWork* work_ = nullptr;
-    bool cancellable_ = false;
+    std::function<void()> stop_;
+    bool stoppable_ = false;
+    bool blocked_ = false;
     int showings_ = 0;
+    QEventLoop* loop_ = nullptr;  // the wait under way
+    std::atomic<bool> woken_{false};
 };
 
 }  // namespace qtgui

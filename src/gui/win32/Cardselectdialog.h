@@ -7,21 +7,14 @@
 
 #include <string>
 
-#include "Dpi.h"
+#include "Owneddialog.h"
 #include "settings/Cardselectunit.h"
 
 namespace win32gui {
 
-class TCardSelectDialog : public ICardSelectView {
+class TCardSelectDialog : public TOwnedDialog, public ICardSelectView {
 public:
-    TCardSelectDialog() = default;
-    ~TCardSelectDialog() override;
-    TCardSelectDialog(const TCardSelectDialog&) = delete;
-    TCardSelectDialog& operator=(const TCardSelectDialog&) = delete;
-
-    // Makes the hidden dialog window, owned by the main window.
-    void Create(HINSTANCE instance, HWND owner);
-    HWND Handle() const { return dialog_; }
+    TCardSelectDialog();
 
     void SetPrompt(const std::string& prompt) override;
     void ClearDrives() override;
@@ -33,18 +26,15 @@ public:
     int ShowModal() override;
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-    void CreateControls();
-    // Places the controls and sizes the window for the DPI; centres it when asked.
-    void Layout(UINT dpi, bool centre);
+    void CreateControls() override;
+    void Layout(UINT dpi) override;
+    bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void ForgetControls() override { label_ = combo_ = ok_ = cancel_ = nullptr; }
 
-    HWND dialog_ = nullptr;
     HWND label_ = nullptr;
     HWND combo_ = nullptr;
     HWND ok_ = nullptr;
     HWND cancel_ = nullptr;
-    FontHandle font_;
-    UINT fontDpi_ = 0;
     int modalResult_ = 0;
 };
 

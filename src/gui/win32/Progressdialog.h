@@ -2,62 +2,54 @@
 // The progress window of a long card operation on Windows: a dialog laid out by
 // TProgressFormLayout with what is being done, a native progress bar (PROGRESS_CLASS, which
 // screen readers announce by the label before it), the amount done and "Отмена" (IDCANCEL:
-// the button, Escape and the close box). Modal over the main window while the operation runs
-// on a worker thread, which posts its progress; the message loop keeps every window painted.
+// the button, Escape and the close box). While the operation runs the main window is disabled,
+// from the start and before this window appears; the message loop keeps every window painted.
 
 #include <windows.h>
 
 #include <atomic>
 #include <chrono>
 #include <functional>
-#include <mutex>
+#include <optional>
 
-#include "Dpi.h"
+#include "Owneddialog.h"
 #include "app/Controls.h"
 #include "app/Progressunit.h"
 
 namespace win32gui {
 
-class TProgressDialog : public ui::IProgressWindow {
+class TProgressDialog : public TOwnedDialog, public ui::IProgressWindow {
 public:
-    TProgressDialog() = default;
-    ~TProgressDialog() override;
-    TProgressDialog(const TProgressDialog&) = delete;
-    TProgressDialog& operator=(const TProgressDialog&) = delete;
+    TProgressDialog();
 
-    // Makes the hidden dialog window, owned by the main window.
-    void Create(HINSTANCE instance, HWND owner);
-    HWND Handle() const { return dialog_; }
-
-    // Disables the owner at once, as a modal dialog does, and runs the message loop until the
-    // work has returned; a quit request meanwhile is passed on afterwards.
-    void Run(const ui::TProgressView& first, bool cancellable, std::chrono::milliseconds showAfter,
-             const std::function<void(ui::IProgressReport&)>& work) override;
-    void Cancel() override;
+    void Block(bool stoppable, std::function<void()> stop) override;
+    void Draw(const ui::TProgressView& view) override;
+    void Appear() override;
+    // Runs the message loop; a quit request meanwhile is passed on once the work has ended.
+    WakeReason WaitForWake(std::optional<std::chrono::milliseconds> timeout) override;
+    void Wake() override;
+    void Unblock() override;
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-    void CreateControls();
-    void Layout(UINT dpi);
-    void Present(const ui::TProgressView& view);
-    void Appear();
-    // Draws the latest view the worker posted.
-    void PresentPosted();
+    void CreateControls() override;
+    void Layout(UINT dpi) override;
+    bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void ForgetControls() override { activity_ = bar_ = amount_ = cancel_ = nullptr; }
+    void Stop();
 
-    HWND dialog_ = nullptr;
     HWND activity_ = nullptr;
     HWND bar_ = nullptr;
     HWND amount_ = nullptr;
     HWND cancel_ = nullptr;
-    FontHandle font_;
-    UINT fontDpi_ = 0;
-    bool cancellable_ = false;
-    ui::TBackgroundWork* work_ = nullptr;
-
-    // The worker's latest view, and whether a message to draw it is on its way.
-    std::mutex viewMutex_;
-    ui::TProgressView posted_;
-    std::atomic<bool> drawPending_{false};
+    bool stoppable_ = false;
+    std::function<void()> stop_;
+    HWND focus_ = nullptr;  // the main window's, given back at the end
+    // A wake on its way (set by Wake on any thread); what ended the wait under way.
+    std::atomic<bool> woken_{false};
+    bool wakeSeen_ = false;
+    bool timedOut_ = false;
+    bool quit_ = false;
+    WPARAM quitCode_ = 0;
 };
 
 }  // namespace win32gui

@@ -40,13 +40,14 @@ struct WriterDeleter {
     void operator()(archive* a) const { archive_write_free(a); }
 };
 
-// Tells progress how much of the archive file has been read; false when it asks to stop.
-bool ReportRead(archive* reader, int64_t archiveSize, const ExtractProgress& progress) {
-    if (!progress) return true;
-    return progress(std::min<int64_t>(archive_filter_bytes(reader, -1), archiveSize), archiveSize);
+// Tells progress how much of the archive file has been read; false when a stop was asked for.
+bool ReportRead(archive* reader, int64_t archiveSize, const ExtractProgress& progress, const StopToken& stop) {
+    if (progress) progress(std::min<int64_t>(archive_filter_bytes(reader, -1), archiveSize), archiveSize);
+    return !stop.Requested();
 }
 
-bool CopyData(archive* reader, archive* writer, int64_t archiveSize, const ExtractProgress& progress) {
+bool CopyData(archive* reader, archive* writer, int64_t archiveSize, const ExtractProgress& progress,
+              const StopToken& stop) {
     for (;;) {
         const void* block = nullptr;
         size_t size = 0;
@@ -55,7 +56,7 @@ bool CopyData(archive* reader, archive* writer, int64_t archiveSize, const Extra
         if (r == ARCHIVE_EOF) return true;
         if (r != ARCHIVE_OK) return false;
         if (archive_write_data_block(writer, block, size, offset) != ARCHIVE_OK) return false;
-        if (!ReportRead(reader, archiveSize, progress)) return false;
+        if (!ReportRead(reader, archiveSize, progress, stop)) return false;
     }
 }
 
@@ -91,7 +92,7 @@ int64_t LibarchiveExtractor::ListedSize(const std::string& archivePath) {
 }
 
 bool LibarchiveExtractor::Extract(const std::string& archivePath, const std::string& folder,
-                                  const ExtractProgress& progress) {
+                                  const ExtractProgress& progress, const StopToken& stop) {
     const Utf8CharacterLocale locale;
     std::unique_ptr<archive, ReaderDeleter> reader(archive_read_new());
     std::unique_ptr<archive, WriterDeleter> writer(archive_write_disk_new());
@@ -106,7 +107,8 @@ bool LibarchiveExtractor::Extract(const std::string& archivePath, const std::str
     struct stat st {};
     if (::stat(nativeArchive.c_str(), &st) != 0) return false;
     const int64_t archiveSize = st.st_size;
-    if (progress && !progress(0, archiveSize)) return false;
+    if (progress) progress(0, archiveSize);
+    if (stop.Requested()) return false;
     if (archive_read_open_filename(reader.get(), nativeArchive.c_str(), kReadBlockSize) != ARCHIVE_OK) {
         return false;
     }
@@ -123,12 +125,13 @@ bool LibarchiveExtractor::Extract(const std::string& archivePath, const std::str
         const std::string target = base + "/" + name;
         archive_entry_set_pathname(entry, target.c_str());
         if (archive_write_header(writer.get(), entry) != ARCHIVE_OK) return false;
-        if (type == AE_IFREG && !CopyData(reader.get(), writer.get(), archiveSize, progress)) return false;
+        if (type == AE_IFREG && !CopyData(reader.get(), writer.get(), archiveSize, progress, stop)) return false;
         if (archive_write_finish_entry(writer.get()) != ARCHIVE_OK) return false;
-        if (!ReportRead(reader.get(), archiveSize, progress)) return false;
+        if (!ReportRead(reader.get(), archiveSize, progress, stop)) return false;
     }
     if (archive_write_close(writer.get()) != ARCHIVE_OK) return false;
-    return !progress || progress(archiveSize, archiveSize);
+    if (progress) progress(archiveSize, archiveSize);
+    return !stop.Requested();
 }
 
 }  // namespace platform

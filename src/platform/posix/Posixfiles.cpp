@@ -12,228 +12,18 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
-#include <mutex>
-#include <optional>
 #include <set>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "platform/Codepage.h"
 #include "platform/Paths.h"
+#include "platform/posix/Posixfd.h"
 #include "platform/posix/Posixplatform.h"
 
 namespace platform {
 namespace {
 
-constexpr std::size_t kCopyBufferSize = 1 << 20;
 constexpr mode_t kNewFolderMode = 0777;  // narrowed by the user's umask
-constexpr mode_t kNewFileMode = 0666;
-// How much of the copies to the card is written out at a time while the next is copied.
-constexpr int64_t kWriteBehindBytes = 2 * kCopyChunkBytes;
-// statfs's type of a file system served by a FUSE process (exfat-fuse and the like).
-constexpr decltype(statfs::f_type) kFuseSuperMagic = 0x65735546;
-
-// Closes a descriptor when it goes out of scope.
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() { Close(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    // Hands the descriptor over to the caller.
-    int Release() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-    bool Close() {
-        if (fd_ < 0) return true;
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_ = -1;
-};
-
-bool WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// Moves the bytes a file has when the copy begins into another: with the kernel's in-kernel
-// copy while the two files allow it (same file system, a kernel that has it), with read and
-// write otherwise (sendfile, tried as well, is slower into FUSE file systems).
-class ChunkCopier {
-public:
-    ChunkCopier(int in, int out, int64_t size) : in_(in), out_(out), size_(size) {}
-
-    // Copies up to kCopyChunkBytes at the files' offsets: the bytes moved, 0 at the end, -1 on
-    // failure.
-    int64_t Step() {
-        const int64_t want = std::min(kCopyChunkBytes, size_ - done_);
-        if (want <= 0) return 0;
-        while (kernelCopy_) {
-            const ssize_t n = ::copy_file_range(in_, nullptr, out_, nullptr, static_cast<std::size_t>(want), 0);
-            // Some file systems answer 0 before the end instead of refusing.
-            if (n > 0) return Moved(n);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0 && errno != EXDEV && errno != EINVAL && errno != EOPNOTSUPP && errno != ENOSYS) return -1;
-            kernelCopy_ = false;
-        }
-        if (!buffer_) buffer_.reset(new char[kCopyBufferSize]);
-        int64_t moved = 0;
-        while (moved < want) {
-            const std::size_t piece = static_cast<std::size_t>(std::min<int64_t>(kCopyBufferSize, want - moved));
-            const ssize_t n = ::read(in_, buffer_.get(), piece);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) return -1;
-            if (n == 0) break;  // the file has become shorter
-            if (!WriteAll(out_, buffer_.get(), static_cast<std::size_t>(n))) return -1;
-            moved += n;
-        }
-        return Moved(moved);
-    }
-    int64_t done() const { return done_; }
-    bool complete() const { return done_ >= size_; }
-
-private:
-    int64_t Moved(int64_t n) {
-        done_ += n;
-        return n;
-    }
-
-    int in_;
-    int out_;
-    int64_t size_;
-    int64_t done_ = 0;
-    bool kernelCopy_ = true;
-    std::unique_ptr<char[]> buffer_;
-};
-
-// Starts writing each chunk of a large file out as soon as it is copied and waits for the
-// medium before more than kWriteBehindBytes of the file are waiting, so that the medium is kept
-// busy, a long copy never fills the memory with data the medium has yet to take, and the
-// progress reported is what the medium has taken. Small files, and files under FUSE, whose
-// server this cannot reach, go through CardFlusher instead.
-class RangeWriteBehind {
-public:
-    explicit RangeWriteBehind(int fd) : fd_(fd) {}
-    void Copied(int64_t offset, int64_t size) {
-        ::sync_file_range(fd_, offset, size, SYNC_FILE_RANGE_WRITE);
-        const int64_t waitUpTo = offset + size - kWriteBehindBytes;
-        if (waitUpTo <= waited_) return;
-        ::sync_file_range(fd_, waited_, waitUpTo - waited_,
-                          SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
-        waited_ = waitUpTo;
-    }
-
-private:
-    int fd_;
-    int64_t waited_ = 0;
-};
-
-bool IsFuse(int fd) {
-    struct statfs fs {};
-    return ::fstatfs(fd, &fs) == 0 && fs.f_type == kFuseSuperMagic;
-}
-
-}  // namespace
-
-// Writes what the copies to the card leave in the memory out in the background, a window of
-// kWriteBehindBytes at a time, while the next window is copied; at most two windows wait. A
-// flush of the file system (syncfs) writes the small files of a window together, and under a
-// FUSE file system on a block device it reaches that device's cache.
-class PosixFileSystem::CardFlusher {
-public:
-    CardFlusher() = default;
-    ~CardFlusher() { Wait(); }
-    CardFlusher(const CardFlusher&) = delete;
-    CardFlusher& operator=(const CardFlusher&) = delete;
-
-    // After size more bytes were copied into the open file fd.
-    void Copied(int fd, int64_t size) {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        pending_ += size;
-        if (pending_ < kWriteBehindBytes) return;
-        pending_ = 0;
-        // The window before must be on the medium first, so at most two are in the memory.
-        Join();
-        const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
-        if (own < 0) return;
-        try {
-            worker_ = std::thread([own] {
-                const Fd file(own);
-                ::syncfs(file.get());
-            });
-        } catch (const std::system_error&) {
-            const Fd file(own);  // no thread to be had: flushed here
-            ::syncfs(file.get());
-        }
-    }
-    // Until the flush under way has ended.
-    void Wait() {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        Join();
-    }
-
-private:
-    void Join() {
-        if (worker_.joinable()) worker_.join();
-    }
-
-    std::mutex mutex_;
-    std::thread worker_;
-    int64_t pending_ = 0;
-};
-
-namespace {
-
-// Copies source to a new target, written out in the background as it goes (the caller flushes
-// the book's files once, after the last).
-bool CopyFileNative(const std::string& source, const std::string& target, const CopyProgress& progress,
-                    PosixFileSystem::CardFlusher& flusher) {
-    Fd in(source.empty() ? -1 : ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    struct stat st {};
-    if (!in.valid() || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    Fd out(target.empty() ? -1 : ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode));
-    if (!out.valid()) return false;
-    if (st.st_size > kCopyChunkBytes) ::posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-    ChunkCopier copier(in.get(), out.get(), st.st_size);
-    std::optional<RangeWriteBehind> ranges;
-    if (st.st_size > kCopyChunkBytes && !IsFuse(out.get())) ranges.emplace(out.get());
-    bool ok = true;
-    while (!copier.complete()) {
-        const int64_t offset = copier.done();
-        const int64_t n = copier.Step();
-        if (n < 0) ok = false;
-        if (n <= 0) break;
-        if (ranges) {
-            ranges->Copied(offset, n);
-        } else {
-            flusher.Copied(out.get(), n);
-        }
-        if (progress && !progress(copier.done())) {
-            ok = false;
-            break;
-        }
-    }
-    ok = out.Close() && ok;
-    if (!ok) ::unlink(target.c_str());
-    return ok;
-}
 
 // Makes a rename or a new entry in a folder durable.
 void SyncFolder(const std::string& nativeFolder) {
@@ -285,9 +75,7 @@ constexpr int kLockAttempts = 3;
 
 std::string NativeName(const std::string& path) { return Cp1251ToUtf8(path); }
 
-PosixFileSystem::PosixFileSystem() : flusher_(std::make_unique<CardFlusher>()) {}
 
-PosixFileSystem::~PosixFileSystem() = default;
 
 bool PosixFileSystem::ListDirectory(const std::string& folder, std::vector<DirEntry>& entries) {
     entries.clear();
@@ -329,10 +117,6 @@ bool PosixFileSystem::IsDirectory(const std::string& path) {
 
 bool PosixFileSystem::MakeDirectory(const std::string& path) {
     return !path.empty() && ::mkdir(NativeName(path).c_str(), kNewFolderMode) == 0;
-}
-
-bool PosixFileSystem::RemoveEmptyDirectory(const std::string& path) {
-    return !path.empty() && ::rmdir(NativeName(path).c_str()) == 0;
 }
 
 bool PosixFileSystem::RemoveFile(const std::string& path) {
@@ -393,6 +177,14 @@ bool PosixFileSystem::WriteReplacing(const std::string& path, const std::string&
     return true;
 }
 
+bool PosixFileSystem::WriteUnflushed(const std::string& path, const std::string& data) {
+    if (path.empty()) return false;
+    Fd out(::open(NativeName(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kNewFileMode));
+    if (!out.valid()) return false;
+    const bool ok = WriteAll(out.get(), data.data(), data.size());
+    return out.Close() && ok;
+}
+
 bool PosixFileSystem::RemoveTree(const std::string& path) {
     return !path.empty() && RemoveTreeNative(NativeName(path));
 }
@@ -424,12 +216,8 @@ std::unique_ptr<IFileLock> PosixFileSystem::TryLock(const std::string& path) {
     return nullptr;
 }
 
-bool PosixFileSystem::CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress) {
-    return CopyFileNative(NativeName(from), NativeName(to), progress, *flusher_);
-}
-
 bool PosixFileSystem::FlushFiles(const std::vector<std::string>& paths) {
-    flusher_->Wait();
+    WaitForCopies();
     if (paths.empty()) return true;
     Fd first(::open(NativeName(paths.front()).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct statfs fs {};

@@ -33,17 +33,18 @@ public:
     bool IsFile(const std::string& path) override;
     bool IsDirectory(const std::string& path) override;
     bool MakeDirectory(const std::string& path) override;
-    bool RemoveEmptyDirectory(const std::string& path) override;
     bool RemoveFile(const std::string& path) override;
     bool MoveNoReplace(const std::string& from, const std::string& to) override;
     bool ReadWholeFile(const std::string& path, std::string& data) override;
     bool WriteReplacing(const std::string& path, const std::string& data) override;
+    bool WriteUnflushed(const std::string& path, const std::string& data) override;
     bool RemoveTree(const std::string& path) override;
     int64_t FreeBytes(const std::string& path) override;
     bool IsLink(const std::string& path) override;
     std::unique_ptr<IFileLock> TryLock(const std::string& path) override;
     // copy_file_range, or read and write across file systems, written out in the background.
-    bool CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress) override;
+    bool CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress,
+                          const StopToken& stop) override;
     // syncfs on the files' file system; fsync of each file and folder on a FUSE one.
     bool FlushFiles(const std::vector<std::string>& paths) override;
     int64_t FileSize(const std::string& path) override;
@@ -51,6 +52,9 @@ public:
     int64_t ClusterSize(const std::string& path) override;
 
 private:
+    // Until what the copies to the card left in the memory is on its way to the medium.
+    void WaitForCopies();
+
     std::unique_ptr<CardFlusher> flusher_;
 };
 
@@ -111,7 +115,8 @@ public:
     using IArchiveExtractor::Extract;
     int64_t ListedSize(const std::string& archive) override;
     // Progress is the share of the archive file read so far.
-    bool Extract(const std::string& archive, const std::string& folder, const ExtractProgress& progress) override;
+    bool Extract(const std::string& archive, const std::string& folder, const ExtractProgress& progress,
+                 const StopToken& stop) override;
 };
 
 }  // namespace platform

@@ -110,8 +110,9 @@ bool TarExtractor::ListingIsSafe(const std::string& names, const std::string& de
     return true;
 }
 
-bool TarExtractor::Extract(const std::string& archive, const std::string& folder, const ExtractProgress& progress) {
-    return ExtractReporting(archive, folder, progress,
+bool TarExtractor::Extract(const std::string& archive, const std::string& folder, const ExtractProgress& progress,
+                       const StopToken& stop) {
+    return ExtractReporting(archive, folder, progress, stop,
                             [&](const std::function<bool()>& keepGoing) { return Extract(archive, folder, keepGoing); });
 }
 
@@ -153,8 +154,9 @@ bool TarExtractor::Extract(const std::string& archive, const std::string& folder
 Win32RarExtractor::Win32RarExtractor(std::string programFolder, std::string tarProgram)
     : unrar_(std::move(programFolder)), tar_(std::move(tarProgram)) {}
 
-bool Win32RarExtractor::Extract(const std::string& archive, const std::string& folder, const ExtractProgress& progress) {
-    return ExtractReporting(archive, folder, progress,
+bool Win32RarExtractor::Extract(const std::string& archive, const std::string& folder, const ExtractProgress& progress,
+                       const StopToken& stop) {
+    return ExtractReporting(archive, folder, progress, stop,
                             [&](const std::function<bool()>& keepGoing) { return Extract(archive, folder, keepGoing); });
 }
 

@@ -30,19 +30,12 @@ bool UnrarExtractor::Available() const {
 
 std::wstring UnrarExtractor::CommandLine(const std::wstring& extractor, const std::wstring& archive,
                                          const std::wstring& destination) {
-    std::wstring line = HasBlank(extractor) ? L"\"" + extractor + L"\"" : extractor;
-    line += L" x \"" + archive + L"\" ";
-    if (!HasBlank(destination)) {
-        line += destination;
-    } else {
-        // Quoted, the trailing backslash is doubled so that it does not escape the quote.
-        line += L"\"" + destination + L"\\\"";
-    }
-    return line;
+    return QuotedWhenBlank(extractor) + L" x " + QuotedArgument(archive) + L" " + QuotedWhenBlank(destination);
 }
 
-bool UnrarExtractor::Extract(const std::string& archive, const std::string& folder, const ExtractProgress& progress) {
-    return ExtractReporting(archive, folder, progress,
+bool UnrarExtractor::Extract(const std::string& archive, const std::string& folder, const ExtractProgress& progress,
+                       const StopToken& stop) {
+    return ExtractReporting(archive, folder, progress, stop,
                             [&](const std::function<bool()>& keepGoing) { return Extract(archive, folder, keepGoing); });
 }
 

@@ -87,6 +87,7 @@ bool RemoveTreeWide(const std::wstring& path) {
 // What CopyFileExW's progress routine passes on to the caller.
 struct CopyContext {
     const CopyProgress* progress = nullptr;
+    const StopToken* stop = nullptr;
     bool reported = false;
     bool stopped = false;
 };
@@ -95,7 +96,8 @@ DWORD CALLBACK CopyProgressRoutine(LARGE_INTEGER, LARGE_INTEGER transferred, LAR
                                    DWORD, HANDLE, HANDLE, LPVOID data) {
     auto& context = *static_cast<CopyContext*>(data);
     context.reported = true;
-    if (!*context.progress || (*context.progress)(transferred.QuadPart)) return PROGRESS_CONTINUE;
+    if (*context.progress) (*context.progress)(transferred.QuadPart);
+    if (!context.stop->Requested()) return PROGRESS_CONTINUE;
     context.stopped = true;
     return PROGRESS_CANCEL;
 }
@@ -173,10 +175,6 @@ bool Win32FileSystem::MakeDirectory(const std::string& path) {
     return !path.empty() && CreateDirectoryW(WideName(path).c_str(), nullptr) != FALSE;
 }
 
-bool Win32FileSystem::RemoveEmptyDirectory(const std::string& path) {
-    return !path.empty() && RemoveDirectoryForce(WideName(path));
-}
-
 bool Win32FileSystem::RemoveFile(const std::string& path) {
     return !path.empty() && DeleteFileForce(WideName(path));
 }
@@ -218,6 +216,15 @@ bool Win32FileSystem::WriteReplacing(const std::string& path, const std::string&
     return ok;
 }
 
+bool Win32FileSystem::WriteUnflushed(const std::string& path, const std::string& data) {
+    if (path.empty()) return false;
+    Handle file(CreateFileW(WideName(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                            nullptr));
+    if (!file.valid()) return false;
+    const bool ok = WriteAll(file.get(), data);
+    return file.Close() && ok;
+}
+
 bool Win32FileSystem::RemoveTree(const std::string& path) {
     return !path.empty() && RemoveTreeWide(WideName(path)) && Attributes(WideName(path)) == INVALID_FILE_ATTRIBUTES;
 }
@@ -243,16 +250,19 @@ std::unique_ptr<IFileLock> Win32FileSystem::TryLock(const std::string& path) {
     return std::make_unique<Win32FileLock>(file);
 }
 
-bool Win32FileSystem::CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress) {
+bool Win32FileSystem::CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress,
+                                       const StopToken& stop) {
     if (from.empty() || to.empty()) return false;
     const std::wstring target = WideName(to);
     CopyContext context;
     context.progress = &progress;
+    context.stop = &stop;
     if (CopyFileExW(WideName(from).c_str(), target.c_str(), CopyProgressRoutine, &context, nullptr,
                     COPY_FILE_FAIL_IF_EXISTS)) {
         // A system that never calls the routine (Wine) still reports the whole file once.
         const int64_t size = FileSize(to);
-        if (context.reported || !progress || size <= 0 || progress(size)) return true;
+        if (!context.reported && progress && size > 0) progress(size);
+        if (!stop.Requested()) return true;
         DeleteFileForce(target);
         return false;
     }

@@ -26,18 +26,19 @@ public:
     bool IsFile(const std::string& path) override;
     bool IsDirectory(const std::string& path) override;
     bool MakeDirectory(const std::string& path) override;
-    bool RemoveEmptyDirectory(const std::string& path) override;
     bool RemoveFile(const std::string& path) override;
     bool MoveNoReplace(const std::string& from, const std::string& to) override;
     bool ReadWholeFile(const std::string& path, std::string& data) override;
     bool WriteReplacing(const std::string& path, const std::string& data) override;
+    bool WriteUnflushed(const std::string& path, const std::string& data) override;
     bool RemoveTree(const std::string& path) override;
     // Free bytes of the drive named by the path's first letter, as the card's drive root.
     int64_t FreeBytes(const std::string& path) override;
     bool IsLink(const std::string& path) override;
     std::unique_ptr<IFileLock> TryLock(const std::string& path) override;
     // CopyFileExW, whose progress routine reports and cancels.
-    bool CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress) override;
+    bool CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress,
+                          const StopToken& stop) override;
     // FlushFileBuffers on each file.
     bool FlushFiles(const std::vector<std::string>& paths) override;
     int64_t FileSize(const std::string& path) override;
@@ -64,7 +65,8 @@ public:
     // programFolder: where unrar.exe lies; empty means the running program's own folder.
     explicit UnrarExtractor(std::string programFolder = std::string());
     using IArchiveExtractor::Extract;
-    bool Extract(const std::string& archive, const std::string& folder, const ExtractProgress& progress) override;
+    bool Extract(const std::string& archive, const std::string& folder, const ExtractProgress& progress,
+                 const StopToken& stop) override;
     // keepGoing: asked while the extractor runs; false ends it and the extraction fails.
     bool Extract(const std::string& archive, const std::string& folder, const std::function<bool()>& keepGoing);
     // Whether unrar.exe is there, and its path.
@@ -91,7 +93,8 @@ public:
     // 32-bit program on 64-bit Windows).
     explicit TarExtractor(std::string tarProgram = std::string());
     using IArchiveExtractor::Extract;
-    bool Extract(const std::string& archive, const std::string& folder, const ExtractProgress& progress) override;
+    bool Extract(const std::string& archive, const std::string& folder, const ExtractProgress& progress,
+                 const StopToken& stop) override;
     bool Extract(const std::string& archive, const std::string& folder, const std::function<bool()>& keepGoing);
     bool Available() const;
     std::string ProgramPath() const;
@@ -119,7 +122,8 @@ public:
     // As for UnrarExtractor and TarExtractor: empty means the real places.
     explicit Win32RarExtractor(std::string programFolder = std::string(), std::string tarProgram = std::string());
     using IArchiveExtractor::Extract;
-    bool Extract(const std::string& archive, const std::string& folder, const ExtractProgress& progress) override;
+    bool Extract(const std::string& archive, const std::string& folder, const ExtractProgress& progress,
+                 const StopToken& stop) override;
     bool Extract(const std::string& archive, const std::string& folder, const std::function<bool()>& keepGoing);
     std::string FailureAdvice() const override { return advice_; }
 

@@ -78,8 +78,9 @@ int64_t BytesUnder(const std::wstring& folder) {
 }  // namespace
 
 bool ExtractReporting(const std::string& archive, const std::string& folder, const ExtractProgress& progress,
+                      const StopToken& stop,
                       const std::function<bool(const std::function<bool()>& keepGoing)>& extract) {
-    if (!progress) return extract(nullptr);
+    if (!progress) return extract([&stop] { return !stop.Requested(); }) && !stop.Requested();
     WIN32_FILE_ATTRIBUTE_DATA attributes{};
     const int64_t total = GetFileAttributesExW(WideName(archive).c_str(), GetFileExInfoStandard, &attributes)
                               ? Combine(attributes.nFileSizeHigh, attributes.nFileSizeLow)
@@ -89,9 +90,22 @@ bool ExtractReporting(const std::string& archive, const std::string& folder, con
     // A compressed archive unpacks to more than its size.
     const auto keepGoing = [&] {
         done = std::max(done, std::min(BytesUnder(unpacked), total));
-        return progress(done, total);
+        progress(done, total);
+        return !stop.Requested();
     };
-    return extract(keepGoing) && progress(total, total);
+    if (!extract(keepGoing)) return false;
+    progress(total, total);
+    return !stop.Requested();
+}
+
+std::wstring QuotedArgument(const std::wstring& argument) {
+    std::wstring quoted = L"\"" + argument;
+    if (!argument.empty() && argument.back() == L'\\') quoted += L'\\';
+    return quoted + L"\"";
+}
+
+std::wstring QuotedWhenBlank(const std::wstring& argument) {
+    return argument.find(L' ') == std::wstring::npos ? argument : QuotedArgument(argument);
 }
 
 std::wstring QuotedArgument(const std::wstring& argument) {

@@ -37,14 +37,17 @@ constexpr DWORD kProcessPollMilliseconds = 100;
 // Runs extract, an extractor's run with a keepGoing as RunProcess takes it, so that progress
 // hears how far it has come: the bytes unpacked under folder so far against the archive's
 // size (never going back, never beyond it), on every look at the running program and once
-// more, whole, when it has succeeded. A stop that progress asks for makes it fail.
+// more, whole, when it has succeeded. A stop asked for through stop, polled on every look,
+// makes it fail.
 bool ExtractReporting(const std::string& archive, const std::string& folder, const ExtractProgress& progress,
+                      const StopToken& stop,
                       const std::function<bool(const std::function<bool()>& keepGoing)>& extract);
 
-// One argument of a command line in double quotes, as the programs' start-up code splits
-// them (CommandLineToArgvW): a trailing backslash is doubled so that it does not escape the
-// closing quote. (Paths hold no quotes.)
+// One argument of a command line in double quotes; a trailing backslash is doubled so that it
+// does not escape the closing quote.
 std::wstring QuotedArgument(const std::wstring& argument);
+// The argument as it is when it holds no blank, else QuotedArgument.
+std::wstring QuotedWhenBlank(const std::wstring& argument);
 
 // The short (8.3) form of an existing path, or the path itself when the volume has none.
 std::wstring ShortPath(const std::wstring& path);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/win32/Win32platform.h"
+#include "platform/win32/Win32process.h"
 
 namespace platform {
 namespace {
@@ -52,10 +53,6 @@ std::string SystemText(Fill fill) {
         size = written + 1;  // the text grew in between
     }
     return std::string();
-}
-
-std::wstring QuotedWhenBlank(const std::wstring& text) {
-    return text.find(L' ') == std::wstring::npos ? text : L"\"" + text + L"\"";
 }
 
 const wchar_t* NullWhenEmpty(const std::wstring& text) { return text.empty() ? nullptr : text.c_str(); }

@@ -220,14 +220,14 @@ bool Session::WaitStarted() {
 QStringList Session::Rows() {
     QStringList rows;
     const qtgui::BookList& list = window().books();
-    for (int i = 0; i < list.topLevelItemCount(); ++i) rows << list.topLevelItem(i)->text(0);
+    for (int i = 0; i < list.rowCount(); ++i) rows << list.CellText(i, 0);
     return rows;
 }
 
 QStringList Session::Sizes() {
     QStringList sizes;
     const qtgui::BookList& list = window().books();
-    for (int i = 0; i < list.topLevelItemCount(); ++i) sizes << list.topLevelItem(i)->text(1);
+    for (int i = 0; i < list.rowCount(); ++i) sizes << list.CellText(i, 1);
     return sizes;
 }
 

@@ -218,7 +218,7 @@ private slots:
         QCOMPARE(script.seen[1].text, U("Запись книг завершена"));
         QCOMPARE(s.Slots(), (std::map<int, std::string>{{1, "One"}, {2, "Two"}}));
         QCOMPARE(s.front().progress().Showings(), 1);
-        QCOMPARE(s.window().books().currentItem()->text(0), U("Автор - Two"));
+        QCOMPARE(s.window().books().CellText(s.window().books().currentRow(), 0), U("Автор - Two"));
     }
 
     void aDeletionShowsTheWindowOnlyAfterItsDelayAndWithoutOtmena() {
@@ -240,6 +240,32 @@ private slots:
         QCOMPARE(dialog.Showings(), 1);  // the second deletion's only
         QVERIFY(dialog.CancelButton().isHidden());
         QVERIFY(dialog.windowTitle().startsWith(U("Удаление книги Автор - T")));
+    }
+
+    void theMainWindowTakesNoInputFromTheStartAndAWakeIsNeverLost() {
+        Session s;
+        s.MakeBooks({1, 2, 3});
+        s.StoreCard();
+        s.Start();
+        QVERIFY(s.WaitStarted());
+        qtgui::ProgressDialog& dialog = s.front().progress();
+        qtgui::BookList& list = s.window().books();
+        QCOMPARE(list.SelectedRow(), 0);
+        // Blocked before the window appears: the list's keys do nothing.
+        dialog.Block(false, {});
+        QTest::keyClick(&list, Qt::Key_Down);
+        QCOMPARE(list.SelectedRow(), 0);
+        QVERIFY(!dialog.isVisible());
+        using Reason = ui::IProgressWindow::WakeReason;
+        QCOMPARE(dialog.WaitForWake(std::chrono::milliseconds(1)), Reason::TimedOut);
+        dialog.Wake();  // before the wait: the wait takes it
+        QCOMPARE(dialog.WaitForWake(std::nullopt), Reason::Woken);
+        std::thread worker([&dialog] { dialog.Wake(); });
+        QCOMPARE(dialog.WaitForWake(std::nullopt), Reason::Woken);
+        worker.join();
+        dialog.Unblock();
+        QTest::keyClick(&list, Qt::Key_Down);
+        QCOMPARE(list.SelectedRow(), 1);
     }
 
 private:

@@ -37,8 +37,7 @@ QStringList ItemTexts(const QMenu& menu) {
 QString SettingsText(Session& s) { return Q(testsupport::ReadFile(s.settingsFile())); }
 
 void ClickRow(qtgui::BookList& list, int row) {
-    QTreeWidgetItem* item = list.topLevelItem(row);
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(item).center());
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(row, 0)).center());
 }
 
 int RowOf(Session& s, const QString& caption) { return static_cast<int>(s.Rows().indexOf(caption)); }
@@ -99,13 +98,13 @@ private slots:
             }
         }
 
-        // The book list: two columns, report style, whole rows, one row, no editing, flat.
+        // The book list: a table of two columns, whole rows, one row, no editing, no row numbers.
         qtgui::BookList& list = w.books();
-        QCOMPARE(list.headerItem()->text(0), U("Наименование книги"));
-        QCOMPARE(list.headerItem()->text(1), U("Размер"));
-        QCOMPARE(list.header()->sectionSize(0), Px(TMainFormLayout::kNameColumnWidth));
-        QCOMPARE(list.header()->sectionSize(1), Px(TMainFormLayout::kSizeColumnWidth));
-        QVERIFY(!list.rootIsDecorated());
+        QCOMPARE(list.horizontalHeaderItem(0)->text(), U("Наименование книги"));
+        QCOMPARE(list.horizontalHeaderItem(1)->text(), U("Размер"));
+        QCOMPARE(list.horizontalHeader()->sectionSize(0), Px(TMainFormLayout::kNameColumnWidth));
+        QCOMPARE(list.horizontalHeader()->sectionSize(1), Px(TMainFormLayout::kSizeColumnWidth));
+        QVERIFY(list.verticalHeader()->isHidden());
         QCOMPARE(list.selectionMode(), QAbstractItemView::SingleSelection);
         QCOMPARE(list.selectionBehavior(), QAbstractItemView::SelectRows);
         QCOMPARE(list.editTriggers(), QAbstractItemView::NoEditTriggers);
@@ -255,8 +254,8 @@ private slots:
         script.OpenFile(QString());
 
         // The list's own handling of Enter goes on: it activates the current row.
-        list.setCurrentItem(list.topLevelItem(0));
-        QSignalSpy activated(&list, &QTreeWidget::activated);
+        list.setCurrentCell(0, 0);
+        QSignalSpy activated(&list, &QTableWidget::activated);
         QTest::keyClick(&list, Qt::Key_Return);
         QTest::keyClick(&list, Qt::Key_Return, Qt::ShiftModifier | Qt::ControlModifier);
         QTest::keyClick(&list, Qt::Key_Enter, Qt::KeypadModifier);
@@ -294,7 +293,7 @@ private slots:
         QTest::keyClick(&list, Qt::Key_Space, Qt::ControlModifier);
         QCOMPARE(list.SelectedRow(), 0);
         QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ControlModifier,
-                          list.visualItemRect(list.topLevelItem(0)).center());
+                          list.visualItemRect(list.item(0, 0)).center());
         QCOMPARE(list.SelectedRow(), 0);
         script.seen.clear();
 
@@ -375,7 +374,7 @@ private slots:
         QVERIFY(s.Rows().contains(U("Автор - Новая")));
         QCOMPARE(s.Status(), U("Записано книг: 2, общим объемом 3 Мб. Свободно 100 Мб."));
 
-        QCOMPARE(s.window().books().currentItem()->text(0), U("Автор - Новая"));  // the new book is current
+        QCOMPARE(s.window().books().CellText(s.window().books().currentRow(), 0), U("Автор - Новая"));  // the new book is current
 
         ClickRow(s.window().books(), RowOf(s, U("Автор - T1")));
         script.Press(QMessageBox::Yes);

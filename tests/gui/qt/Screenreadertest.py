@@ -23,6 +23,8 @@ XDOTOOL_LIMIT = 5
 
 TITLE = "ZWQ-менеджер zwq-books.example библиотека ZWQ-книг"
 LIST = "Содержимое карты памяти"
+# How Orca calls the book list: a table or a list, never a tree ("дерево").
+LIST_ROLE = re.compile(r"(^|\s)(таблица|список)(\s|\.|$)")
 BOOKS = ["Иван Петров - Звуки леса", "Мария Соколова - Морские истории", "Пётр Иванов - Короткий рассказ"]
 SIZE = re.compile(r"^\d+ Мб\.?$")
 MISSING_FOLDER = "/nonexistent/card"
@@ -124,8 +126,10 @@ class Speech:
         self.cursor = len(self.heard)
 
     def expect_row(self, what, limit=SPEECH_LIMIT):
-        """The list with its name, then a book and its size: where the listener is."""
-        self.expect(f"the list's name ({what})", lambda said: said.startswith(LIST), limit)
+        """The list with its name and role, then a book and its size: where the listener is."""
+        name = self.expect(f"the list's name ({what})", lambda said: said.startswith(LIST), limit)
+        if not LIST_ROLE.search(name):
+            self.expect(f"the list as a table or list ({what})", lambda said: LIST_ROLE.search(said) is not None, limit)
         book = self.expect(f"a book after the list's name ({what})", lambda said: said.rstrip(".") in BOOKS, limit)
         self.expect(f"the book's size ({what})", lambda said: SIZE.match(said) is not None, limit)
         return book.rstrip(".")

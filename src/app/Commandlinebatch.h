@@ -1,0 +1,60 @@
+#pragma once
+// The book paths of the command line: the books on the card they name are deleted, with one
+// question for several, then the other paths are written as books.
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "card/Zwqcardunit.h"
+
+// The command line's book paths, sorted: a path below the card's folder names a book to delete.
+struct TBookArguments {
+    std::vector<std::string> deletions;
+    std::vector<std::string> writes;
+};
+// Switches are left out; a bare file name is taken from the current folder.
+TBookArguments SortBookArguments(const std::vector<std::string>& arguments, const std::string& cardPath,
+                                 const std::string& currentDirectory);
+
+// What the batch asks of the window.
+class IBatchWindow {
+public:
+    virtual ~IBatchWindow() = default;
+    virtual int Tell(const std::string& text, const std::string& caption, unsigned flags) = 0;
+    // Deletes the book in the slot, after its own question when ask. The moves (old number, new
+    // number) of the renumbering that followed when the book is gone; nothing when it stays.
+    virtual std::optional<std::vector<std::pair<int, int>>> DeleteBookInSlot(int slot, bool ask) = 0;
+    virtual bool WriteBooks(const std::vector<std::string>& paths) = 0;
+};
+
+class TCommandLineBatch {
+public:
+    TCommandLineBatch(IBatchWindow& window, const TMemoryCard& card) : window_(window), card_(card) {}
+
+    enum class Outcome { NothingNamed, Refused, Done };
+    // Deletions first, then writes. Refused: the user answered the question about several
+    // deletions with anything but Yes, and nothing was done.
+    Outcome Run(const TBookArguments& books);
+
+private:
+    // A book a path named: its slot number, followed through the renumberings, and its name.
+    struct TTarget {
+        int slot = 0;
+        std::string name;
+    };
+    // Each path names a book of the catalogue as it stands before the first deletion; a path
+    // that names no book is left out.
+    std::vector<TTarget> Targets(const std::vector<std::string>& paths) const;
+    // The slot the target's book is in now: the followed slot when the book there still carries
+    // the target's name, else the one slot whose book does (a renumbering cut short may not
+    // have told all its moves); 0 when neither is sure.
+    int Locate(const TTarget& target) const;
+    // Deletes the books, following the later ones through each renumbering's moves. True when
+    // every deletion went through.
+    bool Delete(std::vector<TTarget> targets, bool ask);
+
+    IBatchWindow& window_;
+    const TMemoryCard& card_;
+};

@@ -1,0 +1,199 @@
+#include "card/Cardcheck.h"
+
+#include <algorithm>
+
+#include "book/String_routines_unit.h"
+#include "card/Cardjournal.h"
+#include "card/Removalbatch.h"
+#include "card/Slotmove.h"
+#include "card/Zwqcardunit.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
+#include "platform/Platform.h"
+
+namespace card {
+
+TCardState TCardCheck::Read() {
+    TCardState state;
+    root_ = ListCardRoot(files_, cardPath_);
+    int32_t n = 0;
+    for (const auto& [upper, name] : root_.files) {
+        const std::string path = platform::JoinPath(cardPath_, name);
+        if (upper == AnsiUpperCase(platform::kReplaceScratchName)) state.scratch = name;
+        if (upper == AnsiUpperCase(TCardJournal::kName)) {
+            state.journal = name;
+            files_.ReadWholeFile(path, state.journalBytes);
+        }
+        if (!IsBookDescriptorName(name, n)) continue;
+        TSlotState& slot = state.slots[n];
+        slot.descriptor = name;
+        files_.ReadWholeFile(path, slot.bytes);
+        slot.valid = ReadBookDescriptor(slot.book, path, files_);
+        if (!slot.valid) continue;
+        for (const std::string& entry : slot.book.Files) {
+            if (platform::IsContainedEntry(entry) &&
+                !files_.Exists(platform::JoinPath(cardPath_, platform::EntryToPath(entry)))) {
+                slot.missing.push_back(entry);
+            }
+        }
+    }
+    for (const auto& [upper, name] : root_.folders) {
+        if (IsSlotFolderName(name, n)) state.slots[n].folder = name;
+    }
+    return state;
+}
+
+std::vector<TCardFinding> TCardCheck::Analyse(const TCardState& state) const {
+    using Kind = TCardFinding::Kind;
+    std::vector<TCardFinding> findings;
+    std::vector<int> explained;
+    const auto isExplained = [&explained](int n) {
+        return std::find(explained.begin(), explained.end(), n) != explained.end();
+    };
+    const auto finding = [](Kind kind, int slot, std::string name, bool repairable) {
+        TCardFinding f;
+        f.kind = kind;
+        f.slot = slot;
+        f.name = std::move(name);
+        f.repairable = repairable;
+        return f;
+    };
+
+    // A removal cut short: the journal names the slot and its descriptor's bytes. Once files
+    // are gone the book is broken, and the removal that was asked for is finished; before that
+    // the book is whole and stays.
+    if (!state.journal.empty() && TCardJournal::IsBatch(state.journalBytes)) {
+        // A batch: the journal cut short means it never began, and it only goes away.
+        const std::optional<TCardJournal::TBatch> batch = TCardJournal::ParseBatch(state.journalBytes);
+        if (batch) {
+            TCardFinding f = finding(Kind::InterruptedRemoval, batch->removed, batch->name, true);
+            f.completes = !TRemovalBatch(files_, cardPath_, root_).NotBegun(*batch, state);
+            findings.push_back(f);
+            explained.push_back(batch->removed);
+            for (const TCardJournal::TMove& move : batch->moves) {
+                explained.push_back(move.from);
+                explained.push_back(move.to);
+            }
+        } else {
+            findings.push_back(finding(Kind::Scratch, 0, state.journal, true));
+        }
+    } else if (!state.journal.empty()) {
+        const TCardJournal::TEntry entry = TCardJournal::Parse(state.journalBytes);
+        int32_t n = 0;
+        const auto it = IsSlotFolderName(entry.slotName, n) ? state.slots.find(n) : state.slots.end();
+        if (it != state.slots.end() && !it->second.descriptor.empty() && entry.Names(it->second.bytes)) {
+            const TSlotState& slot = it->second;
+            TCardFinding f = finding(Kind::InterruptedRemoval, n,
+                                     slot.valid ? slot.book.DisplayName : slot.descriptor, true);
+            f.completes = !slot.missing.empty() || slot.folder.empty();
+            findings.push_back(f);
+            explained.push_back(n);
+        } else {
+            findings.push_back(finding(Kind::Scratch, 0, state.journal, true));
+        }
+    }
+
+    for (const TSlotMove::TFound& move : TSlotMove(files_, cardPath_).FindInterrupted(state, explained)) {
+        TCardFinding f = finding(Kind::InterruptedMove, move.from, move.name, true);
+        f.toSlot = move.to;
+        findings.push_back(f);
+    }
+
+    for (const auto& [n, slot] : state.slots) {
+        if (isExplained(n)) continue;
+        if (slot.descriptor.empty()) {
+            findings.push_back(finding(Kind::PartialWrite, n, slot.folder, true));
+        } else if (!slot.valid) {
+            findings.push_back(finding(Kind::Unreadable, n, slot.descriptor, false));
+        } else if (!slot.missing.empty()) {
+            TCardFinding f = finding(Kind::MissingFiles, n, slot.book.DisplayName, false);
+            f.files = slot.missing;
+            findings.push_back(f);
+        }
+    }
+    if (!state.scratch.empty()) findings.push_back(finding(Kind::Scratch, 0, state.scratch, true));
+
+    // Gaps below the highest book; numbers above it hold nothing the player lists.
+    int highest = 0;
+    for (const auto& [n, slot] : state.slots) {
+        if (slot.valid) highest = n;
+    }
+    for (int n = 1; n < highest && n <= TMemoryCard::kMaxSlot; ++n) {
+        if (state.slots.count(n) == 0) findings.push_back(finding(Kind::Gap, n, std::string(), true));
+    }
+    return findings;
+}
+
+bool TCardCheck::Mend(const TCardFinding& finding, const TCardState& state) {
+    using Kind = TCardFinding::Kind;
+    const auto descriptorOf = [&](int n) {
+        const auto it = state.slots.find(n);
+        const bool stored = it != state.slots.end() && !it->second.descriptor.empty();
+        return platform::JoinPath(cardPath_, stored ? it->second.descriptor : SlotName(n) + kDescriptorSuffix);
+    };
+    const auto folderOf = [&](int n) {
+        const auto it = state.slots.find(n);
+        const bool stored = it != state.slots.end() && !it->second.folder.empty();
+        return platform::JoinPath(cardPath_, stored ? it->second.folder : SlotName(n));
+    };
+    switch (finding.kind) {
+        case Kind::InterruptedRemoval: {
+            if (!finding.completes) break;
+            if (TCardJournal::IsBatch(state.journalBytes)) {
+                const std::optional<TCardJournal::TBatch> batch = TCardJournal::ParseBatch(state.journalBytes);
+                return batch && TRemovalBatch(files_, cardPath_, root_).Finish(*batch);
+            }
+            std::vector<std::string> stayed;
+            RemoveSlotFolder(files_, cardPath_, root_, finding.slot, stayed);
+            const std::string descriptor = descriptorOf(finding.slot);
+            return stayed.empty() && (files_.RemoveFile(descriptor) || !files_.Exists(descriptor));
+        }
+        case Kind::InterruptedMove:
+            // Finished as the move itself finishes; the old descriptor stays until the book is
+            // whole under its new number.
+            TSlotMove(files_, cardPath_).Finish(descriptorOf(finding.slot), folderOf(finding.slot), folderOf(finding.toSlot));
+            break;
+        case Kind::PartialWrite: files_.RemoveTree(folderOf(finding.slot)); break;
+        case Kind::Scratch:
+            // The journal goes last, after everything it explains is mended.
+            if (finding.name != state.journal) files_.RemoveFile(platform::JoinPath(cardPath_, finding.name));
+            break;
+        case Kind::MissingFiles:
+        case Kind::Unreadable:
+        case Kind::Gap: break;
+    }
+    return true;
+}
+
+}  // namespace card
+
+std::vector<TCardFinding> TMemoryCard::CheckCard() {
+    card::TCardCheck check(platform_.files, CardPath, *root_);
+    return check.Analyse(check.Read());
+}
+
+TCardRepair TMemoryCard::RepairCard() {
+    TCardRepair repair;
+    card::TCardCheck check(platform_.files, CardPath, *root_);
+    const card::TCardState state = check.Read();
+    const std::vector<TCardFinding> found = check.Analyse(state);
+    // The journal stays while the removal it names could not be finished, for the next check.
+    bool journalDone = true;
+    for (const TCardFinding& finding : found) {
+        if (!check.Mend(finding, state) && finding.kind == TCardFinding::Kind::InterruptedRemoval) journalDone = false;
+    }
+    Scan();
+    repair.moves = CloseListedGaps({});
+    if (!state.journal.empty() && journalDone) card::TCardJournal(platform_.files, CardPath).Remove(state.journal);
+    Scan();
+
+    repair.leftAlone = CheckCard();
+    for (const TCardFinding& finding : found) {
+        const bool stays = std::any_of(repair.leftAlone.begin(), repair.leftAlone.end(), [&finding](const TCardFinding& left) {
+            return left.kind == finding.kind && left.slot == finding.slot && left.toSlot == finding.toSlot &&
+                   left.name == finding.name;
+        });
+        if (!stays) repair.mended.push_back(finding);
+    }
+    return repair;
+}

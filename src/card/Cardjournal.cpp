@@ -1,0 +1,166 @@
+#include "card/Cardjournal.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <algorithm>
+#include <vector>
+
+#include "book/String_routines_unit.h"
+#include "book/Ydrunit.h"
+#include "card/Cardroot.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
+
+namespace card {
+namespace {
+
+const char* const kHeader = "ZWQ JOURNAL";
+const char* const kBatchHeader = "ZWQ JOURNAL 2";
+const char* const kRemove = "REMOVE";
+const char* const kMove = "MOVE";
+const char* const kEnd = "END";
+const char* const kHexDigits = "0123456789abcdef";
+constexpr int kNibbleBits = 4;
+constexpr unsigned kNibbleMask = 0xF;
+constexpr uint64_t kFnvOffset = 14695981039346656037ULL;
+constexpr uint64_t kFnvPrime = 1099511628211ULL;
+constexpr int kHashDigits = 16;
+
+uint64_t Fnv1a(const std::string& bytes) {
+    uint64_t hash = kFnvOffset;
+    for (const char c : bytes) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= kFnvPrime;
+    }
+    return hash;
+}
+
+std::string HashText(const std::string& bytes) {
+    char buffer[kHashDigits + 1] = {};
+    std::snprintf(buffer, sizeof buffer, "%016llx", static_cast<unsigned long long>(Fnv1a(bytes)));
+    return buffer;
+}
+
+std::string Hex(const std::string& bytes) {
+    std::string text;
+    text.reserve(bytes.size() * 2);
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        text += kHexDigits[b >> kNibbleBits];
+        text += kHexDigits[b & kNibbleMask];
+    }
+    return text;
+}
+
+std::optional<std::string> FromHex(const std::string& text) {
+    if (text.size() % 2 != 0) return std::nullopt;
+    std::string bytes;
+    bytes.reserve(text.size() / 2);
+    const std::string digits = kHexDigits;
+    for (std::size_t i = 0; i < text.size(); i += 2) {
+        const std::size_t high = digits.find(text[i]);
+        const std::size_t low = digits.find(text[i + 1]);
+        if (high == std::string::npos || low == std::string::npos) return std::nullopt;
+        bytes += static_cast<char>((high << kNibbleBits) | low);
+    }
+    return bytes;
+}
+
+// "BOOK_nnn" back to n; 0 when it is no slot name.
+int SlotNumber(const std::string& name) {
+    int32_t n = 0;
+    return IsSlotFolderName(name, n) ? n : 0;
+}
+
+std::vector<std::string> Words(const std::string& line) {
+    std::vector<std::string> words;
+    std::size_t start = 0;
+    while (start <= line.size()) {
+        const std::size_t end = std::min(line.find(' ', start), line.size());
+        words.push_back(line.substr(start, end - start));
+        start = end + 1;
+    }
+    return words;
+}
+
+}  // namespace
+
+bool TCardJournal::TBatch::Names(const std::string& descriptorBytes) const {
+    return HashText(descriptorBytes) == hash;
+}
+
+std::string TCardJournal::Path() const { return platform::JoinPath(cardPath_, kName); }
+
+bool TCardJournal::WriteBatch(int removed, const std::string& descriptorBytes, const std::string& name,
+                              const std::vector<TMove>& moves) {
+    std::string text = std::string(kBatchHeader) + "\n";
+    text += std::string(kRemove) + " " + SlotName(removed) + " " + HashText(descriptorBytes) + " " + Hex(name) + "\n";
+    for (const TMove& move : moves) {
+        text += std::string(kMove) + " " + SlotName(move.from) + " " + SlotName(move.to) + " " + Hex(move.bytes) + "\n";
+    }
+    text += std::string(kEnd) + " " + HashText(text) + "\n";
+    return files_.WriteReplacing(Path(), text);
+}
+
+bool TCardJournal::IsBatch(const std::string& bytes) {
+    const std::string header = std::string(kBatchHeader) + "\n";
+    return bytes.compare(0, header.size(), header) == 0;
+}
+
+std::optional<TCardJournal::TBatch> TCardJournal::ParseBatch(const std::string& bytes) {
+    if (!IsBatch(bytes)) return std::nullopt;
+    // The checksum covers everything before its own line, which ends the journal.
+    const std::size_t endLine = bytes.rfind(std::string("\n") + kEnd + " ");
+    if (endLine == std::string::npos || bytes.empty() || bytes.back() != '\n') return std::nullopt;
+    const std::string body = bytes.substr(0, endLine + 1);
+    const std::string sum = bytes.substr(endLine + 1 + std::string(kEnd).size() + 1);
+    if (sum != HashText(body) + "\n") return std::nullopt;
+    TBatch batch;
+    std::size_t start = std::string(kBatchHeader).size() + 1;
+    while (start < body.size()) {
+        const std::size_t end = body.find('\n', start);
+        const std::vector<std::string> words = Words(body.substr(start, end - start));
+        start = end + 1;
+        if (words.size() == 4 && words[0] == kRemove) {
+            const std::optional<std::string> name = FromHex(words[3]);
+            batch.removed = SlotNumber(words[1]);
+            batch.hash = words[2];
+            batch.name = name.value_or(std::string());
+        } else if (words.size() == 4 && words[0] == kMove) {
+            const std::optional<std::string> moved = FromHex(words[3]);
+            if (!moved) return std::nullopt;
+            batch.moves.push_back({SlotNumber(words[1]), SlotNumber(words[2]), *moved});
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (batch.removed <= 0) return std::nullopt;
+    for (const TMove& move : batch.moves) {
+        if (move.from <= 0 || move.to <= 0) return std::nullopt;
+    }
+    return batch;
+}
+
+bool TCardJournal::TEntry::Names(const std::string& descriptorBytes) const {
+    return HashText(descriptorBytes) == hash;
+}
+
+TCardJournal::TCardJournal(platform::IFileSystem& files, std::string cardPath)
+    : files_(files), cardPath_(std::move(cardPath)) {}
+
+TCardJournal::TEntry TCardJournal::Parse(const std::string& bytes) {
+    TEntry entry;
+    for (const std::string& line : SplitLines(bytes)) {
+        if (TextBefore(line, " ") != kRemove) continue;
+        const std::string rest = TextAfter(line, " ");
+        entry.slotName = TextBefore(rest, " ");
+        entry.hash = TextAfter(rest, " ");
+    }
+    return entry;
+}
+
+bool TCardJournal::Remove(const std::string& storedName) {
+    return files_.RemoveFile(platform::JoinPath(cardPath_, storedName));
+}
+
+}  // namespace card

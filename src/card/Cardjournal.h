@@ -1,0 +1,67 @@
+#pragma once
+// The journal: a file in the card's root that names a removal and the renumbering that closes
+// its gap while they run, so that a check after a pulled card can finish them. It names the
+// whole plan: the book removed (its slot, a hash of its descriptor and its name), every move
+// (from, to) with the moved book's new descriptor bytes, and a checksum of all that, so that a
+// journal cut short is known for a batch that never began. An older journal names the removal
+// alone. One type writes it, reads it back and takes it away.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+class IFileSystem;
+}
+
+namespace card {
+
+class TCardJournal {
+public:
+    static constexpr const char* kName = "ZWQJOURN.TMP";
+
+    // What a journal names: the slot's folder name and the hash of its descriptor's bytes.
+    struct TEntry {
+        std::string slotName;
+        std::string hash;
+        // Whether the descriptor bytes are those of the book the journal names.
+        bool Names(const std::string& descriptorBytes) const;
+    };
+
+    // The plan of a removal with its renumbering.
+    struct TMove {
+        int from = 0;
+        int to = 0;
+        std::string bytes;  // the book's descriptor under its new number
+    };
+    struct TBatch {
+        int removed = 0;
+        std::string hash;  // of the removed book's descriptor
+        std::string name;  // the removed book's DisplayName
+        std::vector<TMove> moves;
+        // Whether the descriptor bytes are those of the book removed.
+        bool Names(const std::string& descriptorBytes) const;
+    };
+
+    TCardJournal(platform::IFileSystem& files, std::string cardPath);
+
+    // The journal's path on the card.
+    std::string Path() const;
+    // Writes the journal of a batch, whole or not at all (the caller flushes it).
+    bool WriteBatch(int removed, const std::string& descriptorBytes, const std::string& name,
+                    const std::vector<TMove>& moves);
+    // Whether the bytes are a batch journal (whole or cut short).
+    static bool IsBatch(const std::string& bytes);
+    // The batch of a whole batch journal; none when it is cut short or damaged.
+    static std::optional<TBatch> ParseBatch(const std::string& bytes);
+    // The journal's bytes read back; the last removal it names wins, empty fields when none.
+    static TEntry Parse(const std::string& bytes);
+    // Takes the journal away, under the name it is stored as (the card ignores letter case).
+    bool Remove(const std::string& storedName = kName);
+
+private:
+    platform::IFileSystem& files_;
+    std::string cardPath_;
+};
+
+}  // namespace card

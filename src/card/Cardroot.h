@@ -1,0 +1,56 @@
+#pragma once
+// The card's root folder as the card model lists it, and the names of a slot in it: the
+// descriptor BOOK_nnn.ydr and the folder BOOK_nnn. Inside the card module only.
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace platform {
+class IFileSystem;
+}
+
+namespace card {
+
+inline constexpr const char* kDescriptorExtension = ".YDR";
+inline constexpr const char* kDescriptorSuffix = ".ydr";
+inline constexpr const char* kCardEntrySeparator = "\\";
+
+// "BOOK_nnn" for slot n.
+std::string SlotName(int n);
+// "BOOK_*.ydr" as the card's FAT file system matches it: without regard to letter case.
+bool MatchesDescriptorPattern(const std::string& name);
+// The slot number of a folder name in the descriptor's rule (BOOK_ and three digits).
+bool IsSlotFolderName(const std::string& name, int32_t& number);
+// Whether a file entry lies in the folder slotName: its first part names it (in any letter
+// case, as the card's file system finds it) and it does not climb out.
+bool InSlotFolder(const std::string& entry, const std::string& slotName);
+
+// The names in the card's root as the last listing found them, kept up to date by the moves:
+// upper-cased (the card's FAT file system compares names without letter case) to the name as
+// stored.
+struct TCardRoot {
+    bool listed = false;
+    std::unordered_map<std::string, std::string> files;
+    std::unordered_map<std::string, std::string> folders;
+
+    bool HasFile(const std::string& name) const;
+    bool HasFolder(const std::string& name) const;
+    // The name as stored, or the name itself when the listing does not hold it.
+    std::string File(const std::string& name) const;
+    std::string Folder(const std::string& name) const;
+    void Note(const std::string& name, bool folder, bool present);
+    // Whether the slot's descriptor or its folder is listed.
+    bool SlotTaken(int n) const;
+};
+
+// The card's root listed once; not listed when there is no card path or it cannot be listed.
+TCardRoot ListCardRoot(platform::IFileSystem& files, const std::string& cardPath);
+
+// Empties and removes the book's own folder BOOK_nnn: everything in it, named by the
+// descriptor or not; a link goes as a link. What stays (paths) joins stayed.
+void RemoveSlotFolder(platform::IFileSystem& files, const std::string& cardPath, const TCardRoot& root, int slot,
+                      std::vector<std::string>& stayed);
+
+}  // namespace card
