@@ -2,6 +2,7 @@
 // place (001.mp3, ...), then the descriptor made for them.
 #include <algorithm>
 
+#include "book/Booksource.h"
 #include "book/Daisybook.h"
 #include "book/String_routines_unit.h"
 #include "card/Cardroot.h"
@@ -16,14 +17,9 @@ namespace {
 
 using Code = TCardError::Code;
 
-const char* const kArchiveExtensions[] = {".ZIP", ".7Z"};
 const char* const kArchiveDescriptor = "BOOK_001.YDR";
 
-bool IsBookArchive(const std::string& path) {
-    const std::string extension = platform::UpperCase1251(platform::ExtensionOf(path));
-    return std::any_of(std::begin(kArchiveExtensions), std::end(kArchiveExtensions),
-                       [&](const char* known) { return extension == known; });
-}
+bool IsBookArchive(const std::string& path) { return IsMadeBookArchiveName(platform::FileNameOf(path)); }
 
 TCardError Error(Code code, std::string subject = std::string()) {
     TCardError error;

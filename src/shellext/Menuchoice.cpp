@@ -1,8 +1,6 @@
 #include "shellext/Menuchoice.h"
 
-#include <algorithm>
-#include <array>
-
+#include "book/Booksource.h"
 #include "book/String_routines_unit.h"
 #include "platform/Codepage.h"
 #include "platform/Paths.h"
@@ -14,9 +12,6 @@ namespace {
 using platform::Ansi;
 
 const char* const kDescriptorExtension = ".YDR";
-// Archives and book formats the program writes besides descriptors, upper-cased.
-const std::array<const char*, 4> kSourceExtensions = {".RAR", ".ZIP", ".7Z", ".OPF"};
-const char* const kDaisyIndexName = "NCC.HTML";
 
 MenuItem ItemFor(const SelectedPath& selected, const std::string& cardPath) {
     const std::string upperName = AnsiUpperCase(platform::FileNameOf(selected.path));
@@ -34,10 +29,8 @@ MenuItem ItemFor(const SelectedPath& selected, const std::string& cardPath) {
         }
         return MenuItem::Write;
     }
-    if (upperExtension == kDescriptorExtension || upperName == kDaisyIndexName) return MenuItem::Write;
-    const bool source = std::any_of(kSourceExtensions.begin(), kSourceExtensions.end(),
-                                    [&](const char* extension) { return upperExtension == extension; });
-    return source ? MenuItem::Write : MenuItem::None;
+    // The files the program itself takes as books.
+    return IsBookSourceName(upperName) ? MenuItem::Write : MenuItem::None;
 }
 
 }  // namespace

@@ -15,10 +15,11 @@ struct SelectedPath {
     bool folder = false;
 };
 
-// Write: every path is a book source off the card (a folder, a ".ydr" descriptor, a ".rar",
-// ".zip" or ".7z" archive, an "ncc.html" or ".opf" book). Delete: every path is a ".ydr"
-// descriptor on the card at cardPath. None otherwise: an empty selection, another kind of
-// file, a mix of the two kinds, a folder that is the card or holds it.
+// Write: every path is a book source off the card (a folder, or a file book/Booksource.h
+// takes: a ".ydr" descriptor, a ".rar", ".zip" or ".7z" archive, a DAISY book's "ncc.html" or
+// ".opf"). Delete: every path is a ".ydr" descriptor on the card at cardPath. None otherwise:
+// an empty selection, another kind of file, a mix of the two kinds, a folder that is the card
+// or holds it.
 MenuItem ChooseMenuItem(const std::vector<SelectedPath>& selection, const std::string& cardPath);
 
 // The item's text and its help string (Windows-1251); empty for None.
