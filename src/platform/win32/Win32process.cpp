@@ -108,12 +108,6 @@ std::wstring QuotedWhenBlank(const std::wstring& argument) {
     return argument.find(L' ') == std::wstring::npos ? argument : QuotedArgument(argument);
 }
 
-std::wstring QuotedArgument(const std::wstring& argument) {
-    std::wstring quoted = L"\"" + argument;
-    if (!argument.empty() && argument.back() == L'\\') quoted += L'\\';
-    return quoted + L"\"";
-}
-
 std::wstring ShortPath(const std::wstring& path) {
     const DWORD size = GetShortPathNameW(path.c_str(), nullptr, 0);
     if (size == 0) return path;
