@@ -21,7 +21,8 @@ void TCardCheckFlow::Run(const std::string& cardPath) {
     TProgressPlan plan;
     plan.work = TProgressPlan::Work::Check;
     // The check reads every descriptor and looks up every file: off the window's thread.
-    session_.Run(plan, false, showAfter, [&](TProgressPlan&, const TProgressCallback&, const platform::StopToken&) { findings = card_.CheckCard(); });
+    session_.Run(plan, false, showAfter,
+                 [&](TProgressPlan&, const TProgressCallback&, const platform::StopToken&) { findings = card_.CheckCard(); });
     if (findings.empty()) {
         window_.Tell(CardFindingsText(findings), texts::kCaptionCardCheck, kInformation);
         return;
@@ -38,7 +39,10 @@ void TCardCheckFlow::Run(const std::string& cardPath) {
     }
     TCardRepair repair;
     plan.work = TProgressPlan::Work::Repair;
-    session_.Run(plan, false, showAfter, [&](TProgressPlan&, const TProgressCallback&, const platform::StopToken&) { repair = card_.RepairCard(); });
+    session_.Run(plan, false, showAfter,
+                 [&](TProgressPlan&, const TProgressCallback& progress, const platform::StopToken&) {
+                     repair = card_.RepairCard(progress);
+                 });
     window_.RefreshBooks();
     window_.Tell(CardRepairText(repair), texts::kCaptionCardCheck, repair.leftAlone.empty() ? kInformation : kWarning);
 }

@@ -172,7 +172,7 @@ std::vector<TCardFinding> TMemoryCard::CheckCard() {
     return check.Analyse(check.Read());
 }
 
-TCardRepair TMemoryCard::RepairCard() {
+TCardRepair TMemoryCard::RepairCard(const TProgressCallback& progress) {
     TCardRepair repair;
     card::TCardCheck check(platform_.files, CardPath, *root_);
     const card::TCardState state = check.Read();
@@ -183,7 +183,7 @@ TCardRepair TMemoryCard::RepairCard() {
         if (!check.Mend(finding, state) && finding.kind == TCardFinding::Kind::InterruptedRemoval) journalDone = false;
     }
     Scan();
-    repair.moves = CloseListedGaps({});
+    repair.moves = CloseListedGaps(progress);
     if (!state.journal.empty() && journalDone) card::TCardJournal(platform_.files, CardPath).Remove(state.journal);
     Scan();
 

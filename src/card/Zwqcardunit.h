@@ -119,8 +119,8 @@ public:
     // Mends what CheckCard finds that is safe to mend: finishes or undoes interrupted removals
     // and moves, removes this program's scratch files and unfinished writes, then closes the
     // gaps in number order. Never removes a file this program did not make, except an
-    // unfinished write's folder.
-    TCardRepair RepairCard();
+    // unfinished write's folder. progress hears the renumbering that closes the gaps.
+    TCardRepair RepairCard(const TProgressCallback& progress = {});
 
     // Removes the extraction folders that earlier runs left in the temporary folder and that
     // no running instance holds.

@@ -1,5 +1,7 @@
 // The window's card check: the menu command, the offer after a scan that saw trouble, the
 // command-line switch, and the boxes after a removal that could not finish.
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "app/Formharness.h"
@@ -73,6 +75,10 @@ TEST_F(FormCheck, TheCommandSaysWhatItFoundAndMendsOnlyWhenAskedTo) {
     }
     EXPECT_EQ(activities, (std::vector<std::string>{A("проверка карты памяти"), A("проверка карты памяти"),
                                                     A("проверка карты памяти"), A("исправление карты памяти")}));
+    const auto& repairViews = progress.runs.back().views;
+    EXPECT_TRUE(std::any_of(repairViews.begin(), repairViews.end(), [](const ui::TProgressView& view) {
+        return view.activity.rfind(A("перенумерация: книга "), 0) == 0;
+    })) << "the repair's renumbering moved no bar";
 }
 
 TEST_F(FormCheck, ATroubledCardIsSaidOnceAndTheCheckOffered) {
