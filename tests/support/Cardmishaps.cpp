@@ -150,18 +150,18 @@ bool CardMishaps::ListDirectory(const std::string& f, std::vector<platform::DirE
 }
 
 bool CardMishaps::MakeDirectory(const std::string& p) {
-    return Change(p, [&] { return TestFiles::MakeDirectory(p); }, {}, {Op::Kind::MakeFolder, p, {}, {}, false});
+    return Change(p, [&] { return TestFiles::MakeDirectory(p); }, {}, {Op::Kind::MakeFolder, p, {}, {}, false, false, {}, {}});
 }
 
 bool CardMishaps::RemoveFile(const std::string& p) {
-    return Change(p, [&] { return !InUse(p) && TestFiles::RemoveFile(p); }, {}, {Op::Kind::RemoveFile, p, {}, {}, false});
+    return Change(p, [&] { return !InUse(p) && TestFiles::RemoveFile(p); }, {}, {Op::Kind::RemoveFile, p, {}, {}, false, false, {}, {}});
 }
 
 bool CardMishaps::CopyWithProgress(const std::string& a, const std::string& b, const platform::CopyProgress& c,
                                    const platform::StopToken& s) {
     return Change(b, [&] { return TestFiles::CopyWithProgress(a, b, c, s); },
                   [&] { WriteFile(b, ReadFile(a).substr(0, ReadFile(a).size() / 2)); },
-                  {Op::Kind::Write, b, {}, ReadFile(a), false});
+                  {Op::Kind::Write, b, {}, ReadFile(a), false, false, {}, {}});
 }
 
 bool CardMishaps::FlushFiles(const std::vector<std::string>& p) {
@@ -182,19 +182,19 @@ bool CardMishaps::FlushFiles(const std::vector<std::string>& p) {
 }
 
 bool CardMishaps::MoveNoReplace(const std::string& a, const std::string& b) {
-    return Change(a, [&] { return TestFiles::MoveNoReplace(a, b); }, {}, {Op::Kind::Move, a, b, {}, false});
+    return Change(a, [&] { return TestFiles::MoveNoReplace(a, b); }, {}, {Op::Kind::Move, a, b, {}, false, false, {}, {}});
 }
 
 bool CardMishaps::WriteReplacing(const std::string& p, const std::string& d) {
     return Change(p, [&] { return ReplaceUnflushed(p, d); },
                   [&] { WriteFile(platform::JoinPath(platform::FolderOf(p), platform::kReplaceScratchName),
                                   d.substr(0, d.size() / 2)); },
-                  {Op::Kind::Write, p, {}, d, true});
+                  {Op::Kind::Write, p, {}, d, true, false, {}, {}});
 }
 
 bool CardMishaps::WriteUnflushed(const std::string& p, const std::string& d) {
     return Change(p, [&] { return TestFiles::WriteUnflushed(p, d); }, [&] { WriteFile(p, d.substr(0, d.size() / 2)); },
-                  {Op::Kind::Write, p, {}, d, false});
+                  {Op::Kind::Write, p, {}, d, false, false, {}, {}});
 }
 
 bool CardMishaps::RemoveTree(const std::string& p) {
@@ -203,7 +203,7 @@ bool CardMishaps::RemoveTree(const std::string& p) {
         if (TestFiles::ListDirectory(p, entries) && !entries.empty()) {
             TestFiles::RemoveTree(platform::JoinPath(p, entries.front().name));
         }
-    }, {Op::Kind::RemoveTree, p, {}, {}, false});
+    }, {Op::Kind::RemoveTree, p, {}, {}, false, false, {}, {}});
 }
 
 }  // namespace testsupport
