@@ -7,22 +7,16 @@
 #include "platform/Commandline.h"
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
+#include "settings/Optionsunit.h"
 
 TBookArguments SortBookArguments(const std::vector<std::string>& arguments, const std::string& cardPath,
                                  const std::string& currentDirectory) {
     TBookArguments books;
-    const std::string upperCard = AnsiUpperCase(cardPath);
     for (const std::string& argument : arguments) {
         if (platform::IsSwitchArgument(argument)) continue;
         const std::string fullPath =
             platform::IsBareFileName(argument) ? platform::JoinPath(currentDirectory, argument) : argument;
-        // On the card only when the path goes on below the card's folder: a card at D:\card does
-        // not take in D:\cards2\BOOK_001.ydr.
-        const std::string upper = AnsiUpperCase(fullPath);
-        const bool onCard = !upperCard.empty() && upper.compare(0, upperCard.size(), upperCard) == 0 &&
-                            (platform::IsFolderSeparator(upperCard.back()) ||
-                             (upper.size() > upperCard.size() && platform::IsFolderSeparator(upper[upperCard.size()])));
-        (onCard ? books.deletions : books.writes).push_back(fullPath);
+        (LiesOnCard(fullPath, cardPath) ? books.deletions : books.writes).push_back(fullPath);
     }
     return books;
 }
