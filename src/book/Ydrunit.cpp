@@ -191,15 +191,23 @@ std::vector<std::string> SplitUtf16Lines(const std::string& bytes) {
     return lines;
 }
 
-bool LoadDescriptorLines(std::vector<std::string>& lines, const std::string& path, platform::IFileSystem& files) {
-    std::string data;
-    if (!files.ReadWholeFile(path, data) || data.size() < kMinimumFileSize) return false;
+namespace {
+
+bool DescriptorLines(std::vector<std::string>& lines, const std::string& data) {
+    if (data.size() < kMinimumFileSize) return false;
     if (static_cast<unsigned char>(data[0]) == kBom0 && static_cast<unsigned char>(data[1]) == kBom1) {
         lines = SplitUtf16Lines(data.substr(kMinimumFileSize));
     } else {
         lines = SplitLines(data);
     }
     return true;
+}
+
+}  // namespace
+
+bool LoadDescriptorLines(std::vector<std::string>& lines, const std::string& path, platform::IFileSystem& files) {
+    std::string data;
+    return files.ReadWholeFile(path, data) && DescriptorLines(lines, data);
 }
 
 bool LooksLikeOemText(const std::string& text) {
@@ -255,10 +263,18 @@ std::string RenameSlotInDescriptor(const std::string& bytes, const std::string& 
 }
 
 bool ReadBookDescriptor(TBookInfo& book, const std::string& path, platform::IFileSystem& files) {
+    int32_t number = 0;
+    if (!IsBookDescriptorName(platform::FileNameOf(path), number)) return false;
+    std::string bytes;
+    return files.ReadWholeFile(path, bytes) && ParseBookDescriptor(book, path, bytes, files);
+}
+
+bool ParseBookDescriptor(TBookInfo& book, const std::string& path, const std::string& bytes,
+                         platform::IFileSystem& files) {
     const std::string fileName = platform::FileNameOf(path);
     int32_t number = 0;
     if (!IsBookDescriptorName(fileName, number)) return false;
-    if (!LoadDescriptorLines(book.Lines, path, files)) return false;
+    if (!DescriptorLines(book.Lines, bytes)) return false;
     ChooseCodePage(book.Lines, platform::FolderOf(path), files);
 
     book.Title.clear();

@@ -23,6 +23,10 @@ struct TBookInfo {
 // BOOK_ + three digits + ".ydr" (any letter case). Uses the system's own files.
 bool ReadBookDescriptor(TBookInfo& book, const std::string& path);
 bool ReadBookDescriptor(TBookInfo& book, const std::string& path, platform::IFileSystem& files);
+// The same for a descriptor whose bytes are already at hand (read or just written): the
+// file itself is not read; its folder is looked into only to choose the code page.
+bool ParseBookDescriptor(TBookInfo& book, const std::string& path, const std::string& bytes,
+                         platform::IFileSystem& files);
 
 // Replaces lines by the decoded lines of the file; false when it cannot be read or is shorter
 // than two bytes.

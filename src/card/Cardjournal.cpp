@@ -99,6 +99,10 @@ bool TCardJournal::WriteBatch(int removed, const std::string& descriptorBytes, c
         text += std::string(kMove) + " " + SlotName(move.from) + " " + SlotName(move.to) + " " + Hex(move.bytes) + "\n";
     }
     text += std::string(kEnd) + " " + HashText(text) + "\n";
+    // Written in place: a journal cut short fails its checksum and names a batch that never
+    // began, so it needs no scratch copy and no flush of its own; the caller's one flush puts
+    // it on the medium. A journal already there is never cut into, though.
+    if (!files_.Exists(Path())) return files_.WriteUnflushed(Path(), text);
     return files_.WriteReplacing(Path(), text);
 }
 

@@ -36,8 +36,9 @@ std::vector<TCardJournal::TMove> TRemovalBatch::Plan(int removed, const std::vec
         if (number <= free || number == removed) continue;
         std::string bytes;
         TBookInfo book;
-        const bool movable = root_.HasFolder(SlotName(number)) && ReadBookDescriptor(book, Descriptor(number), files_) &&
-                             files_.ReadWholeFile(Descriptor(number), bytes);
+        // Read once: the bytes checked are the bytes the journal keeps.
+        const bool movable = root_.HasFolder(SlotName(number)) && files_.ReadWholeFile(Descriptor(number), bytes) &&
+                             ParseBookDescriptor(book, Descriptor(number), bytes, files_);
         if (!movable) {
             free = freeFrom(number + 1);
             continue;

@@ -3,7 +3,9 @@
 #include "card/Zwqcardunit.h"
 
 #include <algorithm>
+#include <map>
 
+#include "book/String_routines_unit.h"
 #include "card/Cardjournal.h"
 #include "card/Cardroot.h"
 #include "card/Removalbatch.h"
@@ -22,14 +24,19 @@ void TMemoryCard::SetCardPath(const std::string& path) { CardPath = platform::St
 
 void TMemoryCard::Clear() { Books.clear(); }
 
-void TMemoryCard::Scan() {
+void TMemoryCard::Scan() { ScanKnowing({}); }
+
+void TMemoryCard::ScanKnowing(const std::map<std::string, std::string>& written) {
     Clear();
     ListRoot();
     NoteTrouble();
     for (const auto& [upper, name] : root_->files) {
         if (!card::MatchesDescriptorPattern(name)) continue;
         auto book = std::make_unique<TBookInfo>();
-        if (ReadBookDescriptor(*book, platform::JoinPath(CardPath, name), platform_.files)) {
+        const std::string path = platform::JoinPath(CardPath, name);
+        const auto known = written.find(upper);
+        if (known != written.end() ? ParseBookDescriptor(*book, path, known->second, platform_.files)
+                                   : ReadBookDescriptor(*book, path, platform_.files)) {
             Books.push_back(std::move(book));
         }
     }
@@ -130,6 +137,7 @@ TRemoval TMemoryCard::DeleteBook(std::size_t index, const TProgressCallback& pro
         if (!report.removed) report.stayed.push_back(descriptor);
     }
     bool finished = true;
+    std::map<std::string, std::string> written;  // the moved books' descriptors
     if (report.removed && journaled) {
         TCardProgress step;
         step.phase = TCardProgress::Phase::Renumbering;
@@ -143,7 +151,10 @@ TRemoval TMemoryCard::DeleteBook(std::size_t index, const TProgressCallback& pro
         });
         // The moves made are told even when the batch stopped short, so that a caller can
         // follow the books it names.
-        for (std::size_t i = 0; i < made; ++i) removal.moves.emplace_back(moves[i].from, moves[i].to);
+        for (std::size_t i = 0; i < made; ++i) {
+            removal.moves.emplace_back(moves[i].from, moves[i].to);
+            written[AnsiUpperCase(SlotName(moves[i].to) + card::kDescriptorSuffix)] = moves[i].bytes;
+        }
         finished = made == moves.size();
     }
     // The journal goes only once what it explains is on the medium; a batch cut short keeps
@@ -151,7 +162,7 @@ TRemoval TMemoryCard::DeleteBook(std::size_t index, const TProgressCallback& pro
     const bool flushed = journaled && files.FlushFiles(batch.Written(report.removed ? moves : decltype(moves){}));
     if (flushed && finished && journal.Remove()) files.FlushFiles({CardPath});
 
-    Scan();
+    ScanKnowing(written);
     // Without a journal the gap is closed book by book.
     if (report.removed && !journaled) removal.moves = CloseListedGaps(progress);
     NoteTrouble();  // on the listing as the moves left it

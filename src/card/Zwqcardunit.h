@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -135,6 +136,9 @@ private:
         int64_t size = 0;
     };
     void ListRoot();
+    // Scan, taking the descriptors the program has just written (by upper-cased name) from
+    // their bytes instead of reading them back.
+    void ScanKnowing(const std::map<std::string, std::string>& written);
     int FreeSlotFrom(int first) const;
     void NoteTrouble();
     // CloseGaps on the listing of the last Scan, which the moves keep up to date.
