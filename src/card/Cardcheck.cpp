@@ -27,8 +27,7 @@ TCardState TCardCheck::Read() {
         if (!IsBookDescriptorName(name, n)) continue;
         TSlotState& slot = state.slots[n];
         slot.descriptor = name;
-        files_.ReadWholeFile(path, slot.bytes);
-        slot.valid = ReadBookDescriptor(slot.book, path, files_);
+        slot.valid = files_.ReadWholeFile(path, slot.bytes) && ParseBookDescriptor(slot.book, path, slot.bytes, files_);
         if (!slot.valid) continue;
         for (const std::string& entry : slot.book.Files) {
             if (platform::IsContainedEntry(entry) &&
@@ -177,6 +176,11 @@ TCardRepair TMemoryCard::RepairCard(const TProgressCallback& progress) {
     card::TCardCheck check(platform_.files, CardPath, *root_);
     const card::TCardState state = check.Read();
     const std::vector<TCardFinding> found = check.Analyse(state);
+    if (found.empty()) {
+        // A sound card: nothing to mend, and no descriptor read more often than a listing needs.
+        Scan();
+        return repair;
+    }
     // The journal stays while the removal it names could not be finished, for the next check.
     bool journalDone = true;
     for (const TCardFinding& finding : found) {
@@ -184,8 +188,9 @@ TCardRepair TMemoryCard::RepairCard(const TProgressCallback& progress) {
     }
     Scan();
     repair.moves = CloseListedGaps(progress);
-    if (!state.journal.empty() && journalDone) card::TCardJournal(platform_.files, CardPath).Remove(state.journal);
-    Scan();
+    const bool journalGone =
+        !state.journal.empty() && journalDone && card::TCardJournal(platform_.files, CardPath).Remove(state.journal);
+    if (!repair.moves.empty() || journalGone) Scan();
 
     repair.leftAlone = CheckCard();
     for (const TCardFinding& finding : found) {
