@@ -13,6 +13,14 @@
 
 namespace card {
 
+std::map<std::string, std::string> DescriptorBytes(const TCardState& state) {
+    std::map<std::string, std::string> bytes;
+    for (const auto& [n, slot] : state.slots) {
+        if (!slot.descriptor.empty()) bytes[AnsiUpperCase(slot.descriptor)] = slot.bytes;
+    }
+    return bytes;
+}
+
 TCardState TCardCheck::Read() {
     TCardState state;
     root_ = ListCardRoot(files_, cardPath_);
@@ -177,8 +185,8 @@ TCardRepair TMemoryCard::RepairCard(const TProgressCallback& progress) {
     const card::TCardState state = check.Read();
     const std::vector<TCardFinding> found = check.Analyse(state);
     if (found.empty()) {
-        // A sound card: nothing to mend, and no descriptor read more often than a listing needs.
-        Scan();
+        // A sound card: nothing to mend, and the list is made from what the check has read.
+        ScanKnowing(card::DescriptorBytes(state));
         return repair;
     }
     // The journal stays while the removal it names could not be finished, for the next check.
@@ -188,11 +196,12 @@ TCardRepair TMemoryCard::RepairCard(const TProgressCallback& progress) {
     }
     Scan();
     repair.moves = CloseListedGaps(progress);
-    const bool journalGone =
-        !state.journal.empty() && journalDone && card::TCardJournal(platform_.files, CardPath).Remove(state.journal);
-    if (!repair.moves.empty() || journalGone) Scan();
+    if (!state.journal.empty() && journalDone) card::TCardJournal(platform_.files, CardPath).Remove(state.journal);
 
-    repair.leftAlone = CheckCard();
+    // One more reading of the card serves the fresh check and the list.
+    const card::TCardState after = check.Read();
+    repair.leftAlone = check.Analyse(after);
+    ScanKnowing(card::DescriptorBytes(after));
     for (const TCardFinding& finding : found) {
         const bool stays = std::any_of(repair.leftAlone.begin(), repair.leftAlone.end(), [&finding](const TCardFinding& left) {
             return left.kind == finding.kind && left.slot == finding.slot && left.toSlot == finding.toSlot &&

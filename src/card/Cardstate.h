@@ -26,4 +26,7 @@ struct TCardState {
     std::string journalBytes;
 };
 
+// The descriptors' bytes as read, by upper-cased name, for a listing that need not read them again.
+std::map<std::string, std::string> DescriptorBytes(const TCardState& state);
+
 }  // namespace card

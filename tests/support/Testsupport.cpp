@@ -147,18 +147,51 @@ std::string MakeSourceBook(const std::string& folder, const std::string& descrip
     return descriptor;
 }
 
-void MakeCardBook(const std::string& card, int n, const std::string& title, const std::vector<std::string>& fileNames,
-                  int64_t sizeKb) {
+std::map<std::string, std::string> CardBookTree(int n, const std::string& title,
+                                                const std::vector<std::string>& fileNames, int64_t sizeKb) {
     char slot[32] = {};
     std::snprintf(slot, sizeof slot, "BOOK_%03d", n);
     std::vector<std::string> lines = {"#TITLE=" + title, "#AUTHOR=" + A("Автор"),
                                       "#TOTAL_SIZE_KB=" + std::to_string(sizeKb)};
+    std::map<std::string, std::string> tree{{std::string(slot) + "/", std::string()}};
     for (const std::string& name : fileNames) {
         lines.push_back(std::string(slot) + "\\" + name);
-        WriteFile(platform::JoinPath(platform::JoinPath(card, slot), name), title + "/" + name);
+        tree[std::string(slot) + "/" + name] = title + "/" + name;
     }
-    MakeDirs(platform::JoinPath(card, slot));
-    WriteFile(platform::JoinPath(card, std::string(slot) + ".ydr"), Crlf(lines));
+    tree[std::string(slot) + ".ydr"] = Crlf(lines);
+    return tree;
+}
+
+void MakeCardBook(const std::string& card, int n, const std::string& title, const std::vector<std::string>& fileNames,
+                  int64_t sizeKb) {
+    for (const auto& [relative, bytes] : CardBookTree(n, title, fileNames, sizeKb)) {
+        if (relative.back() == '/') {
+            MakeDirs(platform::JoinPath(card, Native(relative.substr(0, relative.size() - 1))));
+        } else {
+            WriteFile(platform::JoinPath(card, Native(relative)), bytes);
+        }
+    }
+}
+
+void MakeTree(const std::string& folder, const std::map<std::string, std::string>& tree) {
+    MakeDirs(folder);
+    const std::map<std::string, std::string> now = Snapshot(folder);
+    const auto path = [&folder](const std::string& relative) {
+        const bool isFolder = relative.back() == '/';
+        return platform::JoinPath(folder, Native(isFolder ? relative.substr(0, relative.size() - 1) : relative));
+    };
+    std::error_code error;
+    for (const auto& [relative, bytes] : now) {
+        if (tree.count(relative) == 0) fs::remove_all(platform::ToFsPath(path(relative)), error);
+    }
+    for (const auto& [relative, bytes] : tree) {
+        const auto found = now.find(relative);
+        if (relative.back() == '/') {
+            if (found == now.end()) MakeDirs(path(relative));
+        } else if (found == now.end() || found->second != bytes) {
+            WriteFile(path(relative), bytes);
+        }
+    }
 }
 
 TestPlatform::TestPlatform(const TempDir& dir)

@@ -77,6 +77,13 @@ std::string MakeSourceBook(const std::string& folder, const std::string& descrip
 // with the files.
 void MakeCardBook(const std::string& card, int n, const std::string& title,
                   const std::vector<std::string>& fileNames, int64_t sizeKb = 1024);
+// The same book in Snapshot's form, relative to the card.
+std::map<std::string, std::string> CardBookTree(int n, const std::string& title,
+                                                const std::vector<std::string>& fileNames, int64_t sizeKb = 1024);
+// Makes folder hold exactly tree (in Snapshot's form), removing and writing only what differs,
+// so that a card remade before each of hundreds of runs costs what the run changed: a new
+// file costs the disk many times what rewriting one does.
+void MakeTree(const std::string& folder, const std::map<std::string, std::string>& tree);
 
 // The user's folders moved into a test's own folders.
 class TestFolders : public platform::IShellFolders {
