@@ -148,7 +148,7 @@ bool TCardCheck::Mend(const TCardFinding& finding, const TCardState& state) {
             if (!finding.completes) break;
             if (TCardJournal::IsBatch(state.journalBytes)) {
                 const std::optional<TCardJournal::TBatch> batch = TCardJournal::ParseBatch(state.journalBytes);
-                return batch && TRemovalBatch(files_, cardPath_, root_).Finish(*batch);
+                return batch && TRemovalBatch(files_, cardPath_, root_).Finish(*batch, state);
             }
             std::vector<std::string> stayed;
             RemoveSlotFolder(files_, cardPath_, root_, finding.slot, stayed);

@@ -99,7 +99,7 @@ bool TRemovalBatch::NotBegun(const TCardJournal::TBatch& batch, const TCardState
     });
 }
 
-bool TRemovalBatch::Finish(const TCardJournal::TBatch& batch) {
+bool TRemovalBatch::Finish(const TCardJournal::TBatch& batch, const TCardState& state) {
     const std::vector<TCardJournal::TMove>& moves = batch.moves;
     const auto isTarget = [&moves](int n) {
         return std::any_of(moves.begin(), moves.end(), [n](const TCardJournal::TMove& m) { return m.to == n; });
@@ -128,7 +128,14 @@ bool TRemovalBatch::Finish(const TCardJournal::TBatch& batch) {
     }
     // Every descriptor under its new number whole, whatever part of it arrived; the old ones
     // gone where no book took their number.
+    // Descriptors are only ever written here, never moved, so the bytes the check read are
+    // still those under each name; the flush at the end covers the ones left as they are.
+    const auto whole = [&state](const TCardJournal::TMove& move) {
+        const auto it = state.slots.find(move.to);
+        return it != state.slots.end() && !it->second.descriptor.empty() && it->second.bytes == move.bytes;
+    };
     for (const TCardJournal::TMove& move : moves) {
+        if (whole(move)) continue;
         if (!files_.WriteUnflushed(platform::JoinPath(cardPath_, SlotName(move.to) + kDescriptorSuffix), move.bytes)) return false;
     }
     for (const TCardJournal::TMove& move : moves) {

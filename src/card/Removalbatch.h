@@ -39,9 +39,10 @@ public:
     // Whether nothing of the batch has reached the card: the book removed whole, every book to
     // move still whole under its old number, and nothing under the numbers they go to.
     bool NotBegun(const TCardJournal::TBatch& batch, const TCardState& state) const;
-    // Finishes the batch from whatever part of it reached the card, and flushes. False when a
-    // step fails.
-    bool Finish(const TCardJournal::TBatch& batch);
+    // Finishes the batch from whatever part of it reached the card (state: the card as the
+    // check read it), and flushes. A descriptor already whole under its new number is not
+    // written again. False when a step fails.
+    bool Finish(const TCardJournal::TBatch& batch, const TCardState& state);
 
     // Paths of the descriptors a batch writes, for the flush at its end, with the card's root.
     std::vector<std::string> Written(const std::vector<TCardJournal::TMove>& moves) const;
