@@ -4,7 +4,7 @@
 # `cp -r SOURCE TARGET && sync`, on ext4 (the build folder's file system) and, when one can be
 # mounted (root, a loop device and FUSE), on exFAT through FUSE; and a stored RAR 5 archive of
 # the 300 MiB book against `bsdtar -xf` + `cp -r` + `sync`. Then the renumbering after deleting book
-# 1 of 100, 300 and 999 books (in ZWQ_BENCH_CARD when set, e.g. an exFAT card's folder): its time
+# 1 of 100, 300 and 999 books (on ext4, or in ZWQ_BENCH_CARD when set, and on exFAT): its time
 # against the bare baseline, its flushes and how often the card's root was listed; and the making
 # of the book of a folder of 1,000 MP3 files (tags and playing times read, under 2 s wanted) and
 # its write against `cp -r` + `sync`. The runs are interleaved, round by
@@ -145,7 +145,13 @@ echo "(medians of $rounds interleaved rounds; ratio = shell time / program time 
 # flushes and the listings of the card's root must not grow with the number of books; the time
 # should stay within 1.3 times the baseline.
 echo
-"$renumber" "${ZWQ_BENCH_CARD:-$work}" | tee "$work/renumber.txt"
+renumber_cards=("${ZWQ_BENCH_CARD:-ext4}|${ZWQ_BENCH_CARD:-$work}")
+[ $has_exfat -eq 0 ] || renumber_cards+=("exFAT/FUSE|$exfat_mount")
+: >"$work/renumber.txt"
+for entry in "${renumber_cards[@]}"; do
+    IFS='|' read -r fs card <<<"$entry"
+    "$renumber" "$card" | sed "s|^renumber_bench:|renumber_bench: $fs|" | tee -a "$work/renumber.txt"
+done
 listings=$(sed -n 's/.*root_listings=\([0-9]*\).*/\1/p' "$work/renumber.txt" | sort -u)
 if [ "$(wc -l <<<"$listings")" -ne 1 ]; then
     echo "root listings grow with the number of books" >&2
