@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <memory>
+
 #include "Cardselectdialog.h"
 #include "Progressdialog.h"
 #include "card/Zwqcardunit.h"
@@ -40,6 +42,12 @@ void CloseAnyhow(QWidget& modal) {
 }
 
 }  // namespace
+
+bool Settle() {
+    auto ran = std::make_shared<bool>(false);
+    QMetaObject::invokeMethod(qApp, [ran] { *ran = true; }, Qt::QueuedConnection);
+    return QTest::qWaitFor([ran] { return *ran; }, kWaitMs);
+}
 
 void TypeText(QWidget& widget, const QString& text) {
     for (const QChar c : text) {

@@ -38,8 +38,10 @@ inline QString Q(const std::string& cp1251) { return qtgui::ToQt(cp1251); }
 
 // How long a test waits for something the program does before it counts as not happening.
 inline constexpr int kWaitMs = 10000;
-// How long a test waits to be sure that something does not happen.
-inline constexpr int kQuietMs = 300;
+
+// Waits until everything posted to the event queue before the call has been handled (a call
+// queued now runs after it), any modal window it opened included; false if that never comes.
+bool Settle();
 
 // What a modal window looked like when the script met it.
 struct ModalSeen {

@@ -17,7 +17,6 @@
 #include "Qtharness.h"
 #include "card/Zwqcardunit.h"
 
-using qttest::kQuietMs;
 using qttest::kWaitMs;
 using qttest::ModalScript;
 using qttest::Px;
@@ -67,7 +66,7 @@ private slots:
         QCOMPARE(s.Status(), U("Записано книг: 3, общим объемом 3 Мб. Свободно 1500 Мб."));
         QCOMPARE(s.window().books().SelectedRow(), 0);  // the first book is current
         QCOMPARE(s.window().MenuAction("N9")->text(), U("Интегрировать в файловый менеджер"));
-        QTest::qWait(kQuietMs);
+        QVERIFY(qttest::Settle());
         QVERIFY(script.seen.empty());
         QVERIFY2(script.unexpected.empty(), qPrintable(script.unexpected.join("; ")));
         QVERIFY(!s.application.EndRequested());
@@ -261,7 +260,7 @@ private slots:
         QTest::keyClick(&list, Qt::Key_Enter, Qt::KeypadModifier);
         QTRY_VERIFY_WITH_TIMEOUT(script.Finished(), kWaitMs);
         QTest::keyClick(&list, Qt::Key_A);
-        QTest::qWait(kQuietMs);
+        QVERIFY(qttest::Settle());
 
         QVERIFY2(script.unexpected.empty(), qPrintable(script.unexpected.join("; ")));
         QCOMPARE(script.seen.size(), std::size_t{3});
