@@ -104,10 +104,8 @@ TWriteOutcome TMemoryCard::AddBook(const std::string& path, const TProgressCallb
     return Outcome(Unpacked(path, progress, stop));
 }
 
-TWriteOutcome TMemoryCard::Unpacked(const std::string& path, const TProgressCallback& progress,
-                                    const platform::StopToken& stop) {
-    if (!CreateTempFolder()) return Failed(Code::Unpack);
-    const FolderRemover removeTempFolder(*this, TempFolder);
+TCardError TMemoryCard::UnpackIntoTemp(const std::string& path, const TProgressCallback& progress,
+                                       const platform::StopToken& stop) {
     card::TProgressGate gate(progress, stop);
     TCardProgress unpacking;
     unpacking.phase = TCardProgress::Phase::Unpacking;
@@ -120,13 +118,21 @@ TWriteOutcome TMemoryCard::Unpacked(const std::string& path, const TProgressCall
             gate.Report(unpacking);
         },
         stop);
-    if (gate.stopped()) return Stopped();
-    if (!unpacked) {
-        // What the extractor can tell the user: a missing program, a refused entry.
-        TCardError error = Error(Code::Unpack);
-        error.advice = platform_.extractor.FailureAdvice();
-        return Failed(error);
-    }
+    if (gate.stopped()) return Error(Code::Cancelled);
+    if (unpacked) return TCardError();
+    // What the extractor can tell the user: a missing program, a refused entry.
+    TCardError error = Error(Code::Unpack);
+    error.advice = platform_.extractor.FailureAdvice();
+    return error;
+}
+
+TWriteOutcome TMemoryCard::Unpacked(const std::string& path, const TProgressCallback& progress,
+                                    const platform::StopToken& stop) {
+    if (!CreateTempFolder()) return Failed(Code::Unpack);
+    const FolderRemover removeTempFolder(*this, TempFolder);
+    const TCardError notUnpacked = UnpackIntoTemp(path, progress, stop);
+    if (notUnpacked.code == Code::Cancelled) return Stopped();
+    if (notUnpacked.code != Code::None) return Failed(notUnpacked);
     std::vector<platform::DirEntry> entries;
     platform_.files.ListDirectory(TempFolder, entries);
     for (const platform::DirEntry& entry : entries) {
@@ -209,15 +215,31 @@ TWriteOutcome TMemoryCard::PlaceBook(TBookInfo& book, const TProgressCallback& p
     refused = CheckFits(plan, static_cast<int64_t>(JoinLines(lines).size()));
     if (refused.code != Code::None) return Outcome(Failed(refused));
 
-    const std::string folder = platform::JoinPath(CardPath, name);
-    if (CardPath.empty() || !platform_.files.MakeDirectory(folder)) return Outcome(Failed(Code::Folder, folder));
+    const std::string sourceFolder = platform::FolderOf(book.Path);
+    return Outcome(CopyIntoSlot(
+        plan, name, JoinLines(book.Lines), book.DisplayName,
+        [&sourceFolder](const PlannedFile& file) { return platform::JoinPath(sourceFolder, file.entry); },
+        [this] {
+            // The unpacked copy is no longer needed: gone before the flush, it is never written out.
+            if (!extractionToDrop_.empty()) RemoveFolderTree(extractionToDrop_);
+        },
+        progress, stop));
+}
+
+TWriteOutcome TMemoryCard::CopyIntoSlot(const std::vector<PlannedFile>& plan, const std::string& slot,
+                                        const std::string& descriptorBytes, const std::string& displayName,
+                                        const std::function<std::string(const PlannedFile&)>& copySubject,
+                                        const std::function<void()>& beforeFlush, const TProgressCallback& progress,
+                                        const platform::StopToken& stop) {
+    const std::string folder = platform::JoinPath(CardPath, slot);
+    if (CardPath.empty() || !platform_.files.MakeDirectory(folder)) return Failed(Code::Folder, folder);
 
     // From here on a failure or a stop takes the new folder away again, so the card is left
     // as it was.
     card::TProgressGate gate(progress, stop);
     TCardProgress state;
     state.phase = TCardProgress::Phase::Copying;
-    state.bookName = book.DisplayName;
+    state.bookName = displayName;
     state.itemCount = static_cast<int>(plan.size());
     for (const PlannedFile& file : plan) state.bytesTotal += file.size;
     std::vector<std::string> targets;
@@ -233,16 +255,14 @@ TWriteOutcome TMemoryCard::PlaceBook(TBookInfo& book, const TProgressCallback& p
         };
         if (!gate.Report(state) || !platform_.files.CopyWithProgress(file.source, targets.back(), copied, stop)) {
             RemoveFolderTree(folder);
-            if (gate.stopped()) return Outcome(Stopped());
-            return Outcome(Failed(Code::Copy, platform::JoinPath(platform::FolderOf(book.Path), file.entry)));
+            if (gate.stopped()) return Stopped();
+            return Failed(Code::Copy, copySubject(file));
         }
         before += file.size;
     }
     state.bytesDone = state.bytesTotal;
     gate.Report(state);
-
-    // The unpacked copy is no longer needed: gone before the flush, it is never written out.
-    if (!extractionToDrop_.empty()) RemoveFolderTree(extractionToDrop_);
+    if (beforeFlush) beforeFlush();
 
     // The descriptor makes the book visible to the player, so it is written only once every
     // file is on the medium. A stop is still heard before the flush and after it.
@@ -250,17 +270,17 @@ TWriteOutcome TMemoryCard::PlaceBook(TBookInfo& book, const TProgressCallback& p
     const bool flushed = gate.Report(state, true) && platform_.files.FlushFiles(targets) && gate.Report(state, true);
     if (!flushed) {
         RemoveFolderTree(folder);
-        if (gate.stopped()) return Outcome(Stopped());
-        return Outcome(Failed(Code::Flush));
+        if (gate.stopped()) return Stopped();
+        return Failed(Code::Flush);
     }
 
-    const std::string descriptor = platform::JoinPath(CardPath, name + card::kDescriptorSuffix);
-    if (!SaveDescriptorLines(book.Lines, descriptor, platform_.files)) {
+    const std::string descriptor = platform::JoinPath(CardPath, slot + card::kDescriptorSuffix);
+    if (!platform_.files.WriteReplacing(descriptor, descriptorBytes)) {
         RemoveFolderTree(folder);
-        return Outcome(Failed(Code::Save, descriptor));
+        return Failed(Code::Save, descriptor);
     }
     TWriteOutcome written;
     written.written = true;
-    written.title = book.DisplayName;
-    return Outcome(written);
+    written.title = displayName;
+    return written;
 }

@@ -1,6 +1,5 @@
 // Writing a book the program makes itself: the files copied to the card under names by their
 // place (001.mp3, ...), then the descriptor made for them.
-#include <algorithm>
 
 #include "book/Booksource.h"
 #include "book/Daisybook.h"
@@ -121,24 +120,10 @@ TCardError TMemoryCard::PrepareMadeBook(const std::string& path, TMadeBook& book
     }
     if (!CreateTempFolder()) return failed(Error(Code::Unpack));
     madeExtraction_ = TempFolder;
-    card::TProgressGate gate(progress, stop);
-    TCardProgress unpacking;
-    unpacking.phase = TCardProgress::Phase::Unpacking;
-    unpacking.currentName = platform::FileNameOf(path);
-    const bool unpacked = platform_.extractor.Extract(
-        path, TempFolder,
-        [&](int64_t done, int64_t total) {
-            unpacking.bytesDone = done;
-            unpacking.bytesTotal = total;
-            gate.Report(unpacking);
-        },
-        stop);
-    if (gate.stopped() || !unpacked) {
+    const TCardError notUnpacked = UnpackIntoTemp(path, progress, stop);
+    if (notUnpacked.code != Code::None) {
         DropMadeBook();
-        if (gate.stopped()) return failed(Error(Code::Cancelled));
-        TCardError error = Error(Code::Unpack);
-        error.advice = platform_.extractor.FailureAdvice();
-        return failed(error);
+        return failed(notUnpacked);
     }
     book.DescriptorPath = DescriptorIn(TempFolder);
     if (!book.DescriptorPath.empty()) return TCardError();
@@ -189,49 +174,8 @@ TWriteOutcome TMemoryCard::CopyMadeBook(const TMadeBook& book, const std::string
     const TCardError refused = CheckFits(plan, static_cast<int64_t>(descriptorBytes.size()));
     if (refused.code != Code::None) return Failed(refused);
 
-    const std::string folder = platform::JoinPath(CardPath, name);
-    if (CardPath.empty() || !platform_.files.MakeDirectory(folder)) return Failed(Error(Code::Folder, folder));
-    // From here on a failure or a stop takes the new folder away again: the card stays as it was.
-    card::TProgressGate gate(progress, stop);
-    TCardProgress state;
-    state.phase = TCardProgress::Phase::Copying;
-    state.bookName = displayName;
-    state.itemCount = static_cast<int>(plan.size());
-    state.bytesTotal = book.TotalSize();
-    std::vector<std::string> targets;
-    int64_t before = 0;
-    for (const PlannedFile& file : plan) {
-        ++state.itemIndex;
-        state.currentName = file.name;
-        state.bytesDone = before;
-        targets.push_back(platform::JoinPath(folder, file.name));
-        const auto copied = [&](int64_t done) {
-            state.bytesDone = std::min(before + done, state.bytesTotal);
-            gate.Report(state);
-        };
-        if (!gate.Report(state) || !platform_.files.CopyWithProgress(file.source, targets.back(), copied, stop)) {
-            RemoveFolderTree(folder);
-            return Failed(gate.stopped() ? Error(Code::Cancelled) : Error(Code::Copy, file.source));
-        }
-        before += file.size;
-    }
-    // The unpacked copy is no longer needed: gone before the flush, it is never written out.
-    DropMadeBook();
-    // The descriptor makes the book visible to the player: written only once every file is on
-    // the medium. A stop is still heard before the flush and after it.
-    state.bytesDone = state.bytesTotal;
-    state.phase = TCardProgress::Phase::Flushing;
-    if (!gate.Report(state, true) || !platform_.files.FlushFiles(targets) || !gate.Report(state, true)) {
-        RemoveFolderTree(folder);
-        return Failed(gate.stopped() ? Error(Code::Cancelled) : Error(Code::Flush));
-    }
-    const std::string descriptor = platform::JoinPath(CardPath, name + card::kDescriptorSuffix);
-    if (!platform_.files.WriteReplacing(descriptor, descriptorBytes)) {
-        RemoveFolderTree(folder);
-        return Failed(Error(Code::Save, descriptor));
-    }
-    TWriteOutcome written;
-    written.written = true;
-    written.title = displayName;
-    return written;
+    return CopyIntoSlot(
+        plan, name, descriptorBytes, displayName, [](const PlannedFile& file) { return file.source; },
+        // The unpacked copy is no longer needed: gone before the flush, it is never written out.
+        [this] { DropMadeBook(); }, progress, stop);
 }

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -144,6 +145,9 @@ private:
     // CloseGaps on the listing of the last Scan, which the moves keep up to date.
     std::vector<std::pair<int, int>> CloseListedGaps(const TProgressCallback& progress);
     TWriteOutcome Unpacked(const std::string& path, const TProgressCallback& progress, const platform::StopToken& stop);
+    // Unpacks the archive into TempFolder (already made), reporting the unpacking. The error
+    // when it was stopped (Cancelled) or failed (Unpack, with the extractor's advice).
+    TCardError UnpackIntoTemp(const std::string& path, const TProgressCallback& progress, const platform::StopToken& stop);
     // Checks every file of the book before anything is written and fills plan with them; the
     // error when a file cannot be copied.
     TCardError PlanFiles(const TBookInfo& book, std::vector<PlannedFile>& plan);
@@ -152,6 +156,15 @@ private:
     TCardError CheckFits(const std::vector<PlannedFile>& plan, int64_t descriptorBytes);
     TWriteOutcome CopyMadeBook(const TMadeBook& book, const std::string& slot, const TProgressCallback& progress,
                                const platform::StopToken& stop);
+    // Makes the slot's folder, copies the planned files into it, flushes them and then writes
+    // the descriptor, which makes the book visible to the player. beforeFlush (may be empty)
+    // runs once every file is copied. On a failure or a stop the folder goes again and the
+    // card is as it was; copySubject names the file that could not be copied.
+    TWriteOutcome CopyIntoSlot(const std::vector<PlannedFile>& plan, const std::string& slot,
+                                 const std::string& descriptorBytes, const std::string& displayName,
+                                 const std::function<std::string(const PlannedFile&)>& copySubject,
+                                 const std::function<void()>& beforeFlush, const TProgressCallback& progress,
+                                 const platform::StopToken& stop);
     // The folder's BOOK_001.ydr (any letter case), or empty.
     std::string DescriptorIn(const std::string& folder);
 
