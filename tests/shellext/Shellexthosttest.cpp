@@ -307,13 +307,13 @@ protected:
     static void SetUpTestSuite() {
         installation_ = new Installation();
         const std::wstring& root = installation_->root();
-        for (const wchar_t* folder : {L"\\Книги", L"\\Книги\\Папка книги", L"\\Книги\\Daisy", L"\\card",
+        for (const wchar_t* folder : {L"\\Книги", L"\\Книги\\Папка книги", L"\\Книги\\Daisy", L"\\Книги\\Daisy2", L"\\card",
                                       L"\\card\\BOOK_001", L"\\card2"}) {
             CreateDirectoryW((root + folder).c_str(), nullptr);
         }
         for (const wchar_t* file :
              {L"\\Книги\\Книга.ydr", L"\\Книги\\BOOK.YDR", L"\\Книги\\Архив.rar", L"\\Книги\\Архив.zip",
-              L"\\Книги\\Архив.7z", L"\\Книги\\Daisy\\ncc.html", L"\\Книги\\Книга.opf", L"\\Книги\\Заметки.txt",
+              L"\\Книги\\Архив.7z", L"\\Книги\\Daisy\\ncc.html", L"\\Книги\\Daisy2\\NCC.HTM", L"\\Книги\\Книга.opf", L"\\Книги\\Заметки.txt",
               L"\\Книги\\Ωmega.ydr", L"\\card\\BOOK_001.ydr", L"\\card\\BOOK_002.ydr", L"\\card\\BOOK_001\\01.mp3",
               L"\\card\\Архив.rar", L"\\card2\\BOOK_001.ydr"}) {
             WriteBytes(root + file, "x");
@@ -383,6 +383,7 @@ TEST_F(ShellExtensionMenu, OffersWhatAppliesToTheWholeSelection) {
         {{L"\\Книги\\Архив.zip"}, kWriteText, writeHelp},
         {{L"\\Книги\\Архив.7z"}, kWriteText, writeHelp},
         {{L"\\Книги\\Daisy\\ncc.html"}, kWriteText, writeHelp},
+        {{L"\\Книги\\Daisy2\\NCC.HTM"}, kWriteText, writeHelp},
         {{L"\\Книги\\Книга.opf"}, kWriteText, writeHelp},
         {{L"\\Книги\\Папка книги"}, kWriteText, writeHelp},
         {{L"\\card2\\BOOK_001.ydr"}, kWriteText, writeHelp},  // beside the card, not on it
