@@ -195,7 +195,10 @@ TCardRepair TMemoryCard::RepairCard(const TProgressCallback& progress) {
         if (!check.Mend(finding, state) && finding.kind == TCardFinding::Kind::InterruptedRemoval) journalDone = false;
     }
     Scan();
-    repair.moves = CloseListedGaps(progress);
+    // While a batch the journal names could not be finished, no book moves: its plan must
+    // still fit the card at the next check.
+    const bool journalStays = !state.journal.empty() && !journalDone;
+    if (!journalStays) repair.moves = CloseListedGaps(progress);
     if (!state.journal.empty() && journalDone) card::TCardJournal(platform_.files, CardPath).Remove(state.journal);
 
     // One more reading of the card serves the fresh check and the list.

@@ -101,9 +101,12 @@ bool TCardJournal::WriteBatch(int removed, const std::string& descriptorBytes, c
     text += std::string(kEnd) + " " + HashText(text) + "\n";
     // Written in place: a journal cut short fails its checksum and names a batch that never
     // began, so it needs no scratch copy and no flush of its own; the caller's one flush puts
-    // it on the medium. A journal already there is never cut into, though.
-    if (!files_.Exists(Path())) return files_.WriteUnflushed(Path(), text);
-    return files_.WriteReplacing(Path(), text);
+    // it on the medium. A journal already there names a batch the check has yet to finish: it
+    // is never replaced, and no batch begins beside it.
+    if (files_.Exists(Path())) return false;
+    if (files_.WriteUnflushed(Path(), text)) return true;
+    Remove();
+    return false;
 }
 
 bool TCardJournal::IsBatch(const std::string& bytes) {

@@ -48,7 +48,8 @@ public:
     // The journal's path on the card.
     std::string Path() const;
     // Writes the journal of a batch (the caller flushes it); one cut short is known by its
-    // checksum, and a journal already on the card is replaced whole or not at all.
+    // checksum. False, and nothing written, while a journal is already on the card: the batch
+    // it names is for the check to finish, so no other batch may begin.
     bool WriteBatch(int removed, const std::string& descriptorBytes, const std::string& name,
                     const std::vector<TMove>& moves);
     // Whether the bytes are a batch journal (whole or cut short).

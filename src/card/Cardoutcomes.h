@@ -49,6 +49,9 @@ struct TWriteOutcome {
 struct TRemovalReport {
     // Whether the book is gone from the card: its folder and then its descriptor removed.
     bool removed = false;
+    // Nothing was touched: a removal or renumbering cut short waits on the card for the check,
+    // and its plan must still fit the card then.
+    bool awaitsCheck = false;
     // What stayed of the book's own folder, or its descriptor (paths); the book then stays
     // listed so that it can be removed again.
     std::vector<std::string> stayed;

@@ -135,8 +135,14 @@ bool TRemovalBatch::Finish(const TCardJournal::TBatch& batch, const TCardState& 
         return it != state.slots.end() && !it->second.descriptor.empty() && it->second.bytes == move.bytes;
     };
     for (const TCardJournal::TMove& move : moves) {
-        if (whole(move)) continue;
-        if (!files_.WriteUnflushed(platform::JoinPath(cardPath_, SlotName(move.to) + kDescriptorSuffix), move.bytes)) return false;
+        const std::string descriptor = platform::JoinPath(cardPath_, SlotName(move.to) + kDescriptorSuffix);
+        if (!files_.IsDirectory(Folder(move.to))) {
+            // The book has gone since (removed by hand, or by a removal made while the batch
+            // waited for the check): no descriptor under its number, whatever part arrived.
+            if (!files_.RemoveFile(descriptor) && files_.Exists(descriptor)) return false;
+            continue;
+        }
+        if (!whole(move) && !files_.WriteUnflushed(descriptor, move.bytes)) return false;
     }
     for (const TCardJournal::TMove& move : moves) {
         const std::string descriptor = Descriptor(move.from);

@@ -98,6 +98,11 @@ TRemoval TMemoryCard::DeleteBook(std::size_t index, const TProgressCallback& pro
     LastMoves.clear();
     LastRemoval = TRemovalReport();
     if (index >= Books.size()) return removal;
+    if (BatchAwaitsCheck()) {
+        removal.report.awaitsCheck = true;
+        LastRemoval = removal.report;
+        return removal;
+    }
     platform::IFileSystem& files = platform_.files;
     const TBookInfo& book = *Books[index];
     const int slot = book.Number;
@@ -125,10 +130,10 @@ TRemoval TMemoryCard::DeleteBook(std::size_t index, const TProgressCallback& pro
     std::string bytes;
     files.ReadWholeFile(descriptor, bytes);
     card::TCardJournal journal(files, CardPath);
-    const bool journaled = journal.WriteBatch(slot, bytes, book.DisplayName, moves) &&
-                           files.FlushFiles({journal.Path(), CardPath});
+    const bool begun = journal.WriteBatch(slot, bytes, book.DisplayName, moves);
+    const bool journaled = begun && files.FlushFiles({journal.Path(), CardPath});
     // A journal that may not be on the medium would name a plan that is not followed.
-    if (!journaled) journal.Remove();
+    if (begun && !journaled) journal.Remove();
 
     card::RemoveSlotFolder(files, CardPath, *root_, slot, report.stayed);
     // The descriptor goes last: while anything of the book stays, the book stays listed.
@@ -163,7 +168,7 @@ TRemoval TMemoryCard::DeleteBook(std::size_t index, const TProgressCallback& pro
     if (flushed && finished && journal.Remove()) files.FlushFiles({CardPath});
 
     ScanKnowing(written);
-    // Without a journal the gap is closed book by book.
+    // Without a journal of its own the gap is closed book by book.
     if (report.removed && !journaled) removal.moves = CloseListedGaps(progress);
     NoteTrouble();  // on the listing as the moves left it
     LastMoves = removal.moves;
@@ -173,8 +178,11 @@ TRemoval TMemoryCard::DeleteBook(std::size_t index, const TProgressCallback& pro
 
 std::vector<std::pair<int, int>> TMemoryCard::CloseGaps(const TProgressCallback& progress) {
     ListRoot();
+    if (BatchAwaitsCheck()) return {};
     return CloseListedGaps(progress);
 }
+
+bool TMemoryCard::BatchAwaitsCheck() const { return root_->HasFile(card::TCardJournal::kName); }
 
 std::vector<std::pair<int, int>> TMemoryCard::CloseListedGaps(const TProgressCallback& progress) {
     std::vector<std::pair<int, int>> moves;

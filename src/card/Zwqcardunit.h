@@ -109,6 +109,9 @@ public:
     // Moves the books of the catalogue down into the free numbers below them, in number order,
     // so that their order never changes. Returns the moves (old number, new number).
     std::vector<std::pair<int, int>> CloseGaps(const TProgressCallback& progress = {});
+    // Whether the last listing found the journal of a removal or renumbering cut short: until
+    // the check has finished it, no book is removed or moved.
+    bool BatchAwaitsCheck() const;
     // Gives the book in slot from the number to (see card/Slotmove.h). A step that fails is
     // undone; false then.
     bool MoveBook(int from, int to);

@@ -176,6 +176,30 @@ TEST_P(PulledCard, AWriteIsMendedToBooksInOrder) {
     EXPECT_GE(points, 5);
 }
 
+// A removal cut short leaves its journal for the check, whose plan must still fit the card when
+// the check comes: a book removed meanwhile made the check take the next book's folder for moved
+// and write another book's descriptor over it. Until the check, no book is removed or moved.
+TEST_F(Card, NoBookIsRemovedOrMovedWhileABatchWaitsForTheCheck) {
+    for (const int pull : {5, 7, 10}) {  // the removal's third, fourth and fifth steps
+        SCOPED_TRACE("pulled at call " + std::to_string(pull));
+        MakeBooks(6);
+        ASSERT_TRUE(PullAt(pull, false, [this] { model.DeleteBook(0); }));
+        model.Scan();
+        ASSERT_TRUE(model.BatchAwaitsCheck());
+        const std::map<std::string, std::string> before = testsupport::Snapshot(card());
+        const TRemoval refused = model.DeleteBook(1);
+        EXPECT_FALSE(refused);
+        EXPECT_TRUE(refused.report.awaitsCheck);
+        EXPECT_TRUE(model.CloseGaps().empty());
+        EXPECT_EQ(testsupport::Snapshot(card()), before);
+        EXPECT_EQ(Books(healthy.RepairCard().leftAlone), Titles(2, 6));
+        model.Scan();
+        EXPECT_FALSE(model.BatchAwaitsCheck());
+        EXPECT_TRUE(model.DeleteBook(1));
+        EXPECT_EQ(Books(), (std::vector<std::string>{"T2", "T4", "T5", "T6"}));
+    }
+}
+
 TEST_F(Card, DeletingTheFirstBookTakesTheSameFewFlushesWhateverTheNumberOfBooks) {
     for (const int count : {100, 300, 999}) {
         SCOPED_TRACE(count);
