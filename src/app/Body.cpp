@@ -290,6 +290,22 @@ std::optional<std::vector<std::pair<int, int>>> TForm1::DeleteBookInSlot(int slo
 std::optional<TRemoval> TForm1::DeleteBookAt(std::size_t row, bool ask) {
     if (!CardPresent() || row >= card->Books.size()) return std::nullopt;
     const std::string name = card->Books[row]->DisplayName;
+    if (card->BatchAwaitsCheck()) {
+        // A removal or renumbering cut short waits for the check, whose plan must still fit the
+        // card then: no book goes before it.
+        TRemoval refused;
+        refused.report.awaitsCheck = true;
+        const std::string refusal = kBookAccusative + name + kDeleteAwaitsCheck;
+        if (checkFlow_.Held()) {
+            // A command-line batch: the check is offered once it has ended.
+            Tell(refusal, kCaptionDelete, kWarning);
+            checkFlow_.Offer(cardPath);
+        } else if (Tell(refusal + kCheckNowQuestion, kCaptionDelete, kQuestion) == platform::kIdYes) {
+            checkFlow_.showAfter = slowWorkDelay;
+            checkFlow_.Run(cardPath);
+        }
+        return refused;
+    }
     if (ask && Tell(kDeleteQuestionHead + name + kDeleteQuestionTail, kCaptionDelete, kQuestion) != platform::kIdYes) {
         return std::nullopt;
     }

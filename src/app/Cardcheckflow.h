@@ -33,6 +33,7 @@ public:
     void Offer(const std::string& cardPath);
     // A command-line batch is never interrupted by the offer: it comes once the batch ends.
     void Hold() { held_ = true; }
+    bool Held() const { return held_; }
     void Release(const std::string& cardPath);
 
 private:

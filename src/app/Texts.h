@@ -28,6 +28,8 @@ extern const std::string kWriteErrorTail;
 extern const std::string kDeleteQuestionHead;
 extern const std::string kDeleteQuestionTail;
 extern const std::string kCaptionDelete;
+extern const std::string kDeleteAwaitsCheck;
+extern const std::string kCheckNowQuestion;
 extern const std::string kDeletedTail;
 extern const std::string kNoBooks;
 extern const std::string kDeleteManyHead;

@@ -96,6 +96,35 @@ TEST_F(FormCheck, ATroubledCardIsSaidOnceAndTheCheckOffered) {
     EXPECT_EQ(Captions(), (std::vector<std::string>{check, check}));
 }
 
+TEST_F(FormCheck, NoBookIsDeletedWhileABatchWaitsForTheCheckWhichIsOfferedAtOnce) {
+    for (int n : {1, 2, 3}) MakeCardBook(card(), n, testsupport::Numbered("T", n), {"1.mp3"});
+    StoreCard();
+    {
+        // Deleting T1 is cut short (T2's old descriptor is in use): its journal stays for the check.
+        testsupport::CardMishaps inUse(card());
+        inUse.inUse = {platform::JoinPath(card(), "BOOK_002.ydr")};
+        platform::Platform withFileInUse = PlatformWith(inUse);
+        TMemoryCard cut(withFileInUse);
+        cut.SetCardPath(card());
+        cut.Scan();
+        cut.DeleteBook(0);
+        ASSERT_TRUE(cut.BatchAwaitsCheck());
+    }
+    boxes.answers = {platform::kIdNo, platform::kIdYes, platform::kIdYes};
+    form.FormShow();  // the offer at start-up, declined
+    form.Delete1Click();
+    ASSERT_GE(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[1].text, A("Книгу ") + books.rows[0].first +
+                                       A(" не удалить, пока карта памяти не проверена: на ней осталось прерванное "
+                                         "удаление или перенумерация книг. Проверить карту сейчас?"));
+    EXPECT_EQ(boxes.boxes[1].caption, A("Удаление книги"));
+    EXPECT_EQ(boxes.boxes[1].flags, kQuestion);
+    // Yes: the check, its repair, and the list as the repair left it; no book deleted.
+    EXPECT_EQ(Captions(), (std::vector<std::string>{check, A("Удаление книги"), check, check}));
+    EXPECT_EQ(Slots(), (std::map<std::string, int>{{"T2", 1}, {"T3", 2}}));
+    EXPECT_EQ(books.rows.size(), 2u);
+}
+
 TEST_F(FormCheck, TheSwitchChecksMendsAndEnds) {
     TroubledCard({1, 3});
     application.arguments = {platform::CheckCardSwitch()};
