@@ -197,7 +197,7 @@ TWriteOutcome TMemoryCard::PlaceBook(TBookInfo& book, const TProgressCallback& p
     for (const auto& listed : Books) {
         if (listed->DisplayName == book.DisplayName) return Outcome(Failed(Code::AlreadyOnCard, book.DisplayName));
     }
-    const std::string name = FreeSlotName();
+    const std::string name = NewBookSlotName();
     if (name.empty()) return Outcome(Failed(Code::NoSlotName));
 
     // Everything is checked before the first byte is written: the files, and the room on the

@@ -148,7 +148,7 @@ TWriteOutcome TMemoryCard::WriteMadeBook(const TMadeBook& book, const TProgressC
         DropMadeBook();
         return outcome;
     }
-    TWriteOutcome outcome = CopyMadeBook(book, FreeSlotName(), progress, stop);
+    TWriteOutcome outcome = CopyMadeBook(book, NewBookSlotName(), progress, stop);
     DropMadeBook();
     return Outcome(outcome);
 }

@@ -140,6 +140,10 @@ private:
         int64_t size = 0;
     };
     void ListRoot();
+    // The slot a new book is written to: FreeSlotName(), or while a batch cut short waits for
+    // the check, the first free number above every number its journal names, since finishing
+    // the batch takes those (and removes whatever stands under the removed book's number).
+    std::string NewBookSlotName();
     // Scan, taking the descriptors the program has just written (by upper-cased name) from
     // their bytes instead of reading them back.
     void ScanKnowing(const std::map<std::string, std::string>& written);

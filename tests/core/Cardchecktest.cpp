@@ -178,12 +178,17 @@ TEST_P(PulledCard, AWriteIsMendedToBooksInOrder) {
 
 // A removal cut short leaves its journal for the check, whose plan must still fit the card when
 // the check comes: a book removed meanwhile made the check take the next book's folder for moved
-// and write another book's descriptor over it. Until the check, no book is removed or moved.
-TEST_F(Card, NoBookIsRemovedOrMovedWhileABatchWaitsForTheCheck) {
-    for (const int pull : {5, 7, 10}) {  // the removal's third, fourth and fifth steps
+// and write another book's descriptor over it, and a book written under the removed book's number
+// lost its folder. Until the check, no book is removed or moved, and a new one goes above the plan.
+TEST_F(Card, WhileABatchWaitsForTheCheckNoBookIsRemovedOrMovedAndNewOnesGoAboveItsPlan) {
+    const std::string source = testsupport::MakeSourceBook(dir / "src", "BOOK_001.ydr", {"#TITLE=T99", "#TOTAL_SIZE_KB=1"},
+                                                           {{"a.mp3", "a"}});
+    // Pulled once the book is gone and before the first move, then within the first, second and
+    // third moves.
+    for (const auto& [pull, afterEffect] : std::vector<std::pair<int, bool>>{{4, true}, {5, false}, {7, false}, {10, false}}) {
         SCOPED_TRACE("pulled at call " + std::to_string(pull));
         MakeBooks(6);
-        ASSERT_TRUE(PullAt(pull, false, [this] { model.DeleteBook(0); }));
+        ASSERT_TRUE(PullAt(pull, afterEffect, [this] { model.DeleteBook(0); }));
         model.Scan();
         ASSERT_TRUE(model.BatchAwaitsCheck());
         const std::map<std::string, std::string> before = testsupport::Snapshot(card());
@@ -192,11 +197,15 @@ TEST_F(Card, NoBookIsRemovedOrMovedWhileABatchWaitsForTheCheck) {
         EXPECT_TRUE(refused.report.awaitsCheck);
         EXPECT_TRUE(model.CloseGaps().empty());
         EXPECT_EQ(testsupport::Snapshot(card()), before);
-        EXPECT_EQ(Books(healthy.RepairCard().leftAlone), Titles(2, 6));
+        EXPECT_TRUE(model.AddBook(source));
+        EXPECT_TRUE(Exists(at("BOOK_007.ydr")));  // not under number 1, whose book was removed
+        std::vector<std::string> expected = Titles(2, 6);
+        expected.push_back("T99");
+        EXPECT_EQ(Books(healthy.RepairCard().leftAlone), expected);
         model.Scan();
         EXPECT_FALSE(model.BatchAwaitsCheck());
         EXPECT_TRUE(model.DeleteBook(1));
-        EXPECT_EQ(Books(), (std::vector<std::string>{"T2", "T4", "T5", "T6"}));
+        EXPECT_EQ(Books(), (std::vector<std::string>{"T2", "T4", "T5", "T6", "T99"}));
     }
 }
 
