@@ -295,15 +295,8 @@ std::optional<TRemoval> TForm1::DeleteBookAt(std::size_t row, bool ask) {
         // card then: no book goes before it.
         TRemoval refused;
         refused.report.awaitsCheck = true;
-        const std::string refusal = kBookAccusative + name + kDeleteAwaitsCheck;
-        if (checkFlow_.Held()) {
-            // A command-line batch: the check is offered once it has ended.
-            Tell(refusal, kCaptionDelete, kWarning);
-            checkFlow_.Offer(cardPath);
-        } else if (Tell(refusal + kCheckNowQuestion, kCaptionDelete, kQuestion) == platform::kIdYes) {
-            checkFlow_.showAfter = slowWorkDelay;
-            checkFlow_.Run(cardPath);
-        }
+        checkFlow_.showAfter = slowWorkDelay;
+        checkFlow_.Refuse(kBookAccusative + name + kDeleteAwaitsCheck, kCaptionDelete, cardPath);
         return refused;
     }
     if (ask && Tell(kDeleteQuestionHead + name + kDeleteQuestionTail, kCaptionDelete, kQuestion) != platform::kIdYes) {

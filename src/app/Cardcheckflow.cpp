@@ -57,6 +57,15 @@ void TCardCheckFlow::Offer(const std::string& cardPath) {
     if (window_.Tell(texts::kTroubleQuestion, texts::kCaptionCardCheck, kQuestion) == platform::kIdYes) Run(cardPath);
 }
 
+void TCardCheckFlow::Refuse(const std::string& refusal, const std::string& caption, const std::string& cardPath) {
+    if (held_) {
+        window_.Tell(refusal, caption, kWarning);
+        Offer(cardPath);
+    } else if (window_.Tell(refusal + texts::kCheckNowQuestion, caption, kQuestion) == platform::kIdYes) {
+        Run(cardPath);
+    }
+}
+
 void TCardCheckFlow::Release(const std::string& cardPath) {
     held_ = false;
     if (std::exchange(offerWaits_, false)) Offer(cardPath);

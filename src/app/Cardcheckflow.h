@@ -33,8 +33,10 @@ public:
     void Offer(const std::string& cardPath);
     // A command-line batch is never interrupted by the offer: it comes once the batch ends.
     void Hold() { held_ = true; }
-    bool Held() const { return held_; }
     void Release(const std::string& cardPath);
+    // Work that must wait for the check: says why (refusal, under caption) and offers the check
+    // at once, or while held says it and offers the check once the batch ends.
+    void Refuse(const std::string& refusal, const std::string& caption, const std::string& cardPath);
 
 private:
     ICheckWindow& window_;

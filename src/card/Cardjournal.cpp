@@ -166,6 +166,15 @@ TCardJournal::TEntry TCardJournal::Parse(const std::string& bytes) {
     return entry;
 }
 
+int TCardJournal::HighestSlot(const std::string& bytes) {
+    if (const std::optional<TBatch> batch = ParseBatch(bytes)) {
+        int highest = batch->removed;
+        for (const TMove& move : batch->moves) highest = std::max({highest, move.from, move.to});
+        return highest;
+    }
+    return SlotNumber(Parse(bytes).slotName);
+}
+
 bool TCardJournal::Remove(const std::string& storedName) {
     return files_.RemoveFile(platform::JoinPath(cardPath_, storedName));
 }

@@ -58,6 +58,8 @@ public:
     static std::optional<TBatch> ParseBatch(const std::string& bytes);
     // The journal's bytes read back; the last removal it names wins, empty fields when none.
     static TEntry Parse(const std::string& bytes);
+    // The highest slot number the journal's bytes name (removed, moved from or to), 0 when none.
+    static int HighestSlot(const std::string& bytes);
     // Takes the journal away, under the name it is stored as (the card ignores letter case).
     bool Remove(const std::string& storedName = kName);
 

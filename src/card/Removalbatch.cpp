@@ -127,9 +127,9 @@ bool TRemovalBatch::Finish(const TCardJournal::TBatch& batch, const TCardState& 
         }
     }
     // Every descriptor under its new number whole, whatever part of it arrived; the old ones
-    // gone where no book took their number.
-    // Descriptors are only ever written here, never moved, so the bytes the check read are
-    // still those under each name; the flush at the end covers the ones left as they are.
+    // gone where no book took their number. Descriptors are only ever written here, never
+    // moved, so the bytes the check read are still those under each name: one already whole is
+    // left as it is, and the flush at the end covers it.
     const auto whole = [&state](const TCardJournal::TMove& move) {
         const auto it = state.slots.find(move.to);
         return it != state.slots.end() && !it->second.descriptor.empty() && it->second.bytes == move.bytes;

@@ -90,19 +90,11 @@ std::string TMemoryCard::SlotName(int n) { return card::SlotName(n); }
 
 std::string TMemoryCard::NewBookSlotName() {
     ListRoot();
-    int highest = 0;
+    std::string journal;
     if (BatchAwaitsCheck()) {
-        std::string bytes;
-        platform_.files.ReadWholeFile(platform::JoinPath(CardPath, root_->File(card::TCardJournal::kName)), bytes);
-        if (const auto batch = card::TCardJournal::ParseBatch(bytes)) {
-            highest = batch->removed;
-            for (const auto& move : batch->moves) highest = std::max({highest, move.from, move.to});
-        } else {
-            int32_t n = 0;
-            if (card::IsSlotFolderName(card::TCardJournal::Parse(bytes).slotName, n)) highest = n;
-        }
+        platform_.files.ReadWholeFile(platform::JoinPath(CardPath, root_->File(card::TCardJournal::kName)), journal);
     }
-    const int n = FreeSlotFrom(highest + 1);
+    const int n = FreeSlotFrom(card::TCardJournal::HighestSlot(journal) + 1);
     return n == 0 ? std::string() : SlotName(n);
 }
 
