@@ -32,6 +32,7 @@ BIG_BOOK = "Автор - Большая книга"
 PROGRESS_TITLE = "Запись книги " + BIG_BOOK
 WRITE_BOX = "Запись книги на карту памяти"
 CANCELLED = "отменена, на карту памяти книга не записана"
+TROUBLE = "На карте памяти есть неполадки"
 # The book whose write the program (the tests' build) holds at its first file until it is
 # stopped: the hold folder gets the file "held" when the write is there.
 BIG_BOOK_FILES = 8
@@ -322,6 +323,13 @@ def walk(speech):
     speech.expect(f"the progress window ({PROGRESS_TITLE})",
                   lambda said: said.startswith(PROGRESS_TITLE) and CANCELLED not in said, START_LIMIT)
     wait_until("the write held at its first file", lambda: os.path.exists(os.path.join(HOLD, "held")))
+    # Meanwhile a removal cut short leaves its journal on the card (one that never began): the
+    # list made after the write sees it and offers the check, declined here.
+    with open(os.path.join(os.environ["ZWQ_CARD"], "ZWQJOURN.TMP"), "wb") as journal:
+        journal.write(b"ZWQ JOURNAL 2\n")
+    speech.settle()
+    key("Escape")
+    speech.expect_text(TROUBLE, START_LIMIT)
     speech.settle()
     key("Escape")
     outcome = speech.expect("the write's outcome", lambda said: CANCELLED in said, START_LIMIT)
@@ -333,6 +341,19 @@ def walk(speech):
     if BIG_BOOK in card_titles():
         raise Failure(f"the box said {outcome!r}, but the book is on the card")
     print("the progress window was heard, then:", outcome, "; progress heard:", percents, flush=True)
+    speech.settle()
+
+    # While that journal waits for the check no book is deleted: Delete says why and offers the
+    # check; Esc declines it and the listener is back on the same row.
+    key("Delete")
+    speech.expect("the refusal and the offer of the check",
+                  lambda said: "не удалить, пока карта памяти не проверена" in said and "Проверить карту сейчас?" in said)
+    speech.settle()
+    key("Escape")
+    back = speech.expect_row("after the refusal")
+    if len(card_titles()) != len(BOOKS) - 1 or back not in card_titles():
+        raise Failure(f"after the refusal the current book is {back!r}; the card lists {card_titles()}")
+    print("Delete was refused while the journal waits, and heard", flush=True)
 
 
 def start(command, log_name, **kwargs):
