@@ -42,10 +42,10 @@ int main(int argc, char** argv) {
     std::vector<double> times;
     TMadeBook book;
     for (int run = 0; run <= kRuns; ++run) {
-        std::string error;
+        TNotMade error;
         const auto start = std::chrono::steady_clock::now();
         if (!MakeBook(path, "bench", NativeBookServices(), book, error)) {
-            std::fprintf(stderr, "FAILED: %s\n", platform::Cp1251ToUtf8(error).c_str());
+            std::fprintf(stderr, "FAILED: %s\n", platform::Cp1251ToUtf8(error.subject).c_str());
             return 1;
         }
         if (run > 0) times.push_back(Seconds(std::chrono::steady_clock::now() - start).count());

@@ -117,7 +117,7 @@ int WriteBook(const fs::path& card, const fs::path& book) {
     model.Scan();
     int reports = 0;
     int phase = -1;
-    const bool written = model.AddBook(platform::FromFsPath(book), [&](const TCardProgress& progress) {
+    const TWriteOutcome written = model.AddBook(platform::FromFsPath(book), [&](const TCardProgress& progress) {
         ++reports;
         if (trace && static_cast<int>(progress.phase) != phase) {
             phase = static_cast<int>(progress.phase);
@@ -126,7 +126,7 @@ int WriteBook(const fs::path& card, const fs::path& book) {
     });
     if (trace) std::cerr << "written at " << since() << " s\n";
     if (!written) {
-        std::cerr << "write failed: " << platform::Cp1251ToUtf8(CardErrorText(model.LastError)) << "\n";
+        std::cerr << "write failed: " << platform::Cp1251ToUtf8(CardErrorText(written.error)) << "\n";
         return kExitFailed;
     }
     std::cerr << reports << " progress reports\n";

@@ -277,7 +277,7 @@ bool TForm1::DeleteSelectedBook(bool ask) {
     return removal && *removal;
 }
 
-std::optional<std::vector<std::pair<int, int>>> TForm1::DeleteBookInSlot(int slot, bool ask) {
+std::optional<std::vector<TBookMove>> TForm1::DeleteBookInSlot(int slot, bool ask) {
     for (std::size_t row = 0; row < card->Books.size(); ++row) {
         if (card->Books[row]->Number != slot) continue;
         const auto removal = DeleteBookAt(row, ask);

@@ -164,7 +164,7 @@ private:
     // progress window; the list then shows the card, and a removal that could not finish or
     // left files is told. What the removal did, once it ran.
     std::optional<TRemoval> DeleteBookAt(std::size_t row, bool ask);
-    std::optional<std::vector<std::pair<int, int>>> DeleteBookInSlot(int slot, bool ask) override;
+    std::optional<std::vector<TBookMove>> DeleteBookInSlot(int slot, bool ask) override;
     // A message box; none once the user has chosen to close the program (answered Cancel).
     int Tell(const std::string& text, const std::string& caption, unsigned flags) override;
     // RefreshBooks with the current row chosen by the caller: the row of the book named

@@ -3,13 +3,13 @@
 #include <algorithm>
 
 #include "app/Cardtexts.h"
-#include "book/String_routines_unit.h"
+#include "book/Booksource.h"
 #include "book/Ydrunit.h"
 #include "platform/Paths.h"
 
 namespace {
 
-const char* const kArchiveExtensions[] = {".RAR", ".ZIP", ".7Z"};
+bool IsArchive(const std::string& path) { return IsBookArchiveName(platform::FileNameOf(path)); }
 
 // How the progress window names a book before the card model reports: a descriptor's book by
 // its own name, an archive by its file's.
@@ -20,12 +20,6 @@ std::string BookSubject(const std::string& path, platform::IFileSystem& files) {
 }
 
 }  // namespace
-
-bool IsArchive(const std::string& path) {
-    const std::string extension = AnsiUpperCase(platform::ExtensionOf(path));
-    return std::any_of(std::begin(kArchiveExtensions), std::end(kArchiveExtensions),
-                       [&](const char* known) { return extension == known; });
-}
 
 TBookBatchResult TBookBatch::Write(const std::vector<std::string>& paths) {
     TBookBatchResult result;
@@ -44,20 +38,14 @@ TBookBatchResult TBookBatch::Write(const std::vector<std::string>& paths) {
                          current.bookIndex = i + 1;
                          current.subject = BookSubject(path, files_);
                          current.unpacks = IsArchive(path);
-                         result.name.clear();
                          // Each book after the first finds the card as the one before left it.
                          if (i > 0 && card_.FreeSpace() < 0) {
                              result.end = TBookBatchResult::End::CardGone;
                              return;
                          }
                          if (i > 0) card_.Scan();
-                         outcome = card_.AddBook(
-                             path,
-                             [&](const TCardProgress& state) {
-                                 if (!state.bookName.empty()) result.name = state.bookName;
-                                 progress(state);
-                             },
-                             stop);
+                         outcome = card_.AddBook(path, progress, stop);
+                         result.name = outcome.title;
                          if (!outcome) continue;
                          ++result.written;
                          result.title = outcome.title;

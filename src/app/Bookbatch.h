@@ -36,6 +36,3 @@ private:
     platform::IFileSystem& files_;
     TProgressSession& session_;
 };
-
-// Whether the path is an archive of a book (RAR, ZIP, 7z), by its extension.
-bool IsArchive(const std::string& path);

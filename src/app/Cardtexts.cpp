@@ -26,6 +26,14 @@ const std::string kNoRoomHead = Ansi("Книга не помещается на 
 const std::string kNoRoomFree = Ansi(" Мб, свободно ");
 const std::string kNoRoomTail = Ansi(" Мб");
 
+// Why no book could be made of a folder, a DAISY book or an archive.
+const std::string kFolderWord = Ansi("В папке ");
+const std::string kNoAudio = Ansi(" нет файлов MP3");
+const std::string kFolderUnreadable = Ansi("Не удалось прочитать папку ");
+const std::string kBookFileUnreadable = Ansi("Не удалось прочитать файл книги ");
+const std::string kEntryOutside = Ansi("Книга ссылается на файл вне своей папки: ");
+const std::string kEntryMissing = Ansi("Книга ссылается на отсутствующий файл: ");
+
 // The card check.
 const std::string kFoundHead = Ansi("На карте памяти найдено:");
 const std::string kNothingFound = Ansi("Неполадок на карте памяти не найдено.");
@@ -39,7 +47,7 @@ const std::string kMoveBroken = Ansi("прерван перенос книги "
 const std::string kFromNumber = Ansi(" с номера ");
 const std::string kToNumber = Ansi(" на номер ");
 const std::string kNumberOpen = Ansi(" (номер ");
-const std::string kFolderWord = Ansi("папка ");
+const std::string kFolderLower = Ansi("папка ");
 const std::string kPartialWrite = Ansi(" без описания книги: запись книги не была закончена");
 const std::string kBookLower = Ansi("книга ");
 const std::string kMissingFiles = Ansi(" ссылается на отсутствующие файлы: ");
@@ -69,6 +77,19 @@ std::string NumberRanges(const std::vector<int>& numbers) {
     return text;
 }
 
+std::string NotMadeText(TNotMade::Reason reason, const std::string& subject) {
+    using Reason = TNotMade::Reason;
+    switch (reason) {
+        case Reason::NoAudio: return kFolderWord + subject + kNoAudio;
+        case Reason::FolderUnreadable: return kFolderUnreadable + subject;
+        case Reason::BookFileUnreadable: return kBookFileUnreadable + subject;
+        case Reason::EntryOutside: return kEntryOutside + subject;
+        case Reason::EntryMissing: return kEntryMissing + subject;
+        case Reason::None: break;
+    }
+    return kUndefinedError;
+}
+
 std::string FindingText(const TCardFinding& f) {
     using Kind = TCardFinding::Kind;
     const std::string number = kNumberOpen + std::to_string(f.slot) + ")";
@@ -76,7 +97,7 @@ std::string FindingText(const TCardFinding& f) {
         case Kind::InterruptedRemoval: return kRemovalBroken + f.name + number + (f.completes ? "" : kRemovalNotBegun);
         case Kind::InterruptedMove:
             return kMoveBroken + f.name + kFromNumber + std::to_string(f.slot) + kToNumber + std::to_string(f.toSlot);
-        case Kind::PartialWrite: return kFolderWord + f.name + kPartialWrite;
+        case Kind::PartialWrite: return kFolderLower + f.name + kPartialWrite;
         case Kind::MissingFiles: {
             return kBookLower + f.name + number + kMissingFiles + NamesText(f.files) + kMissingReason;
         }
@@ -145,8 +166,7 @@ std::string CardErrorText(const TCardError& error) {
         case Code::Save: return kSaveError + error.subject;
         case Code::Flush: return kFlushError;
         case Code::Cancelled: return kCancelledText;
-        // The book module words why a folder, DAISY book or archive makes no book.
-        case Code::NotMade: return error.advice;
+        case Code::NotMade: return NotMadeText(error.notMade, error.subject);
         case Code::NoRoom:
             return kNoRoomHead + std::to_string((error.neededBytes + kMb - 1) / kMb) + kNoRoomFree +
                    std::to_string(error.freeBytes / kMb) + kNoRoomTail;

@@ -25,7 +25,7 @@ public:
     virtual int Tell(const std::string& text, const std::string& caption, unsigned flags) = 0;
     // Deletes the book in the slot, after its own question when ask. The moves (old number, new
     // number) of the renumbering that followed when the book is gone; nothing when it stays.
-    virtual std::optional<std::vector<std::pair<int, int>>> DeleteBookInSlot(int slot, bool ask) = 0;
+    virtual std::optional<std::vector<TBookMove>> DeleteBookInSlot(int slot, bool ask) = 0;
     virtual bool WriteBooks(const std::vector<std::string>& paths) = 0;
 };
 

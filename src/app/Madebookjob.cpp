@@ -1,6 +1,7 @@
 #include "app/Madebookjob.h"
 
 #include "app/Cardtexts.h"
+#include "book/Booksource.h"
 #include "platform/Paths.h"
 
 std::optional<TBookBatchResult> TMadeBookJob::Write(const std::string& path) {
@@ -10,31 +11,27 @@ std::optional<TBookBatchResult> TMadeBookJob::Write(const std::string& path) {
     result.name = platform::FileNameOf(platform::StripTrailingSeparators(path));
     TProgressPlan plan;
     plan.subject = result.name;
-    plan.unpacks = IsArchive(path);
-    TMadeBook book;
+    plan.unpacks = IsBookArchiveName(platform::FileNameOf(path));
+    TFoundBook found;
     TCardError error;
     session_.Run(plan, true, showAfter_,
                  [&](TProgressPlan&, const TProgressCallback& progress, const platform::StopToken& stop) {
-                     error = card_.PrepareMadeBook(path, book, progress, stop);
+                     error = card_.FindBook(path, found, progress, stop);
                  });
-    TWriteOutcome outcome;
-    outcome.error = error;
-    outcome.cancelled = error.code == TCardError::Code::Cancelled;
-    if (error.code == TCardError::Code::None) {
-        if (book.DescriptorPath.empty()) {
-            TNewBookForm form = NewBookForm(book);
-            if (!dialog_.Execute(form)) {
-                card_.DropMadeBook();
-                return std::nullopt;
-            }
-            ApplyNewBookForm(form, book);
-            result.name = MadeDisplayName(book);
+    TWriteOutcome outcome = TWriteOutcome::Failed(error);
+    if (!error.failed()) {
+        if (found.book.DescriptorPath.empty()) {
+            // Closed without writing: the book goes, and with it what was unpacked.
+            TNewBookForm form = NewBookForm(found.book);
+            if (!dialog_.Execute(form)) return std::nullopt;
+            ApplyNewBookForm(form, found.book);
+            result.name = MadeDisplayName(found.book);
         }
         plan.subject = result.name;
         plan.unpacks = false;
         session_.Run(plan, true, std::chrono::milliseconds::zero(),
                      [&](TProgressPlan&, const TProgressCallback& progress, const platform::StopToken& stop) {
-                         outcome = card_.WriteMadeBook(book, progress, stop);
+                         outcome = card_.WriteFoundBook(found, progress, stop);
                      });
     }
     if (outcome) {

@@ -2,12 +2,12 @@
 
 #include "app/Cardtexts.h"
 #include "platform/Codepage.h"
+#include "platform/Files.h"
 
 namespace {
 
 using platform::Ansi;
 
-constexpr int64_t kBytesPerMegabyte = 1048576;
 constexpr int64_t kSecondsPerMinute = 60;
 constexpr int64_t kMinutesPerHour = 60;
 
@@ -56,7 +56,7 @@ std::string BookSummary(const TMadeBook& book) {
                     Ansi(", время которых неизвестно)");
         }
     }
-    return text + ", " + std::to_string(book.TotalSize() / kBytesPerMegabyte) + Ansi(" Мб");
+    return text + ", " + std::to_string(book.TotalSize() / platform::kBytesPerMegabyte) + Ansi(" Мб");
 }
 
 TNewBookForm NewBookForm(const TMadeBook& book) {

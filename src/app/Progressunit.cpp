@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/Texts.h"
+#include "book/String_routines_unit.h"
 #include "platform/Files.h"
 
 namespace {
@@ -23,20 +24,15 @@ constexpr double kEstimateFromShare = 0.01;
 constexpr int64_t kMillisecondsPerSecond = 1000;
 constexpr int64_t kSecondsPerMinute = 60;
 constexpr int64_t kSecondsStep = 5;
-constexpr int kDecimal = 10;
-constexpr int kHundred = 100;
-constexpr int kTeens = 11;
-
-bool GenitiveSingular(int64_t n) { return n % kDecimal == 1 && n % kHundred != kTeens; }
 
 std::string TimeLeftText(milliseconds left) {
     const int64_t seconds = (left.count() + kMillisecondsPerSecond - 1) / kMillisecondsPerSecond;
     const int64_t rounded = std::max<int64_t>(kSecondsStep, (seconds + kSecondsStep - 1) / kSecondsStep * kSecondsStep);
     if (rounded < kSecondsPerMinute) {
-        return kTimeLeft + std::to_string(rounded) + (GenitiveSingular(rounded) ? kSecondSingular : kSecondPlural);
+        return kTimeLeft + std::to_string(rounded) + RussianPlural(rounded, kSecondSingular, kSecondPlural, kSecondPlural);
     }
     const int64_t minutes = std::max<int64_t>(1, (seconds + kSecondsPerMinute / 2) / kSecondsPerMinute);
-    return kTimeLeft + std::to_string(minutes) + (GenitiveSingular(minutes) ? kMinuteSingular : kMinutePlural);
+    return kTimeLeft + std::to_string(minutes) + RussianPlural(minutes, kMinuteSingular, kMinutePlural, kMinutePlural);
 }
 
 // "120 из 300 Мб"; a book below a megabyte in kilobytes. Whole units, the remainder dropped.

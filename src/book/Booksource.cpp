@@ -4,26 +4,27 @@
 #include <iterator>
 
 #include "book/Daisybook.h"
-#include "platform/Codepage.h"
+#include "book/Ydrunit.h"
 #include "platform/Paths.h"
 
 namespace {
 
-const char* const kMadeArchiveExtensions[] = {".ZIP", ".7Z"};
-const char* const kWrittenExtensions[] = {".YDR", ".RAR"};
-
-bool HasExtensionOf(const std::string& name, const char* const* first, const char* const* last) {
-    const std::string extension = platform::UpperCase1251(platform::ExtensionOf(name));
-    return std::any_of(first, last, [&](const char* known) { return extension == known; });
-}
+const char* const kRarExtension = ".rar";
+const char* const kMadeArchiveExtensions[] = {".zip", ".7z"};
 
 }  // namespace
 
+bool IsDescriptorFileName(const std::string& name) { return platform::HasExtension(name, kDescriptorExtension); }
+
+bool IsRarName(const std::string& name) { return platform::HasExtension(name, kRarExtension); }
+
 bool IsMadeBookArchiveName(const std::string& name) {
-    return HasExtensionOf(name, std::begin(kMadeArchiveExtensions), std::end(kMadeArchiveExtensions));
+    return std::any_of(std::begin(kMadeArchiveExtensions), std::end(kMadeArchiveExtensions),
+                       [&](const char* known) { return platform::HasExtension(name, known); });
 }
 
+bool IsBookArchiveName(const std::string& name) { return IsRarName(name) || IsMadeBookArchiveName(name); }
+
 bool IsBookSourceName(const std::string& name) {
-    return IsMadeBookArchiveName(name) || IsDaisyFileName(name) ||
-           HasExtensionOf(name, std::begin(kWrittenExtensions), std::end(kWrittenExtensions));
+    return IsDescriptorFileName(name) || IsBookArchiveName(name) || IsDaisyFileName(name);
 }

@@ -15,9 +15,6 @@ namespace {
 using platform::Ansi;
 using platform::XmlNode;
 
-const std::string kOutsideEntry = Ansi("Книга ссылается на файл вне своей папки: ");
-const std::string kMissingEntry = Ansi("Книга ссылается на отсутствующий файл: ");
-const std::string kUnreadableFile = Ansi("Не удалось прочитать файл книги ");
 const char* const kNccNames[] = {"NCC.HTML", "NCC.HTM"};
 const char* const kOpfExtension = ".OPF";
 const char* const kNcxMediaType = "application/x-dtbncx+xml";
@@ -84,7 +81,7 @@ const XmlNode* FindFirst(const XmlNode& node, const std::string& name) {
 
 class Reader {
 public:
-    Reader(const std::string& folder, const TBookServices& services, std::string& error)
+    Reader(const std::string& folder, const TBookServices& services, TNotMade& error)
         : folder_(folder), services_(services), error_(error) {}
 
     // Parses the book's file at relative ('/' parts); false with the error set.
@@ -92,7 +89,7 @@ public:
         std::string bytes;
         if (!services_.files.ReadWholeFile(platform::JoinPath(folder_, platform::EntryToPath(relative)), bytes) ||
             !services_.xml.Parse(bytes, html, root)) {
-            error_ = kUnreadableFile + relative;
+            error_ = {TNotMade::Reason::BookFileUnreadable, relative};
             return false;
         }
         return true;
@@ -109,14 +106,14 @@ public:
         const std::string written = Ansi(trimmed.substr(0, trimmed.find('#')));
         const std::string decoded = Ansi(DecodeReference(trimmed));
         if (decoded.empty() || !platform::IsContainedEntry(decoded) || !platform::IsContainedEntry(written)) {
-            error_ = kOutsideEntry + written;
+            error_ = {TNotMade::Reason::EntryOutside, written};
             return false;
         }
         const std::string baseFolder = platform::EntryFolder(base);
         const std::string wanted = baseFolder.empty() ? decoded : baseFolder + "/" + decoded;
         relative = FindBookFile(services_.files, folder_, wanted);
         if (relative.empty()) {
-            error_ = kMissingEntry + written;
+            error_ = {TNotMade::Reason::EntryMissing, written};
             return false;
         }
         return true;
@@ -147,7 +144,7 @@ public:
 private:
     std::string folder_;
     const TBookServices& services_;
-    std::string& error_;
+    TNotMade& error_;
     std::set<std::string> seenAudio_, seenSmil_;
 };
 
@@ -195,7 +192,7 @@ bool ReadOpf(Reader& reader, const std::string& name, TDaisyBook& book) {
             const std::string type = Lower(Trim(node.Attribute("media-type")));
             manifest[node.Attribute("id")] = {href, type};
             if (ncx.empty() && (type == kNcxMediaType ||
-                                platform::UpperCase1251(platform::ExtensionOf(Ansi(DecodeReference(href)))) == kNcxExtension)) {
+                                platform::HasExtension(Ansi(DecodeReference(href)), kNcxExtension))) {
                 ncx = href;
             }
         }
@@ -224,7 +221,7 @@ bool ReadOpf(Reader& reader, const std::string& name, TDaisyBook& book) {
         const auto item = manifest.find(id);
         if (item == manifest.end()) continue;
         if (item->second.second != kSmilMediaType &&
-            platform::UpperCase1251(platform::ExtensionOf(Ansi(DecodeReference(item->second.first)))) != ".SMIL") {
+            !platform::HasExtension(Ansi(DecodeReference(item->second.first)), ".smil")) {
             continue;
         }
         if (!reader.AddSmil(name, item->second.first, smil)) return false;
@@ -242,7 +239,7 @@ bool IsDaisyFileName(const std::string& name) {
     for (const char* ncc : kNccNames) {
         if (upper == ncc) return true;
     }
-    return platform::ExtensionOf(upper) == kOpfExtension;
+    return platform::HasExtension(name, kOpfExtension);
 }
 
 std::string FindDaisyFile(platform::IFileSystem& files, const std::string& folder) {
@@ -256,7 +253,7 @@ std::string FindDaisyFile(platform::IFileSystem& files, const std::string& folde
         for (const char* ncc : kNccNames) {
             if (upper == ncc) return platform::JoinPath(folder, entry.name);
         }
-        if (platform::ExtensionOf(upper) == kOpfExtension) {
+        if (platform::HasExtension(entry.name, kOpfExtension)) {
             opf = platform::JoinPath(folder, entry.name);
             ++opfCount;
         }
@@ -264,10 +261,10 @@ std::string FindDaisyFile(platform::IFileSystem& files, const std::string& folde
     return opfCount == 1 ? opf : std::string();
 }
 
-bool ReadDaisyBook(const std::string& path, const TBookServices& services, TDaisyBook& book, std::string& error) {
+bool ReadDaisyBook(const std::string& path, const TBookServices& services, TDaisyBook& book, TNotMade& error) {
     book = TDaisyBook();
     Reader reader(platform::FolderOf(path), services, error);
     const std::string name = platform::FileNameOf(path);
-    if (platform::UpperCase1251(platform::ExtensionOf(name)) == kOpfExtension) return ReadOpf(reader, name, book);
+    if (platform::HasExtension(name, kOpfExtension)) return ReadOpf(reader, name, book);
     return ReadNcc(reader, name, book);
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "book/Madebook.h"
+#include "book/Notmade.h"
 
 struct TDaisyBook {
     // UTF-8; empty when the book does not say.
@@ -23,7 +24,7 @@ std::string FindDaisyFile(platform::IFileSystem& files, const std::string& folde
 // Whether the file name is that of a DAISY book's navigation file (ncc.html, ncc.htm, *.opf).
 bool IsDaisyFileName(const std::string& name);
 
-// Reads the book whose ncc.html or .opf is at path. False with error (Windows-1251) when a
+// Reads the book whose ncc.html or .opf is at path. False with the reason when a
 // file of the book cannot be read, or an entry leaves the book's folder or names a file that
-// is not there (the error names the entry).
-bool ReadDaisyBook(const std::string& path, const TBookServices& services, TDaisyBook& book, std::string& error);
+// is not there (the reason names the entry).
+bool ReadDaisyBook(const std::string& path, const TBookServices& services, TDaisyBook& book, TNotMade& error);

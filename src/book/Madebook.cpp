@@ -16,9 +16,6 @@ namespace {
 
 using platform::Ansi;
 
-const std::string kFolderWord = Ansi("В папке ");
-const std::string kNoPlayable = Ansi(" нет файлов MP3");
-const std::string kNotRead = Ansi("Не удалось прочитать папку ");
 constexpr int kMinNameDigits = 3;
 constexpr int64_t kKilobyte = 1024;
 
@@ -76,9 +73,10 @@ const std::vector<std::string>& PlayableExtensions() {
 }
 
 bool IsPlayableFile(const std::string& name) {
-    const std::string extension = platform::UpperCase1251(platform::ExtensionOf(platform::EntryFileName(name)));
     const auto& playable = PlayableExtensions();
-    return std::find(playable.begin(), playable.end(), extension) != playable.end();
+    return std::any_of(playable.begin(), playable.end(), [&](const std::string& extension) {
+        return platform::HasExtension(platform::EntryFileName(name), extension);
+    });
 }
 
 int64_t TMadeBook::TotalSize() const {
@@ -104,7 +102,7 @@ TBookServices NativeBookServices() {
 }
 
 bool MakeBook(const std::string& path, const std::string& name, const TBookServices& services, TMadeBook& book,
-              std::string& error) {
+              TNotMade& error) {
     book = TMadeBook();
     const bool folder = services.files.IsDirectory(path);
     const std::string daisyFile = folder ? DaisyFileIn(services.files, path) : path;
@@ -121,13 +119,13 @@ bool MakeBook(const std::string& path, const std::string& name, const TBookServi
     } else {
         std::vector<std::string> relative;
         if (!ListBookFolder(services.files, path, relative)) {
-            error = kNotRead + path;
+            error = {TNotMade::Reason::FolderUnreadable, path};
             return false;
         }
         TakeFiles(path, relative, services, book, tags);
     }
     if (book.Files.empty()) {
-        error = kFolderWord + bookFolder + kNoPlayable;
+        error = {TNotMade::Reason::NoAudio, bookFolder};
         return false;
     }
     sources.push_back(NamesFromTags(tags));

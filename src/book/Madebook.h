@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "book/Notmade.h"
+
 namespace platform {
 class IFileSystem;
 class IAudioTagReader;
@@ -53,9 +55,9 @@ TBookServices NativeBookServices();
 // Makes the book at path: a folder (of MP3 files, or holding a DAISY book's ncc.html or .opf,
 // itself or in its only subfolder), or the ncc.html / .opf file itself. name is the name the
 // user knows the book by (the folder's or archive's, without extension), used for title and
-// author when neither the DAISY data nor the tags tell them. False with error (Windows-1251).
+// author when neither the DAISY data nor the tags tell them. False with the reason.
 bool MakeBook(const std::string& path, const std::string& name, const TBookServices& services, TMadeBook& book,
-              std::string& error);
+              TNotMade& error);
 
 // The name of the file at index (from 0) of count on the card: 001.mp3, ..., with more digits
 // when there are more than 999 files; the extension in lower case.

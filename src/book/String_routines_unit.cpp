@@ -50,3 +50,14 @@ std::optional<int64_t> ParseDigits(const std::string& text, int64_t maximum) {
 }
 
 std::string AnsiUpperCase(const std::string& text) { return platform::UpperCase1251(text); }
+
+const std::string& RussianPlural(int64_t count, const std::string& one, const std::string& few,
+                                 const std::string& many) {
+    constexpr int64_t kDecimal = 10, kHundred = 100;
+    constexpr int64_t kTeensFirst = 11, kTeensLast = 14, kFewFirst = 2, kFewLast = 4;
+    const int64_t lastTwo = count % kHundred;
+    const int64_t last = count % kDecimal;
+    if (lastTwo >= kTeensFirst && lastTwo <= kTeensLast) return many;
+    if (last == 1) return one;
+    return last >= kFewFirst && last <= kFewLast ? few : many;
+}

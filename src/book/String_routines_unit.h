@@ -20,3 +20,8 @@ std::string TrimBlanks(const std::string& text);
 std::optional<int64_t> ParseDigits(const std::string& text, int64_t maximum);
 // Upper-casing by the Russian locale (Windows-1251, Cyrillic letters included).
 std::string AnsiUpperCase(const std::string& text);
+
+// The Russian word for count things, by the last two digits: one (1, 21, 101 — but not 11),
+// few (2 to 4, 22 to 24 — but not 12 to 14) or many (the rest).
+const std::string& RussianPlural(int64_t count, const std::string& one, const std::string& few,
+                                 const std::string& many);

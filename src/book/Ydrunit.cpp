@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
+#include <cstring>
 #include <limits>
 #include <optional>
 
@@ -20,7 +22,7 @@ constexpr unsigned char kBom0 = 0xFF, kBom1 = 0xFE;
 constexpr int64_t kKilobyte = 1024;
 
 const char* const kBookPrefix = "BOOK_";
-const char* const kDescriptorExtension = ".YDR";
+const char* const kSlotFormat = "BOOK_%03d";
 
 enum class Key { Title, Author, Announcer, TotalSizeKb, TotalLengthSec, FileNum };
 struct KeyText {
@@ -137,11 +139,28 @@ bool IsBookDescriptorName(const std::string& fileName, int32_t& number) {
     if (fileName.size() != kDescriptorNameLength) return false;
     const std::string upper = AnsiUpperCase(fileName);
     if (upper.compare(0, kNumberStart, kBookPrefix) != 0) return false;
-    if (AnsiUpperCase(platform::ExtensionOf(fileName)) != kDescriptorExtension) return false;
+    if (!platform::HasExtension(fileName, kDescriptorExtension)) return false;
     const auto value = ParseDigits(fileName.substr(kNumberStart, kNumberLength), std::numeric_limits<int32_t>::max());
     if (!value) return false;
     number = static_cast<int32_t>(*value);
     return true;
+}
+
+std::string SlotName(int n) {
+    constexpr std::size_t kBufferSize = 32;
+    char buffer[kBufferSize] = {};
+    std::snprintf(buffer, sizeof buffer, kSlotFormat, n);
+    return buffer;
+}
+
+bool MatchesDescriptorPattern(const std::string& name) {
+    const std::string upper = AnsiUpperCase(name);
+    return upper.size() >= std::strlen(kBookPrefix) + std::strlen(kDescriptorExtension) &&
+           upper.compare(0, std::strlen(kBookPrefix), kBookPrefix) == 0 && platform::HasExtension(name, kDescriptorExtension);
+}
+
+bool IsSlotFolderName(const std::string& name, int32_t& number) {
+    return IsBookDescriptorName(name + kDescriptorExtension, number);
 }
 
 std::string JoinLines(const std::vector<std::string>& lines) {

@@ -57,6 +57,18 @@ std::vector<std::string> SplitUtf16Lines(const std::string& bytes);
 // Saves lines as a Windows-1251 descriptor (CR LF after every line), replacing the file whole.
 bool SaveDescriptorLines(const std::vector<std::string>& lines, const std::string& path, platform::IFileSystem& files);
 
+// The descriptor's extension as the program writes it; it is read in any letter case.
+inline constexpr const char* kDescriptorExtension = ".ydr";
+// The descriptor of a ready book at the top of an archive or a folder.
+inline constexpr const char* kReadyBookDescriptor = "BOOK_001.ydr";
+// "BOOK_nnn" for book number n ("BOOK_%03d", more digits from 1000 on): the book's folder on the
+// card; its descriptor is that name with kDescriptorExtension.
+std::string SlotName(int n);
+// "BOOK_*.ydr" as the card's FAT file system matches it: without regard to letter case.
+bool MatchesDescriptorPattern(const std::string& name);
+// The number of a folder name that follows the descriptor name rule without the extension.
+bool IsSlotFolderName(const std::string& name, int32_t& number);
+
 // Whether a file name follows the descriptor name rule: "BOOK_", three characters that pass
 // IsDigits, ".ydr", in any letter case. number receives the book number.
 bool IsBookDescriptorName(const std::string& fileName, int32_t& number);

@@ -2,8 +2,9 @@
 // What the card check finds and what a repair did, as values for the window logic to word.
 
 #include <string>
-#include <utility>
 #include <vector>
+
+#include "card/Cardoutcomes.h"
 
 // Something the card check found. The scratch files and the journal are this program's own;
 // a folder BOOK_nnn without its descriptor is a write that never finished.
@@ -38,6 +39,6 @@ struct TCardRepair {
     std::vector<TCardFinding> mended;
     // What a fresh check still finds afterwards.
     std::vector<TCardFinding> leftAlone;
-    // The books moved down to close gaps (old number, new number).
-    std::vector<std::pair<int, int>> moves;
+    // The books moved down to close gaps.
+    std::vector<TBookMove> moves;
 };

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "book/Notmade.h"
+
 // Why a write failed, for the window logic to word. subject names what the error concerns:
 // the extension, the book's name, the folder, file or descriptor path.
 struct TCardError {
@@ -24,13 +26,22 @@ struct TCardError {
         Flush,
         Cancelled,
         NoRoom,                 // neededBytes of freeBytes
-        NotMade,                // a book could not be made of the source: advice says why
+        NotMade,                // no book could be made of the source: notMade says why, subject of what
     };
     Code code = Code::None;
     std::string subject;
     std::string advice;
     int64_t neededBytes = 0;
     int64_t freeBytes = 0;
+    TNotMade::Reason notMade = TNotMade::Reason::None;
+
+    static TCardError Of(Code code, std::string subject = std::string()) {
+        TCardError error;
+        error.code = code;
+        error.subject = std::move(subject);
+        return error;
+    }
+    bool failed() const { return code != Code::None; }
 };
 
 // What AddBook did. Converts to true when the book was written.
@@ -40,9 +51,25 @@ struct TWriteOutcome {
     // then as they were before it (error.code is Cancelled).
     bool cancelled = false;
     TCardError error;
-    // DisplayName of the book written.
+    // The book's DisplayName once it is known: the book written, or the one that failed or was
+    // stopped after its descriptor was read or it was made.
     std::string title;
     operator bool() const { return written; }  // NOLINT: read as "was it written"
+
+    static TWriteOutcome Failed(TCardError error, std::string title = std::string()) {
+        TWriteOutcome outcome;
+        outcome.cancelled = error.code == TCardError::Code::Cancelled;
+        outcome.error = std::move(error);
+        outcome.title = std::move(title);
+        return outcome;
+    }
+};
+
+// A book given another number: from the old one to the new one.
+struct TBookMove {
+    int from = 0;
+    int to = 0;
+    bool operator==(const TBookMove& other) const { return from == other.from && to == other.to; }
 };
 
 // What a removal did with the book.
@@ -60,10 +87,10 @@ struct TRemovalReport {
     std::vector<std::string> leftAlone;
 };
 
-// What DeleteBook did: the removal and the moves (old number, new number) that closed its gap.
-// Converts to true when the book is gone.
+// What DeleteBook did: the removal and the moves that closed its gap. Converts to true when the
+// book is gone.
 struct TRemoval {
     TRemovalReport report;
-    std::vector<std::pair<int, int>> moves;
+    std::vector<TBookMove> moves;
     operator bool() const { return report.removed; }  // NOLINT: read as "is it gone"
 };

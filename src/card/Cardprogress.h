@@ -42,6 +42,7 @@ public:
     // False once a stop has been asked for. force passes the report on whatever changed.
     bool Report(const TCardProgress& progress, bool force = false);
     bool stopped() const { return stop_.Requested(); }
+    const platform::StopToken& stop() const { return stop_; }
 
 private:
     bool Due(const TCardProgress& progress) const;

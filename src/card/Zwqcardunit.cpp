@@ -6,10 +6,10 @@
 #include <map>
 
 #include "book/String_routines_unit.h"
-#include "card/Cardjournal.h"
-#include "card/Cardroot.h"
-#include "card/Removalbatch.h"
-#include "card/Slotmove.h"
+#include "card/internal/Cardjournal.h"
+#include "card/internal/Cardroot.h"
+#include "card/internal/Removalbatch.h"
+#include "card/internal/Slotmove.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
 
@@ -31,7 +31,7 @@ void TMemoryCard::ScanKnowing(const std::map<std::string, std::string>& written)
     ListRoot();
     NoteTrouble();
     for (const auto& [upper, name] : root_->files) {
-        if (!card::MatchesDescriptorPattern(name)) continue;
+        if (!MatchesDescriptorPattern(name)) continue;
         auto book = std::make_unique<TBookInfo>();
         const std::string path = platform::JoinPath(CardPath, name);
         const auto known = written.find(upper);
@@ -76,7 +76,7 @@ void TMemoryCard::NoteTrouble() {
         if (IsBookDescriptorName(name, n) && n > 0) descriptors.push_back(n);
     }
     for (const auto& [upper, name] : names.folders) {
-        if (card::IsSlotFolderName(name, n) && n > 0) folders.push_back(n);
+        if (IsSlotFolderName(name, n) && n > 0) folders.push_back(n);
     }
     std::sort(descriptors.begin(), descriptors.end());
     std::sort(folders.begin(), folders.end());
@@ -86,7 +86,7 @@ void TMemoryCard::NoteTrouble() {
     needsCheck_ = trouble;
 }
 
-std::string TMemoryCard::SlotName(int n) { return card::SlotName(n); }
+std::string TMemoryCard::SlotName(int n) { return ::SlotName(n); }
 
 std::string TMemoryCard::NewBookSlotName() {
     ListRoot();
@@ -105,12 +105,9 @@ std::string TMemoryCard::FreeSlotName() {
 
 TRemoval TMemoryCard::DeleteBook(std::size_t index, const TProgressCallback& progress) {
     TRemoval removal;
-    LastMoves.clear();
-    LastRemoval = TRemovalReport();
     if (index >= Books.size()) return removal;
     if (BatchAwaitsCheck()) {
         removal.report.awaitsCheck = true;
-        LastRemoval = removal.report;
         return removal;
     }
     platform::IFileSystem& files = platform_.files;
@@ -167,8 +164,8 @@ TRemoval TMemoryCard::DeleteBook(std::size_t index, const TProgressCallback& pro
         // The moves made are told even when the batch stopped short, so that a caller can
         // follow the books it names.
         for (std::size_t i = 0; i < made; ++i) {
-            removal.moves.emplace_back(moves[i].from, moves[i].to);
-            written[AnsiUpperCase(SlotName(moves[i].to) + card::kDescriptorSuffix)] = moves[i].bytes;
+            removal.moves.push_back({moves[i].from, moves[i].to});
+            written[AnsiUpperCase(SlotName(moves[i].to) + kDescriptorExtension)] = moves[i].bytes;
         }
         finished = made == moves.size();
     }
@@ -181,12 +178,10 @@ TRemoval TMemoryCard::DeleteBook(std::size_t index, const TProgressCallback& pro
     // Without a journal of its own the gap is closed book by book.
     if (report.removed && !journaled) removal.moves = CloseListedGaps(progress);
     NoteTrouble();  // on the listing as the moves left it
-    LastMoves = removal.moves;
-    LastRemoval = removal.report;
     return removal;
 }
 
-std::vector<std::pair<int, int>> TMemoryCard::CloseGaps(const TProgressCallback& progress) {
+std::vector<TBookMove> TMemoryCard::CloseGaps(const TProgressCallback& progress) {
     ListRoot();
     if (BatchAwaitsCheck()) return {};
     return CloseListedGaps(progress);
@@ -194,8 +189,8 @@ std::vector<std::pair<int, int>> TMemoryCard::CloseGaps(const TProgressCallback&
 
 bool TMemoryCard::BatchAwaitsCheck() const { return root_->HasFile(card::TCardJournal::kName); }
 
-std::vector<std::pair<int, int>> TMemoryCard::CloseListedGaps(const TProgressCallback& progress) {
-    std::vector<std::pair<int, int>> moves;
+std::vector<TBookMove> TMemoryCard::CloseListedGaps(const TProgressCallback& progress) {
+    std::vector<TBookMove> moves;
     // In number order, whatever order the catalogue is in, so the books keep their order.
     std::vector<std::pair<int, std::string>> books;
     for (const auto& book : Books) books.emplace_back(book->Number, book->DisplayName);
@@ -213,7 +208,7 @@ std::vector<std::pair<int, int>> TMemoryCard::CloseListedGaps(const TProgressCal
         if (progress) progress(step);
         // A book that cannot move keeps its number, and the books above it stay above it.
         const bool moved = MoveBook(number, free);
-        if (moved) moves.emplace_back(number, free);
+        if (moved) moves.push_back({number, free});
         free = FreeSlotFrom(moved ? free + 1 : number + 1);
     }
     return moves;

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "platform/Codepage.h"
+
 namespace platform {
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
@@ -37,6 +39,10 @@ std::string ExtensionOf(const std::string& path) {
     const std::string name = FileNameOf(path);
     const std::size_t dot = name.rfind('.');
     return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+bool HasExtension(const std::string& path, const std::string& extension) {
+    return UpperCase1251(ExtensionOf(path)) == UpperCase1251(extension);
 }
 
 std::string StripTrailingSeparators(const std::string& path) {

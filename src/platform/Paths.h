@@ -21,6 +21,9 @@ std::string FileNameOf(const std::string& path);
 std::string FolderOf(const std::string& path);
 // The extension of the file name, from its last dot, dot included; empty without a dot.
 std::string ExtensionOf(const std::string& path);
+// Whether the file name ends in extension (dot included), compared without regard to letter
+// case, Cyrillic included: HasExtension("Книга.RAR", ".rar").
+bool HasExtension(const std::string& path, const std::string& extension);
 // The path without every trailing '\' and '/'.
 std::string StripTrailingSeparators(const std::string& path);
 // Whether a path is absolute in the platform's sense ("E:\x", "\\server", "/x").

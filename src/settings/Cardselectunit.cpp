@@ -15,12 +15,9 @@ const std::string kNoCard = Ansi("Необходимо указать карту
 const std::string kNoFolder = Ansi("Папка не найдена: ");
 const std::string kListSeparator = ", ";
 
-// The Russian plural forms go by the last two digits: 1, 21, 101 take the singular; 2 to 4,
-// 22 to 24 the paucal; 11 to 14 and all others the plural.
-constexpr std::size_t kDecimal = 10;
-constexpr std::size_t kHundred = 100;
-constexpr std::size_t kTeensFirst = 11, kTeensLast = 14;
-constexpr std::size_t kPaucalFirst = 2, kPaucalLast = 4;
+const std::string kBookOne = Ansi(" книга");
+const std::string kBookFew = Ansi(" книги");
+const std::string kBookMany = Ansi(" книг");
 
 }  // namespace
 
@@ -41,13 +38,7 @@ const TCardSelectTexts& CardSelectTexts(platform::IntegrationStyle style) {
 }
 
 std::string BookCountText(std::size_t count) {
-    const std::size_t lastTwo = count % kHundred;
-    const std::size_t last = count % kDecimal;
-    const bool teens = lastTwo >= kTeensFirst && lastTwo <= kTeensLast;
-    const char* word = "книг";
-    if (!teens && last == 1) word = "книга";
-    if (!teens && last >= kPaucalFirst && last <= kPaucalLast) word = "книги";
-    return std::to_string(count) + " " + Ansi(word);
+    return std::to_string(count) + RussianPlural(static_cast<int64_t>(count), kBookOne, kBookFew, kBookMany);
 }
 
 std::string TCardSelectForm::DriveText(const std::string& root) {

@@ -11,14 +11,11 @@ namespace {
 
 using platform::Ansi;
 
-const char* const kDescriptorExtension = ".YDR";
-
 MenuItem ItemFor(const SelectedPath& selected, const std::string& cardPath) {
-    const std::string upperName = AnsiUpperCase(platform::FileNameOf(selected.path));
-    const std::string upperExtension = AnsiUpperCase(platform::ExtensionOf(upperName));
+    const std::string name = platform::FileNameOf(selected.path);
     if (LiesOnCard(selected.path, cardPath)) {
         // Only a descriptor names a book on the card; its folder and files do not.
-        return !selected.folder && upperExtension == kDescriptorExtension ? MenuItem::Delete : MenuItem::None;
+        return !selected.folder && IsDescriptorFileName(name) ? MenuItem::Delete : MenuItem::None;
     }
     if (selected.folder) {
         // The card itself, or a folder holding it, is no book to write onto it.
@@ -30,7 +27,7 @@ MenuItem ItemFor(const SelectedPath& selected, const std::string& cardPath) {
         return MenuItem::Write;
     }
     // The files the program itself takes as books.
-    return IsBookSourceName(upperName) ? MenuItem::Write : MenuItem::None;
+    return IsBookSourceName(name) ? MenuItem::Write : MenuItem::None;
 }
 
 }  // namespace

@@ -22,6 +22,8 @@ using testsupport::TempDir;
 using testsupport::TestPlatform;
 using testsupport::WriteFile;
 using testsupport::RarEntry;
+using testsupport::Failure;
+using Code = TCardError::Code;
 
 namespace {
 
@@ -48,16 +50,18 @@ protected:
         }
         return all;
     }
-    // Writes and rescans, as the main window does after every write.
+    // Writes and rescans, as the main window does after every write; last keeps the outcome.
     bool Add(const std::string& path) {
-        const bool ok = card.AddBook(path);
+        last = card.AddBook(path);
         card.Scan();
-        return ok;
+        return last;
     }
+    Failure Why() const { return Failure(last.error); }
 
     TempDir dir;
     TestPlatform test;
     TMemoryCard card;
+    TWriteOutcome last;
 };
 
 }  // namespace
@@ -73,9 +77,9 @@ TEST_F(AddBook, WritesADescriptorBookIntoTheSmallestFreeSlot) {
         source(""), "BOOK_017.ydr", header,
         {{A("CD1\\Глава 1.mp3"), "one"}, {"02.mp3", "two"}, {"CD2\\cover.jpg", "img"}});
 
-    ASSERT_TRUE(Add(descriptor)) << CardErrorText(card.LastError);
-    EXPECT_EQ(CardErrorText(card.LastError), A("<неопределенная ошибка>"));
+    ASSERT_TRUE(Add(descriptor)) << Why();
     EXPECT_EQ(card.LastTitle, kDisplayName);
+    EXPECT_EQ(last.title, kDisplayName);
     // The card copy: "#" lines and empty lines as they were, then one flat entry per file.
     EXPECT_EQ(ReadFile(dir / "card/BOOK_002.ydr"),
               Crlf({kHeader[0], "", kHeader[1], kHeader[2], "#CUSTOM=kept", A("BOOK_002\\Глава 1.mp3"),
@@ -92,33 +96,29 @@ TEST_F(AddBook, ASourceInUtf16IsStoredAsWindows1251) {
     WriteFile(source("BOOK_001.ydr"),
               testsupport::Utf16File("#TITLE=Книга\r\n#TOTAL_SIZE_KB=1\r\n\r\nглава.mp3\r\n"));
     WriteFile(source(A("глава.mp3")), "x");
-    ASSERT_TRUE(Add(source("BOOK_001.ydr"))) << CardErrorText(card.LastError);
+    ASSERT_TRUE(Add(source("BOOK_001.ydr"))) << Why();
     EXPECT_EQ(ReadFile(dir / "card/BOOK_001.ydr"), Crlf({A("#TITLE=Книга"), "#TOTAL_SIZE_KB=1", A("BOOK_001\\глава.mp3")}));
 }
 
 TEST_F(AddBook, TheExtensionDecides) {
     EXPECT_FALSE(Add(source("book.txt")));
-    EXPECT_EQ(CardErrorText(card.LastError), A("Неподдерживаемый формат книги (.txt)"));
+    EXPECT_EQ(Why(), Failure(Code::UnsupportedFormat, ".txt"));
     EXPECT_FALSE(Add(source("book")));
-    EXPECT_EQ(CardErrorText(card.LastError), A("Неподдерживаемый формат книги ()"));
-    // Both letter cases: a missing ".Ydr" file fails reading, a missing ".Rar" file unpacking.
+    EXPECT_EQ(Why(), Failure(Code::UnsupportedFormat, ""));
+    // Any letter case: a missing ".Ydr" file fails reading, a missing archive unpacking.
     EXPECT_FALSE(Add(source("BOOK_001.Ydr")));
-    EXPECT_EQ(CardErrorText(card.LastError), A("Не удалось получить информацию о книге"));
-    EXPECT_FALSE(Add(source("book.Rar")));
-    EXPECT_EQ(CardErrorText(card.LastError), A("Ошибка во время разархивирования"));
-    // (followed, on Windows, by what the system's tar.exe could not do)
-    const std::string unpackError = A("Ошибка во время разархивирования");
-    EXPECT_FALSE(Add(source("book.Zip")));
-    EXPECT_EQ(CardErrorText(card.LastError).substr(0, unpackError.size()), unpackError);
-    EXPECT_FALSE(Add(source("book.7z")));
-    EXPECT_EQ(CardErrorText(card.LastError).substr(0, unpackError.size()), unpackError);
+    EXPECT_EQ(Why(), Failure(Code::NoBookInfo));
+    for (const char* archive : {"book.Rar", "book.Zip", "book.7z"}) {
+        EXPECT_FALSE(Add(source(archive)));
+        EXPECT_EQ(Why(), Failure(Code::Unpack)) << archive;
+    }
     EXPECT_EQ(CardContent(), std::vector<std::string>{});
 }
 
 TEST_F(AddBook, TheSourceDescriptorMustFollowTheNameRule) {
     const std::string descriptor = MakeSourceBook(source(""), "mybook.ydr", kHeader, {{"01.mp3", "x"}});
     EXPECT_FALSE(Add(descriptor));
-    EXPECT_EQ(CardErrorText(card.LastError), A("Не удалось получить информацию о книге"));
+    EXPECT_EQ(Why(), Failure(Code::NoBookInfo));
     EXPECT_EQ(CardContent(), std::vector<std::string>{});
 }
 
@@ -127,7 +127,8 @@ TEST_F(AddBook, ABookWithTheSameAuthorAndTitleIsRefused) {
     std::vector<std::string> other = kHeader;
     other.push_back(A("#ANNOUNCER=Другой чтец"));
     EXPECT_FALSE(Add(MakeSourceBook(source("b"), "BOOK_001.ydr", other, {{"02.mp3", "y"}})));
-    EXPECT_EQ(CardErrorText(card.LastError), A("Книга ") + kDisplayName + A(" уже присутствует на карте памяти"));
+    EXPECT_EQ(Why(), Failure(Code::AlreadyOnCard, kDisplayName));
+    EXPECT_EQ(last.title, kDisplayName);
     // A title differing in letter case only is another book.
     const std::vector<std::string> lower = {A("#TITLE=мастер и маргарита"), A("#AUTHOR=Булгаков"), "#TOTAL_SIZE_KB=3"};
     EXPECT_TRUE(Add(MakeSourceBook(source("c"), "BOOK_001.ydr", lower, {{"03.mp3", "z"}})));
@@ -141,8 +142,7 @@ TEST_F(AddBook, AFailedCopyLeavesTheCardAsItWas) {
     const std::string descriptor = MakeSourceBook(source(""), "BOOK_001.ydr", kHeader, {{"01.mp3", "x"}});
     WriteFile(descriptor, Crlf({kHeader[0], kHeader[1], kHeader[2], "01.mp3", "CD9\\missing.mp3"}));
     EXPECT_FALSE(Add(descriptor));
-    EXPECT_EQ(CardErrorText(card.LastError), A("Ошибка во время копирования файла ") + platform::JoinPath(source(""), "") +
-                                  "CD9\\missing.mp3");
+    EXPECT_EQ(Why(), Failure(Code::Copy, platform::JoinPath(source(""), "CD9\\missing.mp3")));
     EXPECT_EQ(CardContent(), before);
     EXPECT_EQ(card.FindFreeSlot(), 2);
 }
@@ -151,7 +151,7 @@ TEST_F(AddBook, TwoFilesOfTheSameNameCannotBothLandInTheFlatFolder) {
     const std::string descriptor =
         MakeSourceBook(source(""), "BOOK_001.ydr", kHeader, {{"CD1\\01.mp3", "a"}, {"CD2\\01.mp3", "b"}});
     EXPECT_FALSE(Add(descriptor));
-    EXPECT_EQ(CardErrorText(card.LastError), A("Ошибка во время копирования файла ") + platform::JoinPath(source(""), "CD2\\01.mp3"));
+    EXPECT_EQ(Why(), Failure(Code::Copy, platform::JoinPath(source(""), "CD2\\01.mp3")));
     EXPECT_EQ(CardContent(), std::vector<std::string>{});
 }
 
@@ -163,7 +163,7 @@ TEST_F(AddBook, ABookNeverReadsOutsideItsOwnFolder) {
         const std::string descriptor = source("BOOK_001.ydr");
         WriteFile(descriptor, Crlf({kHeader[0], kHeader[1], kHeader[2], entry}));
         EXPECT_FALSE(Add(descriptor)) << entry;
-        EXPECT_EQ(CardErrorText(card.LastError), A("Ошибка во время копирования файла ") + platform::JoinPath(source(""), entry));
+        EXPECT_EQ(Why(), Failure(Code::Copy, platform::JoinPath(source(""), entry)));
         EXPECT_EQ(CardContent(), std::vector<std::string>{}) << entry;
     }
 }
@@ -174,20 +174,20 @@ TEST_F(AddBook, AFailedSaveLeavesTheCardAsItWas) {
     testsupport::MakeDirs(dir / "card/BOOK_001.ydr");
     const std::string descriptor = MakeSourceBook(source(""), "BOOK_001.ydr", kHeader, {{"01.mp3", "x"}});
     EXPECT_FALSE(Add(descriptor));
-    EXPECT_EQ(CardErrorText(card.LastError), A("Ошибка во время сохранения файла ") + (dir / "card/BOOK_001.ydr"));
+    EXPECT_EQ(Why(), Failure(Code::Save, dir / "card/BOOK_001.ydr"));
     EXPECT_EQ(CardContent(), std::vector<std::string>{"BOOK_001.ydr/"});
 }
 
 TEST_F(AddBook, NoFolderNoSlot) {
     const std::string descriptor = MakeSourceBook(source(""), "BOOK_001.ydr", kHeader, {{"01.mp3", "x"}});
     card.SetCardPath(dir / "absent");
-    EXPECT_FALSE(card.AddBook(descriptor));
-    EXPECT_EQ(CardErrorText(card.LastError), A("Ошибка во время создания каталога ") + (dir / "absent/BOOK_001") + A(" на карте памяти"));
+    EXPECT_FALSE(Add(descriptor));
+    EXPECT_EQ(Why(), Failure(Code::Folder, dir / "absent/BOOK_001"));
 
     card.SetCardPath(cardPath());
     for (int n = 1; n <= TMemoryCard::kMaxSlot; ++n) testsupport::MakeDirs(cardPath() + platform::PathSeparator() + card.SlotName(n));
-    EXPECT_FALSE(card.AddBook(descriptor));
-    EXPECT_EQ(CardErrorText(card.LastError), A("Не удалось получить имя для книги"));
+    EXPECT_FALSE(Add(descriptor));
+    EXPECT_EQ(Why(), Failure(Code::NoSlotName));
     EXPECT_FALSE(Exists(dir / "card/BOOK_1000"));
 }
 
@@ -219,7 +219,7 @@ INSTANTIATE_TEST_SUITE_P(RarVersions, AddBookFromArchive, ::testing::Values(4, 5
                          [](const ::testing::TestParamInfo<int>& info) { return "Rar" + std::to_string(info.param); });
 
 TEST_P(AddBookFromArchive, WritesTheBookAndRemovesTheExtractionFolder) {
-    ASSERT_TRUE(Add(Archive("book.rar", ArchiveBook()))) << CardErrorText(card.LastError);
+    ASSERT_TRUE(Add(Archive("book.rar", ArchiveBook()))) << Why();
     EXPECT_EQ(card.LastTitle, kDisplayName);
     EXPECT_EQ(ReadFile(dir / "card/BOOK_001.ydr"),
               Crlf({kHeader[0], kHeader[1], kHeader[2], A("BOOK_001\\01 Глава.mp3"), "BOOK_001\\02.mp3"}));
@@ -231,7 +231,7 @@ TEST_P(AddBookFromArchive, WritesTheBookAndRemovesTheExtractionFolder) {
 TEST_P(AddBookFromArchive, AnExtractionFolderThatExistsIsNeverReused) {
     WriteFile(dir / "temp/ZWQTMP0/other.txt", "someone else's");
     WriteFile(dir / "temp/ZWQTMP1", "a file");
-    ASSERT_TRUE(Add(Archive("book.RAR", ArchiveBook()))) << CardErrorText(card.LastError);
+    ASSERT_TRUE(Add(Archive("book.RAR", ArchiveBook()))) << Why();
     EXPECT_EQ(card.TempFolder, dir / "temp/ZWQTMP2");
     EXPECT_EQ(TempContent(), (std::vector<std::string>{"ZWQTMP0/", "ZWQTMP1"}));
     EXPECT_EQ(ReadFile(dir / "temp/ZWQTMP0/other.txt"), "someone else's");
@@ -241,7 +241,7 @@ TEST_P(AddBookFromArchive, TheDescriptorMustLieAtTheTop) {
     std::vector<RarEntry> entries = ArchiveBook();
     entries[0].name = "Часть 1/BOOK_001.ydr";
     EXPECT_FALSE(Add(Archive("book.rar", entries)));
-    EXPECT_EQ(CardErrorText(card.LastError), A("Архив не содержит файл BOOK_001.ydr"));
+    EXPECT_EQ(Why(), Failure(Code::NoDescriptorInArchive));
     EXPECT_EQ(TempContent(), std::vector<std::string>{});
     EXPECT_EQ(CardContent(), std::vector<std::string>{});
 }
@@ -249,15 +249,15 @@ TEST_P(AddBookFromArchive, TheDescriptorMustLieAtTheTop) {
 TEST_P(AddBookFromArchive, ADamagedArchiveFailsToUnpack) {
     // An archive without entries holds no descriptor.
     EXPECT_FALSE(Add(Archive("empty.rar", {})));
-    EXPECT_EQ(CardErrorText(card.LastError), A("Архив не содержит файл BOOK_001.ydr"));
+    EXPECT_EQ(Why(), Failure(Code::NoDescriptorInArchive));
     const std::string path = source("bad.rar");
     WriteFile(path, testsupport::CorruptCopy(GetParam() == 4 ? testsupport::MakeRar4(ArchiveBook())
                                                                   : testsupport::MakeRar5(ArchiveBook())));
     EXPECT_FALSE(Add(path));
-    EXPECT_EQ(CardErrorText(card.LastError), A("Ошибка во время разархивирования"));
+    EXPECT_EQ(Why(), Failure(Code::Unpack));
     WriteFile(path, "Rar!\x1A\x07");  // cut short
     EXPECT_FALSE(Add(path));
-    EXPECT_EQ(CardErrorText(card.LastError), A("Ошибка во время разархивирования"));
+    EXPECT_EQ(Why(), Failure(Code::Unpack));
     EXPECT_EQ(TempContent(), std::vector<std::string>{});
     EXPECT_EQ(CardContent(), std::vector<std::string>{});
 }
@@ -266,7 +266,7 @@ TEST_P(AddBookFromArchive, EntriesThatClimbOutAreRefused) {
     std::vector<RarEntry> entries = ArchiveBook();
     entries.push_back({"../escaped.txt", "outside", false});
     EXPECT_FALSE(Add(Archive("evil.rar", entries)));
-    EXPECT_EQ(CardErrorText(card.LastError), A("Ошибка во время разархивирования"));
+    EXPECT_EQ(Why(), Failure(Code::Unpack));
     EXPECT_FALSE(Exists(dir / "escaped.txt"));
     EXPECT_EQ(TempContent(), std::vector<std::string>{});
     EXPECT_EQ(CardContent(), std::vector<std::string>{});
@@ -276,7 +276,7 @@ TEST_P(AddBookFromArchive, AFailedCopyFromAnArchiveCleansUpBothSides) {
     std::vector<RarEntry> entries = ArchiveBook();
     entries[0].data = Crlf({kHeader[0], kHeader[1], kHeader[2], "02.mp3", "missing.mp3"});
     EXPECT_FALSE(Add(Archive("book.rar", entries)));
-    EXPECT_EQ(CardErrorText(card.LastError), A("Ошибка во время копирования файла ") + platform::JoinPath(card.TempFolder, "missing.mp3"));
+    EXPECT_EQ(Why(), Failure(Code::Copy, platform::JoinPath(card.TempFolder, "missing.mp3")));
     EXPECT_EQ(TempContent(), std::vector<std::string>{});
     EXPECT_EQ(CardContent(), std::vector<std::string>{});
 }
@@ -332,7 +332,7 @@ protected:
         reports.clear();
         reportsAfterStop = 0;
         platform::StopToken stopToken;
-        return card.AddBook(
+        return last = card.AddBook(
             path,
             [&](const TCardProgress& p) {
                 reportsAfterStop += stopToken.Requested() ? 1 : 0;
@@ -380,22 +380,22 @@ TEST_F(WriteProgress, AStopAnywhereLeavesTheCardAsItWas) {
     for (const auto& c : cases) {
         const std::string path = LongSource(c.archive);
         EXPECT_FALSE(Write(path, c.stop)) << c.when;
-        EXPECT_TRUE(card.Cancelled) << c.when;
-        EXPECT_EQ(CardErrorText(card.LastError), A("Запись книги отменена")) << c.when;
+        EXPECT_TRUE(last.cancelled) << c.when;
+        EXPECT_EQ(Why(), Failure(Code::Cancelled)) << c.when;
         EXPECT_EQ(reportsAfterStop, 0) << c.when;
         EXPECT_EQ(Snapshot(cardPath()), before) << c.when;
         EXPECT_EQ(List(dir / "temp"), std::vector<std::string>{}) << c.when;
     }
     // The next write is not taken for a cancelled one.
-    ASSERT_TRUE(Write(LongSource(false))) << CardErrorText(card.LastError);
-    EXPECT_FALSE(card.Cancelled);
+    ASSERT_TRUE(Write(LongSource(false))) << Why();
+    EXPECT_FALSE(last.cancelled);
     EXPECT_EQ(ReadFile(dir / "card/BOOK_002/03.mp3"), kLongBook[2].content);
 }
 
 TEST_F(WriteProgress, ProgressReachesTheEndAndNeverGoesBack) {
     for (const bool archive : {false, true}) {
         EmptyCard();
-        ASSERT_TRUE(Write(LongSource(archive))) << CardErrorText(card.LastError);
+        ASSERT_TRUE(Write(LongSource(archive))) << Why();
         ASSERT_FALSE(reports.empty());
         for (std::size_t i = 1; i < reports.size(); ++i) {
             const TCardProgress& a = reports[i - 1];
@@ -464,9 +464,9 @@ TEST_F(WriteProgress, ABookThatDoesNotFitIsRefusedBeforeAnythingIsWritten) {
         EmptyCard();
         const bool written = Add(c.archive ? source("fit.rar") : descriptor);
         EXPECT_EQ(written, c.refusal == nullptr) << label;
-        EXPECT_FALSE(card.Cancelled) << label;
+        EXPECT_FALSE(last.cancelled) << label;
         if (c.refusal != nullptr) {
-            EXPECT_EQ(CardErrorText(card.LastError), A("Книга не помещается на карту памяти: ") + A(c.refusal)) << label;
+            EXPECT_EQ(CardErrorText(last.error), A("Книга не помещается на карту памяти: ") + A(c.refusal)) << label;
             EXPECT_EQ(CardContent(), std::vector<std::string>{}) << label;
         }
         EXPECT_EQ(List(dir / "temp"), std::vector<std::string>{}) << label;

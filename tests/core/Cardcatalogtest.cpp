@@ -26,7 +26,6 @@ std::vector<int> Numbers(const TMemoryCard& card) {
 
 TEST(CardCatalogue, ANewCardModelIsEmpty) {
     TMemoryCard card;
-    EXPECT_EQ(CardErrorText(card.LastError), "");
     EXPECT_EQ(card.LastTitle, "");
     EXPECT_EQ(card.CardPath, "");
     EXPECT_EQ(card.TempFolder, "<>");

@@ -11,6 +11,7 @@
 
 #include "app/Cardtexts.h"
 #include "card/Zwqcardunit.h"
+#include "card/internal/Extraction.h"
 #include "platform/Paths.h"
 #include "support/Cardmishaps.h"
 #include "support/Testsupport.h"
@@ -307,7 +308,7 @@ TEST_F(Card, AMoveWhoseFlushFailsIsUndoneAndTheNextOneFindsTheCardAsItIs) {
     EXPECT_EQ(List(card()), (std::vector<std::string>{"BOOK_001.ydr", "BOOK_001/", "BOOK_003.ydr", "BOOK_003/",
                                                       "BOOK_004.ydr", "BOOK_004/"}));
     EXPECT_EQ(Kinds(), std::vector<Kind>{Kind::Gap});
-    EXPECT_EQ(model.CloseGaps(), (std::vector<std::pair<int, int>>{{3, 2}, {4, 3}}));
+    EXPECT_EQ(model.CloseGaps(), (std::vector<TBookMove>{{3, 2}, {4, 3}}));
     EXPECT_EQ(Books(), (std::vector<std::string>{"T1", "T3", "T4"}));
 }
 
@@ -346,8 +347,8 @@ TEST_F(Card, BooksKeepTheirOrderWhateverOrderTheFolderIsListedIn) {
         for (const auto& book : model.Books) numbers.push_back(book->Number);
         EXPECT_EQ(numbers, (std::vector<int>{1, 2, 3, 4, 5, 6}));
         std::vector<TCardProgress> steps;
-        model.DeleteBook(1, [&steps](const TCardProgress& p) { steps.push_back(p); });
-        EXPECT_EQ(model.LastMoves, (std::vector<std::pair<int, int>>{{3, 2}, {4, 3}, {5, 4}, {6, 5}}));
+        const TRemoval removal = model.DeleteBook(1, [&steps](const TCardProgress& p) { steps.push_back(p); });
+        EXPECT_EQ(removal.moves, (std::vector<TBookMove>{{3, 2}, {4, 3}, {5, 4}, {6, 5}}));
         ASSERT_EQ(steps.size(), 4u);
         EXPECT_EQ(steps[0].phase, TCardProgress::Phase::Renumbering);
         EXPECT_EQ(steps[3].itemIndex, 4);
@@ -411,10 +412,10 @@ TEST_F(Card, ARemovalStaysWithinTheBooksOwnFolder) {
         MakeBooks(3);
         if (!c.make()) continue;  // links cannot be made here
         model.Scan();
-        EXPECT_EQ(model.DeleteBook(0), c.removed);
-        EXPECT_EQ(model.LastRemoval.removed, c.removed);
-        EXPECT_EQ(model.LastRemoval.stayed.empty(), c.removed);
-        EXPECT_EQ(model.LastRemoval.leftAlone.size(), c.leftAlone);
+        const TRemoval removal = model.DeleteBook(0);
+        EXPECT_EQ(removal.report.removed, c.removed);
+        EXPECT_EQ(removal.report.stayed.empty(), c.removed);
+        EXPECT_EQ(removal.report.leftAlone.size(), c.leftAlone);
         for (const std::string& path : c.kept) EXPECT_TRUE(Exists(path)) << path;
         // A book that stays keeps its number, and nothing is renumbered.
         model.Scan();
@@ -485,7 +486,6 @@ TEST_F(Card, ExtractionFoldersThatNoRunningInstanceHoldsAreRemovedAtStartUp) {
     // A write while folder 1 is held takes the next free number and leaves nothing behind.
     EXPECT_TRUE(healthy.CreateTempFolder());
     EXPECT_EQ(healthy.TempFolder, temp + platform::PathSeparator() + "ZWQTMP0");
-    healthy.RemoveFolderTree(healthy.TempFolder);
     EXPECT_EQ(List(temp), (std::vector<std::string>{"ZWQTMP1.lck", "ZWQTMP1/", "ZWQTMP7", "ZWQTMPX/"}));
 }
 

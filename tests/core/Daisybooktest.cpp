@@ -2,7 +2,6 @@
 
 #include <filesystem>
 
-#include "app/Cardtexts.h"
 #include "platform/Paths.h"
 #include "support/Bookfixtures.h"
 #include "support/Madebookcard.h"
@@ -49,7 +48,7 @@ TEST_F(DaisyBook, Daisy2FilesFollowTheClipsInNavigationOrderEachOnce) {
     // b.smil is reached first; 02.mp3 plays twice; 04.mp3 is never played.
     WriteDaisy2(source("d2"), kMeta, {{"b.smil", {"02.mp3", "01.mp3", "02.mp3"}}, {"a.smil", {"03.mp3", "./01.mp3"}}});
     for (const std::string& path : {source("d2/ncc.html"), source("d2")}) {
-        ASSERT_TRUE(Add(path)) << CardErrorText(card.LastError);
+        ASSERT_TRUE(Add(path)) << Why();
         const int slot = static_cast<int>(card.Books.size());
         const std::string slotName = TMemoryCard::SlotName(slot);
         EXPECT_EQ(Descriptor(slot), Crlf(testsupport::AsWrittenHere({A("#TITLE=Сказки"), A("#AUTHOR=Пушкин"), A("#ANNOUNCER=Иванов"),
@@ -65,7 +64,7 @@ TEST_F(DaisyBook, Daisy3FollowsTheNcxThenTheSpine) {
     AudioFiles("d3");
     WriteDaisy3(source("d3"), {{"s1.smil", {"01.mp3"}}, {"s2.smil", {"02.mp3"}}, {"s3.smil", {"04.mp3"}}},
                 {"s2.smil", "s1.smil"});
-    ASSERT_TRUE(Add(source("d3/book.opf"))) << CardErrorText(card.LastError);
+    ASSERT_TRUE(Add(source("d3/book.opf"))) << Why();
     EXPECT_EQ(CardFiles(1, 3), (std::vector<std::string>{"3 s", "2 s", "3 s"}));
     // The narrator's name is outside Windows-1251: the descriptor is UTF-16.
     EXPECT_EQ(Descriptor(1), testsupport::Utf16File(testsupport::AsWrittenHere("#TITLE=Война и мир\r\n#AUTHOR=Толстой\r\n#ANNOUNCER=Ĉe Leganto\r\n"
@@ -75,22 +74,24 @@ TEST_F(DaisyBook, Daisy3FollowsTheNcxThenTheSpine) {
 }
 
 TEST_F(DaisyBook, EntriesLeavingTheBookOrNamingMissingFilesAreRefused) {
-    const std::string outside = A("Книга ссылается на файл вне своей папки: ");
-    const std::string missing = A("Книга ссылается на отсутствующий файл: ");
+    using Reason = TNotMade::Reason;
+    const Reason outside = Reason::EntryOutside;
+    const Reason missing = Reason::EntryMissing;
     CopyFixture("plain2.mp3", source("secret.mp3"));
     struct Case {
         std::vector<SmilFile> smil;
-        std::string error;
+        Reason reason;
+        std::string subject;
     };
     const std::vector<Case> cases = {
-        {{{"a.smil", {"01.mp3", "../secret.mp3"}}}, outside + "../secret.mp3"},
-        {{{"a.smil", {"%2E%2E/secret.mp3"}}}, outside + "%2E%2E/secret.mp3"},
-        {{{"a.smil", {"/etc/passwd"}}}, outside + "/etc/passwd"},
-        {{{"a.smil", {"C:\\secret.mp3"}}}, outside + "C:\\secret.mp3"},
-        {{{"a.smil", {"http://example.com/x.mp3"}}}, outside + "http://example.com/x.mp3"},
-        {{{"../a.smil", {"01.mp3"}}}, outside + "../a.smil"},
-        {{{"a.smil", {"01.mp3", "Глава 9.mp3"}}}, missing + A("Глава 9.mp3")},
-        {{{"a.smil", {"01.mp3"}}, {"gone.smil", {}}}, missing + "gone.smil"},  // removed below
+        {{{"a.smil", {"01.mp3", "../secret.mp3"}}}, outside, "../secret.mp3"},
+        {{{"a.smil", {"%2E%2E/secret.mp3"}}}, outside, "%2E%2E/secret.mp3"},
+        {{{"a.smil", {"/etc/passwd"}}}, outside, "/etc/passwd"},
+        {{{"a.smil", {"C:\\secret.mp3"}}}, outside, "C:\\secret.mp3"},
+        {{{"a.smil", {"http://example.com/x.mp3"}}}, outside, "http://example.com/x.mp3"},
+        {{{"../a.smil", {"01.mp3"}}}, outside, "../a.smil"},
+        {{{"a.smil", {"01.mp3", "Глава 9.mp3"}}}, missing, A("Глава 9.mp3")},
+        {{{"a.smil", {"01.mp3"}}, {"gone.smil", {}}}, missing, "gone.smil"},  // removed below
     };
     const auto before = Snapshot(cardPath());
     int n = 0;
@@ -99,8 +100,9 @@ TEST_F(DaisyBook, EntriesLeavingTheBookOrNamingMissingFilesAreRefused) {
         CopyFixture("plain2.mp3", source(folder + "/01.mp3"));
         WriteDaisy2(source(folder), kMeta, c.smil);
         if (n == static_cast<int>(cases.size())) std::filesystem::remove(platform::ToFsPath(source(folder + "/gone.smil")));
-        EXPECT_FALSE(card.AddBook(source(folder + "/ncc.html"))) << folder;
-        EXPECT_EQ(CardErrorText(card.LastError), c.error) << folder;
+        EXPECT_FALSE(Add(source(folder + "/ncc.html"))) << folder;
+        EXPECT_EQ(Why(), testsupport::Failure(TCardError::Code::NotMade, c.subject)) << folder;
+        EXPECT_EQ(last.error.notMade, c.reason) << folder;
         EXPECT_EQ(Snapshot(cardPath()), before) << folder;
     }
 }
@@ -108,6 +110,6 @@ TEST_F(DaisyBook, EntriesLeavingTheBookOrNamingMissingFilesAreRefused) {
 TEST_F(DaisyBook, NamesDifferingInLetterCaseAreFound) {
     AudioFiles("case");
     WriteDaisy2(source("case"), kMeta, {{"a.smil", {"01.MP3", "02.Mp3"}}});
-    ASSERT_TRUE(Add(source("case"))) << CardErrorText(card.LastError);
+    ASSERT_TRUE(Add(source("case"))) << Why();
     EXPECT_EQ(CardFiles(1, 2), (std::vector<std::string>{"2 s", "3 s"}));
 }

@@ -144,10 +144,11 @@ TEST_F(DeleteBook, FilesOutsideTheBooksOwnFolderAreLeftAloneAndSaid) {
     WriteFile(dir / "BOOK_001.ydr", Crlf({"#TITLE=T1", "#TOTAL_SIZE_KB=1", "BOOK_001\\1.mp3", "BOOK_001\\2.mp3",
                                           "OTHER\\x.mp3"}));
     card.Scan();
-    EXPECT_TRUE(card.DeleteBook(0));
+    const TRemoval removal = card.DeleteBook(0);
+    EXPECT_TRUE(removal);
     EXPECT_EQ(List(dir.path()), std::vector<std::string>{"OTHER/"});
     EXPECT_EQ(ReadFile(dir / "OTHER/x.mp3"), "x");
-    EXPECT_EQ(card.LastRemoval.leftAlone, std::vector<std::string>{dir / "OTHER/x.mp3"});
+    EXPECT_EQ(removal.report.leftAlone, std::vector<std::string>{dir / "OTHER/x.mp3"});
 }
 
 TEST_F(DeleteBook, AMoveThatCannotSaveIsUndone) {

@@ -3,7 +3,6 @@
 #include <filesystem>
 
 #include "book/Ydrunit.h"
-#include "app/Cardtexts.h"
 #include "platform/Paths.h"
 #include "support/Bookfixtures.h"
 #include "support/Madebookcard.h"
@@ -16,6 +15,8 @@ using testsupport::ReadFile;
 using testsupport::Snapshot;
 using testsupport::WriteFile;
 using testsupport::AsWrittenHere;
+using testsupport::Failure;
+using Code = TCardError::Code;
 
 namespace {
 
@@ -41,13 +42,11 @@ TEST_F(MadeBook, FolderIsWrittenInListeningOrderUnderNumberedNames) {
     WriteFile(source("Лев Толстой - Детство/notes.txt"), "txt");
     const std::string folder = source("Лев Толстой - Детство");
 
-    TMadeBook book;
-    ASSERT_EQ(card.PrepareMadeBook(folder, book).code, TCardError::Code::None) << CardErrorText(card.LastError);
-    EXPECT_EQ(book.LeftOut, (std::vector<std::string>{"cover.jpg", "notes.txt"}));
-    EXPECT_EQ(book.TotalSeconds(), testsupport::TagsReadable() ? 8 : -1);
-    card.DropMadeBook();
+    ASSERT_EQ(Find(folder), Failure(Code::None));
+    EXPECT_EQ(found.book.LeftOut, (std::vector<std::string>{"cover.jpg", "notes.txt"}));
+    EXPECT_EQ(found.book.TotalSeconds(), testsupport::TagsReadable() ? 8 : -1);
 
-    ASSERT_TRUE(Add(folder)) << CardErrorText(card.LastError);
+    ASSERT_TRUE(Add(folder)) << Why();
     EXPECT_EQ(card.LastTitle, A("Лев Толстой - Детство"));
     EXPECT_EQ(Descriptor(2), Crlf(AsWrittenHere({A("#TITLE=Детство"), A("#AUTHOR=Лев Толстой"),
                                                  "#TOTAL_SIZE_KB=" + SizeKb({"plain3.mp3", "plain2.mp3", "plain3.mp3"}),
@@ -81,25 +80,24 @@ TEST_F(MadeBook, TitleAndAuthorComeFromTagsElseFromTheName) {
         for (std::size_t i = 0; i < c.fixtures.size(); ++i) {
             CopyFixture(c.fixtures[i], source(std::string(c.folder) + "/" + std::to_string(i + 1) + ".mp3"));
         }
-        TMadeBook book;
-        ASSERT_EQ(card.PrepareMadeBook(source(c.folder), book).code, TCardError::Code::None) << CardErrorText(card.LastError);
-        EXPECT_EQ(book.Title, c.title) << c.folder;
-        EXPECT_EQ(book.Author, c.author) << c.folder;
-        EXPECT_EQ(book.Announcer, "") << c.folder;
+        ASSERT_EQ(Find(source(c.folder)), Failure(Code::None));
+        EXPECT_EQ(found.book.Title, c.title) << c.folder;
+        EXPECT_EQ(found.book.Author, c.author) << c.folder;
+        EXPECT_EQ(found.book.Announcer, "") << c.folder;
     }
 }
 
 TEST_F(MadeBook, EditedValuesAreWrittenAndTextsOutsideWindows1251GoToUtf16) {
     CopyFixture("esperanto.mp3", source("eo/1.mp3"));
-    TMadeBook book;
-    ASSERT_EQ(card.PrepareMadeBook(source("eo"), book).code, TCardError::Code::None) << CardErrorText(card.LastError);
+    ASSERT_EQ(Find(source("eo")), Failure(Code::None));
     if (testsupport::TagsReadable()) {
-        EXPECT_EQ(book.Title, "Ĉu vi parolas");
+        EXPECT_EQ(found.book.Title, "Ĉu vi parolas");
     }
+    TMadeBook& book = found.book;
     book.Title = "Ĉu vi parolas";
     book.Author = "Ludoviko Zamenhof";
     book.Announcer = "Иван Петров";
-    ASSERT_TRUE(card.WriteMadeBook(book)) << CardErrorText(card.LastError);
+    ASSERT_TRUE(last = card.WriteFoundBook(found)) << Why();
     const std::string bytes = Descriptor(1);
     EXPECT_EQ(bytes, testsupport::Utf16File(AsWrittenHere(
                          "#TITLE=Ĉu vi parolas\r\n#AUTHOR=Ludoviko Zamenhof\r\n#ANNOUNCER=Иван Петров\r\n#TOTAL_SIZE_KB=" +
@@ -110,7 +108,7 @@ TEST_F(MadeBook, EditedValuesAreWrittenAndTextsOutsideWindows1251GoToUtf16) {
 
     // Edited to fit Windows-1251, the same book is written in it.
     book.Title = "Говорите ли вы";
-    ASSERT_TRUE(card.WriteMadeBook(book)) << CardErrorText(card.LastError);
+    ASSERT_TRUE(last = card.WriteFoundBook(found)) << Why();
     EXPECT_EQ(Descriptor(2).substr(0, 23), A("#TITLE=Говорите ли вы\r\n"));
 }
 
@@ -119,10 +117,10 @@ TEST_F(MadeBook, BrokenFilesAreTakenWithoutTheirPlayingTime) {
     WriteFile(source("b/2.mp3"), std::string(5000, '\x55'));
     WriteFile(source("c/1.mp3"), "");
     WriteFile(source("c/2.mp3"), "not audio");
-    ASSERT_TRUE(Add(source("b"))) << CardErrorText(card.LastError);
+    ASSERT_TRUE(Add(source("b"))) << Why();
     const std::string descriptor = Descriptor(1);
     EXPECT_NE(descriptor.find(AsWrittenHere("#TOTAL_LENGTH_SEC=2\r\n#FILE_NUM=2\r\n")), std::string::npos) << descriptor;
-    ASSERT_TRUE(Add(source("c"))) << CardErrorText(card.LastError);
+    ASSERT_TRUE(Add(source("c"))) << Why();
     EXPECT_EQ(Descriptor(2), Crlf({"#TITLE=c", "#AUTHOR=", "#TOTAL_SIZE_KB=1", "#FILE_NUM=2", "BOOK_002\\001.mp3",
                                    "BOOK_002\\002.mp3"}));
 }
@@ -140,7 +138,7 @@ TEST_F(MadeBook, ArchivesOfFolderDaisyAndDescriptorBooks) {
     };
     int slot = 0;
     for (const Case& c : cases) {
-        ASSERT_TRUE(Add(Fixture(c.archive))) << CardErrorText(card.LastError);
+        ASSERT_TRUE(Add(Fixture(c.archive))) << Why();
         ++slot;
         EXPECT_EQ(card.LastTitle, c.displayName);
         for (std::size_t i = 0; i < c.files.size(); ++i) {
@@ -150,7 +148,7 @@ TEST_F(MadeBook, ArchivesOfFolderDaisyAndDescriptorBooks) {
     }
     EXPECT_NE(Descriptor(2).find(A("#ANNOUNCER=Иванов\r\n")), std::string::npos);
     // A descriptor book in a ZIP is written as it comes, as from a RAR.
-    ASSERT_TRUE(Add(Fixture("descriptor.zip"))) << CardErrorText(card.LastError);
+    ASSERT_TRUE(Add(Fixture("descriptor.zip"))) << Why();
     EXPECT_EQ(Descriptor(3), Crlf({"#TITLE=Ready", "#AUTHOR=Maker", "#TOTAL_SIZE_KB=9", "BOOK_003\\01.mp3"}));
     EXPECT_TRUE(TempContent().empty());
 }
@@ -158,7 +156,7 @@ TEST_F(MadeBook, ArchivesOfFolderDaisyAndDescriptorBooks) {
 TEST_F(MadeBook, AFolderHoldingADescriptorBookIsWrittenAsThatBook) {
     const std::string descriptor = testsupport::MakeSourceBook(
         source("ready"), "BOOK_001.ydr", {"#TITLE=Ready", "#AUTHOR=Maker", "#TOTAL_SIZE_KB=1"}, {{"x.mp3", "data"}});
-    ASSERT_TRUE(Add(source("ready"))) << CardErrorText(card.LastError);
+    ASSERT_TRUE(Add(source("ready"))) << Why();
     EXPECT_EQ(Descriptor(1), Crlf({"#TITLE=Ready", "#AUTHOR=Maker", "#TOTAL_SIZE_KB=1", "BOOK_001\\x.mp3"}));
 }
 
@@ -170,20 +168,21 @@ TEST_F(MadeBook, RefusalsLeaveTheCardAndTheTemporaryFolderAsTheyWere) {
     const auto before = Snapshot(cardPath());
     struct Case {
         std::string path;
-        std::string error;
+        Failure error;
     };
     const Case cases[] = {
-        {source("empty"), A("В папке ") + source("empty") + A(" нет файлов MP3")},
-        {source("Лев Толстой - Детство"), A("Книга Лев Толстой - Детство уже присутствует на карте памяти")},
+        {source("empty"), Failure(Code::NotMade, source("empty"))},
+        {source("Лев Толстой - Детство"), Failure(Code::AlreadyOnCard, A("Лев Толстой - Детство"))},
     };
     card.Books[0]->DisplayName = A("Лев Толстой - Детство");  // as if that book were listed
     std::vector<Case> all(std::begin(cases), std::end(cases));
     if (testsupport::ArchivesUnpackable()) {
-        all.push_back({Fixture("nothing.zip"), A("В папке ") + Fixture("nothing.zip") + A(" нет файлов MP3")});
+        all.push_back({Fixture("nothing.zip"), Failure(Code::NotMade, Fixture("nothing.zip"))});
     }
     for (const Case& c : all) {
-        EXPECT_FALSE(card.AddBook(c.path)) << c.path;
-        EXPECT_EQ(CardErrorText(card.LastError), c.error);
+        // Without a scan between them, which would list the book under its own name again.
+        EXPECT_FALSE(last = card.AddBook(c.path)) << c.path;
+        EXPECT_EQ(Why(), c.error);
         EXPECT_EQ(Snapshot(cardPath()), before) << c.path;
         EXPECT_TRUE(TempContent().empty()) << c.path;
     }
@@ -192,8 +191,8 @@ TEST_F(MadeBook, RefusalsLeaveTheCardAndTheTemporaryFolderAsTheyWere) {
     if (!testsupport::ArchivesUnpackable()) return;
     test.files.useRealFreeBytes = false;
     test.files.freeBytes = 1000;
-    EXPECT_FALSE(card.AddBook(Fixture("Лев Толстой - Детство.zip")));
-    EXPECT_EQ(CardErrorText(card.LastError).substr(0, A("Книга не помещается").size()), A("Книга не помещается"));
+    EXPECT_FALSE(Add(Fixture("Лев Толстой - Детство.zip")));
+    EXPECT_EQ(Why(), Failure(Code::NoRoom));
     EXPECT_TRUE(TempContent().empty());
     EXPECT_EQ(Snapshot(cardPath()), before);
 }
@@ -204,6 +203,6 @@ TEST_F(MadeBook, FolderLinksAreNotFollowed) {
     std::filesystem::create_directory_symlink(platform::ToFsPath(source("loop")), platform::ToFsPath(source("loop/again")),
                                               error);
     if (error) GTEST_SKIP() << "no folder links here";
-    ASSERT_TRUE(Add(source("loop"))) << CardErrorText(card.LastError);
+    ASSERT_TRUE(Add(source("loop"))) << Why();
     EXPECT_NE(Descriptor(1).find("#FILE_NUM=1\r\n"), std::string::npos);
 }

@@ -19,12 +19,15 @@ public:
     std::string cardPath() const { return dir / "card"; }
     // A path under the source folder, relative and written with '/' (UTF-8).
     std::string source(const std::string& relative) const { return dir / platform::Ansi("src/" + relative); }
-    // Writes and rescans, as the main window does after every write.
+    // Writes and rescans, as the main window does after every write; last keeps the outcome.
     bool Add(const std::string& path) {
-        const bool ok = card.AddBook(path);
+        last = card.AddBook(path);
         card.Scan();
-        return ok;
+        return last;
     }
+    Failure Why() const { return Failure(last.error); }
+    // FindBook, keeping the book found for WriteFoundBook; its error.
+    Failure Find(const std::string& path) { return Failure(card.FindBook(path, found)); }
     // The card's descriptor of slot n.
     std::string Descriptor(int n) const { return ReadFile(dir / ("card/" + TMemoryCard::SlotName(n) + ".ydr")); }
     std::string CardFile(int n, const std::string& name) const {
@@ -36,6 +39,8 @@ public:
     TempDir dir;
     TestPlatform test;
     TMemoryCard card;
+    TWriteOutcome last;
+    TFoundBook found;
 };
 
 }  // namespace testsupport

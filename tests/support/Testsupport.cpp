@@ -219,4 +219,8 @@ std::string ReplaceAll(const std::string& text, const std::string& oldText, cons
     }
 }
 
+std::ostream& operator<<(std::ostream& out, const Failure& failure) {
+    return out << "code " << static_cast<int>(failure.code) << " \"" << platform::Cp1251ToUtf8(failure.subject) << "\"";
+}
+
 }  // namespace testsupport

@@ -5,11 +5,13 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <ostream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/Controls.h"
+#include "card/Cardoutcomes.h"
 #include "platform/Codepage.h"
 #include "platform/Platform.h"
 
@@ -201,6 +203,16 @@ public:
     void Terminate() override { terminated = true; }
     bool terminated = false;
 };
+
+// A failed write as the card tells it: its code and what it concerns.
+struct Failure {
+    Failure(TCardError::Code c, std::string s = std::string()) : code(c), subject(std::move(s)) {}  // NOLINT
+    explicit Failure(const TCardError& error) : code(error.code), subject(error.subject) {}
+    bool operator==(const Failure& other) const { return code == other.code && subject == other.subject; }
+    TCardError::Code code;
+    std::string subject;
+};
+std::ostream& operator<<(std::ostream& out, const Failure& failure);
 
 // The test's platform: real files (free space settable), real extractor, the user's folders
 // inside the test's folder, scripted drives and elevation, and the per-user freedesktop

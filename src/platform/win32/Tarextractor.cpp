@@ -164,7 +164,7 @@ bool Win32RarExtractor::Extract(const std::string& archive, const std::string& f
                                 const std::function<bool()>& keepGoing) {
     advice_.clear();
     // ZIP and 7z archives of books are tar.exe's alone; unrar.exe serves RAR books only.
-    const bool rar = UpperCase1251(ExtensionOf(archive)) == ".RAR";
+    const bool rar = HasExtension(archive, ".rar");
     if (rar && unrar_.Available()) return unrar_.Extract(archive, folder, keepGoing);
     if (tar_.Extract(archive, folder, keepGoing)) return true;
     const std::string unrarFolder = FolderOf(unrar_.ExtractorPath());

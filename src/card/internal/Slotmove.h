@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "card/Cardroot.h"
-#include "card/Cardstate.h"
+#include "card/internal/Cardroot.h"
+#include "card/internal/Cardstate.h"
 
 namespace platform {
 class IFileSystem;

@@ -1,6 +1,5 @@
-#include "card/Cardroot.h"
+#include "card/internal/Cardroot.h"
 
-#include <cstdio>
 
 #include "book/String_routines_unit.h"
 #include "book/Ydrunit.h"
@@ -10,33 +9,12 @@
 namespace card {
 namespace {
 
-const char* const kSlotFormat = "BOOK_%03d";
-
 std::string Find(const std::unordered_map<std::string, std::string>& names, const std::string& name) {
     const auto it = names.find(AnsiUpperCase(name));
     return it == names.end() ? std::string() : it->second;
 }
 
 }  // namespace
-
-std::string SlotName(int n) {
-    constexpr std::size_t kBufferSize = 32;
-    char buffer[kBufferSize] = {};
-    std::snprintf(buffer, sizeof buffer, kSlotFormat, n);
-    return buffer;
-}
-
-bool MatchesDescriptorPattern(const std::string& name) {
-    const std::string upper = AnsiUpperCase(name);
-    const std::string prefix = "BOOK_";
-    const std::string suffix = kDescriptorExtension;
-    return upper.size() >= prefix.size() + suffix.size() && upper.compare(0, prefix.size(), prefix) == 0 &&
-           upper.compare(upper.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
-
-bool IsSlotFolderName(const std::string& name, int32_t& number) {
-    return IsBookDescriptorName(name + kDescriptorSuffix, number);
-}
 
 bool InSlotFolder(const std::string& entry, const std::string& slotName) {
     const std::size_t end = entry.find_first_of("\\/");
@@ -71,7 +49,7 @@ bool TCardRoot::SlotTaken(int n) const {
     // A slot stays taken while either its descriptor or its folder is on the card, listed as a
     // book or not.
     const std::string name = SlotName(n);
-    return HasFile(name + kDescriptorSuffix) || HasFolder(name);
+    return HasFile(name + kDescriptorExtension) || HasFolder(name);
 }
 
 TCardRoot ListCardRoot(platform::IFileSystem& files, const std::string& cardPath) {

@@ -1,11 +1,11 @@
-#include "card/Cardcheck.h"
+#include "card/internal/Cardcheck.h"
 
 #include <algorithm>
 
 #include "book/String_routines_unit.h"
-#include "card/Cardjournal.h"
-#include "card/Removalbatch.h"
-#include "card/Slotmove.h"
+#include "card/internal/Cardjournal.h"
+#include "card/internal/Removalbatch.h"
+#include "card/internal/Slotmove.h"
 #include "card/Zwqcardunit.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -66,14 +66,28 @@ std::vector<TCardFinding> TCardCheck::Analyse(const TCardState& state) const {
         return f;
     };
 
-    // A removal cut short: the journal names the slot and its descriptor's bytes. Once files
-    // are gone the book is broken, and the removal that was asked for is finished; before that
-    // the book is whole and stays.
-    if (!state.journal.empty() && TCardJournal::IsBatch(state.journalBytes)) {
-        // A batch: the journal cut short means it never began, and it only goes away.
+    // A removal cut short: the journal names the book removed and the moves that close its
+    // gap. Once anything of it reached the card the batch is finished; before that the book is
+    // whole and stays.
+    if (!state.journal.empty()) {
         const std::optional<TCardJournal::TBatch> batch = TCardJournal::ParseBatch(state.journalBytes);
-        if (batch) {
-            TCardFinding f = finding(Kind::InterruptedRemoval, batch->removed, batch->name, true);
+        const auto removed = batch ? state.slots.find(batch->removed) : state.slots.end();
+        const bool present = removed != state.slots.end() && !removed->second.descriptor.empty();
+        const bool movedOnto = batch && std::any_of(batch->moves.begin(), batch->moves.end(), [&](const auto& move) {
+                                   return move.to == batch->removed;
+                               });
+        // A journal cut short names a batch that never began. One whose number holds a book it
+        // does not name and no move of it put there, or an older one (naming the book by its
+        // descriptor alone) whose book is gone, has nothing left to do. Either is a scratch file.
+        const bool stale = batch && ((present && !movedOnto && !batch->Names(removed->second.bytes)) ||
+                                     (!present && batch->name.empty() && batch->moves.empty()));
+        if (!batch || stale) {
+            findings.push_back(finding(Kind::Scratch, 0, state.journal, true));
+        } else {
+            // An older journal names no book: its descriptor on the card does.
+            std::string name = batch->name;
+            if (name.empty() && present) name = removed->second.valid ? removed->second.book.DisplayName : removed->second.descriptor;
+            TCardFinding f = finding(Kind::InterruptedRemoval, batch->removed, name, true);
             f.completes = !TRemovalBatch(files_, cardPath_, root_).NotBegun(*batch, state);
             findings.push_back(f);
             explained.push_back(batch->removed);
@@ -81,22 +95,6 @@ std::vector<TCardFinding> TCardCheck::Analyse(const TCardState& state) const {
                 explained.push_back(move.from);
                 explained.push_back(move.to);
             }
-        } else {
-            findings.push_back(finding(Kind::Scratch, 0, state.journal, true));
-        }
-    } else if (!state.journal.empty()) {
-        const TCardJournal::TEntry entry = TCardJournal::Parse(state.journalBytes);
-        int32_t n = 0;
-        const auto it = IsSlotFolderName(entry.slotName, n) ? state.slots.find(n) : state.slots.end();
-        if (it != state.slots.end() && !it->second.descriptor.empty() && entry.Names(it->second.bytes)) {
-            const TSlotState& slot = it->second;
-            TCardFinding f = finding(Kind::InterruptedRemoval, n,
-                                     slot.valid ? slot.book.DisplayName : slot.descriptor, true);
-            f.completes = !slot.missing.empty() || slot.folder.empty();
-            findings.push_back(f);
-            explained.push_back(n);
-        } else {
-            findings.push_back(finding(Kind::Scratch, 0, state.journal, true));
         }
     }
 
@@ -136,7 +134,7 @@ bool TCardCheck::Mend(const TCardFinding& finding, const TCardState& state) {
     const auto descriptorOf = [&](int n) {
         const auto it = state.slots.find(n);
         const bool stored = it != state.slots.end() && !it->second.descriptor.empty();
-        return platform::JoinPath(cardPath_, stored ? it->second.descriptor : SlotName(n) + kDescriptorSuffix);
+        return platform::JoinPath(cardPath_, stored ? it->second.descriptor : SlotName(n) + kDescriptorExtension);
     };
     const auto folderOf = [&](int n) {
         const auto it = state.slots.find(n);
@@ -146,14 +144,8 @@ bool TCardCheck::Mend(const TCardFinding& finding, const TCardState& state) {
     switch (finding.kind) {
         case Kind::InterruptedRemoval: {
             if (!finding.completes) break;
-            if (TCardJournal::IsBatch(state.journalBytes)) {
-                const std::optional<TCardJournal::TBatch> batch = TCardJournal::ParseBatch(state.journalBytes);
-                return batch && TRemovalBatch(files_, cardPath_, root_).Finish(*batch, state);
-            }
-            std::vector<std::string> stayed;
-            RemoveSlotFolder(files_, cardPath_, root_, finding.slot, stayed);
-            const std::string descriptor = descriptorOf(finding.slot);
-            return stayed.empty() && (files_.RemoveFile(descriptor) || !files_.Exists(descriptor));
+            const std::optional<TCardJournal::TBatch> batch = TCardJournal::ParseBatch(state.journalBytes);
+            return batch && TRemovalBatch(files_, cardPath_, root_).Finish(*batch, state);
         }
         case Kind::InterruptedMove:
             // Finished as the move itself finishes; the old descriptor stays until the book is

@@ -1,4 +1,4 @@
-#include "card/Cardjournal.h"
+#include "card/internal/Cardjournal.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -7,7 +7,7 @@
 
 #include "book/String_routines_unit.h"
 #include "book/Ydrunit.h"
-#include "card/Cardroot.h"
+#include "card/internal/Cardroot.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
 
@@ -83,6 +83,22 @@ std::vector<std::string> Words(const std::string& line) {
     return words;
 }
 
+// An older journal: its header, then "REMOVE BOOK_nnn hash" lines, the last of which counts.
+// It names a removal alone, by its descriptor's hash: a batch without moves or name.
+std::optional<TCardJournal::TBatch> ParseRemoval(const std::string& bytes) {
+    const std::vector<std::string> lines = SplitLines(bytes);
+    if (lines.empty() || lines.front() != kHeader) return std::nullopt;
+    TCardJournal::TBatch batch;
+    for (const std::string& line : lines) {
+        const std::vector<std::string> words = Words(line);
+        if (words.size() != 3 || words[0] != kRemove) continue;
+        batch.removed = SlotNumber(words[1]);
+        batch.hash = words[2];
+    }
+    if (batch.removed <= 0) return std::nullopt;
+    return batch;
+}
+
 }  // namespace
 
 bool TCardJournal::TBatch::Names(const std::string& descriptorBytes) const {
@@ -115,7 +131,7 @@ bool TCardJournal::IsBatch(const std::string& bytes) {
 }
 
 std::optional<TCardJournal::TBatch> TCardJournal::ParseBatch(const std::string& bytes) {
-    if (!IsBatch(bytes)) return std::nullopt;
+    if (!IsBatch(bytes)) return ParseRemoval(bytes);
     // The checksum covers everything before its own line, which ends the journal.
     const std::size_t endLine = bytes.rfind(std::string("\n") + kEnd + " ");
     if (endLine == std::string::npos || bytes.empty() || bytes.back() != '\n') return std::nullopt;
@@ -148,31 +164,15 @@ std::optional<TCardJournal::TBatch> TCardJournal::ParseBatch(const std::string& 
     return batch;
 }
 
-bool TCardJournal::TEntry::Names(const std::string& descriptorBytes) const {
-    return HashText(descriptorBytes) == hash;
-}
-
 TCardJournal::TCardJournal(platform::IFileSystem& files, std::string cardPath)
     : files_(files), cardPath_(std::move(cardPath)) {}
 
-TCardJournal::TEntry TCardJournal::Parse(const std::string& bytes) {
-    TEntry entry;
-    for (const std::string& line : SplitLines(bytes)) {
-        if (TextBefore(line, " ") != kRemove) continue;
-        const std::string rest = TextAfter(line, " ");
-        entry.slotName = TextBefore(rest, " ");
-        entry.hash = TextAfter(rest, " ");
-    }
-    return entry;
-}
-
 int TCardJournal::HighestSlot(const std::string& bytes) {
-    if (const std::optional<TBatch> batch = ParseBatch(bytes)) {
-        int highest = batch->removed;
-        for (const TMove& move : batch->moves) highest = std::max({highest, move.from, move.to});
-        return highest;
-    }
-    return SlotNumber(Parse(bytes).slotName);
+    const std::optional<TBatch> batch = ParseBatch(bytes);
+    if (!batch) return 0;
+    int highest = batch->removed;
+    for (const TMove& move : batch->moves) highest = std::max({highest, move.from, move.to});
+    return highest;
 }
 
 bool TCardJournal::Remove(const std::string& storedName) {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "card/Cardfindings.h"
-#include "card/Cardroot.h"
-#include "card/Cardstate.h"
+#include "card/internal/Cardroot.h"
+#include "card/internal/Cardstate.h"
 
 namespace platform {
 class IFileSystem;

@@ -1,4 +1,4 @@
-#include "card/Slotmove.h"
+#include "card/internal/Slotmove.h"
 
 #include <algorithm>
 
@@ -11,9 +11,9 @@ bool TSlotMove::Make(int from, int to, TCardRoot& root) {
     if (from == to) return false;
     const std::string oldName = SlotName(from);
     const std::string newName = SlotName(to);
-    const std::string oldDescriptor = platform::JoinPath(cardPath_, root.File(oldName + kDescriptorSuffix));
+    const std::string oldDescriptor = platform::JoinPath(cardPath_, root.File(oldName + kDescriptorExtension));
     const std::string oldFolder = platform::JoinPath(cardPath_, root.Folder(oldName));
-    const std::string newDescriptor = platform::JoinPath(cardPath_, newName + kDescriptorSuffix);
+    const std::string newDescriptor = platform::JoinPath(cardPath_, newName + kDescriptorExtension);
     const std::string newFolder = platform::JoinPath(cardPath_, newName);
 
     TBookInfo book;
@@ -29,9 +29,9 @@ bool TSlotMove::Make(int from, int to, TCardRoot& root) {
         root = ListCardRoot(files_, cardPath_);
         return false;
     }
-    root.Note(root.File(oldName + kDescriptorSuffix), false, false);
+    root.Note(root.File(oldName + kDescriptorExtension), false, false);
     root.Note(root.Folder(oldName), true, false);
-    root.Note(newName + kDescriptorSuffix, false, true);
+    root.Note(newName + kDescriptorExtension, false, true);
     root.Note(newName, true, true);
     return true;
 }

@@ -7,22 +7,16 @@
 #include <unordered_map>
 #include <vector>
 
+#include "book/Ydrunit.h"
+
 namespace platform {
 class IFileSystem;
 }
 
 namespace card {
 
-inline constexpr const char* kDescriptorExtension = ".YDR";
-inline constexpr const char* kDescriptorSuffix = ".ydr";
 inline constexpr const char* kCardEntrySeparator = "\\";
 
-// "BOOK_nnn" for slot n.
-std::string SlotName(int n);
-// "BOOK_*.ydr" as the card's FAT file system matches it: without regard to letter case.
-bool MatchesDescriptorPattern(const std::string& name);
-// The slot number of a folder name in the descriptor's rule (BOOK_ and three digits).
-bool IsSlotFolderName(const std::string& name, int32_t& number);
 // Whether a file entry lies in the folder slotName: its first part names it (in any letter
 // case, as the card's file system finds it) and it does not climb out.
 bool InSlotFolder(const std::string& entry, const std::string& slotName);

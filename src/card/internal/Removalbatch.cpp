@@ -1,4 +1,4 @@
-#include "card/Removalbatch.h"
+#include "card/internal/Removalbatch.h"
 
 #include <algorithm>
 #include <set>
@@ -11,7 +11,7 @@
 namespace card {
 
 std::string TRemovalBatch::Descriptor(int n) const {
-    return platform::JoinPath(cardPath_, root_.File(SlotName(n) + kDescriptorSuffix));
+    return platform::JoinPath(cardPath_, root_.File(SlotName(n) + kDescriptorExtension));
 }
 
 std::string TRemovalBatch::Folder(int n) const { return platform::JoinPath(cardPath_, root_.Folder(SlotName(n))); }
@@ -53,7 +53,7 @@ std::vector<TCardJournal::TMove> TRemovalBatch::Plan(int removed, const std::vec
 
 std::vector<std::string> TRemovalBatch::Written(const std::vector<TCardJournal::TMove>& moves) const {
     std::vector<std::string> paths{cardPath_};
-    for (const TCardJournal::TMove& move : moves) paths.push_back(platform::JoinPath(cardPath_, SlotName(move.to) + kDescriptorSuffix));
+    for (const TCardJournal::TMove& move : moves) paths.push_back(platform::JoinPath(cardPath_, SlotName(move.to) + kDescriptorExtension));
     return paths;
 }
 
@@ -62,7 +62,7 @@ std::size_t TRemovalBatch::Move(const std::vector<TCardJournal::TMove>& moves,
     for (std::size_t i = 0; i < moves.size(); ++i) {
         const TCardJournal::TMove& move = moves[i];
         if (step) step(i);
-        const std::string newDescriptor = platform::JoinPath(cardPath_, SlotName(move.to) + kDescriptorSuffix);
+        const std::string newDescriptor = platform::JoinPath(cardPath_, SlotName(move.to) + kDescriptorExtension);
         const std::string oldDescriptor = Descriptor(move.from);
         if (!files_.WriteUnflushed(newDescriptor, move.bytes)) return i;
         if (!files_.MoveNoReplace(Folder(move.from), platform::JoinPath(cardPath_, SlotName(move.to)))) {
@@ -135,7 +135,7 @@ bool TRemovalBatch::Finish(const TCardJournal::TBatch& batch, const TCardState& 
         return it != state.slots.end() && !it->second.descriptor.empty() && it->second.bytes == move.bytes;
     };
     for (const TCardJournal::TMove& move : moves) {
-        const std::string descriptor = platform::JoinPath(cardPath_, SlotName(move.to) + kDescriptorSuffix);
+        const std::string descriptor = platform::JoinPath(cardPath_, SlotName(move.to) + kDescriptorExtension);
         if (!files_.IsDirectory(Folder(move.to))) {
             // The book has gone since (removed by hand, or by a removal made while the batch
             // waited for the check): no descriptor under its number, whatever part arrived.

@@ -4,7 +4,8 @@
 // whole plan: the book removed (its slot, a hash of its descriptor and its name), every move
 // (from, to) with the moved book's new descriptor bytes, and a checksum of all that, so that a
 // journal cut short is known for a batch that never began. An older journal names the removal
-// alone. One type writes it, reads it back and takes it away.
+// alone, and is read as a batch without moves. One type writes it, reads it back and takes it
+// away.
 
 #include <optional>
 #include <string>
@@ -20,14 +21,6 @@ class TCardJournal {
 public:
     static constexpr const char* kName = "ZWQJOURN.TMP";
 
-    // What a journal names: the slot's folder name and the hash of its descriptor's bytes.
-    struct TEntry {
-        std::string slotName;
-        std::string hash;
-        // Whether the descriptor bytes are those of the book the journal names.
-        bool Names(const std::string& descriptorBytes) const;
-    };
-
     // The plan of a removal with its renumbering.
     struct TMove {
         int from = 0;
@@ -37,7 +30,7 @@ public:
     struct TBatch {
         int removed = 0;
         std::string hash;  // of the removed book's descriptor
-        std::string name;  // the removed book's DisplayName
+        std::string name;  // the removed book's DisplayName; empty in an older journal
         std::vector<TMove> moves;
         // Whether the descriptor bytes are those of the book removed.
         bool Names(const std::string& descriptorBytes) const;
@@ -54,10 +47,8 @@ public:
                     const std::vector<TMove>& moves);
     // Whether the bytes are a batch journal (whole or cut short).
     static bool IsBatch(const std::string& bytes);
-    // The batch of a whole batch journal; none when it is cut short or damaged.
+    // The batch of a whole journal, an older one's too; none when it is cut short or damaged.
     static std::optional<TBatch> ParseBatch(const std::string& bytes);
-    // The journal's bytes read back; the last removal it names wins, empty fields when none.
-    static TEntry Parse(const std::string& bytes);
     // The highest slot number the journal's bytes name (removed, moved from or to), 0 when none.
     static int HighestSlot(const std::string& bytes);
     // Takes the journal away, under the name it is stored as (the card ignores letter case).

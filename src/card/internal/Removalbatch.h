@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "card/Cardjournal.h"
-#include "card/Cardroot.h"
-#include "card/Cardstate.h"
+#include "card/internal/Cardjournal.h"
+#include "card/internal/Cardroot.h"
+#include "card/internal/Cardstate.h"
 
 namespace platform {
 class IFileSystem;
