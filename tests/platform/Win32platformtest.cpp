@@ -276,7 +276,8 @@ TEST(Unrar, AWriteFromAnArchiveThroughTheExtractor) {
     WriteFile(dir / "book.rar",
               testsupport::MakeRar4({{"BOOK_001.ydr", testsupport::Crlf({"#TITLE=T", "#TOTAL_SIZE_KB=1", "a\\01.mp3"}), false},
                                      {"a/01.mp3", "data", false}}));
-    ASSERT_TRUE(card.AddBook(dir / "book.rar")) << CardErrorText(card.LastError);
+    const TWriteOutcome outcome = card.AddBook(dir / "book.rar");
+    ASSERT_TRUE(outcome) << CardErrorText(outcome.error);
     EXPECT_EQ(ReadFile(dir / "card/BOOK_001/01.mp3"), "data");
     EXPECT_EQ(card.TempFolder, dir / "user temp/ZWQTMP0");
     EXPECT_FALSE(Exists(card.TempFolder));
