@@ -238,6 +238,37 @@ TEST_F(Form, DeleteAsksFirstAndRenumbers) {
     EXPECT_EQ(boxes.boxes[2].flags, kInformation);
 }
 
+// A file system that counts the reads of each file.
+class CountingFiles : public testsupport::TestFiles {
+public:
+    bool ReadWholeFile(const std::string& path, std::string& data) override {
+        ++reads[path];
+        return TestFiles::ReadWholeFile(path, data);
+    }
+    std::map<std::string, int> reads;
+};
+
+TEST_F(Form, DeletingTheFirstBookReadsEachDescriptorOnce) {
+    constexpr int kBooks = 999;
+    for (int n = 1; n <= kBooks; ++n) MakeCardBook(card(), n, testsupport::Numbered("T", n), {"1.mp3"});
+    StoreCard();
+    CountingFiles counting;
+    platform::Platform withCounting = PlatformWith(counting);
+    TForm1 window(Controls(), withCounting);
+    window.FormShow();
+    counting.reads.clear();
+    boxes.answers = {platform::kIdYes};
+    window.booksKeyDown(kKeyDelete, 0);
+    ASSERT_EQ(books.rows.size(), kBooks - 1u);
+    // The renumbering's plan reads the removed descriptor and each moved one; the list is made
+    // from the bytes the moves wrote, not read again.
+    std::vector<std::string> readAgain;
+    for (const auto& [path, count] : counting.reads) {
+        if (count > 1 && platform::ExtensionOf(path) == ".ydr") readAgain.push_back(path);
+    }
+    EXPECT_EQ(readAgain, std::vector<std::string>{});
+}
+
 // ---- the current row and what the listener is told ----
 
 // Whenever the list holds books one row is current and selected: the row a screen reader reads
