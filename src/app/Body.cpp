@@ -269,7 +269,9 @@ void TForm1::ProcessBookArguments() {
     TWriteJob writer(*card, platform_.files, session_, teller_);
     const TCommandLineBatch::Outcome outcome = TCommandLineBatch(removal, writer, teller_, *card).Run(books);
     // The card as the batch left it, and a check its work called for offered once it has ended.
-    if (outcome == TCommandLineBatch::Outcome::Done) ShowCardAfterWork(!books.writes.empty(), CurrentName(), CurrentRow());
+    if (outcome == TCommandLineBatch::Outcome::Done) {
+        ShowCardAfterWork(!books.writes.empty(), CurrentName(), CurrentRow());
+    }
     if (outcome != TCommandLineBatch::Outcome::NothingNamed) controls_.application.CloseMainWindow();
 }
 

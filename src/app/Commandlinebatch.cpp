@@ -74,7 +74,9 @@ bool TCommandLineBatch::Delete(std::vector<TTarget> targets, bool ask) {
         const auto book = std::find_if(card_.Books.begin(), card_.Books.end(),
                                        [slot](const auto& listed) { return slot > 0 && listed->Number == slot; });
         std::optional<TRemovalOutcome> outcome;
-        if (book != card_.Books.end()) outcome = removal_.Remove(static_cast<std::size_t>(book - card_.Books.begin()), ask);
+        if (book != card_.Books.end()) {
+            outcome = removal_.Remove(static_cast<std::size_t>(book - card_.Books.begin()), ask);
+        }
         if (outcome) removal_.Report(*outcome, false);
         if (!outcome || !outcome->removal) {
             allDeleted = false;

@@ -31,9 +31,10 @@ std::optional<TRemovalOutcome> TRemovalJob::Remove(std::size_t row, bool ask) {
     TProgressPlan plan;
     plan.work = TProgressPlan::Work::Delete;
     plan.subject = outcome.name;
-    session_.Run(plan, false, showAfter_, [&](TProgressPlan&, const TProgressCallback& progress, const platform::StopToken&) {
-        outcome.removal = card_.DeleteBook(row, progress);
-    });
+    session_.Run(plan, false, showAfter_,
+                 [&](TProgressPlan&, const TProgressCallback& progress, const platform::StopToken&) {
+                     outcome.removal = card_.DeleteBook(row, progress);
+                 });
     return outcome;
 }
 
@@ -41,7 +42,8 @@ void TRemovalJob::Report(const TRemovalOutcome& outcome, bool sayGone) {
     const TRemovalReport& report = outcome.removal.report;
     if (report.awaitsCheck) return;
     if (!report.removed) {
-        teller_.Tell(kBookAccusative + outcome.name + kRemovalUnfinished + NamesText(report.stayed) + kRemovalStaysListed,
+        teller_.Tell(kBookAccusative + outcome.name + kRemovalUnfinished + NamesText(report.stayed) +
+                         kRemovalStaysListed,
                      kCaptionDelete, kError);
     } else if (!report.leftAlone.empty()) {
         teller_.Tell(kBookWord + outcome.name + kRemovedLeftAlone + NamesText(report.leftAlone), kCaptionDelete,

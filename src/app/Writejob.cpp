@@ -33,15 +33,18 @@ End TWriteJob::Report(const std::optional<TBookBatchResult>& result, bool showSu
             teller_.Tell(kCardMissing, kCaptionCheck, kWarning);
             break;
         case End::Cancelled: {
-            std::string text = kWriteCancelledHead + (result->name.empty() ? result->path : result->name) + kWriteCancelledTail;
+            std::string text =
+                kWriteCancelledHead + (result->name.empty() ? result->path : result->name) + kWriteCancelledTail;
             if (result->count > 1) {
-                text += kWrittenBeforeCancel + std::to_string(result->written) + kOf + std::to_string(result->count) + ".";
+                text += kWrittenBeforeCancel + std::to_string(result->written) + kOf + std::to_string(result->count) +
+                        ".";
             }
             teller_.Tell(text, kCaptionWrite, kInformation);
             break;
         }
         case End::Failed:
-            teller_.Tell(kWriteErrorHead + result->path + kWriteErrorTail + "\n" + result->error, kCaptionWrite, kError);
+            teller_.Tell(kWriteErrorHead + result->path + kWriteErrorTail + "\n" + result->error, kCaptionWrite,
+                         kError);
             break;
         case End::Written:
             if (showSuccess) teller_.Tell(kBookWord + result->title + kWrittenTail, kCaptionWrite, kInformation);
