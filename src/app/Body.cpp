@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "app/Cardtexts.h"
+#include "app/Commandlinebatch.h"
 #include "app/Texts.h"
 #include "book/String_routines_unit.h"
 #include "platform/Codepage.h"
@@ -27,7 +27,6 @@ using platform::kBytesPerMegabyte;
 const unsigned kQuestion = platform::kMbYesNoCancel | platform::kMbIconQuestion;
 const unsigned kInformation = platform::kMbOk | platform::kMbIconInformation;
 const unsigned kWarning = platform::kMbOk | platform::kMbIconWarning;
-const unsigned kError = platform::kMbOk | platform::kMbIconError;
 
 }  // namespace
 
@@ -75,10 +74,11 @@ TForm1::TForm1(const TForm1Controls& controls, platform::Platform& platform)
       cardSelect_(controls.cardSelectView, platform, controls.boxes),
       integration_(platform, controls.boxes),
       session_(controls.progress),
-      checkFlow_(*this, *card, session_) {
+      teller_(controls.boxes),
+      checkFlow_(teller_, *card, session_) {
     // The user chose to close the window during the work: it closes now.
     session_.ended = [this] {
-        if (closing_) controls_.application.CloseMainWindow();
+        if (teller_.Closing()) controls_.application.CloseMainWindow();
     };
 }
 
@@ -95,6 +95,7 @@ void TForm1::FormShow() {
         }
         SaveCardPath(*settings, cardPath);
     }
+    card->SetCardPath(cardPath);
     RefreshBooks();
 
     // An elevated instance does the integration the user said Yes to; this one ends.
@@ -114,19 +115,42 @@ void TForm1::FormShow() {
 
 void TForm1::FormDestroy() { card.reset(); }
 
-void TForm1::RefreshBooks() {
+void TForm1::RefreshBooks() { ShowCardAfterWork(true, CurrentName(), CurrentRow()); }
+
+std::string TForm1::CurrentName() {
+    const std::size_t row = CurrentRow();
+    return controls_.books.SelectedRow() >= 0 && row < controls_.books.RowCount() ? controls_.books.RowCaption(row)
+                                                                                  : std::string();
+}
+
+std::size_t TForm1::CurrentRow() {
     const int selected = controls_.books.SelectedRow();
-    if (selected < 0) {
-        ShowBooks(std::string(), 0);
-        return;
-    }
-    const auto row = static_cast<std::size_t>(selected);
-    ShowBooks(row < controls_.books.RowCount() ? controls_.books.RowCaption(row) : std::string(), row);
+    return selected < 0 ? 0 : static_cast<std::size_t>(selected);
+}
+
+void TForm1::ShowCardAfterWork(bool scan, const std::string& currentName, std::size_t row) {
+    if (scan) card->Scan();
+    ShowBooks(currentName, row);
+    if (CheckSwitchGiven()) return;
+    checkFlow_.showAfter = slowWorkDelay;
+    ShowRepair(checkFlow_.Offer(cardPath), currentName, row);
+}
+
+void TForm1::RunCheck() {
+    const std::string currentName = CurrentName();
+    const std::size_t row = CurrentRow();
+    checkFlow_.showAfter = slowWorkDelay;
+    ShowRepair(checkFlow_.Run(cardPath), currentName, row);
+}
+
+void TForm1::ShowRepair(const std::optional<TCardRepair>& repair, const std::string& currentName, std::size_t row) {
+    if (!repair) return;
+    // The repair has left the card model's listing as the card now is.
+    ShowBooks(currentName, row);
+    checkFlow_.TellRepair(*repair);
 }
 
 void TForm1::ShowBooks(const std::string& currentName, std::size_t row) {
-    card->SetCardPath(cardPath);
-    card->Scan();
     controls_.books.Clear();
     controls_.books.ReserveRows(card->Books.size());
     int64_t totalMegabytes = 0;
@@ -146,10 +170,6 @@ void TForm1::ShowBooks(const std::string& currentName, std::size_t row) {
     } else {
         controls_.status.SetText(kCardNotFound + cardPath);
     }
-    if (!CheckSwitchGiven()) {
-        checkFlow_.showAfter = slowWorkDelay;
-        checkFlow_.Offer(cardPath);
-    }
 
     const std::size_t count = card->Books.size();
     if (count == 0) return;
@@ -164,34 +184,21 @@ void TForm1::ShowBooks(const std::string& currentName, std::size_t row) {
     controls_.books.SelectRow(current);
 }
 
-bool TForm1::CardPresent() {
-    // Once the user has chosen to close the program, no more card work starts.
-    if (closing_) return false;
-    if (card->FreeSpace() >= 0) return true;
-    Tell(kCardMissing, kCaptionCheck, kWarning);
-    return false;
-}
-
-int TForm1::Tell(const std::string& text, const std::string& caption, unsigned flags) {
-    if (closing_) return platform::kIdCancel;
-    return controls_.boxes.ShowMessage(text, caption, flags);
-}
+bool TForm1::CardPresent() { return ::CardPresent(*card, teller_); }
 
 bool TForm1::FormCloseQuery() {
     if (!session_.Running()) return true;
-    if (closing_) return false;
+    if (teller_.Closing()) return false;
     if (session_.Stoppable()) {
-        if (controls_.boxes.ShowMessage(kCloseDuringWrite, kCaptionWrite, kQuestion) != platform::kIdYes) return false;
+        if (teller_.Tell(kCloseDuringWrite, kCaptionWrite, kQuestion) != platform::kIdYes) return false;
         session_.Stop();
     }
     // A renumbering is never stopped halfway: the window closes once it is done.
-    closing_ = true;
+    teller_.Close();
     return false;
 }
 
-bool TForm1::WriteBookFromPath(const std::string& path, bool showSuccess) {
-    return WriteInOrder({path}, showSuccess) == TBookBatchResult::End::Written;
-}
+bool TForm1::WriteBookFromPath(const std::string& path, bool showSuccess) { return WriteBooks({path}, showSuccess); }
 
 bool TForm1::WriteBookFromDialog() {
     std::vector<std::string> paths;
@@ -199,129 +206,72 @@ bool TForm1::WriteBookFromDialog() {
     if (paths.size() == 1 && controls_.newBook != nullptr && card->IsMadeBookSource(paths.front())) {
         return WriteMadeBookFromDialog(paths.front());
     }
-    return WriteBooks(paths);
+    return WriteBooks(paths, paths.size() == 1);
 }
 
-bool TForm1::WriteBooks(const std::vector<std::string>& paths) {
-    using End = TBookBatchResult::End;
-    const End end = WriteInOrder(paths, paths.size() == 1);
-    // A stop asked for by the user has said how far the batch came.
-    if (paths.size() > 1 && end == End::Written) Tell(kWriteManyDone, kCaptionWriteMany, kInformation);
-    if (paths.size() > 1 && (end == End::Failed || end == End::CardGone)) {
-        Tell(kWriteManyErrors, kCaptionWriteMany, kWarning);
-    }
-    return end == End::Written;
-}
-
-TBookBatchResult::End TForm1::WriteInOrder(const std::vector<std::string>& paths, bool showSuccess) {
-    using End = TBookBatchResult::End;
-    if (paths.empty() || !CardPresent()) return End::Failed;
-    return ReportWrites(TBookBatch(*card, platform_.files, session_).Write(paths), showSuccess);
+bool TForm1::WriteBooks(const std::vector<std::string>& paths, bool showSuccess) {
+    TWriteJob job(*card, platform_.files, session_, teller_);
+    const std::optional<TBookBatchResult> result = job.Write(paths);
+    if (result) ShowWrites(*result);
+    const TBookBatchResult::End end = job.Report(result, showSuccess);
+    job.Summarize(end, paths.size());
+    return end == TBookBatchResult::End::Written;
 }
 
 void TForm1::N11Click() {
     std::string folder;
     if (controls_.folderDialog == nullptr || !controls_.folderDialog->Execute(folder) || folder.empty()) return;
     if (controls_.newBook == nullptr) {
-        WriteBooks({folder});
+        WriteBooks({folder}, true);
         return;
     }
     WriteMadeBookFromDialog(folder);
 }
 
 bool TForm1::WriteMadeBookFromDialog(const std::string& path) {
-    if (!CardPresent()) return false;
-    const std::optional<TBookBatchResult> result =
-        TMadeBookJob(*card, session_, *controls_.newBook, slowWorkDelay).Write(path);
+    TWriteJob job(*card, platform_.files, session_, teller_);
+    const std::optional<TBookBatchResult> result = job.WriteMade(path, *controls_.newBook, slowWorkDelay);
     if (!result) return false;
-    return ReportWrites(*result, true) == TBookBatchResult::End::Written;
+    ShowWrites(*result);
+    return job.Report(result, true) == TBookBatchResult::End::Written;
 }
 
-TBookBatchResult::End TForm1::ReportWrites(const TBookBatchResult& result, bool showSuccess) {
-    using End = TBookBatchResult::End;
+void TForm1::ShowWrites(const TBookBatchResult& result) {
     // The list shows the card as it now is before the outcome is told, so that the focus comes
-    // back from the box to the last book written.
-    if (result.written > 0) {
-        const int selected = controls_.books.SelectedRow();
-        ShowBooks(result.title, selected < 0 ? 0 : static_cast<std::size_t>(selected));
-    } else {
-        RefreshBooks();
-    }
-    switch (result.end) {
-        case End::CardGone:
-            Tell(kCardMissing, kCaptionCheck, kWarning);
-            break;
-        case End::Cancelled: {
-            std::string text = kWriteCancelledHead + (result.name.empty() ? result.path : result.name) + kWriteCancelledTail;
-            if (result.count > 1) {
-                text += kWrittenBeforeCancel + std::to_string(result.written) + kOf + std::to_string(result.count) + ".";
-            }
-            Tell(text, kCaptionWrite, kInformation);
-            break;
-        }
-        case End::Failed:
-            Tell(kWriteErrorHead + result.path + kWriteErrorTail + "\n" + result.error, kCaptionWrite, kError);
-            break;
-        case End::Written:
-            if (showSuccess) Tell(kBookWord + result.title + kWrittenTail, kCaptionWrite, kInformation);
-            break;
-    }
-    return result.end;
+    // back from the box to the last book written. The writes leave the listing behind.
+    ShowCardAfterWork(true, result.written > 0 ? result.title : CurrentName(), CurrentRow());
 }
 
 bool TForm1::DeleteSelectedBook(bool ask) {
     if (!CardPresent()) return false;
     const int row = controls_.books.SelectedRow();
     if (row < 0) return false;
-    const auto removal = DeleteBookAt(static_cast<std::size_t>(row), ask);
-    return removal && *removal;
+    return DeleteBookAt(static_cast<std::size_t>(row), ask, false);
 }
 
-std::optional<std::vector<TBookMove>> TForm1::DeleteBookInSlot(int slot, bool ask) {
-    for (std::size_t row = 0; row < card->Books.size(); ++row) {
-        if (card->Books[row]->Number != slot) continue;
-        const auto removal = DeleteBookAt(row, ask);
-        if (!removal || !*removal) return std::nullopt;
-        return removal->moves;
-    }
-    return std::nullopt;
-}
-
-std::optional<TRemoval> TForm1::DeleteBookAt(std::size_t row, bool ask) {
-    if (!CardPresent() || row >= card->Books.size()) return std::nullopt;
-    const std::string name = card->Books[row]->DisplayName;
-    if (card->BatchAwaitsCheck()) {
-        // A removal or renumbering cut short waits for the check, whose plan must still fit the
-        // card then: no book goes before it.
-        TRemoval refused;
-        refused.report.awaitsCheck = true;
-        checkFlow_.showAfter = slowWorkDelay;
-        checkFlow_.Refuse(kBookAccusative + name + kDeleteAwaitsCheck, kCaptionDelete, cardPath);
-        return refused;
-    }
-    if (ask && Tell(kDeleteQuestionHead + name + kDeleteQuestionTail, kCaptionDelete, kQuestion) != platform::kIdYes) {
-        return std::nullopt;
-    }
-    TProgressPlan plan;
-    plan.work = TProgressPlan::Work::Delete;
-    plan.subject = name;
-    TRemoval removal;
-    session_.Run(plan, false, slowWorkDelay, [&](TProgressPlan&, const TProgressCallback& progress, const platform::StopToken&) {
-        removal = card->DeleteBook(row, progress);
-    });
-    // The book that took the deleted one's place becomes current; the last one when the last went.
-    ShowBooks(std::string(), row);
-    ReportRemoval(name, removal.report);
-    return removal;
+bool TForm1::DeleteBookAt(std::size_t row, bool ask, bool sayGone) {
+    TRemovalJob job(*card, session_, teller_, checkFlow_, slowWorkDelay);
+    const std::optional<TRemovalOutcome> outcome = job.Remove(row, ask);
+    if (!outcome) return false;
+    if (outcome->checkNow) RunCheck();
+    if (outcome->removal.report.awaitsCheck) return false;
+    // The removal leaves the listing as the card is. The book that took the deleted one's
+    // place becomes current; the last one when the last went.
+    ShowCardAfterWork(false, std::string(), row);
+    job.Report(*outcome, sayGone);
+    return outcome->removal;
 }
 
 void TForm1::ProcessBookArguments() {
     const TBookArguments books =
         SortBookArguments(controls_.application.Arguments(), cardPath, platform_.system.CurrentDirectory());
-    checkFlow_.Hold();
-    const TCommandLineBatch::Outcome outcome = TCommandLineBatch(*this, *card).Run(books);
-    // A check the batch's scans called for is offered once the batch has ended.
-    if (outcome != TCommandLineBatch::Outcome::Refused) checkFlow_.Release(cardPath);
+    TRemovalJob removal(*card, session_, teller_, checkFlow_, slowWorkDelay);
+    TWriteJob writer(*card, platform_.files, session_, teller_);
+    const TCommandLineBatch::Outcome outcome = TCommandLineBatch(removal, writer, teller_, *card).Run(books);
+    // The card as the batch left it, and a check its work called for offered once it has ended.
+    if (outcome == TCommandLineBatch::Outcome::Done) {
+        ShowCardAfterWork(!books.writes.empty(), CurrentName(), CurrentRow());
+    }
     if (outcome != TCommandLineBatch::Outcome::NothingNamed) controls_.application.CloseMainWindow();
 }
 
@@ -337,19 +287,13 @@ void TForm1::booksKeyDown(uint16_t key, unsigned /*shift: Shift, Ctrl and Alt ac
 void TForm1::DeleteCurrentBook() {
     if (!CardPresent()) return;
     if (controls_.books.RowCount() == 0) {
-        Tell(kNoBooks, kCaptionDelete, kWarning);
+        teller_.Tell(kNoBooks, kCaptionDelete, kWarning);
         return;
     }
     // A list with books always has its current row; the first stands in should the toolkit
     // have lost it. The question names the book either way.
     if (controls_.books.SelectedRow() < 0) controls_.books.SelectRow(0);
-    const auto row = static_cast<std::size_t>(controls_.books.SelectedRow());
-    const std::string name = controls_.books.RowCaption(row);
-    const auto removal = DeleteBookAt(row, true);
-    // A removal that left files outside the book's folder has said so already.
-    if (removal && *removal && removal->report.leftAlone.empty()) {
-        Tell(kBookWord + name + kDeletedTail, kCaptionDelete, kInformation);
-    }
+    DeleteBookAt(static_cast<std::size_t>(controls_.books.SelectedRow()), true, true);
 }
 
 void TForm1::N3Click() { controls_.application.CloseMainWindow(); }
@@ -361,12 +305,13 @@ void TForm1::Delete1Click() { DeleteCurrentBook(); }
 void TForm1::N6Click() {
     if (!ChooseCard(cardPath, cardSelect_)) return;
     // The list shows the new card, from its first book, before the choice is saved.
-    ShowBooks(std::string(), 0);
+    card->SetCardPath(cardPath);
+    ShowCardAfterWork(true, std::string(), 0);
     SaveCardPath(*settings, cardPath);
 }
 
 void TForm1::N8Click() {
-    Tell(AboutText(kVersion, kMakerAddress), kAboutCaption, kInformation);
+    teller_.Tell(AboutText(kVersion, kMakerAddress), kAboutCaption, kInformation);
 }
 
 void TForm1::N9Click() { SwitchIntegration(!integration_.IsExplorerIntegrated()); }
@@ -382,18 +327,7 @@ void TForm1::SwitchIntegration(bool enable) {
 }
 
 void TForm1::N10Click() {
-    if (!CardPresent()) return;
-    checkFlow_.showAfter = slowWorkDelay;
-    checkFlow_.Run(cardPath);
-}
-
-void TForm1::ReportRemoval(const std::string& name, const TRemovalReport& report) {
-    if (!report.removed) {
-        Tell(kBookAccusative + name + kRemovalUnfinished + NamesText(report.stayed) + kRemovalStaysListed,
-             kCaptionDelete, kError);
-    } else if (!report.leftAlone.empty()) {
-        Tell(kBookWord + name + kRemovedLeftAlone + NamesText(report.leftAlone), kCaptionDelete, kWarning);
-    }
+    if (CardPresent()) RunCheck();
 }
 
 bool TForm1::CheckSwitchGiven() {

@@ -2,9 +2,11 @@
 // The main window: the card's books and status, the book commands of the menu and the list's
 // keys, and start-up. The logic is the toolkit's-free TForm1; a front end draws the window from
 // TMainFormLayout, TMainFormTexts and MainMenu(), implements the controls of app/Controls.h and
-// forwards its events to the handlers. The handlers hand their long work to objects of their
-// own: TBookBatch writes books, TCommandLineBatch runs the command line's books, TCardCheckFlow
-// checks and mends the card, all behind one TProgressSession.
+// forwards its events to the handlers. The handlers hand the card work to jobs that decide, ask
+// and say what they have to through one TTeller, and return what they did: TWriteJob writes
+// books, TRemovalJob deletes one, TCommandLineBatch runs the command line's books with them,
+// TCardCheckFlow checks and mends the card, all behind one TProgressSession. The window then
+// shows the card and offers the check.
 
 #include <chrono>
 #include <cstdint>
@@ -16,11 +18,12 @@
 
 #include "app/Bookbatch.h"
 #include "app/Cardcheckflow.h"
-#include "app/Commandlinebatch.h"
 #include "app/Controls.h"
-#include "app/Madebookjob.h"
 #include "app/Newbookdialog.h"
 #include "app/Progresssession.h"
+#include "app/Removaljob.h"
+#include "app/Teller.h"
+#include "app/Writejob.h"
 #include "card/Zwqcardunit.h"
 #include "integration/Explorerintegrationunit.h"
 #include "platform/Dialogs.h"
@@ -93,11 +96,11 @@ struct TForm1Controls {
     ui::IFolderDialog* folderDialog = nullptr;
 };
 
-class TForm1 : private IBatchWindow, private ICheckWindow {
+class TForm1 {
 public:
     explicit TForm1(const TForm1Controls& controls);
     TForm1(const TForm1Controls& controls, platform::Platform& platform);
-    ~TForm1() override;
+    ~TForm1();
     TForm1(const TForm1&) = delete;
     TForm1& operator=(const TForm1&) = delete;
 
@@ -111,9 +114,10 @@ public:
     void FormShow();
     void FormDestroy();
 
-    // Rebuilds list and status line. Whenever the list holds books, one row is current (and
-    // selected): the book the user was on, else the row at its place, else the first.
-    void RefreshBooks() override;
+    // Reads the card again and shows it, the check offered as after card work. Whenever the
+    // list holds books, one row is current (and selected): the book the user was on, else the
+    // row at its place, else the first.
+    void RefreshBooks();
     bool CardPresent();
     bool WriteBookFromPath(const std::string& path, bool showSuccess);
     // The books chosen in the open dialog, written as the command line writes them.
@@ -153,30 +157,34 @@ public:
     TExplorerIntegration& Integration() { return integration_; }
 
 private:
-    // The books of the list one after another behind one progress window: with one book its
-    // success box, with several a summary at the end; a failing book ends the list with its
-    // error box and the rest are not tried.
-    bool WriteBooks(const std::vector<std::string>& paths) override;
-    TBookBatchResult::End WriteInOrder(const std::vector<std::string>& paths, bool showSuccess);
-    // The list shows the card as the writes left it, then the outcome is told.
-    TBookBatchResult::End ReportWrites(const TBookBatchResult& result, bool showSuccess);
-    // The book in the row, after the question when ask, with the renumbering behind the
-    // progress window; the list then shows the card, and a removal that could not finish or
-    // left files is told. What the removal did, once it ran.
-    std::optional<TRemoval> DeleteBookAt(std::size_t row, bool ask);
-    std::optional<std::vector<TBookMove>> DeleteBookInSlot(int slot, bool ask) override;
-    // A message box; none once the user has chosen to close the program (answered Cancel).
-    int Tell(const std::string& text, const std::string& caption, unsigned flags) override;
-    // RefreshBooks with the current row chosen by the caller: the row of the book named
+    // The books of paths one after another behind one progress window (TWriteJob), the list then
+    // showing the card: with showSuccess the success box of a single book, with several a
+    // summary at the end; a failing book ends the list with its error box.
+    bool WriteBooks(const std::vector<std::string>& paths, bool showSuccess);
+    // The list shows the card as the writes left it, the last book written current.
+    void ShowWrites(const TBookBatchResult& result);
+    // The book in the row (TRemovalJob), the list then showing the card from the book that took
+    // its place, and what the removal came to told; with sayGone also that the book is gone.
+    // True when it is gone.
+    bool DeleteBookAt(std::size_t row, bool ask, bool sayGone);
+    // Once card work has ended: the list shows the card, read again unless the work left the
+    // card model's listing as the card is (scan), the current row that of the book named
     // currentName (the nearest to row where several carry it), else the row at row, or the last
-    // row when the list is shorter.
+    // row when the list is shorter. Then the check is offered once per card when the listing
+    // saw signs of trouble.
+    void ShowCardAfterWork(bool scan, const std::string& currentName, std::size_t row);
+    // Draws the card model's listing, free space and status line, and the current row as
+    // ShowCardAfterWork chooses it. Reads nothing of the card but its free space.
     void ShowBooks(const std::string& currentName, std::size_t row);
+    // The book the list is on and its row; none and 0 without a current row.
+    std::string CurrentName();
+    std::size_t CurrentRow();
+    // The check, the list showing the card as a repair left it before the repair is told.
+    void RunCheck();
+    void ShowRepair(const std::optional<TCardRepair>& repair, const std::string& currentName, std::size_t row);
     // The integration switched at the user's request and the menu item renamed; the new state
     // is told unless an elevated instance does the work.
     void SwitchIntegration(bool enable);
-    // An error box when the removal could not finish, a warning when it left files outside
-    // the book's folder.
-    void ReportRemoval(const std::string& name, const TRemovalReport& report);
     bool CheckSwitchGiven();
     // The check switch alone on the command line: the check, then the program ends.
     void RunCheckSwitch();
@@ -186,10 +194,10 @@ private:
     TCardSelectForm cardSelect_;
     TExplorerIntegration integration_;
     TProgressSession session_;
+    // Once the user has chosen to close the program during a card operation nothing more is
+    // started or told, and the window closes when the operation has ended.
+    TTeller teller_;
     TCardCheckFlow checkFlow_;
-    // The user chose to close the program during a card operation: nothing more is started
-    // or told, and the window closes once the operation has ended.
-    bool closing_ = false;
 };
 
 // The program's answer to "--help" and "--version" (output to print, true to end at once);

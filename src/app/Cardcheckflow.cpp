@@ -1,7 +1,6 @@
 #include "app/Cardcheckflow.h"
 
 #include <algorithm>
-#include <utility>
 
 #include "app/Cardtexts.h"
 #include "app/Texts.h"
@@ -15,7 +14,7 @@ const unsigned kWarning = platform::kMbOk | platform::kMbIconWarning;
 
 }  // namespace
 
-void TCardCheckFlow::Run(const std::string& cardPath) {
+std::optional<TCardRepair> TCardCheckFlow::Run(const std::string& cardPath) {
     checkedCard_ = cardPath;
     std::vector<TCardFinding> findings;
     TProgressPlan plan;
@@ -24,18 +23,18 @@ void TCardCheckFlow::Run(const std::string& cardPath) {
     session_.Run(plan, false, showAfter,
                  [&](TProgressPlan&, const TProgressCallback&, const platform::StopToken&) { findings = card_.CheckCard(); });
     if (findings.empty()) {
-        window_.Tell(CardFindingsText(findings), texts::kCaptionCardCheck, kInformation);
-        return;
+        teller_.Tell(CardFindingsText(findings), texts::kCaptionCardCheck, kInformation);
+        return std::nullopt;
     }
     const bool repairable =
         std::any_of(findings.begin(), findings.end(), [](const TCardFinding& f) { return f.repairable; });
     if (!repairable) {
-        window_.Tell(CardFindingsText(findings), texts::kCaptionCardCheck, kWarning);
-        return;
+        teller_.Tell(CardFindingsText(findings), texts::kCaptionCardCheck, kWarning);
+        return std::nullopt;
     }
-    if (window_.Tell(CardFindingsText(findings) + texts::kRepairQuestion, texts::kCaptionCardCheck, kQuestion) !=
+    if (teller_.Tell(CardFindingsText(findings) + texts::kRepairQuestion, texts::kCaptionCardCheck, kQuestion) !=
         platform::kIdYes) {
-        return;
+        return std::nullopt;
     }
     TCardRepair repair;
     plan.work = TProgressPlan::Work::Repair;
@@ -43,30 +42,26 @@ void TCardCheckFlow::Run(const std::string& cardPath) {
                  [&](TProgressPlan&, const TProgressCallback& progress, const platform::StopToken&) {
                      repair = card_.RepairCard(progress);
                  });
-    window_.RefreshBooks();
-    window_.Tell(CardRepairText(repair), texts::kCaptionCardCheck, repair.leftAlone.empty() ? kInformation : kWarning);
+    return repair;
 }
 
-void TCardCheckFlow::Offer(const std::string& cardPath) {
-    if (!card_.NeedsCheck() || checkedCard_ == cardPath) return;
-    if (held_) {
-        offerWaits_ = true;
-        return;
-    }
+void TCardCheckFlow::TellRepair(const TCardRepair& repair) {
+    teller_.Tell(CardRepairText(repair), texts::kCaptionCardCheck, repair.leftAlone.empty() ? kInformation : kWarning);
+}
+
+std::optional<TCardRepair> TCardCheckFlow::Offer(const std::string& cardPath) {
+    if (!card_.NeedsCheck() || checkedCard_ == cardPath) return std::nullopt;
     checkedCard_ = cardPath;
-    if (window_.Tell(texts::kTroubleQuestion, texts::kCaptionCardCheck, kQuestion) == platform::kIdYes) Run(cardPath);
-}
-
-void TCardCheckFlow::Refuse(const std::string& refusal, const std::string& caption, const std::string& cardPath) {
-    if (held_) {
-        window_.Tell(refusal, caption, kWarning);
-        Offer(cardPath);
-    } else if (window_.Tell(refusal + texts::kCheckNowQuestion, caption, kQuestion) == platform::kIdYes) {
-        Run(cardPath);
+    if (teller_.Tell(texts::kTroubleQuestion, texts::kCaptionCardCheck, kQuestion) != platform::kIdYes) {
+        return std::nullopt;
     }
+    return Run(cardPath);
 }
 
-void TCardCheckFlow::Release(const std::string& cardPath) {
-    held_ = false;
-    if (std::exchange(offerWaits_, false)) Offer(cardPath);
+bool TCardCheckFlow::Refuse(const std::string& refusal, const std::string& caption, bool inBatch) {
+    if (inBatch) {
+        teller_.Tell(refusal, caption, kWarning);
+        return false;
+    }
+    return teller_.Tell(refusal + texts::kCheckNowQuestion, caption, kQuestion) == platform::kIdYes;
 }

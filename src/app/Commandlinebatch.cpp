@@ -24,17 +24,17 @@ TBookArguments SortBookArguments(const std::vector<std::string>& arguments, cons
 TCommandLineBatch::Outcome TCommandLineBatch::Run(const TBookArguments& books) {
     if (books.deletions.empty() && books.writes.empty()) return Outcome::NothingNamed;
     const std::size_t deletions = books.deletions.size();
-    if (deletions > 1 && window_.Tell(texts::kDeleteManyHead + std::to_string(deletions) + texts::kDeleteManyTail,
+    if (deletions > 1 && teller_.Tell(texts::kDeleteManyHead + std::to_string(deletions) + texts::kDeleteManyTail,
                                       texts::kCaptionDeleteMany, platform::kMbYesNoCancel | platform::kMbIconQuestion) !=
                              platform::kIdYes) {
         return Outcome::Refused;
     }
     const bool deleted = Delete(Targets(books.deletions), deletions == 1);
     if (deletions > 1) {
-        window_.Tell(deleted ? texts::kDeleteManyDone : texts::kDeleteManyErrors, texts::kCaptionDeleteMany,
+        teller_.Tell(deleted ? texts::kDeleteManyDone : texts::kDeleteManyErrors, texts::kCaptionDeleteMany,
                      platform::kMbOk | (deleted ? platform::kMbIconInformation : platform::kMbIconWarning));
     }
-    if (!books.writes.empty()) window_.WriteBooks(books.writes);
+    if (!books.writes.empty()) writer_.WriteBooks(books.writes);
     return Outcome::Done;
 }
 
@@ -66,18 +66,25 @@ int TCommandLineBatch::Locate(const TTarget& target) const {
 }
 
 bool TCommandLineBatch::Delete(std::vector<TTarget> targets, bool ask) {
+    removal_.inBatch = true;
     bool allDeleted = true;
     for (std::size_t t = 0; t < targets.size(); ++t) {
         // Never a book that no path named: one that cannot be found for sure is not deleted.
         const int slot = Locate(targets[t]);
-        const auto moves = slot > 0 ? window_.DeleteBookInSlot(slot, ask) : std::nullopt;
-        if (!moves) {
+        const auto book = std::find_if(card_.Books.begin(), card_.Books.end(),
+                                       [slot](const auto& listed) { return slot > 0 && listed->Number == slot; });
+        std::optional<TRemovalOutcome> outcome;
+        if (book != card_.Books.end()) {
+            outcome = removal_.Remove(static_cast<std::size_t>(book - card_.Books.begin()), ask);
+        }
+        if (outcome) removal_.Report(*outcome, false);
+        if (!outcome || !outcome->removal) {
             allDeleted = false;
             continue;
         }
         // The renumbering moved books down: the later targets follow their books.
         for (std::size_t later = t + 1; later < targets.size(); ++later) {
-            for (const auto& [from, to] : *moves) {
+            for (const auto& [from, to] : outcome->removal.moves) {
                 if (targets[later].slot == from) {
                     targets[later].slot = to;
                     break;

@@ -1,12 +1,14 @@
 #pragma once
 // The book paths of the command line: the books on the card they name are deleted, with one
-// question for several, then the other paths are written as books.
+// question for several, then the other paths are written as books. The batch runs the removal
+// and write jobs it is given; the window shows the card and offers the check once it has ended.
 
-#include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "app/Removaljob.h"
+#include "app/Teller.h"
+#include "app/Writejob.h"
 #include "card/Zwqcardunit.h"
 
 // The command line's book paths, sorted: a path below the card's folder names a book to delete.
@@ -18,20 +20,11 @@ struct TBookArguments {
 TBookArguments SortBookArguments(const std::vector<std::string>& arguments, const std::string& cardPath,
                                  const std::string& currentDirectory);
 
-// What the batch asks of the window.
-class IBatchWindow {
-public:
-    virtual ~IBatchWindow() = default;
-    virtual int Tell(const std::string& text, const std::string& caption, unsigned flags) = 0;
-    // Deletes the book in the slot, after its own question when ask. The moves (old number, new
-    // number) of the renumbering that followed when the book is gone; nothing when it stays.
-    virtual std::optional<std::vector<TBookMove>> DeleteBookInSlot(int slot, bool ask) = 0;
-    virtual bool WriteBooks(const std::vector<std::string>& paths) = 0;
-};
-
 class TCommandLineBatch {
 public:
-    TCommandLineBatch(IBatchWindow& window, const TMemoryCard& card) : window_(window), card_(card) {}
+    // The removal job is put in batch mode for the run.
+    TCommandLineBatch(TRemovalJob& removal, TWriteJob& writer, TTeller& teller, const TMemoryCard& card)
+        : removal_(removal), writer_(writer), teller_(teller), card_(card) {}
 
     enum class Outcome { NothingNamed, Refused, Done };
     // Deletions first, then writes. Refused: the user answered the question about several
@@ -55,6 +48,8 @@ private:
     // every deletion went through.
     bool Delete(std::vector<TTarget> targets, bool ask);
 
-    IBatchWindow& window_;
+    TRemovalJob& removal_;
+    TWriteJob& writer_;
+    TTeller& teller_;
     const TMemoryCard& card_;
 };

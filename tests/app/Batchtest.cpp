@@ -8,14 +8,18 @@
 #include "support/Cardmishaps.h"
 
 using formtest::Harness;
+using formtest::kError;
+using formtest::kInformation;
+using formtest::kQuestion;
+using formtest::kWarning;
+using formtest::Said;
+using formtest::SaidBy;
 using testsupport::A;
 using testsupport::Exists;
 using testsupport::MakeCardBook;
 using testsupport::MakeSourceBook;
 
 namespace {
-
-constexpr unsigned kQuestion = 0x23, kInformation = 0x40, kWarning = 0x30, kError = 0x10;
 
 class Batch : public ::testing::Test, public Harness {
 protected:
@@ -45,15 +49,13 @@ TEST_F(Batch, DeletionsComeFirstWithOneQuestionAndASummary) {
     Books({1, 2, 3});
     boxes.answers = {platform::kIdYes};
     Run({Source("new", "New"), OnCard(1), OnCard(3)});
-    ASSERT_EQ(boxes.boxes.size(), 3u);
-    EXPECT_EQ(Box(0).text, A("Вы действительно хотите удалить книги (2 шт.) с карты памяти"));
-    EXPECT_EQ(Box(0).caption, A("Удаление книг"));
-    EXPECT_EQ(Box(0).flags, kQuestion);
-    EXPECT_EQ(Box(1).text, A("Удаление книг завершено"));
-    EXPECT_EQ(Box(1).caption, A("Удаление книг"));
-    EXPECT_EQ(Box(1).flags, kInformation);
     // One write: its own success box, no summary.
-    EXPECT_EQ(Box(2).text, A("Книга New успешно записана на карту памяти"));
+    EXPECT_EQ(SaidBy(boxes),
+              (std::vector<Said>{{A("Вы действительно хотите удалить книги (2 шт.) с карты памяти"), A("Удаление книг"),
+                                  kQuestion},
+                                 {A("Удаление книг завершено"), A("Удаление книг"), kInformation},
+                                 {A("Книга New успешно записана на карту памяти"), A("Запись книги на карту памяти"),
+                                  kInformation}}));
     EXPECT_EQ(Slots(), (std::map<std::string, int>{{"T2", 1}, {"New", 2}}));
     EXPECT_TRUE(application.closed);
 }
@@ -124,14 +126,11 @@ TEST_F(Batch, PathsOnTheCardThatNameNoBookAreSkippedQuietly) {
 TEST_F(Batch, TheSecondOfThreeWritesFails) {
     Books({});
     Run({Source("a", "A"), dir / "src/missing/BOOK_001.ydr", Source("c", "C")});
-    ASSERT_EQ(boxes.boxes.size(), 2u);
-    EXPECT_EQ(Box(0).caption, A("Запись книги на карту памяти"));
-    EXPECT_EQ(Box(0).flags, kError);
-    EXPECT_EQ(Box(0).text, A("Во время записи книги ") + (dir / "src/missing/BOOK_001.ydr") +
-                               A(" произошла ошибка\nНе удалось получить информацию о книге"));
-    EXPECT_EQ(Box(1).text, A("Во время записи книг возникли ошибки"));
-    EXPECT_EQ(Box(1).caption, A("Запись книг"));
-    EXPECT_EQ(Box(1).flags, kWarning);
+    EXPECT_EQ(SaidBy(boxes), (std::vector<Said>{{A("Во время записи книги ") + (dir / "src/missing/BOOK_001.ydr") +
+                                                     A(" произошла ошибка\nНе удалось получить информацию о книге"),
+                                                 A("Запись книги на карту памяти"), kError},
+                                                {A("Во время записи книг возникли ошибки"), A("Запись книг"),
+                                                 kWarning}}));
     EXPECT_EQ(Slots(), (std::map<std::string, int>{{"A", 1}}));
     EXPECT_TRUE(application.closed);
 }
@@ -139,9 +138,7 @@ TEST_F(Batch, TheSecondOfThreeWritesFails) {
 TEST_F(Batch, SeveralWritesReportOnlyTheSummary) {
     Books({});
     Run({Source("a", "A"), Source("b", "B")});
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(Box(0).text, A("Запись книг завершена"));
-    EXPECT_EQ(Box(0).flags, kInformation);
+    EXPECT_EQ(SaidBy(boxes), (std::vector<Said>{{A("Запись книг завершена"), A("Запись книг"), kInformation}}));
     EXPECT_EQ(Slots().size(), 2u);
 }
 

@@ -10,14 +10,18 @@
 #include "support/Cardmishaps.h"
 
 using formtest::Harness;
+using formtest::kError;
+using formtest::kInformation;
+using formtest::kQuestion;
+using formtest::kWarning;
+using formtest::Said;
+using formtest::SaidBy;
 using testsupport::A;
 using testsupport::Crlf;
 using testsupport::Exists;
 using testsupport::MakeCardBook;
 
 namespace {
-
-constexpr unsigned kQuestion = 0x23, kInformation = 0x40, kError = 0x10, kWarning = 0x30;
 
 class FormCheck : public ::testing::Test, public Harness {
 protected:
@@ -52,16 +56,13 @@ TEST_F(FormCheck, TheCommandSaysWhatItFoundAndMendsOnlyWhenAskedTo) {
     form.N10Click();
     EXPECT_EQ(Slots(), (std::map<std::string, int>{{"T1", 1}, {"T3", 3}}));
     form.N10Click();
-    ASSERT_EQ(boxes.boxes.size(), 4u);
-    EXPECT_EQ(boxes.boxes[0].text, A("Неполадок на карте памяти не найдено."));
-    EXPECT_EQ(boxes.boxes[0].flags, kInformation);
-    EXPECT_EQ(boxes.boxes[1].text, findings + question);
-    EXPECT_EQ(boxes.boxes[1].flags, kQuestion);
-    EXPECT_EQ(boxes.boxes[3].text, A("Исправлено:\n- служебный файл программы ZWQSAVE.TMP\n- пропуски в нумерации "
-                                     "книг: 2\n- книги перенумерованы по порядку, перенесено книг: 1\nКарта памяти "
-                                     "в порядке."));
-    EXPECT_EQ(boxes.boxes[3].flags, kInformation);
-    EXPECT_EQ(Captions(), std::vector<std::string>(4, check));
+    EXPECT_EQ(SaidBy(boxes), (std::vector<Said>{{A("Неполадок на карте памяти не найдено."), check, kInformation},
+                                                {findings + question, check, kQuestion},
+                                                {findings + question, check, kQuestion},
+                                                {A("Исправлено:\n- служебный файл программы ZWQSAVE.TMP\n- пропуски в "
+                                                   "нумерации книг: 2\n- книги перенумерованы по порядку, перенесено "
+                                                   "книг: 1\nКарта памяти в порядке."),
+                                                 check, kInformation}}));
     EXPECT_EQ(Slots(), (std::map<std::string, int>{{"T1", 1}, {"T3", 2}}));
     EXPECT_EQ(books.rows.size(), 2u);
     // Each check and the repair ran behind the progress window, off the window's thread; the
@@ -86,14 +87,13 @@ TEST_F(FormCheck, ATroubledCardIsSaidOnceAndTheCheckOffered) {
     boxes.answers = {platform::kIdYes, platform::kIdNo};
     form.FormShow();
     // The offer at start-up, then the check it leads to, answered No; then the integration.
-    ASSERT_EQ(boxes.boxes.size(), 2u);
-    EXPECT_EQ(boxes.boxes[0].text, A("На карте памяти есть неполадки: прерванная запись, удаление или перенумерация "
-                                     "книг, пропуски в нумерации или служебные файлы. Проверить карту сейчас?"));
-    EXPECT_EQ(boxes.boxes[0].flags, kQuestion);
-    EXPECT_EQ(boxes.boxes[1].text, findings + question);
     // Later scans of the same card do not ask again.
     form.RefreshBooks();
-    EXPECT_EQ(Captions(), (std::vector<std::string>{check, check}));
+    EXPECT_EQ(SaidBy(boxes), (std::vector<Said>{{A("На карте памяти есть неполадки: прерванная запись, удаление или "
+                                                   "перенумерация книг, пропуски в нумерации или служебные файлы. "
+                                                   "Проверить карту сейчас?"),
+                                                 check, kQuestion},
+                                                {findings + question, check, kQuestion}}));
 }
 
 TEST_F(FormCheck, NoBookIsDeletedWhileABatchWaitsForTheCheckWhichIsOfferedAtOnce) {
@@ -114,11 +114,10 @@ TEST_F(FormCheck, NoBookIsDeletedWhileABatchWaitsForTheCheckWhichIsOfferedAtOnce
     form.FormShow();  // the offer at start-up, declined
     form.Delete1Click();
     ASSERT_GE(boxes.boxes.size(), 2u);
-    EXPECT_EQ(boxes.boxes[1].text, A("Книгу ") + books.rows[0].first +
-                                       A(" не удалить, пока карта памяти не проверена: на ней осталось прерванное "
-                                         "удаление или перенумерация книг. Проверить карту сейчас?"));
-    EXPECT_EQ(boxes.boxes[1].caption, A("Удаление книги"));
-    EXPECT_EQ(boxes.boxes[1].flags, kQuestion);
+    EXPECT_EQ(SaidBy(boxes)[1], Said(A("Книгу ") + books.rows[0].first +
+                                         A(" не удалить, пока карта памяти не проверена: на ней осталось прерванное "
+                                           "удаление или перенумерация книг. Проверить карту сейчас?"),
+                                     A("Удаление книги"), kQuestion));
     // Yes: the check, its repair, and the list as the repair left it; no book deleted.
     EXPECT_EQ(Captions(), (std::vector<std::string>{check, A("Удаление книги"), check, check}));
     EXPECT_EQ(Slots(), (std::map<std::string, int>{{"T2", 1}, {"T3", 2}}));
@@ -158,9 +157,10 @@ TEST_F(FormCheck, ARemovalThatCannotFinishOrLeavesFilesIsSaid) {
     EXPECT_FALSE(window.DeleteSelectedBook(true));
     ASSERT_EQ(boxes.boxes.size(), 2u);
     const std::string stayed = platform::JoinPath(platform::JoinPath(card(), "BOOK_001"), "1.mp3");
-    EXPECT_EQ(boxes.boxes[1].text, A("Книгу Автор - T1 не удалось удалить полностью. На карте памяти остались: ") +
-                                       stayed + A(". Книга осталась в списке, её можно удалить ещё раз."));
-    EXPECT_EQ(boxes.boxes[1].flags, kError);
+    const std::string deletion = A("Удаление книги");
+    EXPECT_EQ(SaidBy(boxes)[1], Said(A("Книгу Автор - T1 не удалось удалить полностью. На карте памяти остались: ") +
+                                         stayed + A(". Книга осталась в списке, её можно удалить ещё раз."),
+                                     deletion, kError));
     EXPECT_EQ(books.rows.size(), 2u);
 
     // Book 2 names a file of book 1's folder: it goes, that file stays, and the box says so.
@@ -169,8 +169,8 @@ TEST_F(FormCheck, ARemovalThatCannotFinishOrLeavesFilesIsSaid) {
     boxes.answers = {platform::kIdYes};
     EXPECT_TRUE(window.DeleteSelectedBook(true));
     ASSERT_EQ(boxes.boxes.size(), 4u);
-    EXPECT_EQ(boxes.boxes[3].text, A("Книга Автор - T2 удалена. Файлы, которые лежат вне её папки и могут "
-                                     "принадлежать другой книге, оставлены на месте: ") + stayed);
-    EXPECT_EQ(boxes.boxes[3].flags, kWarning);
+    EXPECT_EQ(SaidBy(boxes)[3], Said(A("Книга Автор - T2 удалена. Файлы, которые лежат вне её папки и могут "
+                                       "принадлежать другой книге, оставлены на месте: ") + stayed,
+                                     deletion, kWarning));
     EXPECT_TRUE(Exists(stayed));
 }

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -22,6 +23,17 @@ namespace formtest {
 
 // One log for every control, so tests can see the order of events.
 using EventLog = std::vector<std::string>;
+
+// The flags of the window logic's boxes: buttons and icon.
+constexpr unsigned kQuestion = 0x23, kInformation = 0x40, kWarning = 0x30, kError = 0x10;
+
+// A box as it was shown: text, caption, flags.
+using Said = std::tuple<std::string, std::string, unsigned>;
+inline std::vector<Said> SaidBy(const platform::RecordingMessageBoxes& boxes) {
+    std::vector<Said> said;
+    for (const auto& box : boxes.boxes) said.emplace_back(box.text, box.caption, box.flags);
+    return said;
+}
 
 class Boxes : public platform::RecordingMessageBoxes {
 public:

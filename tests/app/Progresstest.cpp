@@ -9,6 +9,9 @@
 #include "support/Rarwriter.h"
 
 using formtest::Harness;
+using formtest::kInformation;
+using formtest::Said;
+using formtest::SaidBy;
 using std::chrono::milliseconds;
 using testsupport::A;
 using testsupport::MakeCardBook;
@@ -17,7 +20,6 @@ namespace {
 
 constexpr int64_t kKiB = 1024;
 constexpr int64_t kMiB = 1048576;
-constexpr unsigned kInformation = 0x40, kWarning = 0x30;
 
 TCardProgress At(TCardProgress::Phase phase, int64_t done, int64_t total, int item = 0, int items = 0,
                  const std::string& book = std::string()) {
@@ -182,11 +184,9 @@ TEST_F(ProgressWindow, CancelLeavesTheCardAsItWasAndSaysSo) {
         CancelAt(c.at);
         EXPECT_FALSE(form.WriteBookFromPath(source, true)) << c.at;
         EXPECT_EQ(Content(), before) << c.at;
-        ASSERT_EQ(boxes.boxes.size(), 1u) << c.at;
         const std::string name = c.archive ? source : A("Автор - Plain");
-        EXPECT_EQ(boxes.boxes[0].text, A("Запись книги ") + name + A(" отменена, на карту памяти книга не записана."));
-        EXPECT_EQ(boxes.boxes[0].caption, A("Запись книги на карту памяти"));
-        EXPECT_EQ(boxes.boxes[0].flags, kInformation);
+        const std::string said = A("Запись книги ") + name + A(" отменена, на карту памяти книга не записана.");
+        EXPECT_EQ(SaidBy(boxes), (std::vector<Said>{{said, A("Запись книги на карту памяти"), kInformation}})) << c.at;
         EXPECT_EQ(Current(), A("Автор - T1"));
     }
 }
