@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "book/Madebook.h"
+#include "book/Bookservices.h"
 #include "book/Notmade.h"
 
 struct TDaisyBook {

@@ -97,9 +97,6 @@ int TMadeBook::UnknownTimes() const {
     return static_cast<int>(std::count_if(Files.begin(), Files.end(), [](const TMadeFile& f) { return f.seconds < 0; }));
 }
 
-TBookServices NativeBookServices() {
-    return TBookServices{platform::NativePlatform().files, platform::NativeAudioTagReader(), platform::NativeXmlReader()};
-}
 
 bool MakeBook(const std::string& path, const std::string& name, const TBookServices& services, TMadeBook& book,
               TNotMade& error) {

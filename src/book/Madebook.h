@@ -7,13 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "book/Bookservices.h"
 #include "book/Notmade.h"
-
-namespace platform {
-class IFileSystem;
-class IAudioTagReader;
-class IXmlReader;
-}  // namespace platform
 
 // The kinds of audio files the player plays, by extension in upper case (".MP3").
 const std::vector<std::string>& PlayableExtensions();
@@ -43,14 +38,6 @@ struct TMadeBook {
     int UnknownTimes() const;
 };
 
-// The services that making a book needs.
-struct TBookServices {
-    platform::IFileSystem& files;
-    platform::IAudioTagReader& tags;
-    platform::IXmlReader& xml;
-};
-// The system's own.
-TBookServices NativeBookServices();
 
 // Makes the book at path: a folder (of MP3 files, or holding a DAISY book's ncc.html or .opf,
 // itself or in its only subfolder), or the ncc.html / .opf file itself. name is the name the

@@ -59,6 +59,8 @@ bool SaveDescriptorLines(const std::vector<std::string>& lines, const std::strin
 
 // The descriptor's extension as the program writes it; it is read in any letter case.
 inline constexpr const char* kDescriptorExtension = ".ydr";
+// The highest book number on a card: the descriptor name rule has room for three digits only.
+inline constexpr int kHighestBookNumber = 999;
 // The descriptor of a ready book at the top of an archive or a folder.
 inline constexpr const char* kReadyBookDescriptor = "BOOK_001.ydr";
 // "BOOK_nnn" for book number n ("BOOK_%03d", more digits from 1000 on): the book's folder on the

@@ -3,7 +3,7 @@
 // BOOK_nnn.ydr and a folder BOOK_nnn with the book's files. The model lists the books, hands
 // out slot numbers, writes new books and removes books so that the numbers stay 1, 2, 3...
 // Its faces: finding a book at a path (Bookfinding), writing it (Bookwriting), the catalogue
-// and removal (Zwqcardunit), the check and repair (internal/Cardcheck). The parts behind them
+// and removal (Zwqcardunit), the check and repair (Cardrepair). The parts behind them
 // live in internal/, for this module alone: the root's listing (Cardroot), an archive's
 // unpacked copy (Extraction), a book's plan and its slot writer (Bookplan, Slotwriter), the
 // journal of a removal (Cardjournal), its batch (Removalbatch) and the slot move (Slotmove).
@@ -36,8 +36,8 @@ class TExtraction;
 
 class TMemoryCard {
 public:
-    // The highest slot number: the descriptor name rule has room for three digits only.
-    static constexpr int kMaxSlot = 999;
+    // The highest slot number.
+    static constexpr int kMaxSlot = kHighestBookNumber;
     // TempFolder while no extraction folder is made.
     static constexpr const char* kNoTempFolder = "<>";
 

@@ -11,7 +11,7 @@
 #include "platform/win32/Win32process.h"
 #include "settings/Appdatainiunit.h"
 #include "settings/Optionsunit.h"
-#include "shellext/Shellextension.h"
+#include "shellext/Librarystate.h"
 
 namespace shellext {
 namespace {

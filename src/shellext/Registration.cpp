@@ -17,7 +17,7 @@
 
 #include "platform/Codepage.h"
 #include "platform/win32/Win32platform.h"
-#include "shellext/Shellextension.h"
+#include "shellext/Librarystate.h"
 
 namespace shellext {
 namespace {

@@ -1,17 +1,12 @@
 // The library's entry points: loading, the class factory Explorer asks for our handler, and
 // whether the library may be unloaded.
-#include "shellext/Shellextension.h"
+#include "shellext/Contextmenu.h"
+#include "shellext/Librarystate.h"
 
 #include <new>
 
-#include "shellext/Contextmenu.h"
-
 namespace shellext {
 namespace {
-
-HMODULE module = nullptr;
-LONG liveObjects = 0;
-LONG serverLocks = 0;
 
 class TClassFactory final : public IClassFactory {
 public:
@@ -59,35 +54,13 @@ private:
 
 }  // namespace
 
-HMODULE Module() { return module; }
-
-std::wstring ModulePath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return std::wstring();
-        if (length < path.size()) return path.substr(0, length);
-        path.resize(path.size() * 2);
-    }
-}
-
-void ObjectCreated() { InterlockedIncrement(&liveObjects); }
-void ObjectDestroyed() { InterlockedDecrement(&liveObjects); }
-void ServerLocked(bool lock) {
-    if (lock) {
-        InterlockedIncrement(&serverLocks);
-    } else {
-        InterlockedDecrement(&serverLocks);
-    }
-}
-
 }  // namespace shellext
 
 extern "C" {
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
-        shellext::module = instance;
+        shellext::SetModule(instance);
         DisableThreadLibraryCalls(instance);
     }
     return TRUE;
@@ -105,7 +78,7 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* object) {
 }
 
 STDAPI DllCanUnloadNow() {
-    return shellext::liveObjects == 0 && shellext::serverLocks == 0 ? S_OK : S_FALSE;
+    return shellext::MayUnload() ? S_OK : S_FALSE;
 }
 
 }  // extern "C"

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "shellext/Shellextension.h"
+#include "shellext/Librarystate.h"
 
 namespace {
 

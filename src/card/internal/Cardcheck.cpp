@@ -6,7 +6,6 @@
 #include "card/internal/Cardjournal.h"
 #include "card/internal/Removalbatch.h"
 #include "card/internal/Slotmove.h"
-#include "card/Zwqcardunit.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
@@ -123,7 +122,7 @@ std::vector<TCardFinding> TCardCheck::Analyse(const TCardState& state) const {
     for (const auto& [n, slot] : state.slots) {
         if (slot.valid) highest = n;
     }
-    for (int n = 1; n < highest && n <= TMemoryCard::kMaxSlot; ++n) {
+    for (int n = 1; n < highest && n <= kHighestBookNumber; ++n) {
         if (state.slots.count(n) == 0) findings.push_back(finding(Kind::Gap, n, std::string(), true));
     }
     return findings;
@@ -165,44 +164,3 @@ bool TCardCheck::Mend(const TCardFinding& finding, const TCardState& state) {
 }
 
 }  // namespace card
-
-std::vector<TCardFinding> TMemoryCard::CheckCard() {
-    card::TCardCheck check(platform_.files, CardPath, *root_);
-    return check.Analyse(check.Read());
-}
-
-TCardRepair TMemoryCard::RepairCard(const TProgressCallback& progress) {
-    TCardRepair repair;
-    card::TCardCheck check(platform_.files, CardPath, *root_);
-    const card::TCardState state = check.Read();
-    const std::vector<TCardFinding> found = check.Analyse(state);
-    if (found.empty()) {
-        // A sound card: nothing to mend, and the list is made from what the check has read.
-        ScanKnowing(card::DescriptorBytes(state));
-        return repair;
-    }
-    // The journal stays while the removal it names could not be finished, for the next check.
-    bool journalDone = true;
-    for (const TCardFinding& finding : found) {
-        if (!check.Mend(finding, state) && finding.kind == TCardFinding::Kind::InterruptedRemoval) journalDone = false;
-    }
-    Scan();
-    // While a batch the journal names could not be finished, no book moves: its plan must
-    // still fit the card at the next check.
-    const bool journalStays = !state.journal.empty() && !journalDone;
-    if (!journalStays) repair.moves = CloseListedGaps(progress);
-    if (!state.journal.empty() && journalDone) card::TCardJournal(platform_.files, CardPath).Remove(state.journal);
-
-    // One more reading of the card serves the fresh check and the list.
-    const card::TCardState after = check.Read();
-    repair.leftAlone = check.Analyse(after);
-    ScanKnowing(card::DescriptorBytes(after));
-    for (const TCardFinding& finding : found) {
-        const bool stays = std::any_of(repair.leftAlone.begin(), repair.leftAlone.end(), [&finding](const TCardFinding& left) {
-            return left.kind == finding.kind && left.slot == finding.slot && left.toSlot == finding.toSlot &&
-                   left.name == finding.name;
-        });
-        if (!stays) repair.mended.push_back(finding);
-    }
-    return repair;
-}

@@ -4,7 +4,6 @@
 #include <set>
 
 #include "book/Ydrunit.h"
-#include "card/Zwqcardunit.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
 
@@ -18,11 +17,11 @@ std::string TRemovalBatch::Folder(int n) const { return platform::JoinPath(cardP
 
 std::vector<TCardJournal::TMove> TRemovalBatch::Plan(int removed, const std::vector<int>& books) const {
     std::set<int> taken;
-    for (int n = 1; n <= TMemoryCard::kMaxSlot; ++n) {
+    for (int n = 1; n <= kHighestBookNumber; ++n) {
         if (n != removed && root_.SlotTaken(n)) taken.insert(n);
     }
     const auto freeFrom = [&taken](int first) {
-        for (int n = std::max(first, 1); n <= TMemoryCard::kMaxSlot; ++n) {
+        for (int n = std::max(first, 1); n <= kHighestBookNumber; ++n) {
             if (taken.count(n) == 0) return n;
         }
         return 0;

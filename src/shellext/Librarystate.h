@@ -16,6 +16,7 @@ inline constexpr const wchar_t* kContextMenuClsidText = L"{37F4263A-C525-48D1-AB
 
 // The library's module handle, set when it is loaded.
 HMODULE Module();
+void SetModule(HMODULE module);
 // The library's full path (GetModuleFileName of the library, not of the program loading it).
 std::wstring ModulePath();
 
@@ -23,5 +24,6 @@ std::wstring ModulePath();
 void ObjectCreated();
 void ObjectDestroyed();
 void ServerLocked(bool lock);
+bool MayUnload();
 
 }  // namespace shellext
