@@ -296,19 +296,34 @@ TEST_F(Card, TheCheckFindsEachKindOfTroubleAndMendsWhatIsSafe) {
     }
 }
 
-TEST_F(Card, AMoveWhoseFlushFailsIsUndoneAndTheNextOneFindsTheCardAsItIs) {
-    MakeBooks(4);
-    std::filesystem::remove_all(platform::ToFsPath(at("BOOK_002")));
-    std::filesystem::remove(platform::ToFsPath(at("BOOK_002.ydr")));
-    model.Scan();
-    files.failingFlushes = 1;
-    // Book 3's folder had its new name when the flush failed: it goes back, its new descriptor
-    // goes, and book 4 stays above it.
-    EXPECT_TRUE(model.CloseGaps().empty());
-    EXPECT_EQ(List(card()), (std::vector<std::string>{"BOOK_001.ydr", "BOOK_001/", "BOOK_003.ydr", "BOOK_003/",
-                                                      "BOOK_004.ydr", "BOOK_004/"}));
-    EXPECT_EQ(Kinds(), std::vector<Kind>{Kind::Gap});
-    EXPECT_EQ(model.CloseGaps(), (std::vector<TBookMove>{{3, 2}, {4, 3}}));
+TEST_F(Card, AMoveWhoseStepFailsIsUndoneAndTheNextOneFindsTheCardAsItIs) {
+    const std::vector<std::string> whole = {"BOOK_001.ydr", "BOOK_001/", "BOOK_003.ydr", "BOOK_003/", "BOOK_004.ydr", "BOOK_004/"};
+    std::vector<std::string> blocked = whole;
+    blocked.insert(blocked.begin() + 2, "BOOK_002.ydr/");
+    const struct {
+        const char* what;
+        std::function<void()> mishap;
+        std::vector<std::string> listing;  // after the failed move
+        std::vector<TBookMove> retried;    // the moves of the next try
+    } cases[] = {
+        // A folder where the new descriptor must go: the save fails after the folder moved.
+        {"the new descriptor cannot be saved", [&] { testsupport::MakeDirs(at("BOOK_002.ydr")); }, blocked, {}},
+        // Book 3's folder had its new name when the flush failed: it goes back, its new
+        // descriptor goes, and book 4 stays above it.
+        {"the flush fails", [&] { files.failingFlushes = 1; }, whole, {{3, 2}, {4, 3}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        MakeBooks(4);
+        std::filesystem::remove_all(platform::ToFsPath(at("BOOK_002")));
+        std::filesystem::remove(platform::ToFsPath(at("BOOK_002.ydr")));
+        c.mishap();
+        model.Scan();
+        EXPECT_TRUE(model.CloseGaps().empty());
+        EXPECT_EQ(List(card()), c.listing);
+        EXPECT_EQ(Kinds(), std::vector<Kind>{Kind::Gap});
+        EXPECT_EQ(model.CloseGaps(), c.retried);
+    }
     EXPECT_EQ(Books(), (std::vector<std::string>{"T1", "T3", "T4"}));
 }
 
@@ -401,6 +416,19 @@ TEST_F(Card, ARemovalStaysWithinTheBooksOwnFolder) {
              return true;
          },
          true, {}, 0},
+        {"read-only files", [&] {
+             testsupport::SetReadOnly(at("BOOK_001/1.mp3"), true);
+             testsupport::SetReadOnly(at("BOOK_001.ydr"), true);
+             return true;
+         },
+         true, {}, 0},
+        {"entries outside the card", [&] {
+             WriteFile(outside + platform::PathSeparator() + "keep.txt", "keep");
+             WriteFile(at("BOOK_001.ydr"), Crlf({"#TITLE=T1", "#TOTAL_SIZE_KB=1", "BOOK_001\\1.mp3", "..\\elsewhere\\keep.txt",
+                                                 outside + platform::PathSeparator() + "keep.txt", "C:\\keep.txt"}));
+             return true;
+         },
+         true, {outside + platform::PathSeparator() + "keep.txt"}, 0},
         {"a file in use", [&] {
              files.inUse = {at("BOOK_001")};
              return true;

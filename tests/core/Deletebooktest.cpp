@@ -107,61 +107,6 @@ TEST_F(DeleteBook, OnlyTheSlotNamesChange) {
     EXPECT_EQ(ReadFile(dir / "BOOK_002/a.mp3"), "a");
 }
 
-TEST_F(DeleteBook, ReadOnlyFilesAreRemovedToo) {
-    MakeBooks({1, 2});
-    testsupport::SetReadOnly(dir / "BOOK_001/1.mp3", true);
-    testsupport::SetReadOnly(dir / "BOOK_001.ydr", true);
-    card.DeleteBook(IndexOf(1));
-    EXPECT_EQ(Titles(), (std::map<int, std::string>{{1, "T2"}}));
-    EXPECT_EQ(List(dir.path()), (std::vector<std::string>{"BOOK_001.ydr", "BOOK_001/"}));
-}
-
-TEST_F(DeleteBook, StrayFilesInTheBooksOwnFolderGoWithIt) {
-    MakeBooks({1, 2, 3});
-    WriteFile(dir / "BOOK_002/extra.txt", "not named by the descriptor");
-    EXPECT_TRUE(card.DeleteBook(IndexOf(2)));
-    EXPECT_EQ(Titles(), (std::map<int, std::string>{{1, "T1"}, {2, "T3"}}));
-    EXPECT_EQ(List(dir / "BOOK_002"), (std::vector<std::string>{"1.mp3", "2.mp3"}));
-}
-
-TEST_F(DeleteBook, EntriesOutsideTheCardAreNeverTouched) {
-    TempDir outside;
-    WriteFile(outside / "keep.txt", "keep");
-    MakeCardBook(dir.path(), 1, "T1", {"1.mp3"});
-    const std::string escape = "..\\" + platform::FileNameOf(outside.path()) + "\\keep.txt";
-    WriteFile(dir / "BOOK_001.ydr", Crlf({"#TITLE=T1", "#TOTAL_SIZE_KB=1", "BOOK_001\\1.mp3", escape,
-                                          outside / "keep.txt", "C:\\keep.txt"}));
-    card.Scan();
-    ASSERT_EQ(card.Books.size(), 1u);
-    card.DeleteBook(0);
-    EXPECT_EQ(ReadFile(outside / "keep.txt"), "keep");
-    EXPECT_EQ(List(dir.path()), std::vector<std::string>{});
-}
-
-TEST_F(DeleteBook, FilesOutsideTheBooksOwnFolderAreLeftAloneAndSaid) {
-    MakeBooks({1});
-    WriteFile(dir / "OTHER/x.mp3", "x");
-    WriteFile(dir / "BOOK_001.ydr", Crlf({"#TITLE=T1", "#TOTAL_SIZE_KB=1", "BOOK_001\\1.mp3", "BOOK_001\\2.mp3",
-                                          "OTHER\\x.mp3"}));
-    card.Scan();
-    const TRemoval removal = card.DeleteBook(0);
-    EXPECT_TRUE(removal);
-    EXPECT_EQ(List(dir.path()), std::vector<std::string>{"OTHER/"});
-    EXPECT_EQ(ReadFile(dir / "OTHER/x.mp3"), "x");
-    EXPECT_EQ(removal.report.leftAlone, std::vector<std::string>{dir / "OTHER/x.mp3"});
-}
-
-TEST_F(DeleteBook, AMoveThatCannotSaveIsUndone) {
-    MakeBooks({1, 3});
-    // The new descriptor's place is taken by a folder: the save fails after the book's folder
-    // was moved, so the folder goes back and book 3 stays whole under its number.
-    testsupport::MakeDirs(dir / "BOOK_002.ydr");
-    card.MoveBook(3, 2);
-    EXPECT_EQ(List(dir.path()), (std::vector<std::string>{"BOOK_001.ydr", "BOOK_001/", "BOOK_002.ydr/",
-                                                          "BOOK_003.ydr", "BOOK_003/"}));
-    EXPECT_EQ(Titles(), (std::map<int, std::string>{{1, "T1"}, {3, "T3"}}));
-}
-
 TEST_F(DeleteBook, BooksThatCannotBeMovedStay) {
     MakeBooks({1, 3, 4});
     WriteFile(dir / "BOOK_003.ydr", Crlf({"#TITLE=No files", "#TOTAL_SIZE_KB=1"}));  // rejected by the reader
