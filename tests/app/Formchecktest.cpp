@@ -9,13 +9,7 @@
 #include "platform/Paths.h"
 #include "support/Cardmishaps.h"
 
-using formtest::Harness;
-using formtest::kError;
-using formtest::kInformation;
-using formtest::kQuestion;
-using formtest::kWarning;
-using formtest::Said;
-using formtest::SaidBy;
+using namespace formtest;  // the harness, its box flags and what was said
 using testsupport::A;
 using testsupport::Crlf;
 using testsupport::Exists;

@@ -7,13 +7,7 @@
 #include "platform/Commandline.h"
 #include "platform/Paths.h"
 
-using formtest::Harness;
-using formtest::kError;
-using formtest::kInformation;
-using formtest::kQuestion;
-using formtest::kWarning;
-using formtest::Said;
-using formtest::SaidBy;
+using namespace formtest;  // the harness, its box flags and what was said
 using testsupport::A;
 using testsupport::Crlf;
 using testsupport::Exists;
