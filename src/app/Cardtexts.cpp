@@ -61,6 +61,9 @@ const std::string kScratch = Ansi("служебный файл программ�
 const std::string kGaps = Ansi("пропуски в нумерации книг: ");
 const std::string kRenumbered = Ansi("книги перенумерованы по порядку, перенесено книг: ");
 const std::string kNotMended = Ansi(". Исправить это не удалось");
+const std::string kHeldFile = Ansi(": файл ");
+const std::string kHeldAdvice =
+    Ansi(" занят другой программой или защищён от записи. Закройте её и проверьте карту снова");
 constexpr std::size_t kListedFiles = 3;
 
 // "3, 5-7, 9"
@@ -94,7 +97,9 @@ std::string FindingText(const TCardFinding& f) {
     using Kind = TCardFinding::Kind;
     const std::string number = kNumberOpen + std::to_string(f.slot) + ")";
     switch (f.kind) {
-        case Kind::InterruptedRemoval: return kRemovalBroken + f.name + number + (f.completes ? "" : kRemovalNotBegun);
+        case Kind::InterruptedRemoval:
+            return kRemovalBroken + f.name + number + (f.completes ? "" : kRemovalNotBegun) +
+                   (f.held.empty() ? "" : kHeldFile + f.held + kHeldAdvice);
         case Kind::InterruptedMove:
             return kMoveBroken + f.name + kFromNumber + std::to_string(f.slot) + kToNumber + std::to_string(f.toSlot);
         case Kind::PartialWrite: return kFolderLower + f.name + kPartialWrite;

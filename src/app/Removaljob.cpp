@@ -41,7 +41,17 @@ std::optional<TRemovalOutcome> TRemovalJob::Remove(std::size_t row, bool ask) {
 void TRemovalJob::Report(const TRemovalOutcome& outcome, bool sayGone) {
     const TRemovalReport& report = outcome.removal.report;
     if (report.awaitsCheck) return;
-    if (!report.removed) {
+    if (report.cardRefused) {
+        teller_.Tell(kBookWord + outcome.name + kRemovalCardRefused, kCaptionDelete, kError);
+    } else if (!report.removed && !report.held.empty()) {
+        teller_.Tell(kBookAccusative + outcome.name + kRemovalHeld + kHeldFile + report.held + kHeldTail +
+                         kRemovalHeldAdvice,
+                     kCaptionDelete, kError);
+    } else if (!report.held.empty()) {
+        teller_.Tell(kBookWord + outcome.name + kRenumberingStopped + kHeldFile + report.held + kHeldTail +
+                         kRenumberingAdvice,
+                     kCaptionDelete, kWarning);
+    } else if (!report.removed) {
         teller_.Tell(kBookAccusative + outcome.name + kRemovalUnfinished + NamesText(report.stayed) +
                          kRemovalStaysListed,
                      kCaptionDelete, kError);

@@ -48,6 +48,7 @@ const std::string kTroubleQuestion =
          "нумерации или служебные файлы. Проверить карту сейчас?");
 const std::string kBookAccusative = Ansi("Книгу ");
 const std::string kRemovalUnfinished = Ansi(" не удалось удалить полностью. На карте памяти остались: ");
+const std::string kRemovalHeld = Ansi(" не удалить");
 const std::string kRemovalStaysListed = Ansi(". Книга осталась в списке, её можно удалить ещё раз.");
 const std::string kWriteCancelledHead = Ansi("Запись книги ");
 const std::string kWriteCancelledTail = Ansi(" отменена, на карту памяти книга не записана.");
@@ -55,6 +56,17 @@ const std::string kWrittenBeforeCancel = Ansi(" До отмены записан
 const std::string kCloseDuringWrite =
     Ansi("Идёт запись книги на карту памяти. Прервать её и закрыть программу? Недописанная книга на карте памяти "
          "не останется.");
+const std::string kRemovalCardRefused =
+    Ansi(" не удалена: карта памяти не принимает запись (она защищена от записи или заполнена). На карте ничего "
+         "не изменено.");
+const std::string kHeldFile = Ansi(": файл ");
+const std::string kHeldTail = Ansi(" занят другой программой или защищён от записи.");
+const std::string kRemovalHeldAdvice =
+    Ansi(" На карте ничего не изменено. Закройте программу, которая его держит, и удалите книгу ещё раз.");
+const std::string kRenumberingStopped = Ansi(" удалена, но перенумерация остальных книг остановлена");
+const std::string kRenumberingAdvice =
+    Ansi(" Все книги целы. Закройте программу, которая держит файл, и проверьте карту: проверка закончит "
+         "перенумерацию.");
 const std::string kRemovedLeftAlone =
     Ansi(" удалена. Файлы, которые лежат вне её папки и могут принадлежать другой книге, оставлены на месте: ");
 const std::string kAboutCaption = Ansi("ZWQ-менеджер О программе");

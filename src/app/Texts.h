@@ -51,6 +51,16 @@ extern const std::string kWriteCancelledTail;
 extern const std::string kWrittenBeforeCancel;
 extern const std::string kCloseDuringWrite;
 extern const std::string kRemovedLeftAlone;
+// A removal the card refused, or that a held descriptor stopped: "Книга X" + kRemovalCardRefused;
+// "Книгу X" + kRemovalHeld + kHeldFile + path + kHeldTail + kRemovalHeldAdvice; "Книга X" +
+// kRenumberingStopped + kHeldFile + path + kHeldTail + kRenumberingAdvice.
+extern const std::string kRemovalCardRefused;
+extern const std::string kRemovalHeld;
+extern const std::string kHeldFile;
+extern const std::string kHeldTail;
+extern const std::string kRemovalHeldAdvice;
+extern const std::string kRenumberingStopped;
+extern const std::string kRenumberingAdvice;
 extern const std::string kAboutCaption;
 // The about box, with the version and the maker's address.
 std::string AboutText(const std::string& version, const std::string& makerAddress);

@@ -32,6 +32,9 @@ struct TCardFinding {
     // InterruptedRemoval: files were already removed, so the repair finishes the removal;
     // otherwise nothing had been removed yet and the book stays.
     bool completes = false;
+    // Left alone by a repair: the descriptor (path) that another program holds or the system
+    // keeps unchangeable, which kept the removal from being finished.
+    std::string held;
 };
 
 // What RepairCard did.

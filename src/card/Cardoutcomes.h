@@ -85,6 +85,12 @@ struct TRemovalReport {
     // Files the descriptor names outside the book's own folder (paths): another book's or
     // someone else's, never removed.
     std::vector<std::string> leftAlone;
+    // The card took no journal (write-protected or full): nothing was touched.
+    bool cardRefused = false;
+    // A descriptor another program holds or the system keeps unchangeable (path): the removal
+    // did not begin when it is the book's own, else the renumbering stopped before that book,
+    // every book whole under its number, the rest left for the check.
+    std::string held;
 };
 
 // What DeleteBook did: the removal and the moves that closed its gap. Converts to true when the

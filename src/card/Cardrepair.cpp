@@ -37,6 +37,9 @@ TCardRepair TMemoryCard::RepairCard(const TProgressCallback& progress) {
     // One more reading of the card serves the fresh check and the list.
     const card::TCardState after = check.Read();
     repair.leftAlone = check.Analyse(after);
+    for (TCardFinding& left : repair.leftAlone) {
+        if (left.kind == TCardFinding::Kind::InterruptedRemoval) left.held = check.Held();
+    }
     ScanKnowing(card::DescriptorBytes(after));
     for (const TCardFinding& finding : found) {
         const bool stays = std::any_of(repair.leftAlone.begin(), repair.leftAlone.end(), [&finding](const TCardFinding& left) {

@@ -132,6 +132,13 @@ TRemoval TMemoryCard::DeleteBook(std::size_t index, const TProgressCallback& pro
         numbers.push_back(listed->Number);
         titles.emplace_back(listed->Number, listed->DisplayName);
     }
+    // A descriptor another program holds would outlive the files it names: nothing begins.
+    if (!files.CanReplace(descriptor)) {
+        report.leftAlone.clear();
+        report.stayed.push_back(descriptor);
+        report.held = descriptor;
+        return removal;
+    }
     card::TRemovalBatch batch(files, CardPath, *root_);
     const std::vector<card::TCardJournal::TMove> moves = batch.Plan(slot, numbers);
     std::string bytes;
@@ -139,8 +146,14 @@ TRemoval TMemoryCard::DeleteBook(std::size_t index, const TProgressCallback& pro
     card::TCardJournal journal(files, CardPath);
     const bool begun = journal.WriteBatch(slot, bytes, book.DisplayName, moves);
     const bool journaled = begun && files.FlushFiles({journal.Path(), CardPath});
-    // A journal that may not be on the medium would name a plan that is not followed.
-    if (begun && !journaled) journal.Remove();
+    if (!journaled) {
+        // A card that takes no journal (write-protected, full) takes no batch either: a removal
+        // without its journal could not be finished after a pull. Nothing has changed.
+        if (begun) journal.Remove();
+        report.leftAlone.clear();
+        report.cardRefused = true;
+        return removal;
+    }
 
     card::RemoveSlotFolder(files, CardPath, *root_, slot, report.stayed);
     // The descriptor goes last: while anything of the book stays, the book stays listed.
@@ -150,7 +163,7 @@ TRemoval TMemoryCard::DeleteBook(std::size_t index, const TProgressCallback& pro
     }
     bool finished = true;
     std::map<std::string, std::string> written;  // the moved books' descriptors
-    if (report.removed && journaled) {
+    if (report.removed) {
         TCardProgress step;
         step.phase = TCardProgress::Phase::Renumbering;
         step.itemCount = static_cast<int>(moves.size());
@@ -160,7 +173,7 @@ TRemoval TMemoryCard::DeleteBook(std::size_t index, const TProgressCallback& pro
                                             [&](const auto& t) { return t.first == moves[i].from; });
             step.currentName = title == titles.end() ? std::string() : title->second;
             if (progress) progress(step);
-        });
+        }, report.held);
         // The moves made are told even when the batch stopped short, so that a caller can
         // follow the books it names.
         for (std::size_t i = 0; i < made; ++i) {
@@ -171,13 +184,10 @@ TRemoval TMemoryCard::DeleteBook(std::size_t index, const TProgressCallback& pro
     }
     // The journal goes only once what it explains is on the medium; a batch cut short keeps
     // it for the check.
-    const bool flushed = journaled && files.FlushFiles(batch.Written(report.removed ? moves : decltype(moves){}));
+    const bool flushed = files.FlushFiles(batch.Written(report.removed ? moves : decltype(moves){}));
     if (flushed && finished && journal.Remove()) files.FlushFiles({CardPath});
 
     ScanKnowing(written);
-    // Without a journal of its own the gap is closed book by book.
-    if (report.removed && !journaled) removal.moves = CloseListedGaps(progress);
-    NoteTrouble();  // on the listing as the moves left it
     return removal;
 }
 

@@ -52,6 +52,10 @@ public:
     virtual bool MakeDirectory(const std::string& path) = 0;
     // Deletes a file, a read-only one too.
     virtual bool RemoveFile(const std::string& path) = 0;
+    // Whether the file could be removed or written anew now, as RemoveFile and WriteReplacing
+    // would (a read-only one too): no other program holds it without sharing, the system does
+    // not keep it unchangeable, and its folder takes changes. True when there is no such file.
+    virtual bool CanReplace(const std::string& path) = 0;
     // Renames a file or folder; fails when the target exists.
     virtual bool MoveNoReplace(const std::string& from, const std::string& to) = 0;
     // Reads a whole regular file.

@@ -327,6 +327,52 @@ TEST_F(Card, AMoveWhoseStepFailsIsUndoneAndTheNextOneFindsTheCardAsItIs) {
     EXPECT_EQ(Books(), (std::vector<std::string>{"T1", "T3", "T4"}));
 }
 
+TEST_F(Card, AFileThatCannotChangeNeverLeavesABookNamingFilesThatAreNotItsOwn) {
+    // Every descriptor on the card names files of its own folder, and they are there.
+    const auto eachNamesItsOwnFiles = [&] {
+        healthy.Scan();
+        for (const auto& book : healthy.Books) {
+            for (const std::string& entry : book->Files) {
+                EXPECT_EQ(platform::EntryFolder(entry), TMemoryCard::SlotName(book->Number)) << entry;
+                EXPECT_TRUE(Exists(at(platform::EntryToPath(entry)))) << entry;
+            }
+        }
+    };
+    const struct {
+        const char* held;  // the file another program holds, as a file in use on Windows
+        bool removed;
+        bool refused;  // the card took no journal
+        std::vector<TBookMove> moves;
+    } cases[] = {
+        {"ZWQJOURN.TMP", false, true, {}},
+        {"BOOK_002.ydr", false, false, {}},
+        {"BOOK_004.ydr", true, false, {{3, 2}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.held);
+        MakeBooks(6);
+        files.inUse = {at(c.held)};
+        const TRemoval removal = model.DeleteBook(1);
+        EXPECT_EQ(removal.report.removed, c.removed);
+        EXPECT_EQ(removal.report.cardRefused, c.refused);
+        EXPECT_EQ(removal.report.held, c.refused ? std::string() : at(c.held));
+        EXPECT_EQ(removal.moves, c.moves);
+        eachNamesItsOwnFiles();
+        // While the file stays held the check finishes nothing and says which file; once it is
+        // free the check finishes the batch.
+        const TCardRepair blocked = healthy.RepairCard();
+        eachNamesItsOwnFiles();
+        if (c.removed) {
+            ASSERT_FALSE(blocked.leftAlone.empty());
+            EXPECT_EQ(blocked.leftAlone[0].kind, Kind::InterruptedRemoval);
+            EXPECT_EQ(blocked.leftAlone[0].held, at(c.held));
+        }
+        files.inUse.clear();
+        healthy.RepairCard();
+        EXPECT_EQ(Books().size(), c.removed ? 5u : 6u);
+    }
+}
+
 TEST_F(Card, WhatCannotBeMendedSafelyIsLeftAndSaid) {
     MakeBooks(3);
     std::filesystem::remove(platform::ToFsPath(at("BOOK_002/2.mp3")));

@@ -182,18 +182,18 @@ bool CardMishaps::FlushFiles(const std::vector<std::string>& p) {
 }
 
 bool CardMishaps::MoveNoReplace(const std::string& a, const std::string& b) {
-    return Change(a, [&] { return TestFiles::MoveNoReplace(a, b); }, {}, {Op::Kind::Move, a, b, {}, false, false, {}, {}});
+    return Change(a, [&] { return !InUse(a) && TestFiles::MoveNoReplace(a, b); }, {}, {Op::Kind::Move, a, b, {}, false, false, {}, {}});
 }
 
 bool CardMishaps::WriteReplacing(const std::string& p, const std::string& d) {
-    return Change(p, [&] { return ReplaceUnflushed(p, d); },
+    return Change(p, [&] { return !InUse(p) && ReplaceUnflushed(p, d); },
                   [&] { WriteFile(platform::JoinPath(platform::FolderOf(p), platform::kReplaceScratchName),
                                   d.substr(0, d.size() / 2)); },
                   {Op::Kind::Write, p, {}, d, true, false, {}, {}});
 }
 
 bool CardMishaps::WriteUnflushed(const std::string& p, const std::string& d) {
-    return Change(p, [&] { return TestFiles::WriteUnflushed(p, d); }, [&] { WriteFile(p, d.substr(0, d.size() / 2)); },
+    return Change(p, [&] { return !InUse(p) && TestFiles::WriteUnflushed(p, d); }, [&] { WriteFile(p, d.substr(0, d.size() / 2)); },
                   {Op::Kind::Write, p, {}, d, false, false, {}, {}});
 }
 

@@ -21,7 +21,7 @@ public:
 
     // How a listing comes back (reversed, shuffled...); empty: as the system lists it.
     std::function<void(std::vector<platform::DirEntry>&)> reorder;
-    // Paths that RemoveFile and RemoveTree cannot remove, as a file in use.
+    // Paths that cannot be removed, written or renamed, as a file another program holds.
     std::vector<std::string> inUse;
     // The changing call on the card (counted from 1) at which the card is pulled out; every
     // call on the card fails from then on. 0: never. With pullAfterEffect the call reached the
@@ -54,6 +54,7 @@ public:
     bool ReadWholeFile(const std::string& p, std::string& d) override { return Readable(p) && TestFiles::ReadWholeFile(p, d); }
     bool MakeDirectory(const std::string& p) override;
     bool RemoveFile(const std::string& p) override;
+    bool CanReplace(const std::string& p) override { return Readable(p) && !InUse(p) && TestFiles::CanReplace(p); }
     bool MoveNoReplace(const std::string& a, const std::string& b) override;
     bool WriteReplacing(const std::string& p, const std::string& d) override;
     bool WriteUnflushed(const std::string& p, const std::string& d) override;

@@ -115,6 +115,7 @@ public:
     bool IsDirectory(const std::string& p) override { return real().IsDirectory(p); }
     bool MakeDirectory(const std::string& p) override { return real().MakeDirectory(p); }
     bool RemoveFile(const std::string& p) override { return real().RemoveFile(p); }
+    bool CanReplace(const std::string& p) override { return real().CanReplace(p); }
     bool MoveNoReplace(const std::string& a, const std::string& b) override { return real().MoveNoReplace(a, b); }
     bool ReadWholeFile(const std::string& p, std::string& d) override { return real().ReadWholeFile(p, d); }
     bool WriteReplacing(const std::string& p, const std::string& d) override { return real().WriteReplacing(p, d); }

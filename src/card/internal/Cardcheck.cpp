@@ -144,7 +144,10 @@ bool TCardCheck::Mend(const TCardFinding& finding, const TCardState& state) {
         case Kind::InterruptedRemoval: {
             if (!finding.completes) break;
             const std::optional<TCardJournal::TBatch> batch = TCardJournal::ParseBatch(state.journalBytes);
-            return batch && TRemovalBatch(files_, cardPath_, root_).Finish(*batch, state);
+            TRemovalBatch removal(files_, cardPath_, root_);
+            const bool finished = batch && removal.Finish(*batch, state);
+            held_ = removal.Held();
+            return finished;
         }
         case Kind::InterruptedMove:
             // Finished as the move itself finishes; the old descriptor stays until the book is

@@ -25,11 +25,14 @@ public:
     std::vector<TCardFinding> Analyse(const TCardState& state) const;
     // Mends one finding; false when a removal the journal names could not be finished.
     bool Mend(const TCardFinding& finding, const TCardState& state);
+    // The descriptor that kept a removal from being finished, as Mend last found it.
+    const std::string& Held() const { return held_; }
 
 private:
     platform::IFileSystem& files_;
     const std::string& cardPath_;
     TCardRoot& root_;
+    std::string held_;
 };
 
 }  // namespace card

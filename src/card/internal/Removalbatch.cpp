@@ -57,20 +57,26 @@ std::vector<std::string> TRemovalBatch::Written(const std::vector<TCardJournal::
 }
 
 std::size_t TRemovalBatch::Move(const std::vector<TCardJournal::TMove>& moves,
-                                const std::function<void(std::size_t)>& step) {
+                                const std::function<void(std::size_t)>& step, std::string& held) {
     for (std::size_t i = 0; i < moves.size(); ++i) {
         const TCardJournal::TMove& move = moves[i];
         if (step) step(i);
         const std::string newDescriptor = platform::JoinPath(cardPath_, SlotName(move.to) + kDescriptorExtension);
+        const std::string newFolder = platform::JoinPath(cardPath_, SlotName(move.to));
         const std::string oldDescriptor = Descriptor(move.from);
         if (!files_.WriteUnflushed(newDescriptor, move.bytes)) return i;
-        if (!files_.MoveNoReplace(Folder(move.from), platform::JoinPath(cardPath_, SlotName(move.to)))) {
+        if (!files_.MoveNoReplace(Folder(move.from), newFolder)) {
             // The book stays whole under its old number, and is listed once.
             files_.RemoveFile(newDescriptor);
             return i;
         }
         // A later move may write this number's descriptor anew.
-        if (!files_.RemoveFile(oldDescriptor) && files_.Exists(oldDescriptor)) return i + 1;
+        if (!files_.RemoveFile(oldDescriptor) && files_.Exists(oldDescriptor)) {
+            // The old descriptor would name files that have moved: the book goes back.
+            held = oldDescriptor;
+            if (files_.MoveNoReplace(newFolder, Folder(move.from))) files_.RemoveFile(newDescriptor);
+            return i;
+        }
     }
     return moves.size();
 }
@@ -103,6 +109,18 @@ bool TRemovalBatch::Finish(const TCardJournal::TBatch& batch, const TCardState& 
     const auto isTarget = [&moves](int n) {
         return std::any_of(moves.begin(), moves.end(), [n](const TCardJournal::TMove& m) { return m.to == n; });
     };
+    // Every descriptor the finish may write or remove, checked before anything changes: one
+    // that cannot change would be left naming files that have moved.
+    std::vector<std::string> changed{Descriptor(batch.removed)};
+    for (const TCardJournal::TMove& move : moves) {
+        changed.push_back(Descriptor(move.from));
+        changed.push_back(platform::JoinPath(cardPath_, SlotName(move.to) + kDescriptorExtension));
+    }
+    for (const std::string& descriptor : changed) {
+        if (files_.CanReplace(descriptor)) continue;
+        held_ = descriptor;
+        return false;
+    }
     // A folder is only ever renamed onto a number whose folder has gone, so the renames that
     // reached the card are those of the moves whose folder left its number, or whose number a
     // later move's folder, itself moved, has taken since. Found from the last move back.

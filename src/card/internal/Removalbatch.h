@@ -32,17 +32,23 @@ public:
     // cannot be read or whose folder is missing keeps its number.
     std::vector<TCardJournal::TMove> Plan(int removed, const std::vector<int>& books) const;
     // Makes the moves; step (may be empty) hears of each before it is made. Returns how many
-    // were made: at the first that fails, its new descriptor is taken back where its folder
-    // could not move, and the rest are not made (the journal then stays for the check).
-    std::size_t Move(const std::vector<TCardJournal::TMove>& moves, const std::function<void(std::size_t)>& step);
+    // were made: the first that fails is taken back whole (its new descriptor, and its folder
+    // when the old descriptor cannot go, which held then names), so that every descriptor
+    // names its own files, and the rest are not made (the journal then stays for the check).
+    std::size_t Move(const std::vector<TCardJournal::TMove>& moves, const std::function<void(std::size_t)>& step,
+                     std::string& held);
 
     // Whether nothing of the batch has reached the card: the book removed whole, every book to
     // move still whole under its old number, and nothing under the numbers they go to.
     bool NotBegun(const TCardJournal::TBatch& batch, const TCardState& state) const;
     // Finishes the batch from whatever part of it reached the card (state: the card as the
     // check read it), and flushes. A descriptor already whole under its new number is not
-    // written again. False when a step fails.
+    // written again. A finish that could not complete does not begin: while a descriptor it
+    // must remove or write cannot be changed (Held), nothing is touched. False when a step fails.
     bool Finish(const TCardJournal::TBatch& batch, const TCardState& state);
+
+    // The descriptor that kept Finish from beginning: held by another program or unchangeable.
+    const std::string& Held() const { return held_; }
 
     // Paths of the descriptors a batch writes, for the flush at its end, with the card's root.
     std::vector<std::string> Written(const std::vector<TCardJournal::TMove>& moves) const;
@@ -54,6 +60,7 @@ private:
     platform::IFileSystem& files_;
     const std::string& cardPath_;
     const TCardRoot& root_;
+    std::string held_;
 };
 
 }  // namespace card

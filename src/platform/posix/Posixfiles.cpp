@@ -3,6 +3,7 @@
 #include <linux/fs.h>
 #include <sys/stat.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/statvfs.h>
 #include <sys/vfs.h>
 #include <sys/syscall.h>
@@ -124,6 +125,23 @@ bool PosixFileSystem::RemoveFile(const std::string& path) {
     struct stat st {};
     if (path.empty() || ::lstat(native.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
     return ::unlink(native.c_str()) == 0;
+}
+
+bool PosixFileSystem::CanReplace(const std::string& path) {
+    const std::string native = NativeName(path);
+    struct stat st {};
+    if (path.empty()) return false;
+    if (::lstat(native.c_str(), &st) != 0) return errno == ENOENT;
+    if (S_ISDIR(st.st_mode) || ::access(NativeName(FolderOf(path)).c_str(), W_OK) != 0) return false;
+    if (!S_ISREG(st.st_mode)) return true;
+    // Immutable and append-only files (chattr +i, +a) refuse both; file systems without such
+    // flags cannot be asked, and keep nothing unchangeable.
+    const int fd = ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return false;
+    int flags = 0;
+    const bool fixed = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0;
+    ::close(fd);
+    return !fixed;
 }
 
 bool PosixFileSystem::MoveNoReplace(const std::string& from, const std::string& to) {

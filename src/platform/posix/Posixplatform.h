@@ -34,6 +34,7 @@ public:
     bool IsDirectory(const std::string& path) override;
     bool MakeDirectory(const std::string& path) override;
     bool RemoveFile(const std::string& path) override;
+    bool CanReplace(const std::string& path) override;
     bool MoveNoReplace(const std::string& from, const std::string& to) override;
     bool ReadWholeFile(const std::string& path, std::string& data) override;
     bool WriteReplacing(const std::string& path, const std::string& data) override;

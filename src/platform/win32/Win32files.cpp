@@ -179,6 +179,17 @@ bool Win32FileSystem::RemoveFile(const std::string& path) {
     return !path.empty() && DeleteFileForce(WideName(path));
 }
 
+bool Win32FileSystem::CanReplace(const std::string& path) {
+    if (path.empty()) return false;
+    // Asked for the right to delete it, sharing everything: refused while another program holds
+    // it without sharing its deletion, or the volume or the file's security keeps it.
+    Handle file(CreateFileW(WideName(path).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (file.valid()) return true;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 bool Win32FileSystem::MoveNoReplace(const std::string& from, const std::string& to) {
     return !from.empty() && !to.empty() && MoveFileExW(WideName(from).c_str(), WideName(to).c_str(), 0) != FALSE;
 }
