@@ -44,6 +44,7 @@ const std::string kItem = "- ";
 const std::string kRemovalBroken = Ansi("прервано удаление книги ");
 const std::string kRemovalNotBegun = Ansi(" до удаления её файлов: книга останется на карте");
 const std::string kMoveBroken = Ansi("прерван перенос книги ");
+const std::string kArrangementBroken = Ansi("прервана перестановка книг на карте");
 const std::string kFromNumber = Ansi(" с номера ");
 const std::string kToNumber = Ansi(" на номер ");
 const std::string kNumberOpen = Ansi(" (номер ");
@@ -100,6 +101,8 @@ std::string FindingText(const TCardFinding& f) {
         case Kind::InterruptedRemoval:
             return kRemovalBroken + f.name + number + (f.completes ? "" : kRemovalNotBegun) +
                    (f.held.empty() ? "" : kHeldFile + f.held + kHeldAdvice);
+        case Kind::InterruptedArrangement:
+            return kArrangementBroken + (f.held.empty() ? "" : kHeldFile + f.held + kHeldAdvice);
         case Kind::InterruptedMove:
             return kMoveBroken + f.name + kFromNumber + std::to_string(f.slot) + kToNumber + std::to_string(f.toSlot);
         case Kind::PartialWrite: return kFolderLower + f.name + kPartialWrite;

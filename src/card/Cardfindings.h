@@ -11,6 +11,7 @@
 struct TCardFinding {
     enum class Kind {
         InterruptedRemoval,  // the journal names a removal that was cut short
+        InterruptedArrangement,  // the journal names books changing places, cut short
         InterruptedMove,     // a book caught between its old number and its new one
         PartialWrite,        // a folder BOOK_nnn whose descriptor was never written
         MissingFiles,        // a descriptor naming files that are not on the card
@@ -27,6 +28,8 @@ struct TCardFinding {
     std::string name;
     // MissingFiles: the entries whose files are missing.
     std::vector<std::string> files;
+    // Whether it is the batch the journal names: the journal stays until it is finished.
+    bool JournalNames() const { return kind == Kind::InterruptedRemoval || kind == Kind::InterruptedArrangement; }
     // Whether the repair mends it; the rest is only reported.
     bool repairable = false;
     // InterruptedRemoval: files were already removed, so the repair finishes the removal;

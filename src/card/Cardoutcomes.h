@@ -100,3 +100,18 @@ struct TRemoval {
     std::vector<TBookMove> moves;
     operator bool() const { return report.removed; }  // NOLINT: read as "is it gone"
 };
+
+// What an arrangement did: the books moved to their new numbers. Converts to true when the
+// books are in the new order (also when none had to move).
+struct TArrangement {
+    bool arranged = false;
+    // Nothing was touched: a batch cut short waits for the check, the card took no journal, or
+    // held names a descriptor another program holds or the system keeps unchangeable.
+    bool awaitsCheck = false;
+    bool cardRefused = false;
+    std::string held;
+    // Begun but stopped: every book whole, the journal left for the check to finish.
+    bool waitsForCheck = false;
+    std::vector<TBookMove> moves;
+    operator bool() const { return arranged; }  // NOLINT: read as "is it done"
+};

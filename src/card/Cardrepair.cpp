@@ -25,7 +25,7 @@ TCardRepair TMemoryCard::RepairCard(const TProgressCallback& progress) {
     // The journal stays while the removal it names could not be finished, for the next check.
     bool journalDone = true;
     for (const TCardFinding& finding : found) {
-        if (!check.Mend(finding, state) && finding.kind == TCardFinding::Kind::InterruptedRemoval) journalDone = false;
+        if (!check.Mend(finding, state) && finding.JournalNames()) journalDone = false;
     }
     Scan();
     // While a batch the journal names could not be finished, no book moves: its plan must
@@ -38,7 +38,7 @@ TCardRepair TMemoryCard::RepairCard(const TProgressCallback& progress) {
     const card::TCardState after = check.Read();
     repair.leftAlone = check.Analyse(after);
     for (TCardFinding& left : repair.leftAlone) {
-        if (left.kind == TCardFinding::Kind::InterruptedRemoval) left.held = check.Held();
+        if (left.JournalNames()) left.held = check.Held();
     }
     ScanKnowing(card::DescriptorBytes(after));
     for (const TCardFinding& finding : found) {

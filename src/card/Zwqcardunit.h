@@ -101,6 +101,14 @@ public:
     // Books is then the card's listing, made from the bytes just written. The progress
     // reports each book moved (Phase::Renumbering); renumbering is not cancellable.
     TRemoval DeleteBook(std::size_t index, const TProgressCallback& progress = {});
+    // Puts the listed books (their numbers, in the new order) under the numbers they take now,
+    // in number order, as one journaled batch (card/Arranging.cpp); progress reports each book
+    // (Phase::Renumbering). Refused, nothing touched, while a batch waits for the check, when
+    // order is no order of the listed books, or when a descriptor to change is held.
+    TArrangement ArrangeBooks(const std::vector<int>& order, const TProgressCallback& progress = {});
+    // The book of Books at index put at place (from 1), the books between shifting by one.
+    TArrangement MoveBookTo(std::size_t index, std::size_t place, const TProgressCallback& progress = {});
+
     // Moves the books of the catalogue down into the free numbers below them, in number order,
     // so that their order never changes.
     std::vector<TBookMove> CloseGaps(const TProgressCallback& progress = {});

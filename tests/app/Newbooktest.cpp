@@ -89,7 +89,9 @@ TEST_F(NewBook, CancelLeavesTheCardAndTheTemporaryFolderAsTheyWere) {
         }
         ASSERT_EQ(newBook.shown.size(), 1u);
         EXPECT_EQ(newBook.shown[0].title, archive ? "Сказки" : "Детство");
-        if (archive) EXPECT_EQ(newBook.shown[0].announcer, "Иванов");
+        if (archive) {
+            EXPECT_EQ(newBook.shown[0].announcer, "Иванов");
+        }
         EXPECT_TRUE(boxes.boxes.empty());
         EXPECT_TRUE(Slots().empty());
         EXPECT_TRUE(testsupport::List(dir / "temp").empty());

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "book/String_routines_unit.h"
+#include "card/internal/Arrangebatch.h"
 #include "card/internal/Cardjournal.h"
 #include "card/internal/Removalbatch.h"
 #include "card/internal/Slotmove.h"
@@ -68,7 +69,17 @@ std::vector<TCardFinding> TCardCheck::Analyse(const TCardState& state) const {
     // A removal cut short: the journal names the book removed and the moves that close its
     // gap. Once anything of it reached the card the batch is finished; before that the book is
     // whole and stays.
-    if (!state.journal.empty()) {
+    const std::optional<TCardJournal::TBatch> arranged = TCardJournal::ParseBatch(state.journalBytes);
+    if (!state.journal.empty() && arranged && arranged->arranged) {
+        // Books changing places: finished from whatever part reached the card.
+        TCardFinding f = finding(Kind::InterruptedArrangement, 0, std::string(), true);
+        f.completes = true;
+        findings.push_back(f);
+        for (const TCardJournal::TMove& move : arranged->moves) {
+            explained.push_back(move.from);
+            explained.push_back(move.to);
+        }
+    } else if (!state.journal.empty()) {
         const std::optional<TCardJournal::TBatch> batch = TCardJournal::ParseBatch(state.journalBytes);
         const auto removed = batch ? state.slots.find(batch->removed) : state.slots.end();
         const bool present = removed != state.slots.end() && !removed->second.descriptor.empty();
@@ -147,6 +158,13 @@ bool TCardCheck::Mend(const TCardFinding& finding, const TCardState& state) {
             TRemovalBatch removal(files_, cardPath_, root_);
             const bool finished = batch && removal.Finish(*batch, state);
             held_ = removal.Held();
+            return finished;
+        }
+        case Kind::InterruptedArrangement: {
+            const std::optional<TCardJournal::TBatch> batch = TCardJournal::ParseBatch(state.journalBytes);
+            TArrangeBatch arrangement(files_, cardPath_, root_);
+            const bool finished = batch && arrangement.Finish(*batch, state, state.journal);
+            held_ = arrangement.Held();
             return finished;
         }
         case Kind::InterruptedMove:

@@ -16,6 +16,9 @@ namespace {
 
 const char* const kHeader = "ZWQ JOURNAL";
 const char* const kBatchHeader = "ZWQ JOURNAL 2";
+const char* const kArrangeHeader = "ZWQ JOURNAL 3";
+const char* const kArrange = "ARRANGE";
+const char* const kParked = "PARKED";
 const char* const kRemove = "REMOVE";
 const char* const kMove = "MOVE";
 const char* const kEnd = "END";
@@ -107,27 +110,53 @@ bool TCardJournal::TBatch::Names(const std::string& descriptorBytes) const {
 
 std::string TCardJournal::Path() const { return platform::JoinPath(cardPath_, kName); }
 
-bool TCardJournal::WriteBatch(int removed, const std::string& descriptorBytes, const std::string& name,
-                              const std::vector<TMove>& moves) {
-    std::string text = std::string(kBatchHeader) + "\n";
-    text += std::string(kRemove) + " " + SlotName(removed) + " " + HashText(descriptorBytes) + " " + Hex(name) + "\n";
-    for (const TMove& move : moves) {
+std::string TCardJournal::Text(const TBatch& batch) {
+    std::string text;
+    if (batch.arranged) {
+        text = std::string(kArrangeHeader) + "\n" + kArrange + (batch.parked ? std::string(" ") + kParked : "") + "\n";
+    } else {
+        text = std::string(kBatchHeader) + "\n" + kRemove + " " + SlotName(batch.removed) + " " + batch.hash + " " +
+               Hex(batch.name) + "\n";
+    }
+    for (const TMove& move : batch.moves) {
         text += std::string(kMove) + " " + SlotName(move.from) + " " + SlotName(move.to) + " " + Hex(move.bytes) + "\n";
     }
-    text += std::string(kEnd) + " " + HashText(text) + "\n";
+    return text + kEnd + " " + HashText(text) + "\n";
+}
+
+bool TCardJournal::Write(const TBatch& batch) {
     // Written in place: a journal cut short fails its checksum and names a batch that never
     // began, so it needs no scratch copy and no flush of its own; the caller's one flush puts
     // it on the medium. A journal already there names a batch the check has yet to finish: it
     // is never replaced, and no batch begins beside it.
     if (files_.Exists(Path())) return false;
-    if (files_.WriteUnflushed(Path(), text)) return true;
+    if (files_.WriteUnflushed(Path(), Text(batch))) return true;
     Remove();
     return false;
 }
 
+bool TCardJournal::WriteBatch(int removed, const std::string& descriptorBytes, const std::string& name,
+                              const std::vector<TMove>& moves) {
+    TBatch batch;
+    batch.removed = removed;
+    batch.hash = HashText(descriptorBytes);
+    batch.name = name;
+    batch.moves = moves;
+    return Write(batch);
+}
+
+bool TCardJournal::MarkParked(TBatch batch, const std::string& storedName) {
+    batch.parked = true;
+    // Replaced whole, old or new, and on the medium when it returns.
+    return files_.WriteReplacing(platform::JoinPath(cardPath_, storedName), Text(batch));
+}
+
 bool TCardJournal::IsBatch(const std::string& bytes) {
-    const std::string header = std::string(kBatchHeader) + "\n";
-    return bytes.compare(0, header.size(), header) == 0;
+    for (const char* header : {kBatchHeader, kArrangeHeader}) {
+        const std::string line = std::string(header) + "\n";
+        if (bytes.compare(0, line.size(), line) == 0) return true;
+    }
+    return false;
 }
 
 std::optional<TCardJournal::TBatch> TCardJournal::ParseBatch(const std::string& bytes) {
@@ -139,7 +168,7 @@ std::optional<TCardJournal::TBatch> TCardJournal::ParseBatch(const std::string& 
     const std::string sum = bytes.substr(endLine + 1 + std::string(kEnd).size() + 1);
     if (sum != HashText(body) + "\n") return std::nullopt;
     TBatch batch;
-    std::size_t start = std::string(kBatchHeader).size() + 1;
+    std::size_t start = std::string(kBatchHeader).size() + 1;  // both headers are as long
     while (start < body.size()) {
         const std::size_t end = body.find('\n', start);
         const std::vector<std::string> words = Words(body.substr(start, end - start));
@@ -153,11 +182,15 @@ std::optional<TCardJournal::TBatch> TCardJournal::ParseBatch(const std::string& 
             const std::optional<std::string> moved = FromHex(words[3]);
             if (!moved) return std::nullopt;
             batch.moves.push_back({SlotNumber(words[1]), SlotNumber(words[2]), *moved});
+        } else if (!words.empty() && words[0] == kArrange && words.size() <= 2) {
+            batch.arranged = true;
+            batch.parked = words.size() == 2 && words[1] == kParked;
+            if (words.size() == 2 && !batch.parked) return std::nullopt;
         } else {
             return std::nullopt;
         }
     }
-    if (batch.removed <= 0) return std::nullopt;
+    if (batch.arranged == (batch.removed > 0) || (batch.arranged && batch.moves.empty())) return std::nullopt;
     for (const TMove& move : batch.moves) {
         if (move.from <= 0 || move.to <= 0) return std::nullopt;
     }

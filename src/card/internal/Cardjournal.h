@@ -28,6 +28,10 @@ public:
         std::string bytes;  // the book's descriptor under its new number
     };
     struct TBatch {
+        // An arrangement removes nothing: its books change places, each parked under a name of
+        // the program's own first (parked once they all are), then put under its new number.
+        bool arranged = false;
+        bool parked = false;
         int removed = 0;
         std::string hash;  // of the removed book's descriptor
         std::string name;  // the removed book's DisplayName; empty in an older journal
@@ -45,6 +49,10 @@ public:
     // it names is for the check to finish, so no other batch may begin.
     bool WriteBatch(int removed, const std::string& descriptorBytes, const std::string& name,
                     const std::vector<TMove>& moves);
+    bool Write(const TBatch& batch);
+    // Replaces the journal (stored under storedName) by the same batch marked as parked, on the
+    // medium when it returns true.
+    bool MarkParked(TBatch batch, const std::string& storedName = kName);
     // Whether the bytes are a batch journal (whole or cut short).
     static bool IsBatch(const std::string& bytes);
     // The batch of a whole journal, an older one's too; none when it is cut short or damaged.
@@ -55,6 +63,8 @@ public:
     bool Remove(const std::string& storedName = kName);
 
 private:
+    static std::string Text(const TBatch& batch);
+
     platform::IFileSystem& files_;
     std::string cardPath_;
 };
