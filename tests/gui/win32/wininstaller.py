@@ -7,9 +7,10 @@
                     --installer EXE install-and-uninstall
         the 64-bit test installer walked by keyboard with the last page's tick "Интегрировать
         в проводник": the program, both context-menu libraries, the Start-menu shortcut and the
-        "Programs and Features" entry are there and the program has tied itself into Explorer
-        without a box about a missing library, both libraries registered; the silent
-        uninstaller removes and unregisters all of it and keeps the user's settings. Then a
+        "Programs and Features" entry are there (with --version-probe, the entry's values and
+        the installed files' version information as Windows reads them) and the program has
+        tied itself into Explorer without a box about a missing library, both libraries
+        registered; the silent uninstaller removes and unregisters all of it and keeps the user's settings. Then a
         silent install, the installed program shows its window and, without unrar.exe, writes a RAR book through the
         system's tar.exe (the stand-in in the prefix's System32), and the silent uninstaller
         asked to remove the settings removes them too
@@ -38,6 +39,7 @@ from wingui import Failure, check, check_soon, log
 
 PRODUCT = "ZWQ-менеджер"
 PUBLISHER = "kv8102tz"
+WEBSITE = "https://zwq-books.example/"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZWQManager"
 INTEGRATION_KEYS = (r"HKCR\.ydr", r"HKCR\ZWQManager")
 MISSING_LIBRARY_BOX = "Ошибка во время интеграции в проводник"
@@ -145,9 +147,35 @@ def check_libraries_registered(session):
         check(key_exists(session, key), key + " is missing")
 
 
+def version_information(session, path):
+    """What versionprobe.exe reads from a file's version resource: name → text."""
+    result = subprocess.run(session.command("wine", session.version_probe, wingui.windows_path(path)),
+                            env=session.env(), stdin=subprocess.DEVNULL, capture_output=True,
+                            timeout=wingui.WINE_COMMAND_LIMIT)
+    check(result.returncode == 0, f"{path} has no version information ({result.returncode})")
+    lines = result.stdout.decode("utf-8", "replace").splitlines()
+    return dict(line.split(" ", 1) for line in lines if " " in line)
+
+
+def check_version_information(session, installed, version, libraries):
+    """The installed program and libraries name the product, its maker and this version, as
+    their properties show them."""
+    files = {"ZWQManager.exe": "app", **{name: "dll" for name in libraries}}
+    for name, kind in files.items():
+        info = version_information(session, os.path.join(installed.folder, name))
+        expected = {"type": kind, "version": version + ".0", "product-version": version + ".0",
+                    "FileVersion": version, "ProductVersion": version, "ProductName": PRODUCT,
+                    "CompanyName": PUBLISHER, "OriginalFilename": name}
+        wrong = {key: info.get(key) for key, value in expected.items() if info.get(key) != value}
+        check(not wrong, f"{name}'s version information differs: {wrong}")
+        check(PUBLISHER in info.get("LegalCopyright", "") and info.get("FileDescription", "").startswith(PRODUCT),
+              f"{name}'s version information: {info}")
+
+
 def check_installation(session, installed, version, libraries):
     """The program, the context-menu libraries (file name → the build it must be), the
-    uninstaller, the shortcut and the entry in Programs and Features."""
+    uninstaller, the shortcut and the entry in Programs and Features, whose size is the
+    installed files'."""
     check(wingui.read_bytes(installed.program) == wingui.read_bytes(session.program),
           "the installed program is not the build for this Windows: " + session.program)
     for name, view in SHELL_EXTENSIONS:
@@ -169,11 +197,19 @@ def check_installation(session, installed, version, libraries):
     check(entry is not None, "no entry in Programs and Features")
     expected = {"DisplayName": PRODUCT, "DisplayVersion": version, "Publisher": PUBLISHER,
                 "InstallLocation": folder, "DisplayIcon": f'"{folder}\\ZWQManager.exe",0',
+                "URLInfoAbout": WEBSITE, "NoModify": "dword:00000001", "NoRepair": "dword:00000001",
+                "UninstallString": f'"{folder}\\uninstall.exe"',
                 "QuietUninstallString": f'"{folder}\\uninstall.exe" /S'}
     for name, value in expected.items():
         check(entry.get(name) == value, f"{name} is {entry.get(name)!r}, not {value!r}")
-    size = entry.get("EstimatedSize", "dword:0")
-    check(size.startswith("dword:") and int(size[len("dword:"):], 16) > 0, "no EstimatedSize: " + size)
+    # In KiB, of what lies in the folder: each file's rounding aside.
+    size = entry.get("EstimatedSize", "")
+    files = [os.path.join(installed.folder, name) for name in os.listdir(installed.folder)]
+    kib = sum(os.path.getsize(path) for path in files) / 1024
+    check(size.startswith("dword:") and abs(int(size[len("dword:"):], 16) - kib) <= len(files),
+          f"EstimatedSize is {size}, the files take {kib:.0f} KiB")
+    if session.version_probe:
+        check_version_information(session, installed, version, libraries)
 
 
 def uninstall(session, installed, *switches):
@@ -332,6 +368,7 @@ def main():
     parser.add_argument("--shellext64", help="the 64-bit context-menu library the installer holds")
     parser.add_argument("--shellext32", help="the 32-bit context-menu library the installer holds")
     parser.add_argument("--probe", help="windowprobe.exe, which reads the wizard's texts")
+    parser.add_argument("--version-probe", help="versionprobe.exe, which reads the installed files' version information")
     parser.add_argument("step", choices=["installer-file", "install-and-uninstall", "install-on-32-bit-windows"])
     args = parser.parse_args()
     try:
@@ -342,6 +379,8 @@ def main():
                 parser.error("--build, --program and --shellext32 are needed for " + args.step)
             session = wingui.Session(args.build, args.program, "", args.probe or "", arch="win32")
             session.prefix = os.path.join(session.build, "wineprefix-win32")
+            # The 64-bit probe cannot run on this 32-bit Windows.
+            session.version_probe = None
             desktop = wingui.Desktop(session)
             try:
                 install_on_32_bit_windows(session, desktop, os.path.abspath(args.installer), args.version,
@@ -353,6 +392,7 @@ def main():
             if None in (args.build, args.program, args.tar, args.shellext64, args.shellext32):
                 parser.error("--build, --program, --shellext64, --shellext32 and --tar are needed for " + args.step)
             session = wingui.Session(args.build, args.program, "", args.probe or "")
+            session.version_probe = args.version_probe
             desktop = wingui.Desktop(session)
             started = time.monotonic()
             try:
