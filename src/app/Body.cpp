@@ -50,17 +50,22 @@ const TMainFormTexts& MainFormTexts() {
 const std::vector<TMenuDef>& MainMenu() {
     static const std::vector<TMenuDef> menu = {
         {"N1", Ansi("Файл"),
-         {{"N4", Ansi("Записать книгу на карту памяти (Enter)"), MenuCommand::WriteBook},
-          {"N11", WriteFolderCaption(), MenuCommand::WriteFolder},
-          {"Delete1", Ansi("Удалить с карты памяти выбранную книгу (Delete)"), MenuCommand::DeleteBook},
-          {"N10", Ansi("Проверить карту"), MenuCommand::CheckCard},
-          {"N2", "-", MenuCommand::None},
-          {"N3", Ansi("Выход"), MenuCommand::Exit}}},
+         {{"N4", Ansi("Записать книгу на карту памяти (Enter)"), MenuCommand::WriteBook, ""},
+          {"N11", WriteFolderCaption(), MenuCommand::WriteFolder, ""},
+          {"Delete1", Ansi("Удалить с карты памяти выбранную книгу (Delete)"), MenuCommand::DeleteBook, ""},
+          {"N10", Ansi("Проверить карту"), MenuCommand::CheckCard, ""},
+          {"N12", "-", MenuCommand::None, ""},
+          {"N13", Ansi("Переместить выше"), MenuCommand::MoveUp, "Ctrl+Up"},
+          {"N14", Ansi("Переместить ниже"), MenuCommand::MoveDown, "Ctrl+Down"},
+          {"N15", Ansi("Переместить на место…"), MenuCommand::MoveTo, "Ctrl+M"},
+          {"N16", Ansi("Упорядочить книги…"), MenuCommand::Sort, ""},
+          {"N2", "-", MenuCommand::None, ""},
+          {"N3", Ansi("Выход"), MenuCommand::Exit, ""}}},
         {"N5", Ansi("Настройки"),
-         {{"N6", Ansi("Выбрать карту памяти"), MenuCommand::ChooseCard},
+         {{"N6", Ansi("Выбрать карту памяти"), MenuCommand::ChooseCard, ""},
           // The caption is set at start-up from the integration's state.
-          {"N9", "?", MenuCommand::Integration}}},
-        {"N7", Ansi("Справка"), {{"N8", Ansi("О программе..."), MenuCommand::About}}},
+          {"N9", "?", MenuCommand::Integration, ""}}},
+        {"N7", Ansi("Справка"), {{"N8", Ansi("О программе..."), MenuCommand::About, ""}}},
     };
     return menu;
 }
@@ -275,9 +280,12 @@ void TForm1::ProcessBookArguments() {
     if (outcome != TCommandLineBatch::Outcome::NothingNamed) controls_.application.CloseMainWindow();
 }
 
-void TForm1::booksKeyDown(uint16_t key, unsigned /*shift: Shift, Ctrl and Alt act the same*/) {
+void TForm1::booksKeyDown(uint16_t key, unsigned shift) {
     if (session_.Running()) return;
-    if (key == kKeyEnter) {
+    const bool ctrl = (shift & kCtrlDown) != 0;
+    if (ctrl && (key == kKeyUp || key == kKeyDown || key == kKeyM)) {
+        Arrange(key == kKeyUp ? MenuCommand::MoveUp : key == kKeyDown ? MenuCommand::MoveDown : MenuCommand::MoveTo);
+    } else if (key == kKeyEnter) {
         WriteBookFromDialog();
     } else if (key == kKeyDelete) {
         DeleteCurrentBook();
@@ -352,8 +360,30 @@ void TForm1::RunMenuCommand(MenuCommand command) {
         case MenuCommand::ChooseCard: N6Click(); break;
         case MenuCommand::Integration: N9Click(); break;
         case MenuCommand::About: N8Click(); break;
+        case MenuCommand::MoveUp:
+        case MenuCommand::MoveDown:
+        case MenuCommand::MoveTo:
+        case MenuCommand::Sort: Arrange(command); break;
         case MenuCommand::None: break;
     }
+}
+
+void TForm1::Arrange(MenuCommand command) {
+    if (!CardPresent() || card->Books.empty()) return;
+    const std::size_t row = CurrentRow();
+    TArrangeFlow flow(*card, session_, teller_, checkFlow_, slowWorkDelay);
+    TArrangeFlow::TResult result;
+    if (command == MenuCommand::MoveUp || command == MenuCommand::MoveDown) {
+        result = flow.Move(row, command == MenuCommand::MoveUp ? -1 : 1);
+    } else if (command == MenuCommand::MoveTo && controls_.placeDialog != nullptr) {
+        result = flow.MoveTo(row, *controls_.placeDialog);
+    } else if (command == MenuCommand::Sort && controls_.sortDialog != nullptr) {
+        result = flow.Sort(row, *controls_.sortDialog);
+    }
+    if (result.checkNow) RunCheck();
+    if (!result.done) return;
+    ShowCardAfterWork(false, result.current, result.row);
+    flow.Report(result);
 }
 
 bool InformationRequest(const std::vector<std::string>& arguments, std::string& output) {

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Arrangeflow.h"
 #include "app/Bookbatch.h"
 #include "app/Cardcheckflow.h"
 #include "app/Controls.h"
@@ -56,12 +57,17 @@ struct TMainFormTexts {
 const TMainFormTexts& MainFormTexts();
 
 // The commands of the menu.
-enum class MenuCommand { None, WriteBook, WriteFolder, DeleteBook, CheckCard, Exit, ChooseCard, Integration, About };
+enum class MenuCommand {
+    None, WriteBook, WriteFolder, DeleteBook, CheckCard, Exit, ChooseCard, Integration, About,
+    MoveUp, MoveDown, MoveTo, Sort,
+};
 
 struct TMenuItemDef {
     std::string name;     // the control's name: N4, Delete1, ...
     std::string caption;  // "-" for a separator line
     MenuCommand command = MenuCommand::None;
+    // The key that does the same in the book list, shown beside the caption ("Ctrl+Up").
+    std::string shortcut;
 };
 struct TMenuDef {
     std::string name;
@@ -69,12 +75,17 @@ struct TMenuDef {
     std::vector<TMenuItemDef> items;
 };
 // MainMenu1: "Файл", "Настройки", "Справка" with their items. No item has a shortcut key of
-// its own; "(Enter)" and "(Delete)" are part of the captions.
+// its own: "(Enter)" and "(Delete)" are part of the captions, and the book list's keys that
+// move a book are shown beside theirs (shortcut), the list doing the work.
 const std::vector<TMenuDef>& MainMenu();
 
-// Virtual-key codes the book list reacts to.
+// Virtual-key codes the book list reacts to, and the modifiers held with them.
 inline constexpr uint16_t kKeyEnter = 13;
 inline constexpr uint16_t kKeyDelete = 46;
+inline constexpr uint16_t kKeyUp = 38;
+inline constexpr uint16_t kKeyDown = 40;
+inline constexpr uint16_t kKeyM = 'M';
+inline constexpr unsigned kShiftDown = 0x1, kAltDown = 0x2, kCtrlDown = 0x4;
 
 // A deletion's renumbering, or a card repair, shows its progress window only when it takes
 // longer than this: a short one would only flash it.
@@ -94,6 +105,9 @@ struct TForm1Controls {
     // and the folder item does nothing.
     ui::INewBookDialog* newBook = nullptr;
     ui::IFolderDialog* folderDialog = nullptr;
+    // "Перемещение книги" and "Упорядочить книги"; without them those items do nothing.
+    ui::IPlaceDialog* placeDialog = nullptr;
+    ui::ISortDialog* sortDialog = nullptr;
 };
 
 class TForm1 {
@@ -136,7 +150,8 @@ public:
     // commands and leaves the card model alone.
     bool Busy() const { return session_.Running(); }
 
-    // Handlers of the list's keys (the modifiers do not matter) and of the menu items.
+    // Handlers of the list's keys (Enter and Delete with any modifiers; Ctrl+Up, Ctrl+Down and
+    // Ctrl+M move the current book) and of the menu items.
     void booksKeyDown(uint16_t key, unsigned shift);
     void N3Click();
     void N4Click();
@@ -152,6 +167,9 @@ public:
     // "Новая книга" for the user to correct, then written.
     bool WriteMadeBookFromDialog(const std::string& path);
     void RunMenuCommand(MenuCommand command);
+    // The current book moved (MoveUp, MoveDown, MoveTo) or the card put in an order (Sort)
+    // (TArrangeFlow): the list then shows the card with the current book at its new place.
+    void Arrange(MenuCommand command);
 
     TCardSelectForm& CardSelectForm() { return cardSelect_; }
     TExplorerIntegration& Integration() { return integration_; }

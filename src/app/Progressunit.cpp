@@ -77,6 +77,7 @@ std::string Activity(const TCardProgress& progress) {
 std::string Caption(const TProgressPlan& plan, const std::optional<TCardProgress>& progress) {
     switch (plan.work) {
         case TProgressPlan::Work::Delete: return kDeleteCaption + plan.subject;
+        case TProgressPlan::Work::Arrange: return kArrangeCaption;
         case TProgressPlan::Work::Check:
         case TProgressPlan::Work::Repair: return kRepairCaption;
         case TProgressPlan::Work::Write: break;
@@ -100,6 +101,7 @@ ui::TProgressView DescribeProgress(const TProgressPlan& plan, const std::optiona
         switch (plan.work) {
             case TProgressPlan::Work::Write: view.activity = kPreparing; break;
             case TProgressPlan::Work::Delete: view.activity = kRemoving; break;
+            case TProgressPlan::Work::Arrange: view.activity = kArranging; break;
             case TProgressPlan::Work::Check: view.activity = kChecking; break;
             case TProgressPlan::Work::Repair: view.activity = kRepairing; break;
         }

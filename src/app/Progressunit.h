@@ -11,7 +11,7 @@
 
 // What a progress window is about: the work, its subject, and where a batch of writes stands.
 struct TProgressPlan {
-    enum class Work { Write, Delete, Check, Repair };
+    enum class Work { Write, Delete, Arrange, Check, Repair };
     Work work = Work::Write;
     // A deletion: the book's name. A write: the file it comes from, until the book's own name
     // is known from its descriptor.

@@ -101,6 +101,8 @@ std::string HelpText(const std::string& version, const std::string& integrate, c
 const std::string kWriteCaption = Ansi("Запись книги ");
 const std::string kDeleteCaption = Ansi("Удаление книги ");
 const std::string kRepairCaption = Ansi("Проверка карты памяти");
+const std::string kArrangeCaption = Ansi("Перестановка книг");
+const std::string kArranging = Ansi("перестановка книг");
 const std::string kBatchHead = Ansi(" (книга ");
 const std::string kBatchTail = ")";
 const std::string kPreparing = Ansi("подготовка к записи");

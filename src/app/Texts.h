@@ -73,6 +73,8 @@ extern const std::string kProgramName;  // "ZWQ-менеджер"
 extern const std::string kWriteCaption;
 extern const std::string kDeleteCaption;
 extern const std::string kRepairCaption;
+extern const std::string kArrangeCaption;
+extern const std::string kArranging;
 extern const std::string kBatchHead;
 extern const std::string kBatchTail;
 extern const std::string kPreparing;
