@@ -25,6 +25,8 @@ const std::string kCancelledText = Ansi("Запись книги отменен�
 const std::string kNoRoomHead = Ansi("Книга не помещается на карту памяти: нужно ");
 const std::string kNoRoomFree = Ansi(" Мб, свободно ");
 const std::string kNoRoomTail = Ansi(" Мб");
+const std::string kAwaitsCheck = Ansi(
+    "Книгу не изменить, пока карта памяти не проверена: на ней осталось прерванное удаление или перенумерация книг");
 
 // Why no book could be made of a folder, a DAISY book or an archive.
 const std::string kFolderWord = Ansi("В папке ");
@@ -175,6 +177,7 @@ std::string CardErrorText(const TCardError& error) {
         case Code::Flush: return kFlushError;
         case Code::Cancelled: return kCancelledText;
         case Code::NotMade: return NotMadeText(error.notMade, error.subject);
+        case Code::AwaitsCheck: return kAwaitsCheck;
         case Code::NoRoom:
             return kNoRoomHead + std::to_string((error.neededBytes + kMb - 1) / kMb) + kNoRoomFree +
                    std::to_string(error.freeBytes / kMb) + kNoRoomTail;

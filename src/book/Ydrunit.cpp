@@ -294,7 +294,9 @@ bool ParseBookDescriptor(TBookInfo& book, const std::string& path, const std::st
     int32_t number = 0;
     if (!IsBookDescriptorName(fileName, number)) return false;
     if (!DescriptorLines(book.Lines, bytes)) return false;
-    ChooseCodePage(book.Lines, platform::FolderOf(path), files);
+    // Only 8-bit text leaves its code page to guess: UTF-16 text reads as its characters say.
+    const bool utf16 = static_cast<unsigned char>(bytes[0]) == kBom0 && static_cast<unsigned char>(bytes[1]) == kBom1;
+    if (!utf16) ChooseCodePage(book.Lines, platform::FolderOf(path), files);
 
     book.Title.clear();
     book.Author.clear();

@@ -24,7 +24,7 @@ struct TBookInfo {
 bool ReadBookDescriptor(TBookInfo& book, const std::string& path);
 bool ReadBookDescriptor(TBookInfo& book, const std::string& path, platform::IFileSystem& files);
 // The same for a descriptor whose bytes are already at hand (read or just written): the
-// file itself is not read; its folder is looked into only to choose the code page.
+// file itself is not read; its folder is looked into only to choose the code page of 8-bit text.
 bool ParseBookDescriptor(TBookInfo& book, const std::string& path, const std::string& bytes,
                          platform::IFileSystem& files);
 

@@ -27,6 +27,7 @@ struct TCardError {
         Cancelled,
         NoRoom,                 // neededBytes of freeBytes
         NotMade,                // no book could be made of the source: notMade says why, subject of what
+        AwaitsCheck,            // a removal or renumbering cut short waits for the card check
     };
     Code code = Code::None;
     std::string subject;

@@ -1,9 +1,10 @@
 #pragma once
 // The memory card as the program sees it: a root folder holding, per book, a descriptor
 // BOOK_nnn.ydr and a folder BOOK_nnn with the book's files. The model lists the books, hands
-// out slot numbers, writes new books and removes books so that the numbers stay 1, 2, 3...
-// Its faces: finding a book at a path (Bookfinding), writing it (Bookwriting), the catalogue
-// and removal (Zwqcardunit), the check and repair (Cardrepair). The parts behind them
+// out slot numbers, writes new books, corrects their names and removes books so that the
+// numbers stay 1, 2, 3...
+// Its faces: finding a book at a path (Bookfinding), writing it (Bookwriting), correcting its
+// names (Bookcorrection), the catalogue and removal (Zwqcardunit), the check and repair (Cardrepair). The parts behind them
 // live in internal/, for this module alone: the root's listing (Cardroot), an archive's
 // unpacked copy (Extraction), a book's plan and its slot writer (Bookplan, Slotwriter), the
 // journal of a removal (Cardjournal), its batch (Removalbatch) and the slot move (Slotmove).
@@ -16,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "book/Bookmetadata.h"
 #include "book/Madebook.h"
 #include "book/Ydrunit.h"
 #include "card/Cardfindings.h"
@@ -101,6 +103,16 @@ public:
     // Books is then the card's listing, made from the bytes just written. The progress
     // reports each book moved (Phase::Renumbering); renumbering is not cancellable.
     TRemoval DeleteBook(std::size_t index, const TProgressCallback& progress = {});
+    // Gives a book of Books new names (UTF-8, as the new book dialog gives them) in its
+    // descriptor (card/Bookcorrection.cpp): only the title, author and announcer lines change,
+    // the rest stays byte for byte in its encoding, unless a name does not fit that encoding and
+    // the descriptor becomes UTF-16. The descriptor is read once and replaced whole; Books[index]
+    // is then made from the bytes written. Refused while a batch awaits the check (finishing it
+    // would write the journal's older descriptor back), when title and author are both empty
+    // (NoBookInfo), when another listed book has the new DisplayName (AlreadyOnCard), and when
+    // the descriptor cannot be read (NoBookInfo with its path) or written (Save): the card and
+    // Books are then as they were.
+    TCardError CorrectBook(std::size_t index, const TBookNames& names);
     // Puts the listed books (their numbers, in the new order) under the numbers they take now,
     // in number order, as one journaled batch (card/Arranging.cpp); progress reports each book
     // (Phase::Renumbering). Refused, nothing touched, while a batch waits for the check, when

@@ -43,6 +43,8 @@ TEST(CardTexts, EveryWriteErrorHasItsWords) {
         {error(Code::NotMade, "a.smil", Reason::BookFileUnreadable), "Не удалось прочитать файл книги a.smil"},
         {error(Code::NotMade, "../x.mp3", Reason::EntryOutside), "Книга ссылается на файл вне своей папки: ../x.mp3"},
         {error(Code::NotMade, "x.mp3", Reason::EntryMissing), "Книга ссылается на отсутствующий файл: x.mp3"},
+        {error(Code::AwaitsCheck),
+         "Книгу не изменить, пока карта памяти не проверена: на ней осталось прерванное удаление или перенумерация книг"},
     };
     for (const auto& c : cases) EXPECT_EQ(CardErrorText(c.error), A(c.words)) << static_cast<int>(c.error.code);
 }
