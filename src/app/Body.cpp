@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "app/Cardtexts.h"
 #include "app/Commandlinebatch.h"
 #include "app/Texts.h"
 #include "book/String_routines_unit.h"
@@ -27,6 +28,7 @@ using platform::kBytesPerMegabyte;
 const unsigned kQuestion = platform::kMbYesNoCancel | platform::kMbIconQuestion;
 const unsigned kInformation = platform::kMbOk | platform::kMbIconInformation;
 const unsigned kWarning = platform::kMbOk | platform::kMbIconWarning;
+const unsigned kError = platform::kMbOk | platform::kMbIconError;
 
 }  // namespace
 
@@ -55,6 +57,7 @@ const std::vector<TMenuDef>& MainMenu() {
           {"Delete1", Ansi("Удалить с карты памяти выбранную книгу (Delete)"), MenuCommand::DeleteBook, ""},
           {"N10", Ansi("Проверить карту"), MenuCommand::CheckCard, ""},
           {"N12", "-", MenuCommand::None, ""},
+          {"N18", Ansi("Изменить описание книги"), MenuCommand::EditBook, "F2"},
           {"N13", Ansi("Переместить выше"), MenuCommand::MoveUp, "Ctrl+Up"},
           {"N14", Ansi("Переместить ниже"), MenuCommand::MoveDown, "Ctrl+Down"},
           {"N15", Ansi("Переместить на место…"), MenuCommand::MoveTo, "Ctrl+M"},
@@ -285,6 +288,8 @@ void TForm1::booksKeyDown(uint16_t key, unsigned shift) {
     const bool ctrl = (shift & kCtrlDown) != 0;
     if (ctrl && (key == kKeyUp || key == kKeyDown || key == kKeyM)) {
         Arrange(key == kKeyUp ? MenuCommand::MoveUp : key == kKeyDown ? MenuCommand::MoveDown : MenuCommand::MoveTo);
+    } else if (key == kKeyF2) {
+        EditCurrentBook();
     } else if (key == kKeyEnter) {
         WriteBookFromDialog();
     } else if (key == kKeyDelete) {
@@ -364,8 +369,27 @@ void TForm1::RunMenuCommand(MenuCommand command) {
         case MenuCommand::MoveDown:
         case MenuCommand::MoveTo:
         case MenuCommand::Sort: Arrange(command); break;
+        case MenuCommand::EditBook: EditCurrentBook(); break;
         case MenuCommand::None: break;
     }
+}
+
+void TForm1::EditCurrentBook() {
+    if (!CardPresent() || card->Books.empty() || controls_.namesDialog == nullptr) return;
+    const std::size_t row = std::min(CurrentRow(), card->Books.size() - 1);
+    const TBookInfo& book = *card->Books[row];
+    if (card->BatchAwaitsCheck()) {
+        if (checkFlow_.Refuse(kBookAccusative + book.DisplayName + kEditAwaitsCheck, kCaptionEdit, false)) RunCheck();
+        return;
+    }
+    TNewBookForm form;
+    form.author = platform::Cp1251ToUtf8(book.Author);
+    form.title = platform::Cp1251ToUtf8(book.Title);
+    form.announcer = platform::Cp1251ToUtf8(book.Announcer);
+    if (!controls_.namesDialog->Execute(form)) return;
+    const TCardError refused = card->CorrectBook(row, TBookNames{form.title, form.author, form.announcer});
+    ShowCardAfterWork(false, card->Books[row]->DisplayName, row);
+    if (refused.failed()) teller_.Tell(CardErrorText(refused), kCaptionEdit, kError);
 }
 
 void TForm1::Arrange(MenuCommand command) {

@@ -59,7 +59,7 @@ const TMainFormTexts& MainFormTexts();
 // The commands of the menu.
 enum class MenuCommand {
     None, WriteBook, WriteFolder, DeleteBook, CheckCard, Exit, ChooseCard, Integration, About,
-    MoveUp, MoveDown, MoveTo, Sort,
+    MoveUp, MoveDown, MoveTo, Sort, EditBook,
 };
 
 struct TMenuItemDef {
@@ -85,6 +85,7 @@ inline constexpr uint16_t kKeyDelete = 46;
 inline constexpr uint16_t kKeyUp = 38;
 inline constexpr uint16_t kKeyDown = 40;
 inline constexpr uint16_t kKeyM = 'M';
+inline constexpr uint16_t kKeyF2 = 113;
 inline constexpr unsigned kShiftDown = 0x1, kAltDown = 0x2, kCtrlDown = 0x4;
 
 // A deletion's renumbering, or a card repair, shows its progress window only when it takes
@@ -108,6 +109,8 @@ struct TForm1Controls {
     // "Перемещение книги" and "Упорядочить книги"; without them those items do nothing.
     ui::IPlaceDialog* placeDialog = nullptr;
     ui::ISortDialog* sortDialog = nullptr;
+    // "Описание книги"; without it F2 and its item do nothing.
+    ui::IBookNamesDialog* namesDialog = nullptr;
 };
 
 class TForm1 {
@@ -170,6 +173,9 @@ public:
     // The current book moved (MoveUp, MoveDown, MoveTo) or the card put in an order (Sort)
     // (TArrangeFlow): the list then shows the card with the current book at its new place.
     void Arrange(MenuCommand command);
+    // "Изменить описание книги" (F2): the current book's names shown in "Описание книги" and,
+    // when saved, corrected in its descriptor; refused as a deletion is while a batch waits.
+    void EditCurrentBook();
 
     TCardSelectForm& CardSelectForm() { return cardSelect_; }
     TExplorerIntegration& Integration() { return integration_; }

@@ -1,6 +1,7 @@
 #include "app/Newbookdialog.h"
 
 #include "app/Cardtexts.h"
+#include "book/String_routines_unit.h"
 #include "platform/Codepage.h"
 #include "platform/Files.h"
 
@@ -13,13 +14,7 @@ constexpr int64_t kMinutesPerHour = 60;
 
 // The word for count in Russian: one, a few (2-4), many.
 std::string Counted(int64_t count, const char* one, const char* few, const char* many) {
-    const int64_t lastTwo = count % 100, last = count % 10;
-    const char* word = many;
-    if (lastTwo < 11 || lastTwo > 14) {
-        if (last == 1) word = one;
-        if (last >= 2 && last <= 4) word = few;
-    }
-    return std::to_string(count) + " " + Ansi(word);
+    return std::to_string(count) + " " + RussianPlural(count, Ansi(one), Ansi(few), Ansi(many));
 }
 
 std::string PlayingTime(int64_t seconds) {
@@ -35,6 +30,15 @@ const TNewBookTexts& NewBookTexts() {
     static const TNewBookTexts texts{
         Ansi("Новая книга"), Ansi("&Автор:"),  Ansi("&Название:"), Ansi("&Чтец:"), Ansi("Автор"),
         Ansi("Название"),    Ansi("Чтец"),     Ansi("Записать"),   Ansi("Отмена"),
+    };
+    return texts;
+}
+
+const TBookNamesTexts& BookNamesTexts() {
+    const TNewBookTexts& made = NewBookTexts();
+    static const TBookNamesTexts texts{
+        Ansi("Описание книги"), made.author,     made.title,          made.announcer, made.authorName,
+        made.titleName,         made.announcerName, Ansi("Сохранить"), made.cancel,
     };
     return texts;
 }

@@ -32,6 +32,16 @@ TNewBookForm NewBookForm(const TMadeBook& book);
 // The edited values into the book.
 void ApplyNewBookForm(const TNewBookForm& form, TMadeBook& book);
 
+// "Описание книги": a book on the card, its names corrected in the same form (summary and
+// leftOut stay empty).
+struct TBookNamesTexts {
+    std::string caption;                   // "Описание книги"
+    std::string author, title, announcer;  // "&Автор:", "&Название:", "&Чтец:"
+    std::string authorName, titleName, announcerName;
+    std::string save, cancel;              // "Сохранить" (default), "Отмена"
+};
+const TBookNamesTexts& BookNamesTexts();
+
 // The name of the menu item that writes a folder, "Записать папку с книгой на карту памяти".
 const std::string& WriteFolderCaption();
 
@@ -42,6 +52,13 @@ namespace ui {
 class INewBookDialog {
 public:
     virtual ~INewBookDialog() = default;
+    virtual bool Execute(TNewBookForm& form) = 0;
+};
+
+// Shows "Описание книги", modal; true when the user chose "Сохранить".
+class IBookNamesDialog {
+public:
+    virtual ~IBookNamesDialog() = default;
     virtual bool Execute(TNewBookForm& form) = 0;
 };
 

@@ -28,6 +28,9 @@ const std::string kDeleteQuestionTail = Ansi(" с карты памяти");
 const std::string kCaptionDelete = Ansi("Удаление книги");
 const std::string kDeleteAwaitsCheck =
     Ansi(" не удалить, пока карта памяти не проверена: на ней осталось прерванное удаление или перенумерация книг.");
+const std::string kCaptionEdit = Ansi("Описание книги");
+const std::string kEditAwaitsCheck =
+    Ansi(" не изменить, пока карта памяти не проверена: на ней осталось прерванное удаление или перенумерация книг.");
 const std::string kCheckNowQuestion = Ansi(" Проверить карту сейчас?");
 const std::string kDeletedTail = Ansi(" удалена с карты памяти");
 const std::string kNoBooks = Ansi("На карте памяти нет книг");

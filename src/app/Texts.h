@@ -29,6 +29,8 @@ extern const std::string kDeleteQuestionHead;
 extern const std::string kDeleteQuestionTail;
 extern const std::string kCaptionDelete;
 extern const std::string kDeleteAwaitsCheck;
+extern const std::string kCaptionEdit;
+extern const std::string kEditAwaitsCheck;
 extern const std::string kCheckNowQuestion;
 extern const std::string kDeletedTail;
 extern const std::string kNoBooks;

@@ -236,6 +236,31 @@ public:
     std::deque<std::string> answers;
 };
 
+// "Перемещение книги", "Упорядочить книги" and "Описание книги" answered by the test; closed
+// when it has no answer.
+class ArrangeDialogs : public ui::IPlaceDialog, public ui::ISortDialog, public ui::IBookNamesDialog {
+public:
+    bool Execute(const std::string&, std::size_t, std::size_t& place) override { return Answer(places, place); }
+    bool Execute(TBookOrder& order) override { return Answer(orders, order); }
+    bool Execute(TNewBookForm& form) override {
+        shown.push_back(form);
+        return Answer(names, form);
+    }
+    std::deque<std::size_t> places;
+    std::deque<TBookOrder> orders;
+    std::deque<TNewBookForm> names;
+    std::vector<TNewBookForm> shown;
+
+private:
+    template <typename T>
+    static bool Answer(std::deque<T>& answers, T& value) {
+        if (answers.empty()) return false;
+        value = answers.front();
+        answers.pop_front();
+        return true;
+    }
+};
+
 class CardSelectView : public ICardSelectView {
 public:
     explicit CardSelectView(EventLog& log) : log_(log) {}
@@ -279,8 +304,8 @@ public:
     }
 
     TForm1Controls Controls() {
-        return TForm1Controls{boxes, books, status, n9, openDialog, application, cardSelect, progress, &newBook,
-                              &folderDialog};
+        return TForm1Controls{boxes, books, status,   n9,       openDialog, application, cardSelect,
+                              progress, &newBook, &folderDialog, &arrange, &arrange, &arrange};
     }
     // The test's platform with another file system, such as one with the card's mishaps.
     platform::Platform PlatformWith(platform::IFileSystem& files) {
@@ -295,6 +320,13 @@ public:
     }
     // Settings naming the test card, the integration question already answered.
     void StoreCard() { StoreSettings({"CARD_PATH=" + card(), "IS_ASKED_FOR_INTEGRATION=YES"}); }
+    // The list's rows, and the caption of the current row (empty when no row is selected).
+    std::vector<std::string> Rows() const {
+        std::vector<std::string> rows;
+        for (const auto& row : books.rows) rows.push_back(row.first);
+        return rows;
+    }
+    std::string Current() const { return books.selected < 0 ? std::string() : books.rows.at(books.selected).first; }
     // Slot numbers of the books on the card, by title, from a fresh scan.
     std::map<std::string, int> Slots() {
         TMemoryCard model(test.platform);
@@ -318,6 +350,7 @@ public:
     ProgressWindow progress;
     NewBookDialog newBook;
     FolderDialog folderDialog;
+    ArrangeDialogs arrange;
     TForm1 form;
 };
 

@@ -28,19 +28,12 @@ public:
                               {"#TITLE=" + title, "#AUTHOR=" + A("Автор"), "#TOTAL_SIZE_KB=2048"},
                               {{"01.mp3", title}});
     }
-    std::vector<std::string> Rows() const {
-        std::vector<std::string> rows;
-        for (const auto& row : books.rows) rows.push_back(row.first);
-        return rows;
-    }
     // Slot numbers of the books on the card, by title.
     void StartWithBooks(std::initializer_list<int> numbers) {
         for (int n : numbers) MakeCardBook(card(), n, testsupport::Numbered("T", n), {"1.mp3"});
         StoreCard();
         form.FormShow();
     }
-    // The caption of the current row; empty when no row is selected.
-    std::string Current() const { return books.selected < 0 ? std::string() : books.rows.at(books.selected).first; }
     // Moves to a row as the arrow keys do; returns its caption.
     std::string MoveTo(std::size_t row) {
         books.selected = static_cast<int>(row);
