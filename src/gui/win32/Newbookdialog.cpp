@@ -29,25 +29,35 @@ void SetText(HWND dialog, int id, const std::wstring& text) { SetDlgItemTextW(di
 
 }  // namespace
 
+TNewBookDialog::TNewBookDialog()
+    : TNewBookDialog(TCaptions{&NewBookTexts().caption, &NewBookTexts().author, &NewBookTexts().title,
+                               &NewBookTexts().announcer, &NewBookTexts().write, &NewBookTexts().cancel}) {}
+
+TBookNamesDialog::TBookNamesDialog()
+    : TNewBookDialog(TCaptions{&BookNamesTexts().caption, &BookNamesTexts().author, &BookNamesTexts().title,
+                               &BookNamesTexts().announcer, &BookNamesTexts().save, &BookNamesTexts().cancel}) {}
+
 INT_PTR CALLBACK TNewBookDialog::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* self = reinterpret_cast<TNewBookDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
     switch (message) {
         case WM_INITDIALOG: {
             self = reinterpret_cast<TNewBookDialog*>(lParam);
             SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
-            const TNewBookTexts& texts = NewBookTexts();
+            const TCaptions& texts = self->captions_;
             const TNewBookForm& form = *self->form_;
-            SetWindowTextW(dialog, WideOf1251(texts.caption).c_str());
-            SetText(dialog, IDC_NEWBOOK_AUTHOR_LABEL, WideOf1251(texts.author));
-            SetText(dialog, IDC_NEWBOOK_TITLE_LABEL, WideOf1251(texts.title));
-            SetText(dialog, IDC_NEWBOOK_ANNOUNCER_LABEL, WideOf1251(texts.announcer));
-            SetText(dialog, IDOK, WideOf1251(texts.write));
-            SetText(dialog, IDCANCEL, WideOf1251(texts.cancel));
+            SetWindowTextW(dialog, WideOf1251(*texts.caption).c_str());
+            SetText(dialog, IDC_NEWBOOK_AUTHOR_LABEL, WideOf1251(*texts.author));
+            SetText(dialog, IDC_NEWBOOK_TITLE_LABEL, WideOf1251(*texts.title));
+            SetText(dialog, IDC_NEWBOOK_ANNOUNCER_LABEL, WideOf1251(*texts.announcer));
+            SetText(dialog, IDOK, WideOf1251(*texts.accept));
+            SetText(dialog, IDCANCEL, WideOf1251(*texts.cancel));
             SetText(dialog, IDC_NEWBOOK_AUTHOR, WideOfUtf8(form.author));
             SetText(dialog, IDC_NEWBOOK_TITLE, WideOfUtf8(form.title));
             SetText(dialog, IDC_NEWBOOK_ANNOUNCER, WideOfUtf8(form.announcer));
             SetText(dialog, IDC_NEWBOOK_SUMMARY, WideOf1251(form.summary));
             SetText(dialog, IDC_NEWBOOK_LEFTOUT, WideOf1251(form.leftOut));
+            // Hidden lines are left out of the Tab order too.
+            if (form.summary.empty()) ShowWindow(GetDlgItem(dialog, IDC_NEWBOOK_SUMMARY), SW_HIDE);
             if (form.leftOut.empty()) ShowWindow(GetDlgItem(dialog, IDC_NEWBOOK_LEFTOUT), SW_HIDE);
             return TRUE;  // the focus goes to the first field, the author
         }
