@@ -26,8 +26,9 @@ LIST = "Содержимое карты памяти"
 # How Orca calls the book list: a table or a list, never a tree ("дерево").
 LIST_ROLE = re.compile(r"(^|\s)(таблица|список)(\s|\.|$)")
 BOOKS = ["Иван Петров - Звуки леса", "Мария Соколова - Морские истории", "Пётр Иванов - Короткий рассказ"]
-# The books a listener may be on: those of the demo card and the one whose author F2 corrects.
-CORRECTED_AUTHOR = "Лев Толстой"
+# The books a listener may be on: those of the demo card and the one whose author F2 corrects
+# (typed in Latin letters: xdotool drops Cyrillic ones now and then).
+CORRECTED_AUTHOR = "Lev Tolstoy"
 KNOWN_BOOKS = BOOKS + [CORRECTED_AUTHOR + " - " + book.split(" - ", 1)[1] for book in BOOKS]
 SIZE = re.compile(r"^\d+ Мб\.?$")
 MISSING_FOLDER = "/nonexistent/card"
