@@ -27,6 +27,26 @@ std::string Utf8Of(HWND control) {
 
 void SetText(HWND dialog, int id, const std::wstring& text) { SetDlgItemTextW(dialog, id, text.c_str()); }
 
+// Without the two lines on what was found, the buttons move up into their place and the
+// dialog ends below the buttons.
+void CloseUpButtons(HWND dialog) {
+    RECT summary{}, ok{};
+    GetWindowRect(GetDlgItem(dialog, IDC_NEWBOOK_SUMMARY), &summary);
+    GetWindowRect(GetDlgItem(dialog, IDOK), &ok);
+    const int shift = ok.top - summary.top;
+    for (const int id : {IDOK, IDCANCEL}) {
+        const HWND button = GetDlgItem(dialog, id);
+        RECT place{};
+        GetWindowRect(button, &place);
+        MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&place), 2);
+        SetWindowPos(button, nullptr, place.left, place.top - shift, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    RECT frame{};
+    GetWindowRect(dialog, &frame);
+    SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top - shift,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace
 
 TNewBookDialog::TNewBookDialog()
@@ -59,6 +79,7 @@ INT_PTR CALLBACK TNewBookDialog::DialogProc(HWND dialog, UINT message, WPARAM wP
             // Hidden lines are left out of the Tab order too.
             if (form.summary.empty()) ShowWindow(GetDlgItem(dialog, IDC_NEWBOOK_SUMMARY), SW_HIDE);
             if (form.leftOut.empty()) ShowWindow(GetDlgItem(dialog, IDC_NEWBOOK_LEFTOUT), SW_HIDE);
+            if (form.summary.empty() && form.leftOut.empty()) CloseUpButtons(dialog);
             return TRUE;  // the focus goes to the first field, the author
         }
         case WM_COMMAND:

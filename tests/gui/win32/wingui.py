@@ -943,9 +943,18 @@ def arrange_books(session, desktop):
             check_soon(lambda: card_books(session.card) == slots,
                        lambda: f"after {key} the card holds {card_books(session.card)}, not {slots}")
             check_current(session, "Лев Толстой - Война и мир", "after " + key)
-        for key, title in (("ctrl+m", "Перемещение книги"), ("F2", "Описание книги")):
+        # Each field right after its label (a screen reader names it so), filled as the book
+        # stands, and the dialog's default button.
+        dialogs = (("ctrl+m", "Перемещение книги", ["&Место книги (от 1 до 3)", "2"], "Переместить"),
+                   ("F2", "Описание книги", ["&Автор:", "Лев Толстой", "&Название:", "Война и мир"], "Сохранить"))
+        for key, title, fields, button in dialogs:
             desktop.press(main, key)
-            desktop.press(desktop.wait_window(title, program), "Escape")
+            dialog = desktop.wait_window(title, program)
+            desktop.screenshot(f"arrange-{key.replace('+', '-')}.png")
+            texts = [line[len("text "):] for line in session.run_probe(title) if line.startswith("text ")]
+            check(any(texts[i:i + len(fields)] == fields for i in range(len(texts))) and button in texts,
+                  f'"{title}" shows {texts}, not {fields} and "{button}"')
+            desktop.press(dialog, "Escape")
             desktop.wait_gone(title)
             check_current(session, "Лев Толстой - Война и мир", f"after {key} and Esc")
         check(card_books(session.card) == steps[-1][1], f"Esc changed the card: {card_books(session.card)}")
