@@ -210,6 +210,11 @@ MainWindow::MainWindow(QtApplication& application)
     books_->installEventFilter(this);
 
     BuildMenu();
+    // Ctrl+M goes through the shortcut map, which finds the key by its Latin letter also while
+    // the Russian layout is on.
+    auto* moveTo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_M), books_, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(moveTo, &QShortcut::activated, this,
+            [this] { Run([](TForm1& form) { form.booksKeyDown(kKeyM, kCtrlDown); }); });
     auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
     connect(f10, &QShortcut::activated, this, [this] { OpenFirstMenu(); });
     application_.SetMainWindow(*this);
@@ -342,8 +347,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         if (key->key() == Qt::Key_F2) code = kKeyF2;
         // With Ctrl these move the book, not the list's current row; the list does not see them.
         bool own = key->key() == Qt::Key_F2;
-        if (ctrl && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down || key->key() == Qt::Key_M)) {
-            code = key->key() == Qt::Key_Up ? kKeyUp : key->key() == Qt::Key_Down ? kKeyDown : kKeyM;
+        if (ctrl && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)) {
+            code = key->key() == Qt::Key_Up ? kKeyUp : kKeyDown;
             own = true;
         }
         if (code != 0) Run([code, shift](TForm1& form) { form.booksKeyDown(code, shift); });
