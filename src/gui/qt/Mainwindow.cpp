@@ -210,6 +210,11 @@ MainWindow::MainWindow(QtApplication& application)
     books_->installEventFilter(this);
 
     BuildMenu();
+    // Ctrl+M goes through the shortcut map, which finds the key by its Latin letter also while
+    // the Russian layout is on.
+    auto* moveTo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_M), books_, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(moveTo, &QShortcut::activated, this,
+            [this] { Run([](TForm1& form) { form.booksKeyDown(kKeyM, kCtrlDown); }); });
     auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
     connect(f10, &QShortcut::activated, this, [this] { OpenFirstMenu(); });
     application_.SetMainWindow(*this);
@@ -253,6 +258,12 @@ void MainWindow::BuildMenu() {
             QAction* action = item.command == MenuCommand::Integration ? n9Action_ : new QAction(this);
             action->setText(MenuText(item.caption));
             action->setObjectName(QString::fromStdString(item.name));
+            if (!item.shortcut.empty()) {
+                // Shown beside the caption; the key itself belongs to the book list, so the item
+                // does not take it (it is the menu's own only while the menu has the focus).
+                action->setShortcut(QKeySequence(QString::fromStdString(item.shortcut)));
+                action->setShortcutContext(Qt::WidgetShortcut);
+            }
             menu->addAction(action);
             actions_[item.name] = action;
             const MenuCommand command = item.command;
@@ -325,13 +336,23 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == books_ && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers modifiers = key->modifiers();
+        const unsigned shift = (modifiers.testFlag(Qt::ShiftModifier) ? kShiftDown : 0u) |
+                               (modifiers.testFlag(Qt::AltModifier) ? kAltDown : 0u) |
+                               (modifiers.testFlag(Qt::ControlModifier) ? kCtrlDown : 0u);
+        const bool ctrl = (shift & kCtrlDown) != 0;
         uint16_t code = 0;
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) code = kKeyEnter;
         if (key->key() == Qt::Key_Delete) code = kKeyDelete;
-        if (code != 0) {
-            const unsigned shift = static_cast<unsigned>(key->modifiers().toInt());
-            Run([code, shift](TForm1& form) { form.booksKeyDown(code, shift); });
+        if (key->key() == Qt::Key_F2) code = kKeyF2;
+        // With Ctrl these move the book, not the list's current row; the list does not see them.
+        bool own = key->key() == Qt::Key_F2;
+        if (ctrl && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)) {
+            code = key->key() == Qt::Key_Up ? kKeyUp : kKeyDown;
+            own = true;
         }
+        if (code != 0) Run([code, shift](TForm1& form) { form.booksKeyDown(code, shift); });
+        if (own) return true;
     }
     // The list's own handling of the key goes on.
     return QMainWindow::eventFilter(watched, event);

@@ -1,8 +1,8 @@
 #pragma once
 // The main window "ZWQ-менеджер ...": the book list in "Содержимое карты памяти", the status
 // line in "Информация о карте памяти" and the menu, drawn from TMainFormLayout,
-// TMainFormTexts and MainMenu(). The window decides nothing: menu commands, the list's Enter
-// and Delete and the first showing go to the window logic TForm1.
+// TMainFormTexts and MainMenu(). The window decides nothing: menu commands, the list's keys
+// (Enter, Delete, F2, Ctrl+Up, Ctrl+Down, Ctrl+M) and the first showing go to the window logic TForm1.
 
 #include <QLineEdit>
 #include <QMainWindow>

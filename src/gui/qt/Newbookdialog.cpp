@@ -20,6 +20,20 @@ std::string Utf8Of(const QString& text) { return text.toUtf8().toStdString(); }
 }  // namespace
 
 NewBookDialog::NewBookDialog(QWidget* parent)
+    : NewBookDialog(parent,
+                    Texts{NewBookTexts().caption, NewBookTexts().author, NewBookTexts().title,
+                          NewBookTexts().announcer, NewBookTexts().authorName, NewBookTexts().titleName,
+                          NewBookTexts().announcerName, NewBookTexts().write, NewBookTexts().cancel},
+                    "NewBookForm") {}
+
+BookNamesDialog::BookNamesDialog(QWidget* parent)
+    : NewBookDialog(parent,
+                    Texts{BookNamesTexts().caption, BookNamesTexts().author, BookNamesTexts().title,
+                          BookNamesTexts().announcer, BookNamesTexts().authorName, BookNamesTexts().titleName,
+                          BookNamesTexts().announcerName, BookNamesTexts().save, BookNamesTexts().cancel},
+                    "BookNamesForm") {}
+
+NewBookDialog::NewBookDialog(QWidget* parent, const Texts& texts, const char* objectName)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
       author_(new QLineEdit(this)),
       title_(new QLineEdit(this)),
@@ -28,8 +42,7 @@ NewBookDialog::NewBookDialog(QWidget* parent)
       leftOut_(new QLabel(this)),
       write_(new QPushButton(this)),
       cancel_(new QPushButton(this)) {
-    const TNewBookTexts& texts = NewBookTexts();
-    setObjectName("NewBookForm");
+    setObjectName(objectName);
     setWindowTitle(ToQt(texts.caption));
     auto* fields = new QFormLayout;
     const auto field = [&](QLineEdit* edit, const char* name, const std::string& label, const std::string& accessible) {
@@ -54,7 +67,7 @@ NewBookDialog::NewBookDialog(QWidget* parent)
     leftOut_->setFocusPolicy(Qt::StrongFocus);
 
     write_->setObjectName("WriteButton");
-    write_->setText(ToQt(texts.write));
+    write_->setText(ToQt(texts.accept));
     write_->setDefault(true);
     connect(write_, &QPushButton::clicked, this, &QDialog::accept);
     cancel_->setObjectName("CancelButton");
@@ -87,6 +100,7 @@ bool NewBookDialog::Execute(TNewBookForm& form) {
     summary_->setAccessibleName(ToQt(form.summary));
     leftOut_->setText(ToQt(form.leftOut));
     leftOut_->setAccessibleName(ToQt(form.leftOut));
+    summary_->setVisible(!form.summary.empty());
     leftOut_->setVisible(!form.leftOut.empty());
     author_->setFocus();
     author_->selectAll();

@@ -1,7 +1,10 @@
 #pragma once
-// "Новая книга" and the folder dialog of the Qt front end.
+// "Новая книга", "Описание книги" (the same fields, without the lines on what was found) and
+// the folder dialog of the Qt front end.
 
 #include <QDialog>
+
+#include <string>
 
 #include "app/Newbookdialog.h"
 
@@ -25,6 +28,14 @@ public:
     QPushButton& Write() { return *write_; }
     QPushButton& Cancel() { return *cancel_; }
 
+protected:
+    // The captions of one of the two dialogs: its title, field labels and buttons.
+    struct Texts {
+        const std::string &caption, &author, &title, &announcer, &authorName, &titleName, &announcerName, &accept,
+            &cancel;
+    };
+    NewBookDialog(QWidget* parent, const Texts& texts, const char* objectName);
+
 private:
     QLineEdit* author_;
     QLineEdit* title_;
@@ -33,6 +44,14 @@ private:
     QLabel* leftOut_;
     QPushButton* write_;
     QPushButton* cancel_;
+};
+
+// "Описание книги": a listed book's author, title and announcer, "Сохранить" and "Отмена".
+class BookNamesDialog : public NewBookDialog, public ui::IBookNamesDialog {
+public:
+    explicit BookNamesDialog(QWidget* parent = nullptr);
+    bool Execute(TNewBookForm& form) override { return NewBookDialog::Execute(form); }
+    QPushButton& Save() { return Write(); }
 };
 
 // Qt's own folder dialog, the same on every desktop.

@@ -18,11 +18,15 @@ Frontend::Frontend(platform::Platform& platform, QtApplication& application)
       progress_(std::make_unique<ProgressDialog>(window_.get())),
       newBook_(std::make_unique<NewBookDialog>(window_.get())),
       folderDialog_(std::make_unique<FolderDialog>(*window_)),
+      placeDialog_(std::make_unique<PlaceDialog>(window_.get())),
+      sortDialog_(std::make_unique<SortDialog>(window_.get())),
+      namesDialog_(std::make_unique<BookNamesDialog>(window_.get())),
       boxes_(std::make_unique<QtMessageBoxes>(*window_)) {
     MainWindow& window = *window_;
     form_ = std::make_unique<TForm1>(TForm1Controls{*boxes_, window.books(), window.status(), window.N9(),
                                                     window.YDRRAROpenDialog(), application, *cardSelect_, *progress_,
-                                                    newBook_.get(), folderDialog_.get()},
+                                                    newBook_.get(), folderDialog_.get(), placeDialog_.get(),
+                                                    sortDialog_.get(), namesDialog_.get()},
                                      platform);
     window.Attach(*form_);
 }

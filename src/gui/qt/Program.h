@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "Arrangedialogs.h"
 #include "Cardselectdialog.h"
 #include "Mainwindow.h"
 #include "Newbookdialog.h"
@@ -35,6 +36,9 @@ public:
     CardSelectDialog& cardSelect() { return *cardSelect_; }
     ProgressDialog& progress() { return *progress_; }
     NewBookDialog& newBook() { return *newBook_; }
+    PlaceDialog& placeDialog() { return *placeDialog_; }
+    SortDialog& sortDialog() { return *sortDialog_; }
+    BookNamesDialog& namesDialog() { return *namesDialog_; }
     TForm1& form() { return *form_; }
 
 private:
@@ -43,6 +47,9 @@ private:
     std::unique_ptr<ProgressDialog> progress_;
     std::unique_ptr<NewBookDialog> newBook_;
     std::unique_ptr<FolderDialog> folderDialog_;
+    std::unique_ptr<PlaceDialog> placeDialog_;
+    std::unique_ptr<SortDialog> sortDialog_;
+    std::unique_ptr<BookNamesDialog> namesDialog_;
     std::unique_ptr<QtMessageBoxes> boxes_;
     std::unique_ptr<TForm1> form_;
 };

@@ -38,11 +38,7 @@ constexpr int kGroupInset = 2;
 const char* const kSeparatorCaption = "-";
 const char* const kIntegrationItem = "N9";
 
-// The modifier keys as the window logic counts them (Shift, Alt, Ctrl).
-constexpr unsigned kShiftDown = 0x1;
-constexpr unsigned kAltDown = 0x2;
-constexpr unsigned kCtrlDown = 0x4;
-
+// The modifier keys held, as the window logic counts them.
 unsigned ModifierState() {
     unsigned state = 0;
     if (GetKeyState(VK_SHIFT) < 0) state |= kShiftDown;
@@ -107,10 +103,13 @@ TMainWindow::TMainWindow(HINSTANCE instance, TWin32Application& application, ICa
     openDialog_.Attach(window_);
     newBook_.Attach(instance, window_);
     folderDialog_.Attach(window_);
+    placeDialog_.Attach(instance, window_);
+    sortDialog_.Attach(instance, window_);
+    namesDialog_.Attach(instance, window_);
     progress_.Create(instance, window_);
     form_ = std::make_unique<TForm1>(TForm1Controls{boxes_, booksControl_, statusControl_, n9_, openDialog_,
                                                     application_, cardSelectView, progress_, &newBook_,
-                                                    &folderDialog_},
+                                                    &folderDialog_, &placeDialog_, &sortDialog_, &namesDialog_},
                                      platform);
 }
 
@@ -129,7 +128,9 @@ void TMainWindow::CreateMenuBar() {
             }
             const UINT command = kFirstMenuCommand + static_cast<UINT>(commands_.size());
             commands_.push_back(item.command);
-            AppendMenuW(popup, MF_STRING, command, Wide(item.caption).c_str());
+            // The list's key for the same command is shown after a tab; the menu does not take it.
+            const std::string caption = item.shortcut.empty() ? item.caption : item.caption + "\t" + item.shortcut;
+            AppendMenuW(popup, MF_STRING, command, Wide(caption).c_str());
             if (item.name == kIntegrationItem) n9_.Attach(popup, command);
         }
         AppendMenuW(menu_, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup), Wide(definition.caption).c_str());
@@ -317,12 +318,26 @@ LRESULT TMainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
 
 LRESULT CALLBACK TMainWindow::BooksProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR /*id*/,
                                         DWORD_PTR self) {
-    // Enter and Delete reach the logic with any modifiers (Alt makes them system keys); the
-    // list's own handling of the key goes on afterwards.
-    if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && (wParam == VK_RETURN || wParam == VK_DELETE)) {
+    if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) {
         auto* window = reinterpret_cast<TMainWindow*>(self);
-        const auto key = static_cast<uint16_t>(wParam == VK_RETURN ? kKeyEnter : kKeyDelete);
-        window->Guarded([window, key] { window->form_->booksKeyDown(key, ModifierState()); });
+        const unsigned shift = ModifierState();
+        // Enter and Delete reach the logic with any modifiers (Alt makes them system keys); the
+        // list's own handling of the key goes on afterwards.
+        if (wParam == VK_RETURN || wParam == VK_DELETE) {
+            const auto key = static_cast<uint16_t>(wParam == VK_RETURN ? kKeyEnter : kKeyDelete);
+            window->Guarded([window, key, shift] { window->form_->booksKeyDown(key, shift); });
+        }
+        // F2 and, with Ctrl, Up, Down and M belong to the logic alone: the list's current row
+        // does not move with them.
+        const bool ctrl = (shift & kCtrlDown) != 0;
+        if (wParam == VK_F2 || (ctrl && (wParam == VK_UP || wParam == VK_DOWN || wParam == 'M'))) {
+            const auto key = static_cast<uint16_t>(wParam == VK_F2 ? kKeyF2
+                                                   : wParam == VK_UP ? kKeyUp
+                                                   : wParam == VK_DOWN ? kKeyDown
+                                                                       : kKeyM);
+            window->Guarded([window, key, shift] { window->form_->booksKeyDown(key, shift); });
+            return 0;
+        }
     }
     return DefSubclassProc(list, message, wParam, lParam);
 }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "Arrangedialogs.h"
 #include "Dpi.h"
 #include "Nativecontrols.h"
 #include "Newbookdialog.h"
@@ -73,6 +74,9 @@ private:
     OpenFileDialog openDialog_;
     TNewBookDialog newBook_;
     TFolderDialog folderDialog_;
+    TPlaceDialog placeDialog_;
+    TSortDialog sortDialog_;
+    TBookNamesDialog namesDialog_;
     WindowMessageBoxes boxes_;
     TProgressDialog progress_;
     std::unique_ptr<TForm1> form_;

@@ -27,7 +27,35 @@ std::string Utf8Of(HWND control) {
 
 void SetText(HWND dialog, int id, const std::wstring& text) { SetDlgItemTextW(dialog, id, text.c_str()); }
 
+// Without the two lines on what was found, the buttons move up into their place and the
+// dialog ends below the buttons.
+void CloseUpButtons(HWND dialog) {
+    RECT summary{}, ok{};
+    GetWindowRect(GetDlgItem(dialog, IDC_NEWBOOK_SUMMARY), &summary);
+    GetWindowRect(GetDlgItem(dialog, IDOK), &ok);
+    const int shift = ok.top - summary.top;
+    for (const int id : {IDOK, IDCANCEL}) {
+        const HWND button = GetDlgItem(dialog, id);
+        RECT place{};
+        GetWindowRect(button, &place);
+        MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&place), 2);
+        SetWindowPos(button, nullptr, place.left, place.top - shift, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    RECT frame{};
+    GetWindowRect(dialog, &frame);
+    SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top - shift,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace
+
+TNewBookDialog::TNewBookDialog()
+    : TNewBookDialog(TCaptions{&NewBookTexts().caption, &NewBookTexts().author, &NewBookTexts().title,
+                               &NewBookTexts().announcer, &NewBookTexts().write, &NewBookTexts().cancel}) {}
+
+TBookNamesDialog::TBookNamesDialog()
+    : TNewBookDialog(TCaptions{&BookNamesTexts().caption, &BookNamesTexts().author, &BookNamesTexts().title,
+                               &BookNamesTexts().announcer, &BookNamesTexts().save, &BookNamesTexts().cancel}) {}
 
 INT_PTR CALLBACK TNewBookDialog::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* self = reinterpret_cast<TNewBookDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
@@ -35,20 +63,23 @@ INT_PTR CALLBACK TNewBookDialog::DialogProc(HWND dialog, UINT message, WPARAM wP
         case WM_INITDIALOG: {
             self = reinterpret_cast<TNewBookDialog*>(lParam);
             SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
-            const TNewBookTexts& texts = NewBookTexts();
+            const TCaptions& texts = self->captions_;
             const TNewBookForm& form = *self->form_;
-            SetWindowTextW(dialog, WideOf1251(texts.caption).c_str());
-            SetText(dialog, IDC_NEWBOOK_AUTHOR_LABEL, WideOf1251(texts.author));
-            SetText(dialog, IDC_NEWBOOK_TITLE_LABEL, WideOf1251(texts.title));
-            SetText(dialog, IDC_NEWBOOK_ANNOUNCER_LABEL, WideOf1251(texts.announcer));
-            SetText(dialog, IDOK, WideOf1251(texts.write));
-            SetText(dialog, IDCANCEL, WideOf1251(texts.cancel));
+            SetWindowTextW(dialog, WideOf1251(*texts.caption).c_str());
+            SetText(dialog, IDC_NEWBOOK_AUTHOR_LABEL, WideOf1251(*texts.author));
+            SetText(dialog, IDC_NEWBOOK_TITLE_LABEL, WideOf1251(*texts.title));
+            SetText(dialog, IDC_NEWBOOK_ANNOUNCER_LABEL, WideOf1251(*texts.announcer));
+            SetText(dialog, IDOK, WideOf1251(*texts.accept));
+            SetText(dialog, IDCANCEL, WideOf1251(*texts.cancel));
             SetText(dialog, IDC_NEWBOOK_AUTHOR, WideOfUtf8(form.author));
             SetText(dialog, IDC_NEWBOOK_TITLE, WideOfUtf8(form.title));
             SetText(dialog, IDC_NEWBOOK_ANNOUNCER, WideOfUtf8(form.announcer));
             SetText(dialog, IDC_NEWBOOK_SUMMARY, WideOf1251(form.summary));
             SetText(dialog, IDC_NEWBOOK_LEFTOUT, WideOf1251(form.leftOut));
+            // Hidden lines are left out of the Tab order too.
+            if (form.summary.empty()) ShowWindow(GetDlgItem(dialog, IDC_NEWBOOK_SUMMARY), SW_HIDE);
             if (form.leftOut.empty()) ShowWindow(GetDlgItem(dialog, IDC_NEWBOOK_LEFTOUT), SW_HIDE);
+            if (form.summary.empty() && form.leftOut.empty()) CloseUpButtons(dialog);
             return TRUE;  // the focus goes to the first field, the author
         }
         case WM_COMMAND:

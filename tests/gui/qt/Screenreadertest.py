@@ -26,6 +26,10 @@ LIST = "Содержимое карты памяти"
 # How Orca calls the book list: a table or a list, never a tree ("дерево").
 LIST_ROLE = re.compile(r"(^|\s)(таблица|список)(\s|\.|$)")
 BOOKS = ["Иван Петров - Звуки леса", "Мария Соколова - Морские истории", "Пётр Иванов - Короткий рассказ"]
+# The books a listener may be on: those of the demo card and the one whose author F2 corrects
+# (typed in Latin letters: xdotool drops Cyrillic ones now and then).
+CORRECTED_AUTHOR = "Lev Tolstoy"
+KNOWN_BOOKS = BOOKS + [CORRECTED_AUTHOR + " - " + book.split(" - ", 1)[1] for book in BOOKS]
 SIZE = re.compile(r"^\d+ Мб\.?$")
 MISSING_FOLDER = "/nonexistent/card"
 BIG_BOOK = "Автор - Большая книга"
@@ -131,7 +135,8 @@ class Speech:
         name = self.expect(f"the list's name ({what})", lambda said: said.startswith(LIST), limit)
         if not LIST_ROLE.search(name):
             self.expect(f"the list as a table or list ({what})", lambda said: LIST_ROLE.search(said) is not None, limit)
-        book = self.expect(f"a book after the list's name ({what})", lambda said: said.rstrip(".") in BOOKS, limit)
+        book = self.expect(f"a book after the list's name ({what})", lambda said: said.rstrip(".") in KNOWN_BOOKS,
+                           limit)
         self.expect(f"the book's size ({what})", lambda said: SIZE.match(said) is not None, limit)
         return book.rstrip(".")
 
@@ -151,10 +156,12 @@ def type_text(text):
         raise Failure("xdotool could not type " + text)
 
 
-def card_titles():
-    """The card's books in the order the program lists them: the order of the folder."""
+def card_titles(by_slot=False):
+    """The card's books in the order the program lists them: the order of the folder; or by
+    their slot numbers, the order the player plays them in."""
     titles = []
-    for name in os.listdir(os.environ["ZWQ_CARD"]):
+    names = os.listdir(os.environ["ZWQ_CARD"])
+    for name in sorted(names) if by_slot else names:
         if re.fullmatch(r"BOOK_\d{3}\.ydr", name):
             with open(os.path.join(os.environ["ZWQ_CARD"], name), "rb") as f:
                 lines = f.read().decode("cp1251").split("\r\n")
@@ -245,6 +252,31 @@ def walk(speech):
     if second in rows or now != rows[min(1, len(rows) - 1)]:
         raise Failure(f"after deleting {second!r} the current book is {now!r}; the card lists {rows}")
     print("deleted", second, "and heard it; now on", now, flush=True)
+    speech.settle()
+
+    # Ctrl+Up moves the current book, the last, one place up: its name is heard again and it
+    # stays the current book, now first on the card.
+    key("ctrl+Up")
+    speech.expect(f"the moved book ({now})", lambda said: said.rstrip(".") == now)
+    wait_until("the moved book first on the card", lambda: card_titles(by_slot=True)[0] == now, SPEECH_LIMIT)
+    print("Ctrl+Up moved", now, "and it was heard", flush=True)
+    speech.settle()
+
+    # F2: "Описание книги" is heard with its first field, the author; a corrected author is
+    # typed over it and Enter saves: the list is heard again on the book under its new name.
+    key("F2")
+    speech.expect_text("Описание книги")
+    speech.expect_text("Автор")
+    speech.settle()
+    key("ctrl+a")
+    type_text(CORRECTED_AUTHOR)
+    speech.settle()
+    key("Return")
+    corrected = CORRECTED_AUTHOR + " - " + now.split(" - ", 1)[1]
+    heard = speech.expect_row("after the correction")
+    if heard != corrected or card_titles(by_slot=True)[0] != corrected:
+        raise Failure(f"after the correction the current book is {heard!r}; the card lists {card_titles()}")
+    print("F2 corrected the author of", now, "aloud", flush=True)
     speech.settle()
 
     # F10 reaches "Файл"; Right and Down to "Выбрать карту памяти"; Enter opens the card dialog.

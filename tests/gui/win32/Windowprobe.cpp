@@ -4,9 +4,9 @@
 //   windowprobe.exe          the main window: "focus <class of the focused control>", then one
 //                            line per row of the book list: "row <index> <F|-><S|-> <caption>"
 //                            (F: LVIS_FOCUSED, S: LVIS_SELECTED)
-//   windowprobe.exe TITLE    the texts of the controls of the dialog or box with that title, one
-//                            "text <text>" line each, and "progress <position>" for a progress
-//                            bar
+//   windowprobe.exe TITLE    the texts of the controls of the dialog or box with that title (edit
+//                            fields' too) in their order in the window, one "text <text>" line each, and
+//                            "progress <position>" for a progress bar
 //
 // The list's captions are read as another process must: through a buffer allocated in the
 // program's own memory.
@@ -25,6 +25,7 @@ constexpr int kExitNotFound = 1;
 constexpr int kCaptionChars = 1024;
 constexpr int kTextChars = 4096;
 constexpr int kClassChars = 256;
+constexpr UINT kAnswerMs = 2000;
 
 // One line of output; line breaks inside the text become blanks.
 void Print(std::wstring line) {
@@ -93,8 +94,15 @@ BOOL CALLBACK PrintText(HWND control, LPARAM /*unused*/) {
         Print(L"progress " + std::to_wstring(SendMessageW(control, PBM_GETPOS, 0, 0)));
         return TRUE;
     }
+    // Asked of the control itself, as a screen reader does: an edit field's text is its own,
+    // which GetWindowText does not read from another process.
     std::wstring text(kTextChars, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(control, text.data(), kTextChars)));
+    DWORD_PTR length = 0;
+    if (SendMessageTimeoutW(control, WM_GETTEXT, kTextChars, reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                            kAnswerMs, &length) == 0) {
+        length = 0;
+    }
+    text.resize(static_cast<std::size_t>(length));
     if (!text.empty()) Print(L"text " + text);
     return TRUE;
 }

@@ -923,6 +923,45 @@ def current_row(session, desktop):
         program.wait_end()
 
 
+def arrange_books(session, desktop):
+    """Ctrl+Down and Ctrl+Up move the current book on the card; the list keeps it the one
+    focused and selected row. Ctrl+M and F2 open their dialogs, which Esc closes unchanged."""
+    work = scenario_folder(session, "arrange")
+    store_settings(session, ["CARD_PATH=E:\\", "IS_ASKED_FOR_INTEGRATION=YES"])
+    make_card_book(session.card, 1, "Война и мир", "Лев Толстой")
+    make_card_book(session.card, 2, "Мёртвые души", "Николай Гоголь")
+    make_card_book(session.card, 3, "Евгений Онегин", "Александр Пушкин")
+    steps = [("ctrl+Down", {1: "Мёртвые души", 2: "Война и мир", 3: "Евгений Онегин"}),
+             ("ctrl+Down", {1: "Мёртвые души", 2: "Евгений Онегин", 3: "Война и мир"}),
+             ("ctrl+Up", {1: "Мёртвые души", 2: "Война и мир", 3: "Евгений Онегин"})]
+
+    with Program(session, desktop, os.path.join(work, "program")).start() as program:
+        main = desktop.wait_window(MAIN_TITLE, program)
+        check_current(session, "Лев Толстой - Война и мир", "after start-up")
+        for key, slots in steps:
+            desktop.press(main, key)
+            check_soon(lambda: card_books(session.card) == slots,
+                       lambda: f"after {key} the card holds {card_books(session.card)}, not {slots}")
+            check_current(session, "Лев Толстой - Война и мир", "after " + key)
+        # Each field right after its label (a screen reader names it so), filled as the book
+        # stands, and the dialog's default button.
+        dialogs = (("ctrl+m", "Перемещение книги", ["&Место книги (от 1 до 3)", "2"], "Переместить"),
+                   ("F2", "Описание книги", ["&Автор:", "Лев Толстой", "&Название:", "Война и мир"], "Сохранить"))
+        for key, title, fields, button in dialogs:
+            desktop.press(main, key)
+            dialog = desktop.wait_window(title, program)
+            desktop.screenshot(f"arrange-{key.replace('+', '-')}.png")
+            texts = [line[len("text "):] for line in session.run_probe(title) if line.startswith("text ")]
+            check(any(texts[i:i + len(fields)] == fields for i in range(len(texts))) and button in texts,
+                  f'"{title}" shows {texts}, not {fields} and "{button}"')
+            desktop.press(dialog, "Escape")
+            desktop.wait_gone(title)
+            check_current(session, "Лев Толстой - Война и мир", f"after {key} and Esc")
+        check(card_books(session.card) == steps[-1][1], f"Esc changed the card: {card_books(session.card)}")
+        desktop.press(main, "alt+F4")
+        program.wait_end()
+
+
 def progress_and_cancel(session, desktop):
     """Two books chosen together in the open dialog (typed as "BOOK_001.ydr" "BOOK_002.ydr" in
     their folder) are written as one batch behind the progress window: its title names the
@@ -1139,6 +1178,7 @@ SCENARIOS = {
     "keyboard-and-menu": keyboard_and_menu,
     "new-book-dialog": new_book_dialog,
     "current-row": current_row,
+    "arrange-books": arrange_books,
     "progress-and-cancel": progress_and_cancel,
     "high-dpi": high_dpi,
 }
