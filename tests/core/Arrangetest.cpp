@@ -11,6 +11,7 @@ namespace {
 struct Arrangement {
     const char* what;
     std::function<std::vector<int>(int n)> order;
+    bool swept = true;  // its every pull point tried (a move down mirrors a move up there)
 };
 std::vector<int> Numbers(int n) {
     std::vector<int> numbers;
@@ -27,7 +28,8 @@ const Arrangement kArrangements[] = {
          std::vector<int> order = Numbers(n);
          std::rotate(order.rbegin(), order.rbegin() + 1, order.rend());
          return order;
-     }},
+     },
+     false},
     {"two books in the middle swapped", [](int n) {
          std::vector<int> order = Numbers(n);
          std::swap(order[n / 2 - 1], order[n / 2]);
@@ -82,6 +84,7 @@ TEST_F(Card, BooksChangePlacesInOneBatchWithAFewFlushesWhateverTheNumberOfBooks)
 
 TEST_P(PulledCard, BooksChangingPlacesEndInTheOldOrderOrTheNew) {
     for (const Arrangement& a : kArrangements) {
+        if (!a.swept) continue;
         SCOPED_TRACE(a.what);
         const std::vector<int> order = a.order(books());
         const int points = Sweep([&] { model.ArrangeBooks(order); }, [&](const std::vector<std::string>& titles) {
