@@ -13,8 +13,6 @@ namespace {
 constexpr unsigned char kBom0 = 0xFF, kBom1 = 0xFE;
 constexpr std::size_t kBomBytes = 2;
 constexpr std::size_t kUnitBytes = 2;
-constexpr unsigned kByteBits = 8;
-constexpr unsigned kByteMask = 0xFF;
 constexpr std::size_t kByteValues = 256;
 
 // The keys in the order their missing lines are added; the announcer's line goes when emptied.
@@ -31,24 +29,6 @@ bool HasBom(const std::string& bytes) {
            static_cast<unsigned char>(bytes[1]) == kBom1;
 }
 
-// The whole little-endian code units after the byte-order mark; an odd last byte is no unit.
-std::u16string Utf16Units(const std::string& bytes) {
-    const std::size_t count = bytes.size() > kBomBytes ? (bytes.size() - kBomBytes) / kUnitBytes : 0;
-    std::u16string units(count, u'\0');
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::size_t at = kBomBytes + kUnitBytes * i;
-        units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[at]) |
-                                         (static_cast<unsigned char>(bytes[at + 1]) << kByteBits));
-    }
-    return units;
-}
-
-void AppendUtf16Units(std::string& bytes, const std::u16string& units) {
-    for (const char16_t unit : units) {
-        bytes += static_cast<char>(unit & kByteMask);
-        bytes += static_cast<char>(unit >> kByteBits);
-    }
-}
 
 // Code page 866 bytes by their Windows-1251 character; -1 where 866 has no such character.
 const std::array<int, kByteValues>& OemBytes() {
@@ -216,7 +196,7 @@ std::optional<std::string> CorrectDescriptorNames(const std::string& bytes, cons
     }
     Values<char16_t> values;
     for (std::size_t k = 0; k < kKeyCount; ++k) values[k] = platform::Utf8ToUtf16(clean[k]);
-    const std::u16string units = Utf16Units(bytes);
+    const std::u16string units = Utf16Units(bytes, kBomBytes);
     std::string result = bytes.substr(0, kBomBytes);
     AppendUtf16Units(result, SetNames(units, values));
     // An odd last byte stays behind the units.

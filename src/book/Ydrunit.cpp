@@ -42,24 +42,6 @@ constexpr unsigned kByteBits = 8;
 constexpr unsigned kByteMask = 0xFF;
 constexpr std::size_t kUnitBytes = 2;
 
-// The whole little-endian code units of bytes from offset on; an odd last byte is no unit.
-std::u16string Utf16Units(const std::string& bytes, std::size_t offset) {
-    const std::size_t count = bytes.size() > offset ? (bytes.size() - offset) / kUnitBytes : 0;
-    std::u16string units(count, u'\0');
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::size_t at = offset + kUnitBytes * i;
-        units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[at]) |
-                                         (static_cast<unsigned char>(bytes[at + 1]) << kByteBits));
-    }
-    return units;
-}
-
-void AppendUtf16Units(std::string& bytes, const std::u16string& units) {
-    for (const char16_t unit : units) {
-        bytes += static_cast<char>(unit & kByteMask);
-        bytes += static_cast<char>(unit >> kByteBits);
-    }
-}
 
 bool IsLineBreak(char16_t unit) { return unit == u'\r' || unit == u'\n'; }
 
@@ -134,6 +116,24 @@ void ParseLine(TBookInfo& book, const std::string& line) {
 }
 
 }  // namespace
+
+std::u16string Utf16Units(const std::string& bytes, std::size_t offset) {
+    const std::size_t count = bytes.size() > offset ? (bytes.size() - offset) / kUnitBytes : 0;
+    std::u16string units(count, u'\0');
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t at = offset + kUnitBytes * i;
+        units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[at]) |
+                                         (static_cast<unsigned char>(bytes[at + 1]) << kByteBits));
+    }
+    return units;
+}
+
+void AppendUtf16Units(std::string& bytes, const std::u16string& units) {
+    for (const char16_t unit : units) {
+        bytes += static_cast<char>(unit & kByteMask);
+        bytes += static_cast<char>(unit >> kByteBits);
+    }
+}
 
 bool IsBookDescriptorName(const std::string& fileName, int32_t& number) {
     if (fileName.size() != kDescriptorNameLength) return false;

@@ -3,6 +3,7 @@
 // file of the recording, in Windows-1251, OEM 866 or UTF-16 with byte-order mark.
 
 #include <cstdint>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,11 @@ void ChooseCodePage(std::vector<std::string>& lines, const std::string& folder, 
 // name in any letter case, since the card's file system finds the folder so. Bytes after the
 // NUL that ends an 8-bit text are left as they are.
 std::string RenameSlotInDescriptor(const std::string& bytes, const std::string& oldName, const std::string& newName);
+
+// The whole little-endian UTF-16 code units of bytes from offset on (an odd last byte is no
+// unit), and code units appended to bytes the same way.
+std::u16string Utf16Units(const std::string& bytes, std::size_t offset);
+void AppendUtf16Units(std::string& bytes, const std::u16string& units);
 
 // Every line followed by CR LF, the last one too.
 std::string JoinLines(const std::vector<std::string>& lines);
