@@ -37,6 +37,7 @@ PROGRESS_TITLE = "Запись книги " + BIG_BOOK
 WRITE_BOX = "Запись книги на карту памяти"
 CANCELLED = "отменена, на карту памяти книга не записана"
 TROUBLE = "На карте памяти есть неполадки"
+CHECK_BOX = "Проверка карты памяти"
 # The book whose write the program (the tests' build) holds at its first file until it is
 # stopped: the hold folder gets the file "held" when the write is there.
 BIG_BOOK_FILES = 8
@@ -204,6 +205,22 @@ def make_daisy_book():
     return ncc
 
 
+def focused_title():
+    result = subprocess.run(["timeout", str(XDOTOOL_LIMIT), "xdotool", "getwindowfocus", "getwindowname"],
+                            stdin=subprocess.DEVNULL, capture_output=True)
+    return result.stdout.decode("utf-8", "replace").strip() if result.returncode == 0 else ""
+
+
+def key_in(title, *names):
+    """Presses the keys once the window of this title has the keyboard focus: a box is heard as
+    soon as it is shown, and the window manager may give it the focus a moment later."""
+    try:
+        wait_until(f"the focus in {title!r}", lambda: focused_title() == title)
+    except Failure as failure:
+        raise Failure(f"{failure}; the focus is in {focused_title()!r}") from None
+    key(*names)
+
+
 def window_shown(title):
     """Whether a window with exactly this title (no character special to a regular expression) is
     on the screen."""
@@ -363,7 +380,7 @@ def walk(speech):
     key("Escape")
     speech.expect_text(TROUBLE, START_LIMIT)
     speech.settle()
-    key("Escape")
+    key_in(CHECK_BOX, "Escape")
     outcome = speech.expect("the write's outcome", lambda said: CANCELLED in said, START_LIMIT)
     percents = [said for said in speech.heard if "процент" in said]
     speech.settle()
