@@ -1,15 +1,17 @@
-// renumber_bench: the cost of deleting book 1 of a full card, which moves every other book down
-// by one. Prints, for cards of 100, 300 and 999 books, the time the deletion took against a bare
-// baseline (the same folder renames and descriptor rewrites in number order with no flush
-// between them and one flush of the file system at the end), the flushes the deletion asked
-// for, and how many times the card's root was listed (it must not grow with the number of
-// books). Medians of five interleaved rounds.
+// renumber_bench: the cost of the card's batches that give books new numbers: deleting book 1
+// of a full card (every other book moves down by one), moving the last book to place 1 (every
+// book moves up by one) and re-sorting the card (here its order reversed: every book moves).
+// Prints, for each, its time against a bare baseline (the same folder renames and descriptor
+// rewrites with no flush between them and one flush of the file system at the end), the
+// flushes the batch asked for, and how many times the card's root was listed (it must not grow
+// with the number of books). Medians of five interleaved rounds.
 //
 // usage: renumber_bench [folder]   (the cards are made there, else in the temporary folder)
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,7 +22,6 @@
 
 namespace {
 
-constexpr int kCardSizes[] = {100, 300, TMemoryCard::kMaxSlot};
 constexpr int kRounds = 5;
 using Milliseconds = std::chrono::duration<double, std::milli>;
 
@@ -47,22 +48,54 @@ void MakeCard(const std::string& cardPath, int books) {
     for (int n = 1; n <= books; ++n) testsupport::MakeCardBook(cardPath, n, testsupport::Numbered("T", n), {"1.mp3"});
 }
 
-// The floor for the work: book 1 removed, then every book renamed down in number order, its
-// descriptor rewritten, nothing flushed until one flush at the end.
-Milliseconds Bare(platform::IFileSystem& files, const std::string& cardPath, int books) {
+// The floor for the work: each book n renamed to the number to[n] (0: the book is removed),
+// every moved descriptor rewritten, nothing flushed until one flush at the end. A chain of moves
+// begins at a number set free; a cycle begins by parking one of its books.
+Milliseconds Bare(platform::IFileSystem& files, const std::string& cardPath, const std::vector<int>& to) {
     const auto start = std::chrono::steady_clock::now();
     const auto slot = [&cardPath](int n) { return platform::JoinPath(cardPath, TMemoryCard::SlotName(n)); };
-    files.RemoveTree(slot(1));
-    files.RemoveFile(slot(1) + ".ydr");
-    for (int n = 2; n <= books; ++n) {
+    const std::string parked = platform::JoinPath(cardPath, "ZWQPARK001");
+    const int books = static_cast<int>(to.size()) - 1;
+    std::vector<int> from(to.size(), 0);
+    for (int n = 1; n <= books; ++n) from[to[n]] = to[n] != 0 ? n : 0;
+    std::vector<bool> moved(to.size(), false);
+    std::string last;
+    const auto put = [&](const std::string& folder, const std::string& bytes, int oldNumber, int n) {
+        files.WriteUnflushed(slot(n) + ".ydr",
+                             RenameSlotInDescriptor(bytes, TMemoryCard::SlotName(oldNumber), TMemoryCard::SlotName(n)));
+        files.MoveNoReplace(folder, slot(n));
+        last = slot(n) + ".ydr";
+    };
+    // Fills the free number with the book that goes there, its number with the next, and so on;
+    // returns the number left free at the end.
+    const auto follow = [&](int free) {
+        for (int source = from[free]; source != 0 && !moved[source]; source = from[free]) {
+            std::string bytes;
+            files.ReadWholeFile(slot(source) + ".ydr", bytes);
+            put(slot(source), bytes, source, free);
+            files.RemoveFile(slot(source) + ".ydr");
+            moved[source] = true;
+            free = source;
+        }
+        return free;
+    };
+    for (int n = 1; n <= books; ++n) {
+        if (to[n] != 0) continue;
+        files.RemoveTree(slot(n));
+        files.RemoveFile(slot(n) + ".ydr");
+        moved[n] = true;
+        follow(n);
+    }
+    for (int n = 1; n <= books; ++n) {
+        if (moved[n] || to[n] == n) continue;
         std::string bytes;
         files.ReadWholeFile(slot(n) + ".ydr", bytes);
-        files.WriteUnflushed(slot(n - 1) + ".ydr",
-                             RenameSlotInDescriptor(bytes, TMemoryCard::SlotName(n), TMemoryCard::SlotName(n - 1)));
-        files.MoveNoReplace(slot(n), slot(n - 1));
+        files.MoveNoReplace(slot(n), parked);
         files.RemoveFile(slot(n) + ".ydr");
+        moved[n] = true;
+        put(parked, bytes, n, follow(n));
     }
-    files.FlushFiles({cardPath, slot(books - 1) + ".ydr"});
+    files.FlushFiles({cardPath, last});
     return std::chrono::steady_clock::now() - start;
 }
 
@@ -71,45 +104,97 @@ double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
+// Whether the card's books stand where the batch was to put them: book n (titled "T<n>") under
+// to[n], and nothing else listed.
+bool Arranged(testsupport::TestPlatform& test, const std::string& cardPath, const std::vector<int>& to) {
+    TMemoryCard card(test.platform);
+    card.SetCardPath(cardPath);
+    card.Scan();
+    std::size_t kept = 0;
+    for (std::size_t n = 1; n < to.size(); ++n) kept += to[n] != 0 ? 1 : 0;
+    if (card.Books.size() != kept) return false;
+    for (const auto& book : card.Books) {
+        const std::size_t n = std::stoul(book->Title.substr(1));
+        if (n >= to.size() || to[n] != book->Number) return false;
+    }
+    return true;
+}
+
+// A batch: the new number of each book n of a card of the given size (0: removed), and the
+// card's call that does it.
+struct Batch {
+    const char* name;
+    std::vector<int> sizes;
+    std::function<int(int n, int books)> to;
+    std::function<void(TMemoryCard&, int books)> run;
+};
+
+std::size_t IndexOf(const TMemoryCard& card, int number) {
+    for (std::size_t i = 0; i < card.Books.size(); ++i) {
+        if (card.Books[i]->Number == number) return i;
+    }
+    return card.Books.size();
+}
+
+const Batch kBatches[] = {
+    {"delete_first", {100, 300, TMemoryCard::kMaxSlot}, [](int n, int) { return n - 1; },
+     [](TMemoryCard& card, int) { card.DeleteBook(IndexOf(card, 1)); }},
+    {"move_last_to_first", {TMemoryCard::kMaxSlot}, [](int n, int books) { return n == books ? 1 : n + 1; },
+     [](TMemoryCard& card, int books) { card.MoveBookTo(IndexOf(card, books), 1); }},
+    {"resort_reversed", {TMemoryCard::kMaxSlot}, [](int n, int books) { return books + 1 - n; },
+     [](TMemoryCard& card, int books) {
+         std::vector<int> order;
+         for (int n = books; n >= 1; --n) order.push_back(n);
+         card.ArrangeBooks(order);
+     }},
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const testsupport::TempDir temp;
     const std::string base = argc > 1 ? platform::FromFsPath(argv[1]) : temp.path();
     testsupport::TestPlatform test(temp);
-    for (const int books : kCardSizes) {
-        std::vector<double> ours, bare, ratios;
-        int flushes = 0;
-        int listings = 0;
-        for (int round = 0; round < kRounds; ++round) {
-            const std::string cardPath = platform::JoinPath(base, "zwq-renumber-card");
-            {
-                std::filesystem::remove_all(platform::ToFsPath(cardPath));
-                MakeCard(cardPath, books);
-                CountingFiles files(cardPath);
-                files.FlushFiles({cardPath});
-                platform::Platform counted{files, test.folders, test.platform.extractor, test.drives, test.system,
-                                           test.platform.integrationStyle, nullptr};
-                TMemoryCard card(counted);
-                card.SetCardPath(cardPath);
-                card.Scan();
-                files.listings = 0;
-                files.flushes = 0;
-                const auto start = std::chrono::steady_clock::now();
-                card.DeleteBook(0);
-                ours.push_back(Milliseconds(std::chrono::steady_clock::now() - start).count());
-                flushes = files.flushes;
-                listings = files.listings;
+    const std::string cardPath = platform::JoinPath(base, "zwq-renumber-card");
+    const auto freshCard = [&](int books) {
+        std::filesystem::remove_all(platform::ToFsPath(cardPath));
+        MakeCard(cardPath, books);
+        test.files.FlushFiles({cardPath});
+    };
+    for (const Batch& batch : kBatches) {
+        for (const int books : batch.sizes) {
+            std::vector<int> to(static_cast<std::size_t>(books) + 1, 0);
+            for (int n = 1; n <= books; ++n) to[n] = batch.to(n, books);
+            std::vector<double> ours, bare, ratios;
+            int flushes = 0;
+            int listings = 0;
+            for (int round = 0; round < kRounds; ++round) {
+                freshCard(books);
+                {
+                    CountingFiles files(cardPath);
+                    platform::Platform counted{files, test.folders, test.platform.extractor, test.drives, test.system,
+                                               test.platform.integrationStyle, nullptr};
+                    TMemoryCard card(counted);
+                    card.SetCardPath(cardPath);
+                    card.Scan();
+                    files.listings = 0;
+                    files.flushes = 0;
+                    const auto start = std::chrono::steady_clock::now();
+                    batch.run(card, books);
+                    ours.push_back(Milliseconds(std::chrono::steady_clock::now() - start).count());
+                    flushes = files.flushes;
+                    listings = files.listings;
+                }
+                if (!Arranged(test, cardPath, to)) std::printf("renumber_bench: %s left the card wrong\n", batch.name);
+                freshCard(books);
+                bare.push_back(Bare(test.files, cardPath, to).count());
+                if (!Arranged(test, cardPath, to)) std::printf("renumber_bench: its bare baseline left the card wrong\n");
+                ratios.push_back(ours.back() / bare.back());
             }
             std::filesystem::remove_all(platform::ToFsPath(cardPath));
-            MakeCard(cardPath, books);
-            test.files.FlushFiles({cardPath});
-            bare.push_back(Bare(test.files, cardPath, books).count());
-            ratios.push_back(ours.back() / bare.back());
-            std::filesystem::remove_all(platform::ToFsPath(cardPath));
+            std::printf("renumber_bench: %s books=%d batch_ms=%.1f bare_ms=%.1f ratio=%.2f flushes=%d root_listings=%d\n",
+                        batch.name, books, Median(ours), Median(bare), Median(ratios), flushes, listings);
         }
-        std::printf("renumber_bench: books=%d delete_ms=%.1f bare_ms=%.1f ratio=%.2f flushes=%d root_listings=%d\n",
-                    books, Median(ours), Median(bare), Median(ratios), flushes, listings);
     }
     return 0;
 }

@@ -7,6 +7,7 @@
 #include <sys/statvfs.h>
 #include <sys/vfs.h>
 #include <sys/syscall.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -241,13 +242,16 @@ bool PosixFileSystem::FlushFiles(const std::vector<std::string>& paths) {
     struct statfs fs {};
     if (!first.valid() || ::fstatfs(first.get(), &fs) != 0) return false;
     // A file system in the kernel writes everything out with one journal commit. A FUSE one
-    // passes that on only where its server takes it; the servers of disk volumes (exfat-fuse,
-    // ntfs-3g) flush the whole volume on any file's fsync, so one file is flushed as well,
-    // with the folders of the files.
+    // passes that on only where its server takes it, so one file is flushed as well. The
+    // servers of disk volumes (exfat-fuse, ntfs-3g: a block device behind the mount) write the
+    // whole volume out on that one fsync, and each more would write it out again; any other
+    // server is asked for the folders of the files too.
     const bool synced = ::syncfs(first.get()) == 0;
     if (fs.f_type != kFuseSuperMagic) return synced;
     Fd last(::open(NativeName(paths.back()).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
     bool ok = last.valid() && ::fsync(last.get()) == 0;
+    if (::fstat(first.get(), &st) == 0 && major(st.st_dev) != 0) return ok;
     std::set<std::string> folders;
     for (const std::string& path : paths) folders.insert(NativeFolderOf(NativeName(path)));
     for (const std::string& folder : folders) SyncFolder(folder);
