@@ -588,11 +588,13 @@ def check_current(session, caption, when):
 
 
 def wait_box(session, desktop, title, text, program):
-    """The box with the title once it shows the text (boxes may share a title)."""
-    window = desktop.wait_window(title, program)
-    check_soon(lambda: ("text " + text) in session.run_probe(title),
-               lambda: f'the box "{title}" says {session.run_probe(title)}, not "{text}"')
-    return window
+    """The box with the title once it shows the text and is the only one so called: boxes may
+    share a title, and the one answered before it may still be going."""
+    desktop.wait_window(title, program)
+    check_soon(lambda: ("text " + text) in session.run_probe(title) and len(desktop.windows(title)) == 1,
+               lambda: f'the boxes "{title}" ({len(desktop.windows(title))}) say {session.run_probe(title)}, '
+                       f'not "{text}" alone')
+    return desktop.windows(title)[0]
 
 
 def write_through_dialog(desktop, program, main, key, source):
