@@ -296,6 +296,41 @@ def walk(speech):
     print("F2 corrected the author of", now, "aloud", flush=True)
     speech.settle()
 
+    # Ctrl+Down moves it to the second place, Ctrl+M ("Перемещение книги", the place typed) back
+    # to the first; each time the book is heard again, still current, and the card follows.
+    other = card_titles(by_slot=True)[1]
+    key("ctrl+Down")
+    speech.expect(f"the moved book ({corrected})", lambda said: said.rstrip(".") == corrected)
+    wait_until("the book second on the card", lambda: card_titles(by_slot=True) == [other, corrected], SPEECH_LIMIT)
+    speech.settle()
+    key("ctrl+m")
+    speech.expect_text("Перемещение книги")
+    speech.settle()
+    key_in("Перемещение книги", "1", "Return")
+    heard = speech.expect_row("after the move to place 1")
+    if heard != corrected or card_titles(by_slot=True) != [corrected, other]:
+        raise Failure(f"after the move to place 1 the current book is {heard!r}; the card lists {card_titles(True)}")
+    print("Ctrl+Down and Ctrl+M moved", corrected, "aloud", flush=True)
+    speech.settle()
+
+    # "Упорядочить книги…", the item above "Выход", by title: the question says how many books
+    # move, Enter (Yes) sorts them, a box tells it, and the listener is on the same book.
+    for name, said in (("F10", "Файл"), ("Down", "Записать книгу"), ("Up", "Выход"), ("Up", "Упорядочить книги"),
+                       ("Return", "По автору и названию"), ("Down", "По названию")):
+        key(name)
+        speech.expect_text(said)
+        speech.settle()
+    key_in("Упорядочить книги", "Return")
+    for said in ("Книги будут переставлены: 2 из 2. Продолжить?", "Книги переставлены: 2."):
+        speech.expect_text(said)
+        speech.settle()
+        key_in("Перемещение книг", "Return")
+    heard = speech.expect_row("after the sort")
+    if heard != corrected or card_titles(by_slot=True) != [other, corrected]:
+        raise Failure(f"after the sort the current book is {heard!r}; the card lists {card_titles(True)}")
+    print("the books were sorted by title aloud", flush=True)
+    speech.settle()
+
     # F10 reaches "Файл"; Right and Down to "Выбрать карту памяти"; Enter opens the card dialog.
     key("F10")
     speech.expect_text("Файл")

@@ -588,11 +588,13 @@ def check_current(session, caption, when):
 
 
 def wait_box(session, desktop, title, text, program):
-    """The box with the title once it shows the text (boxes may share a title)."""
-    window = desktop.wait_window(title, program)
-    check_soon(lambda: ("text " + text) in session.run_probe(title),
-               lambda: f'the box "{title}" says {session.run_probe(title)}, not "{text}"')
-    return window
+    """The box with the title once it shows the text and is the only one so called: boxes may
+    share a title, and the one answered before it may still be going."""
+    desktop.wait_window(title, program)
+    check_soon(lambda: ("text " + text) in session.run_probe(title) and len(desktop.windows(title)) == 1,
+               lambda: f'the boxes "{title}" ({len(desktop.windows(title))}) say {session.run_probe(title)}, '
+                       f'not "{text}" alone')
+    return desktop.windows(title)[0]
 
 
 def write_through_dialog(desktop, program, main, key, source):
@@ -925,7 +927,9 @@ def current_row(session, desktop):
 
 def arrange_books(session, desktop):
     """Ctrl+Down and Ctrl+Up move the current book on the card; the list keeps it the one
-    focused and selected row. Ctrl+M and F2 open their dialogs, which Esc closes unchanged."""
+    focused and selected row. Ctrl+M opens its dialog, which Esc closes unchanged; F2 opens
+    "Описание книги", whose typed author Enter saves in the descriptor. "Упорядочить книги…"
+    by title asks how many books move, sorts them and says so; the book stays current."""
     work = scenario_folder(session, "arrange")
     store_settings(session, ["CARD_PATH=E:\\", "IS_ASKED_FOR_INTEGRATION=YES"])
     make_card_book(session.card, 1, "Война и мир", "Лев Толстой")
@@ -944,20 +948,42 @@ def arrange_books(session, desktop):
                        lambda: f"after {key} the card holds {card_books(session.card)}, not {slots}")
             check_current(session, "Лев Толстой - Война и мир", "after " + key)
         # Each field right after its label (a screen reader names it so), filled as the book
-        # stands, and the dialog's default button.
-        dialogs = (("ctrl+m", "Перемещение книги", ["&Место книги (от 1 до 3)", "2"], "Переместить"),
-                   ("F2", "Описание книги", ["&Автор:", "Лев Толстой", "&Название:", "Война и мир"], "Сохранить"))
-        for key, title, fields, button in dialogs:
+        # stands, and the dialog's default button. Esc closes "Перемещение книги" unchanged; in
+        # "Описание книги" the author's field has the focus with its text selected, and the
+        # author typed over it is saved by Enter.
+        dialogs = (("ctrl+m", "Перемещение книги", ["&Место книги (от 1 до 3)", "2"], "Переместить", None),
+                   ("F2", "Описание книги", ["&Автор:", "Лев Толстой", "&Название:", "Война и мир"], "Сохранить",
+                    "Lev Tolstoy"))
+        for key, title, fields, button, typed in dialogs:
             desktop.press(main, key)
             dialog = desktop.wait_window(title, program)
             desktop.screenshot(f"arrange-{key.replace('+', '-')}.png")
             texts = [line[len("text "):] for line in session.run_probe(title) if line.startswith("text ")]
             check(any(texts[i:i + len(fields)] == fields for i in range(len(texts))) and button in texts,
                   f'"{title}" shows {texts}, not {fields} and "{button}"')
-            desktop.press(dialog, "Escape")
+            if typed:
+                desktop.type_text(dialog, typed)
+            desktop.press(dialog, "Return" if typed else "Escape")
             desktop.wait_gone(title)
-            check_current(session, "Лев Толстой - Война и мир", f"after {key} and Esc")
-        check(card_books(session.card) == steps[-1][1], f"Esc changed the card: {card_books(session.card)}")
+            check_current(session, (typed or "Лев Толстой") + " - Война и мир", "after " + key)
+        check(card_books(session.card) == steps[-1][1], f"the dialogs moved books: {card_books(session.card)}")
+        corrected = encoded(["#TITLE=Война и мир", "#AUTHOR=Lev Tolstoy", "#TOTAL_SIZE_KB=3072", "BOOK_002\\01.mp3"])
+        check(read_bytes(os.path.join(session.card, "BOOK_002.ydr")) == corrected,
+              f"the corrected BOOK_002.ydr holds {read_bytes(os.path.join(session.card, 'BOOK_002.ydr'))!r}")
+
+        # "Упорядочить книги…" is the item above "Выход"; Down chooses "По названию".
+        desktop.press(main, "F10", "Down", "Up", "Up", "Return")
+        dialog = desktop.wait_window("Упорядочить книги", program)
+        texts = session.run_probe("Упорядочить книги")
+        check(texts == ["text По &автору и названию", "text По &названию", "text Упорядочить", "text Отмена"],
+              f'"Упорядочить книги" shows {texts}')
+        desktop.press(dialog, "Down", "Return")
+        for text in ("Книги будут переставлены: 3 из 3. Продолжить?", "Книги переставлены: 3."):
+            desktop.press(wait_box(session, desktop, "Перемещение книг", text, program), "Return")
+        desktop.wait_gone("Перемещение книг")
+        sorted_slots = {1: "Война и мир", 2: "Евгений Онегин", 3: "Мёртвые души"}
+        check(card_books(session.card) == sorted_slots, f"after the sort the card holds {card_books(session.card)}")
+        check_current(session, "Lev Tolstoy - Война и мир", "after the sort")
         desktop.press(main, "alt+F4")
         program.wait_end()
 
