@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
     for (int run = 0; run <= kRuns; ++run) {
         TNotMade error;
         const auto start = std::chrono::steady_clock::now();
-        if (!MakeBook(path, "bench", NativeBookServices(), book, error)) {
+        if (!MakeBook(path, {"bench"}, NativeBookServices(), book, error)) {
             std::fprintf(stderr, "FAILED: %s\n", platform::Cp1251ToUtf8(error.subject).c_str());
             return 1;
         }

@@ -98,8 +98,8 @@ int TMadeBook::UnknownTimes() const {
 }
 
 
-bool MakeBook(const std::string& path, const std::string& name, const TBookServices& services, TMadeBook& book,
-              TNotMade& error) {
+bool MakeBook(const std::string& path, const std::vector<std::string>& names, const TBookServices& services,
+              TMadeBook& book, TNotMade& error) {
     book = TMadeBook();
     const bool folder = services.files.IsDirectory(path);
     const std::string daisyFile = folder ? DaisyFileIn(services.files, path) : path;
@@ -126,11 +126,11 @@ bool MakeBook(const std::string& path, const std::string& name, const TBookServi
         return false;
     }
     sources.push_back(NamesFromTags(tags));
-    sources.push_back(NamesFromName(platform::Cp1251ToUtf8(name)));
-    const TBookNames names = ChooseNames(sources);
-    book.Title = names.title;
-    book.Author = names.author;
-    book.Announcer = names.announcer;
+    for (const std::string& name : names) sources.push_back(NamesFromName(platform::Cp1251ToUtf8(name)));
+    const TBookNames chosen = ChooseNames(sources);
+    book.Title = chosen.title;
+    book.Author = chosen.author;
+    book.Announcer = chosen.announcer;
     return true;
 }
 

@@ -40,11 +40,12 @@ struct TMadeBook {
 
 
 // Makes the book at path: a folder (of MP3 files, or holding a DAISY book's ncc.html or .opf,
-// itself or in its only subfolder), or the ncc.html / .opf file itself. name is the name the
-// user knows the book by (the folder's or archive's, without extension), used for title and
-// author when neither the DAISY data nor the tags tell them. False with the reason.
-bool MakeBook(const std::string& path, const std::string& name, const TBookServices& services, TMadeBook& book,
-              TNotMade& error);
+// itself or in its only subfolder), or the ncc.html / .opf file itself. names are the names the
+// book is known by, best first (an archive's only top folder, then the archive's or folder's own
+// name, without extension), each split at " - "; they give the title and the author that
+// neither the DAISY data nor the tags tell. False with the reason.
+bool MakeBook(const std::string& path, const std::vector<std::string>& names, const TBookServices& services,
+              TMadeBook& book, TNotMade& error);
 
 // The name of the file at index (from 0) of count on the card: 001.mp3, ..., with more digits
 // when there are more than 999 files; the extension in lower case.

@@ -1,9 +1,12 @@
-// Finding the book at a path the user gave, before anything is written: a descriptor, a RAR
-// holding a ready book, or a source the program makes a book of (a folder of MP3 files, a
-// DAISY book, a ZIP or 7z archive of either or of a ready book).
+// Finding the book at a path the user gave, before anything is written: a descriptor beside its
+// files, or a source the program makes a book of (a folder of MP3 files, a DAISY book, a RAR, ZIP
+// or 7z archive of either or of a ready book).
+#include <algorithm>
+
 #include "book/Booksource.h"
 #include "book/String_routines_unit.h"
 #include "book/Daisybook.h"
+#include "book/Madebook.h"
 #include "card/Zwqcardunit.h"
 #include "card/internal/Extraction.h"
 #include "platform/Archive.h"
@@ -36,6 +39,26 @@ std::string BookName(const std::string& path, bool folder) {
     return name.substr(0, name.size() - extension.size());
 }
 
+// The name of the only folder at the top of an unpacked archive, when nothing of the book lies
+// beside it: what the book's maker named it, where the archive's name is often what a download
+// site chose. Empty otherwise.
+std::string TopFolderName(platform::IFileSystem& files, const std::string& unpacked) {
+    std::vector<platform::DirEntry> entries;
+    if (!files.ListDirectory(unpacked, entries)) return std::string();
+    std::string folder;
+    for (const platform::DirEntry& entry : entries) {
+        if (entry.isDirectory ? !folder.empty() : IsPlayableFile(entry.name) || IsBookSourceName(entry.name)) {
+            return std::string();
+        }
+        if (entry.isDirectory) folder = entry.name;
+    }
+    return folder;
+}
+
+bool HoldsDescriptor(const std::vector<std::string>& files) {
+    return std::any_of(files.begin(), files.end(), [](const std::string& file) { return IsDescriptorFileName(file); });
+}
+
 TCardError NotMade(const TNotMade& why) {
     TCardError error = TCardError::Of(Code::NotMade, why.subject);
     error.notMade = why.reason;
@@ -51,7 +74,7 @@ TFoundBook& TFoundBook::operator=(TFoundBook&&) noexcept = default;
 
 bool TMemoryCard::IsMadeBookSource(const std::string& path) {
     const std::string name = platform::FileNameOf(path);
-    return IsMadeBookArchiveName(name) || IsDaisyFileName(name) || (!path.empty() && platform_.files.IsDirectory(path));
+    return IsBookArchiveName(name) || IsDaisyFileName(name) || (!path.empty() && platform_.files.IsDirectory(path));
 }
 
 std::unique_ptr<card::TExtraction> TMemoryCard::CreateTempFolder() {
@@ -72,25 +95,16 @@ TCardError TMemoryCard::FindBook(const std::string& path, TFoundBook& found, con
     found = TFoundBook();
     const std::string name = platform::FileNameOf(path);
     if (IsMadeBookSource(path)) return FindMadeBook(path, found, progress, stop);
-    if (IsDescriptorFileName(name)) {
-        found.book.DescriptorPath = path;
-        return TCardError();
-    }
-    if (!IsRarName(name)) return TCardError::Of(Code::UnsupportedFormat, platform::ExtensionOf(path));
-    // A RAR holds a ready book, its descriptor at the top.
-    found.extraction = CreateTempFolder();
-    if (!found.extraction) return TCardError::Of(Code::Unpack);
-    const TCardError notUnpacked = found.extraction->Unpack(platform_.extractor, path, progress, stop);
-    if (notUnpacked.failed()) return notUnpacked;
-    found.book.DescriptorPath = DescriptorIn(platform_.files, found.extraction->Folder());
-    return found.book.DescriptorPath.empty() ? TCardError::Of(Code::NoDescriptorInArchive) : TCardError();
+    if (!IsDescriptorFileName(name)) return TCardError::Of(Code::UnsupportedFormat, platform::ExtensionOf(path));
+    found.book.DescriptorPath = path;
+    return TCardError();
 }
 
 TCardError TMemoryCard::FindMadeBook(const std::string& path, TFoundBook& found, const TProgressCallback& progress,
                                      const platform::StopToken& stop) {
     const TBookServices services{platform_.files, platform::NativeAudioTagReader(), platform::NativeXmlReader()};
     TNotMade why;
-    if (!IsMadeBookArchiveName(platform::FileNameOf(path))) {
+    if (!IsBookArchiveName(platform::FileNameOf(path))) {
         const bool folder = platform_.files.IsDirectory(path);
         // A folder that holds a descriptor book is written as that book.
         found.book.DescriptorPath =
@@ -98,7 +112,7 @@ TCardError TMemoryCard::FindMadeBook(const std::string& path, TFoundBook& found,
         if (!found.book.DescriptorPath.empty()) return TCardError();
         // An ncc.html or .opf is known by the name of the folder that holds it.
         const std::string name = BookName(folder ? path : platform::FolderOf(path), true);
-        if (!MakeBook(folder ? platform::StripTrailingSeparators(path) : path, name, services, found.book, why)) {
+        if (!MakeBook(folder ? platform::StripTrailingSeparators(path) : path, {name}, services, found.book, why)) {
             return NotMade(why);
         }
         return TCardError();
@@ -120,7 +134,16 @@ TCardError TMemoryCard::FindMadeBook(const std::string& path, TFoundBook& found,
     if (notUnpacked.failed()) return notUnpacked;
     found.book.DescriptorPath = DescriptorIn(platform_.files, unpacked);
     if (!found.book.DescriptorPath.empty()) return TCardError();
-    if (MakeBook(unpacked, BookName(path, false), services, found.book, why)) return TCardError();
+    const std::vector<std::string> names = {TopFolderName(platform_.files, unpacked), BookName(path, false)};
+    const bool made = MakeBook(unpacked, names, services, found.book, why);
+    // A RAR was made for ready books, its descriptor at the top: one that holds a descriptor
+    // deeper down, or nothing to make a book of, is refused as such.
+    if (IsRarName(platform::FileNameOf(path)) &&
+        (made ? HoldsDescriptor(found.book.LeftOut) : why.reason == TNotMade::Reason::NoAudio)) {
+        found.book = TMadeBook();
+        return TCardError::Of(Code::NoDescriptorInArchive);
+    }
+    if (made) return TCardError();
     // The box names the archive the user chose, not the folder it was unpacked to.
     if (why.subject.compare(0, unpacked.size(), unpacked) == 0) why.subject = path + why.subject.substr(unpacked.size());
     return NotMade(why);

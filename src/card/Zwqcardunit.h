@@ -76,10 +76,11 @@ public:
     TWriteOutcome AddBook(const std::string& path, const TProgressCallback& progress = {},
                           const platform::StopToken& stop = platform::StopToken::Never());
     // Whether the path is a source the program makes a book of (card/Bookfinding.cpp): a
-    // folder, a DAISY book's ncc.html or .opf, a ZIP or 7z archive.
+    // folder, a DAISY book's ncc.html or .opf, a RAR, ZIP or 7z archive (which may also hold a
+    // ready book: it is then written as it comes).
     bool IsMadeBookSource(const std::string& path);
-    // Finds the book at path: a descriptor, a RAR, or a made book's source (an archive is
-    // unpacked into an extraction folder that found owns). The error says why there is none;
+    // Finds the book at path: a descriptor, or a made book's source (an archive is unpacked
+    // into an extraction folder that found owns). The error says why there is none;
     // Cancelled when stopped.
     TCardError FindBook(const std::string& path, TFoundBook& found, const TProgressCallback& progress = {},
                         const platform::StopToken& stop = platform::StopToken::Never());

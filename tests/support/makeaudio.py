@@ -69,6 +69,7 @@ def make_archives(out):
     books = {
         "Лев Толстой - Детство.zip": {"Детство/Глава 10.mp3": "plain3.mp3", "Детство/Глава 2.mp3": "plain2.mp3",
                                         "Детство/обложка.jpg": b"jpg"},
+        "12345.zip": {"Лев Толстой - Отрочество/01.mp3": "plain2.mp3", "readme.txt": b"text"},
         "daisy.7z": {"book/ncc.html": NCC.encode(), "book/a.smil": SMIL.encode(), "book/01.mp3": "plain2.mp3",
                      "book/02.mp3": "plain3.mp3"},
         "descriptor.zip": {"BOOK_001.ydr": b"#TITLE=Ready\r\n#AUTHOR=Maker\r\n#TOTAL_SIZE_KB=9\r\n01.mp3\r\n",
