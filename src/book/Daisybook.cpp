@@ -5,6 +5,7 @@
 #include <set>
 
 #include "book/Bookscan.h"
+#include "book/Daisytime.h"
 #include "platform/Codepage.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -129,8 +130,15 @@ public:
             std::string file;
             ok = Resolve(relative, node.Attribute("src"), file);
             if (ok && !file.empty() && seenAudio_.insert(platform::UpperCase1251(file)).second) book.audio.push_back(file);
+            if (ok) AddClip(node);
         });
         return ok;
+    }
+
+    // The time the book states, else the sum of its clips.
+    double Seconds(double stated) const {
+        if (stated >= 0) return stated;
+        return clips_ > 0 && clipsKnown_ ? clipSeconds_ : -1;
     }
 
     // Adds the SMIL file that reference (in the file at base) names to smil, once.
@@ -142,6 +150,24 @@ public:
     }
 
 private:
+    // SMIL 1.0 writes clip-begin="npt=…", SMIL 2 clipBegin="…" (0 when left out); a clip
+    // without its end plays to the end of its file, which the book does not tell.
+    void AddClip(const XmlNode& audio) {
+        ++clips_;
+        const bool smil1 = !audio.Attribute("clip-end").empty() || !audio.Attribute("clip-begin").empty();
+        const std::string begin = audio.Attribute(smil1 ? "clip-begin" : "clipbegin");
+        const double from = begin.empty() ? 0 : DaisySeconds(begin);
+        const double to = DaisySeconds(audio.Attribute(smil1 ? "clip-end" : "clipend"));
+        if (from < 0 || to < from) {
+            clipsKnown_ = false;
+        } else {
+            clipSeconds_ += to - from;
+        }
+    }
+
+    double clipSeconds_ = 0;
+    bool clipsKnown_ = true;
+    int clips_ = 0;
     std::string folder_;
     const TBookServices& services_;
     TNotMade& error_;
@@ -153,6 +179,7 @@ bool ReadNcc(Reader& reader, const std::string& name, TDaisyBook& book) {
     if (!reader.Load(name, true, root)) return false;
     std::vector<std::string> smil;
     bool ok = true;
+    double stated = -1;
     Walk(root, [&](const XmlNode& node) {
         if (!ok) return;
         if (node.name == "meta") {
@@ -161,6 +188,7 @@ bool ReadNcc(Reader& reader, const std::string& name, TDaisyBook& book) {
             if (key == "dc:title" && book.title.empty()) book.title = value;
             if (key == "dc:creator" && book.creator.empty()) book.creator = value;
             if (key == "ncc:narrator" && book.narrator.empty()) book.narrator = value;
+            if (key == "ncc:totaltime" && stated < 0) stated = DaisySeconds(value);
         } else if (node.name == "a") {
             ok = reader.AddSmil(name, node.Attribute("href"), smil);
         }
@@ -172,6 +200,7 @@ bool ReadNcc(Reader& reader, const std::string& name, TDaisyBook& book) {
     for (const std::string& file : smil) {
         if (!reader.ReadSmil(file, book)) return false;
     }
+    book.seconds = reader.Seconds(stated);
     return true;
 }
 
@@ -181,11 +210,15 @@ bool ReadOpf(Reader& reader, const std::string& name, TDaisyBook& book) {
     std::map<std::string, std::pair<std::string, std::string>> manifest;  // id: href, media type
     std::vector<std::string> spine;
     std::string ncx;
+    double stated = -1;
     Walk(root, [&](const XmlNode& node) {
         if (node.name == "title" && book.title.empty()) book.title = Trim(node.text);
         if (node.name == "creator" && book.creator.empty()) book.creator = Trim(node.text);
         if (node.name == "meta" && Lower(node.Attribute("name")) == "dtb:narrator" && book.narrator.empty()) {
             book.narrator = Trim(node.Attribute("content"));
+        }
+        if (node.name == "meta" && Lower(node.Attribute("name")) == "dtb:totaltime" && stated < 0) {
+            stated = DaisySeconds(node.Attribute("content"));
         }
         if (node.name == "item") {
             const std::string href = node.Attribute("href");
@@ -229,6 +262,7 @@ bool ReadOpf(Reader& reader, const std::string& name, TDaisyBook& book) {
     for (const std::string& file : smil) {
         if (!reader.ReadSmil(file, book)) return false;
     }
+    book.seconds = reader.Seconds(stated);
     return true;
 }
 

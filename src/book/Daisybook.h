@@ -15,6 +15,9 @@ struct TDaisyBook {
     // The audio files in the order of their first clip, paths relative to the book's folder
     // with parts joined by '/', each once, as stored (Windows-1251).
     std::vector<std::string> audio;
+    // The playing time the book states, else the sum of its clips when every clip tells its
+    // begin and end; negative when neither.
+    double seconds = -1;
 };
 
 // The navigation file of a DAISY book in folder: its ncc.html (or ncc.htm), else its one .opf

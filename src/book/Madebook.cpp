@@ -1,6 +1,7 @@
 #include "book/Madebook.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "book/Bookmetadata.h"
 #include "book/Bookscan.h"
@@ -86,6 +87,7 @@ int64_t TMadeBook::TotalSize() const {
 }
 
 int64_t TMadeBook::TotalSeconds() const {
+    if (BookSeconds >= 0) return BookSeconds;
     int64_t total = -1;
     for (const TMadeFile& file : Files) {
         if (file.seconds >= 0) total = std::max<int64_t>(total, 0) + file.seconds;
@@ -94,6 +96,7 @@ int64_t TMadeBook::TotalSeconds() const {
 }
 
 int TMadeBook::UnknownTimes() const {
+    if (BookSeconds >= 0) return 0;
     return static_cast<int>(std::count_if(Files.begin(), Files.end(), [](const TMadeFile& f) { return f.seconds < 0; }));
 }
 
@@ -110,6 +113,7 @@ bool MakeBook(const std::string& path, const std::vector<std::string>& names, co
         TDaisyBook daisy;
         if (!ReadDaisyBook(daisyFile, services, daisy, error)) return false;
         book.Daisy = true;
+        if (daisy.seconds >= 0) book.BookSeconds = std::llround(daisy.seconds);
         bookFolder = platform::FolderOf(daisyFile);
         TakeFiles(bookFolder, daisy.audio, services, book, tags);
         sources.push_back(TBookNames{daisy.title, daisy.creator, daisy.narrator});

@@ -30,11 +30,15 @@ struct TMadeBook {
     // Set when the source (an archive) holds a ready descriptor book: it is written as such.
     std::string DescriptorPath;
     bool Daisy = false;
+    // The whole seconds of playing time a DAISY book tells (stated, or its clips' sum); -1
+    // when it does not, and then the files' times count.
+    int64_t BookSeconds = -1;
 
     int64_t TotalSize() const;
-    // The sum of the playing times that could be read; -1 when none could.
+    // BookSeconds, else the sum of the files' playing times that could be read; -1 when none
+    // could.
     int64_t TotalSeconds() const;
-    // How many files' playing times are unknown.
+    // How many files' playing times are unknown (none when the book tells its time).
     int UnknownTimes() const;
 };
 

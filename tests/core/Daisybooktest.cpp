@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "book/Daisytime.h"
 #include "platform/Paths.h"
 #include "support/Bookfixtures.h"
 #include "support/Madebookcard.h"
@@ -45,16 +46,19 @@ const std::vector<std::pair<std::string, std::string>> kMeta = {
 
 TEST_F(DaisyBook, Daisy2FilesFollowTheClipsInNavigationOrderEachOnce) {
     AudioFiles("d2");
-    // b.smil is reached first; 02.mp3 plays twice; 04.mp3 is never played.
-    WriteDaisy2(source("d2"), kMeta, {{"b.smil", {"02.mp3", "01.mp3", "02.mp3"}}, {"a.smil", {"03.mp3", "./01.mp3"}}});
+    // b.smil is reached first; 02.mp3 plays twice; 04.mp3 is never played. The playing time is
+    // the one the book states, on every system (the clips' sum is 5 s, the files' 7 s).
+    std::vector<std::pair<std::string, std::string>> meta = kMeta;
+    meta.push_back({"ncc:totalTime", "0:01:05"});
+    WriteDaisy2(source("d2"), meta, {{"b.smil", {"02.mp3", "01.mp3", "02.mp3"}}, {"a.smil", {"03.mp3", "./01.mp3"}}});
     for (const std::string& path : {source("d2/ncc.html"), source("d2")}) {
         ASSERT_TRUE(Add(path)) << Why();
         const int slot = static_cast<int>(card.Books.size());
         const std::string slotName = TMemoryCard::SlotName(slot);
-        EXPECT_EQ(Descriptor(slot), Crlf(testsupport::AsWrittenHere({A("#TITLE=Сказки"), A("#AUTHOR=Пушкин"), A("#ANNOUNCER=Иванов"),
+        EXPECT_EQ(Descriptor(slot), Crlf({A("#TITLE=Сказки"), A("#AUTHOR=Пушкин"), A("#ANNOUNCER=Иванов"),
                                           "#TOTAL_SIZE_KB=" + std::to_string((2 * 8928 + 12960 + 1023) / 1024),
-                                          "#TOTAL_LENGTH_SEC=7", "#FILE_NUM=3", slotName + "\\001.mp3",
-                                          slotName + "\\002.mp3", slotName + "\\003.mp3"})));
+                                          "#TOTAL_LENGTH_SEC=65", "#FILE_NUM=3", slotName + "\\001.mp3",
+                                          slotName + "\\002.mp3", slotName + "\\003.mp3"}));
         EXPECT_EQ(CardFiles(slot, 3), (std::vector<std::string>{"3 s", "2 s", "2 s"}));
         card.Books.clear();  // the same book once more, as if the first were not listed
     }
@@ -66,11 +70,12 @@ TEST_F(DaisyBook, Daisy3FollowsTheNcxThenTheSpine) {
                 {"s2.smil", "s1.smil"});
     ASSERT_TRUE(Add(source("d3/book.opf"))) << Why();
     EXPECT_EQ(CardFiles(1, 3), (std::vector<std::string>{"3 s", "2 s", "3 s"}));
-    // The narrator's name is outside Windows-1251: the descriptor is UTF-16.
-    EXPECT_EQ(Descriptor(1), testsupport::Utf16File(testsupport::AsWrittenHere("#TITLE=Война и мир\r\n#AUTHOR=Толстой\r\n#ANNOUNCER=Ĉe Leganto\r\n"
+    // The narrator's name is outside Windows-1251: the descriptor is UTF-16. The book states no
+    // playing time: its three clips of a second each give it, on every system.
+    EXPECT_EQ(Descriptor(1), testsupport::Utf16File("#TITLE=Война и мир\r\n#AUTHOR=Толстой\r\n#ANNOUNCER=Ĉe Leganto\r\n"
                                                     "#TOTAL_SIZE_KB=" + std::to_string((8928 + 2 * 12960 + 1023) / 1024) +
-                                                    "\r\n#TOTAL_LENGTH_SEC=8\r\n#FILE_NUM=3\r\nBOOK_001\\001.mp3\r\n"
-                                                    "BOOK_001\\002.mp3\r\nBOOK_001\\003.mp3\r\n")));
+                                                    "\r\n#TOTAL_LENGTH_SEC=3\r\n#FILE_NUM=3\r\nBOOK_001\\001.mp3\r\n"
+                                                    "BOOK_001\\002.mp3\r\nBOOK_001\\003.mp3\r\n"));
 }
 
 TEST_F(DaisyBook, EntriesLeavingTheBookOrNamingMissingFilesAreRefused) {
@@ -112,4 +117,13 @@ TEST_F(DaisyBook, NamesDifferingInLetterCaseAreFound) {
     WriteDaisy2(source("case"), kMeta, {{"a.smil", {"01.MP3", "02.Mp3"}}});
     ASSERT_TRUE(Add(source("case"))) << Why();
     EXPECT_EQ(CardFiles(1, 2), (std::vector<std::string>{"2 s", "3 s"}));
+}
+
+TEST(DaisyTime, ClockValuesNptValuesAndTimeCounts) {
+    const std::pair<const char*, double> cases[] = {
+        {"1:02:03", 3723}, {"01:02:03.5", 3723.5}, {"62:03", 3723}, {"npt=0:01:02.5", 62.5}, {"npt=12.5s", 12.5},
+        {" 7 ", 7}, {"1.5h", 5400}, {"20min", 1200}, {"500ms", 0.5},
+        {"", -1}, {"npt=", -1}, {"1:60:00", -1}, {"1:2:3:4", -1}, {"1.5:00", -1}, {"-3s", -1}, {"1..2", -1}, {"3 s", -1},
+    };
+    for (const auto& [text, seconds] : cases) EXPECT_DOUBLE_EQ(DaisySeconds(text), seconds) << text;
 }

@@ -10,13 +10,16 @@
 namespace testsupport {
 namespace {
 
-std::string SmilText(const std::vector<std::string>& audio) {
+// Each clip a second long: SMIL 1.0's clip-begin="npt=…" for DAISY 2.02, SMIL 2's clipBegin for
+// DAISY 3 (in its clock and time-count forms).
+std::string SmilText(const std::vector<std::string>& audio, bool smil2 = false) {
     std::string text = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<smil xmlns=\"http://www.w3.org/2001/SMIL20/\">"
                        "<body><seq>\n";
     int n = 0;
     for (const std::string& src : audio) {
         text += "<par id=\"p" + std::to_string(++n) + "\"><text src=\"x.html#t\"/><audio src=\"" + src +
-                "\" clip-begin=\"npt=0s\" clip-end=\"npt=1s\"/></par>\n";
+                (smil2 ? "\" clipBegin=\"0:00:01.5\" clipEnd=\"2500ms\"/></par>\n"
+                       : "\" clip-begin=\"npt=0s\" clip-end=\"npt=1s\"/></par>\n");
     }
     return text + "</seq></body></smil>\n";
 }
@@ -99,7 +102,7 @@ void WriteDaisy3(const std::string& folder, const std::vector<SmilFile>& smil, c
         const std::string id = "s" + std::to_string(++n);
         opf += "<item id=\"" + id + "\" href=\"" + file.name + "\" media-type=\"application/smil\"/>\n";
         spine += "<itemref idref=\"" + id + "\"/>";
-        WriteFile(platform::JoinPath(folder, platform::Ansi(file.name)), SmilText(file.audio));
+        WriteFile(platform::JoinPath(folder, platform::Ansi(file.name)), SmilText(file.audio, true));
     }
     WriteFile(platform::JoinPath(folder, "book.opf"), opf + "</manifest>" + spine + "</spine></package>\n");
     std::string ncx = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
