@@ -1,5 +1,10 @@
 #include "support/Bookfixtures.h"
 
+#ifdef ZWQ_TAGLIB
+#include <taglib/audioproperties.h>
+#include <taglib/fileref.h>
+#endif
+
 #include <algorithm>
 
 #include "platform/Audiotags.h"
@@ -35,6 +40,14 @@ bool TagsReadable() {
                !tags.album.empty();
     }();
     return readable;
+}
+
+int TaglibSeconds([[maybe_unused]] const std::string& path) {
+#ifdef ZWQ_TAGLIB
+    const TagLib::FileRef file(platform::ToFsPath(path).c_str(), true, TagLib::AudioProperties::Accurate);
+    if (!file.isNull() && file.audioProperties() != nullptr) return file.audioProperties()->lengthInSeconds();
+#endif
+    return -1;
 }
 
 bool ArchivesUnpackable() {

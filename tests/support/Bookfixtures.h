@@ -16,6 +16,9 @@ std::string Fixture(const std::string& name);
 // Whether the system's tag reader tells tags and playing times (Wine's property system does
 // not: there the book is made from the names, without its playing time).
 bool TagsReadable();
+// TagLib's playing time of the MP3 file at path in whole seconds; -1 where the tests have no
+// TagLib (Windows).
+int TaglibSeconds(const std::string& path);
 // Whether ZIP and 7z archives can be unpacked here (Wine has no tar.exe).
 bool ArchivesUnpackable();
 // The descriptor lines as the program writes them here: without "#TOTAL_LENGTH_SEC=" where the
