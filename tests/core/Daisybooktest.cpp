@@ -51,10 +51,10 @@ TEST_F(DaisyBook, Daisy2FilesFollowTheClipsInNavigationOrderEachOnce) {
         ASSERT_TRUE(Add(path)) << Why();
         const int slot = static_cast<int>(card.Books.size());
         const std::string slotName = TMemoryCard::SlotName(slot);
-        EXPECT_EQ(Descriptor(slot), Crlf(testsupport::AsWrittenHere({A("#TITLE=Сказки"), A("#AUTHOR=Пушкин"), A("#ANNOUNCER=Иванов"),
+        EXPECT_EQ(Descriptor(slot), Crlf({A("#TITLE=Сказки"), A("#AUTHOR=Пушкин"), A("#ANNOUNCER=Иванов"),
                                           "#TOTAL_SIZE_KB=" + std::to_string((2 * 8928 + 12960 + 1023) / 1024),
                                           "#TOTAL_LENGTH_SEC=7", "#FILE_NUM=3", slotName + "\\001.mp3",
-                                          slotName + "\\002.mp3", slotName + "\\003.mp3"})));
+                                          slotName + "\\002.mp3", slotName + "\\003.mp3"}));
         EXPECT_EQ(CardFiles(slot, 3), (std::vector<std::string>{"3 s", "2 s", "2 s"}));
         card.Books.clear();  // the same book once more, as if the first were not listed
     }
@@ -67,10 +67,10 @@ TEST_F(DaisyBook, Daisy3FollowsTheNcxThenTheSpine) {
     ASSERT_TRUE(Add(source("d3/book.opf"))) << Why();
     EXPECT_EQ(CardFiles(1, 3), (std::vector<std::string>{"3 s", "2 s", "3 s"}));
     // The narrator's name is outside Windows-1251: the descriptor is UTF-16.
-    EXPECT_EQ(Descriptor(1), testsupport::Utf16File(testsupport::AsWrittenHere("#TITLE=Война и мир\r\n#AUTHOR=Толстой\r\n#ANNOUNCER=Ĉe Leganto\r\n"
+    EXPECT_EQ(Descriptor(1), testsupport::Utf16File("#TITLE=Война и мир\r\n#AUTHOR=Толстой\r\n#ANNOUNCER=Ĉe Leganto\r\n"
                                                     "#TOTAL_SIZE_KB=" + std::to_string((8928 + 2 * 12960 + 1023) / 1024) +
                                                     "\r\n#TOTAL_LENGTH_SEC=8\r\n#FILE_NUM=3\r\nBOOK_001\\001.mp3\r\n"
-                                                    "BOOK_001\\002.mp3\r\nBOOK_001\\003.mp3\r\n")));
+                                                    "BOOK_001\\002.mp3\r\nBOOK_001\\003.mp3\r\n"));
 }
 
 TEST_F(DaisyBook, EntriesLeavingTheBookOrNamingMissingFilesAreRefused) {
