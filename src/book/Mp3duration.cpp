@@ -93,13 +93,13 @@ public:
     // The count bytes at offset; null beyond the end of the file or when it cannot be read.
     const uint8_t* At(int64_t offset, int64_t count) {
         if (offset < 0 || count > end_ - offset) return nullptr;
-        if (offset >= start_ && offset + count <= start_ + filled_) return buffer_.get() + (offset - start_);
+        if (offset >= start_ && offset + count <= start_ + filled_) return buffer_.bytes.get() + (offset - start_);
         const int64_t want = std::min(std::max(count, block_), end_ - offset);
-        if (want > capacity_) {
-            buffer_.reset(new uint8_t[static_cast<std::size_t>(want)]);  // left unfilled: the read fills it
-            capacity_ = want;
+        if (want > buffer_.capacity) {
+            buffer_.bytes.reset(new uint8_t[static_cast<std::size_t>(want)]);  // left unfilled: the read fills it
+            buffer_.capacity = want;
         }
-        const int64_t n = file_.ReadAt(offset, reinterpret_cast<char*>(buffer_.get()), want);
+        const int64_t n = file_.ReadAt(offset, reinterpret_cast<char*>(buffer_.bytes.get()), want);
         if (n < count) {
             failed_ = true;
             filled_ = 0;
@@ -107,7 +107,7 @@ public:
         }
         start_ = offset;
         filled_ = n;
-        return buffer_.get();
+        return buffer_.bytes.get();
     }
 
     // The milliseconds of playing time; -1 when there is no frame.
@@ -186,7 +186,8 @@ private:
     // The first frame at or after pos of the stream of like (any stream when null): a header
     // followed by one of the same stream, or the last frame of the file. -1 when none.
     int64_t FindFrame(int64_t pos, const Header* like, Header& found) {
-        for (; pos <= end_ - kHeaderBytes; ++pos) {
+        for (const int64_t from = pos; pos <= end_ - kHeaderBytes; ++pos) {
+            if (pos - from == kHeadBlock) block_ = kWalkBlock;  // a long stretch without frames
             const uint8_t* p = At(pos, kHeaderBytes);
             if (p == nullptr) return -1;
             if (p[0] != 0xFF || !ParseHeader(p, found) || (like != nullptr && !like->Continues(found))) continue;
@@ -226,14 +227,21 @@ private:
 
     platform::IReadFile& file_;
     int64_t end_;  // where the audio ends: the file's end, or its ID3v1 tag
-    std::unique_ptr<uint8_t[]> buffer_;
-    int64_t capacity_ = 0;
+    // Kept from file to file on each thread: a walk's block, new for every file, would cost the
+    // system more to map than the walk itself.
+    struct Buffer {
+        std::unique_ptr<uint8_t[]> bytes;
+        int64_t capacity = 0;
+    };
+    static thread_local Buffer buffer_;
     int64_t start_ = 0;
     int64_t filled_ = 0;
     int64_t block_ = kHeadBlock;
     bool failed_ = false;
     int64_t freeLength_ = 0;  // of a free-format frame without its padding; 0 until measured
 };
+
+thread_local Mp3Stream::Buffer Mp3Stream::buffer_;
 
 }  // namespace
 
