@@ -47,8 +47,8 @@ TEST(Mp3Duration, AgreesWithTagLibOnEveryKindOfFile) {
         int32_t seconds;
         const char* taglibReads;
     } cases[] = {
-        {"cbr8.mp3", 7, "cbr8.mp3"},                            // MPEG-2.5 8 kHz, 8 kbit/s, Info frame
-        {"cbr320.mp3", 5, "cbr320.mp3"},                        // MPEG-1 44.1 kHz, 320 kbit/s
+        {"cbr8.mp3", 7, "cbr8.mp3"},                            // MPEG-2.5 8 kHz, 8 kbit/s: too small for Info
+        {"cbr320.mp3", 5, "cbr320.mp3"},                        // MPEG-1 44.1 kHz, 320 kbit/s, Info frame
         {"cbr128-noinfo.mp3", 6, "cbr128-noinfo.mp3"},          // every frame walked
         {"vbr.mp3", 9, "vbr.mp3"},                              // Xing frame
         {"vbr-noxing.mp3", 9, "vbr.mp3"},                       // every frame walked

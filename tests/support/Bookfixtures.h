@@ -10,7 +10,8 @@ namespace testsupport {
 
 // The path of a made file (plain2.mp3: 2 s, no tags; plain3.mp3: 3 s; child.mp3 and
 // boyhood.mp3: 2 s, album "Детство" / "Отрочество", artist "Лев Толстой"; albumartist.mp3:
-// album "Сказки", album artist "Народ"; esperanto.mp3: tags outside Windows-1251; archives:
+// album "Сказки", album artist "Народ"; esperanto.mp3: tags outside Windows-1251; the files
+// of every kind lame makes, for their playing times (makeaudio.py's TIMED, id3-picture.mp3); archives:
 // "Лев Толстой - Детство.zip", daisy.7z, descriptor.zip, nothing.zip). name is UTF-8.
 std::string Fixture(const std::string& name);
 // Whether the system's tag reader tells tags (Wine's property system does not: there the book
