@@ -6,6 +6,7 @@
 #include "book/Bookmetadata.h"
 #include "book/Bookscan.h"
 #include "book/Daisybook.h"
+#include "book/Mp3duration.h"
 #include "platform/Audiotags.h"
 #include "platform/Codepage.h"
 #include "platform/Files.h"
@@ -59,8 +60,9 @@ void TakeFiles(const std::string& folder, const std::vector<std::string>& relati
             continue;
         }
         platform::AudioTags tag;
-        // A file whose tags or header cannot be read is still taken, without its playing time.
-        if (services.tags.Read(file.path, tag)) file.seconds = tag.seconds;
+        // A file whose tags or frames cannot be read is still taken, without them.
+        services.tags.Read(file.path, tag);
+        file.seconds = Mp3Seconds(services.files, file.path);
         tags.push_back(tag);
         book.Files.push_back(std::move(file));
     }

@@ -1,8 +1,7 @@
 #pragma once
-// The tags and playing time of an audio file, as the system's tag library reads them from the
-// file's headers (never the whole file).
+// The tags of an audio file, as the system's tag library reads them (the playing time is the
+// program's own reading, book/Mp3duration).
 
-#include <cstdint>
 #include <string>
 
 namespace platform {
@@ -10,8 +9,6 @@ namespace platform {
 struct AudioTags {
     // UTF-8; empty when the file has no such tag.
     std::string album, artist, albumArtist;
-    // Whole seconds of playing time; -1 when it cannot be told.
-    int32_t seconds = -1;
 };
 
 class IAudioTagReader {

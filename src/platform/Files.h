@@ -29,6 +29,17 @@ class IFileLock {
 public:
     virtual ~IFileLock() = default;
 };
+// A regular file opened for reading at the offsets the reader chooses; closed with the object.
+class IReadFile {
+public:
+    virtual ~IReadFile() = default;
+    // The file's size in bytes when it was opened.
+    virtual int64_t Size() = 0;
+    // Reads up to size bytes from offset into buffer: the bytes read, fewer only at the file's
+    // end; -1 on an error.
+    virtual int64_t ReadAt(int64_t offset, char* buffer, int64_t size) = 0;
+};
+
 // A megabyte as the program counts it when it tells the user sizes ("Мб").
 inline constexpr int64_t kBytesPerMegabyte = int64_t{1} << 20;
 
@@ -60,6 +71,9 @@ public:
     virtual bool MoveNoReplace(const std::string& from, const std::string& to) = 0;
     // Reads a whole regular file.
     virtual bool ReadWholeFile(const std::string& path, std::string& data) = 0;
+    // Opens a regular file to read parts of it (others may write or delete it meanwhile); null
+    // when it cannot be opened.
+    virtual std::unique_ptr<IReadFile> OpenToRead(const std::string& path) = 0;
     // Writes data as the new content of path, through a scratch file beside it that is
     // flushed and then renamed over the target: the target is either the old file or the
     // whole new one, never a part.

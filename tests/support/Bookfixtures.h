@@ -10,18 +10,18 @@ namespace testsupport {
 
 // The path of a made file (plain2.mp3: 2 s, no tags; plain3.mp3: 3 s; child.mp3 and
 // boyhood.mp3: 2 s, album "Детство" / "Отрочество", artist "Лев Толстой"; albumartist.mp3:
-// album "Сказки", album artist "Народ"; esperanto.mp3: tags outside Windows-1251; archives:
+// album "Сказки", album artist "Народ"; esperanto.mp3: tags outside Windows-1251; the files
+// of every kind lame makes, for their playing times (makeaudio.py's TIMED, id3-picture.mp3); archives:
 // "Лев Толстой - Детство.zip", daisy.7z, descriptor.zip, nothing.zip). name is UTF-8.
 std::string Fixture(const std::string& name);
-// Whether the system's tag reader tells tags and playing times (Wine's property system does
-// not: there the book is made from the names, without its playing time).
+// Whether the system's tag reader tells tags (Wine's property system does not: there the book
+// takes its names from the folder's).
 bool TagsReadable();
+// TagLib's playing time of the MP3 file at path in whole seconds; -1 where the tests have no
+// TagLib (Windows).
+int TaglibSeconds(const std::string& path);
 // Whether ZIP and 7z archives can be unpacked here (Wine has no tar.exe).
 bool ArchivesUnpackable();
-// The descriptor lines as the program writes them here: without "#TOTAL_LENGTH_SEC=" where the
-// playing times cannot be read; the same for a text of lines.
-std::vector<std::string> AsWrittenHere(std::vector<std::string> lines);
-std::string AsWrittenHere(const std::string& text);
 // Copies a made file to path.
 void CopyFixture(const std::string& name, const std::string& path);
 

@@ -118,6 +118,7 @@ public:
     bool CanReplace(const std::string& p) override { return real().CanReplace(p); }
     bool MoveNoReplace(const std::string& a, const std::string& b) override { return real().MoveNoReplace(a, b); }
     bool ReadWholeFile(const std::string& p, std::string& d) override { return real().ReadWholeFile(p, d); }
+    std::unique_ptr<platform::IReadFile> OpenToRead(const std::string& p) override { return real().OpenToRead(p); }
     bool WriteReplacing(const std::string& p, const std::string& d) override { return real().WriteReplacing(p, d); }
     bool WriteUnflushed(const std::string& p, const std::string& d) override { return real().WriteUnflushed(p, d); }
     bool RemoveTree(const std::string& p) override { return real().RemoveTree(p); }

@@ -1,14 +1,18 @@
 #!/usr/bin/env python3
 """Makes the MP3 files the book-making tests copy around (silent MPEG audio of known length by
-lame, ID3 tags by mutagen) and the ZIP and 7z archives of books (by bsdtar).
+lame, ID3 tags by mutagen), MP3 files of every kind lame makes for their playing times, and the
+ZIP and 7z archives of books (by bsdtar).
 Usage: makeaudio.py OUTPUT_FOLDER"""
+import array
+import math
 import os
+import random
 import shutil
 import subprocess
 import sys
 import tempfile
 
-from mutagen.id3 import ID3, TALB, TPE1, TPE2
+from mutagen.id3 import APIC, ID3, TALB, TPE1, TPE2
 
 RATE = 8000  # mono 16-bit samples per second
 
@@ -46,6 +50,39 @@ def main():
                 tags.save(target)
 
     make_archives(out)
+    make_timed(out)
+
+
+# name: (seconds, samples per second, channels, lame's options); half a second over the whole
+# seconds, so that the encoder's delay and padding never reach the next second.
+TIMED = {
+    "cbr8.mp3": (7.5, 8000, 1, ["-b", "8", "--cbr"]),
+    "cbr320.mp3": (5.5, 44100, 2, ["-b", "320", "--cbr"]),
+    "cbr128-noinfo.mp3": (6.5, 44100, 2, ["-b", "128", "--cbr", "-t"]),
+    "vbr.mp3": (9.5, 44100, 2, ["--nohist", "-V", "5"]),
+    "vbr-noxing.mp3": (9.5, 44100, 2, ["--nohist", "-V", "5", "-t"]),
+    "mpeg2-22khz.mp3": (4.5, 22050, 1, ["--nohist", "-V", "5"]),
+    "mpeg2-22khz-noxing.mp3": (4.5, 22050, 1, ["--nohist", "-V", "5", "-t"]),
+}
+
+
+def make_timed(out):
+    """A gliding tone with noise that swells and falls, so that VBR frames differ in bit rate."""
+    for name, (seconds, rate, channels, options) in TIMED.items():
+        rng, samples, phase = random.Random(name), array.array("h"), 0.0
+        for i in range(int(seconds * rate)):
+            loud = 0.5 + 0.5 * math.sin(2 * math.pi * 0.7 * i / rate)
+            phase += 2 * math.pi * (200 + 150 * math.sin(2 * math.pi * 0.3 * i / rate)) / rate
+            samples.extend([int(9000 * loud * math.sin(phase) + rng.uniform(-6000, 6000) * loud * loud)] * channels)
+        subprocess.run(["lame", "--quiet", "-r", "-s", str(rate / 1000), "-m", "m" if channels == 1 else "j",
+                        "--bitwidth", "16", "--signed", "--little-endian"] + options + ["-", os.path.join(out, name)],
+                       input=samples.tobytes(), check=True, stderr=subprocess.DEVNULL)
+    # The VBR file behind an ID3v2 tag with a large picture and padding.
+    target = os.path.join(out, "id3-picture.mp3")
+    shutil.copyfile(os.path.join(out, "vbr.mp3"), target)
+    tags = ID3()
+    tags.add(APIC(encoding=3, mime="image/jpeg", type=3, desc="обложка", data=random.Random(1).randbytes(120000)))
+    tags.save(target, padding=lambda info: 5000)
 
 
 NCC = """<?xml version="1.0" encoding="utf-8"?>

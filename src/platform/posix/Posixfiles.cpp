@@ -175,6 +175,38 @@ bool PosixFileSystem::ReadWholeFile(const std::string& path, std::string& data) 
     return true;
 }
 
+namespace {
+
+class PosixReadFile : public IReadFile {
+public:
+    PosixReadFile(int fd, int64_t size) : fd_(fd), size_(size) {}
+    int64_t Size() override { return size_; }
+    int64_t ReadAt(int64_t offset, char* buffer, int64_t size) override {
+        int64_t done = 0;
+        while (done < size) {
+            const ssize_t n = ::pread(fd_.get(), buffer + done, static_cast<std::size_t>(size - done), offset + done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return -1;
+            if (n == 0) break;
+            done += n;
+        }
+        return done;
+    }
+
+private:
+    Fd fd_;
+    int64_t size_;
+};
+
+}  // namespace
+
+std::unique_ptr<IReadFile> PosixFileSystem::OpenToRead(const std::string& path) {
+    Fd in(::open(NativeName(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (!in.valid() || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
+    return std::make_unique<PosixReadFile>(in.Release(), static_cast<int64_t>(st.st_size));
+}
+
 bool PosixFileSystem::WriteReplacing(const std::string& path, const std::string& data) {
     if (path.empty()) return false;
     const std::string target = NativeName(path);

@@ -37,6 +37,7 @@ public:
     bool CanReplace(const std::string& path) override;
     bool MoveNoReplace(const std::string& from, const std::string& to) override;
     bool ReadWholeFile(const std::string& path, std::string& data) override;
+    std::unique_ptr<IReadFile> OpenToRead(const std::string& path) override;
     bool WriteReplacing(const std::string& path, const std::string& data) override;
     bool WriteUnflushed(const std::string& path, const std::string& data) override;
     bool RemoveTree(const std::string& path) override;

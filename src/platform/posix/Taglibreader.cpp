@@ -1,5 +1,4 @@
-// Tags and playing time by TagLib, from the headers of the file.
-#include <taglib/audioproperties.h>
+// Tags by TagLib.
 #include <taglib/fileref.h>
 #include <taglib/tag.h>
 #include <taglib/tpropertymap.h>
@@ -15,9 +14,8 @@ std::string Utf8(const TagLib::String& text) { return text.to8Bit(true); }
 class TaglibReader : public IAudioTagReader {
 public:
     bool Read(const std::string& path, AudioTags& tags) override {
-        // Fast: the playing time from the header (Xing/VBRI or the first frame's bit rate and
-        // the file's size) instead of walking every frame.
-        const TagLib::FileRef file(NativeName(path).c_str(), true, TagLib::AudioProperties::Fast);
+        // The tags only: the audio properties are not read.
+        const TagLib::FileRef file(NativeName(path).c_str(), false);
         if (file.isNull()) return false;
         if (const TagLib::Tag* tag = file.tag()) {
             tags.album = Utf8(tag->album());
@@ -27,10 +25,6 @@ public:
             if (albumArtist != properties.end() && !albumArtist->second.isEmpty()) {
                 tags.albumArtist = Utf8(albumArtist->second.front());
             }
-        }
-        if (const TagLib::AudioProperties* audio = file.audioProperties()) {
-            const int seconds = audio->lengthInSeconds();
-            if (seconds > 0 || audio->lengthInMilliseconds() > 0) tags.seconds = seconds;
         }
         return true;
     }

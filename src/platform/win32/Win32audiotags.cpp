@@ -1,5 +1,5 @@
-// Tags and playing time by the shell's property system (the handlers that Windows has for MP3
-// files read the ID3 tags and the header), for one file at a time.
+// Tags by the shell's property system (the handlers that Windows has for MP3 files read the ID3
+// tags), for one file at a time.
 #include <windows.h>
 #include <objbase.h>
 #include <propsys.h>
@@ -13,8 +13,6 @@
 
 namespace platform {
 namespace {
-
-constexpr ULONGLONG kHundredNanosecondsPerSecond = 10000000ULL;
 
 template <typename T>
 class ComPtr {
@@ -69,12 +67,6 @@ public:
             tags.album = TextProperty(store.operator->(), PKEY_Music_AlbumTitle);
             tags.artist = TextProperty(store.operator->(), PKEY_Music_Artist);
             tags.albumArtist = TextProperty(store.operator->(), PKEY_Music_AlbumArtist);
-            PROPVARIANT value;
-            PropVariantInit(&value);
-            if (SUCCEEDED(store->GetValue(PKEY_Media_Duration, &value)) && value.vt == VT_UI8) {
-                tags.seconds = static_cast<int32_t>(value.uhVal.QuadPart / kHundredNanosecondsPerSecond);
-            }
-            PropVariantClear(&value);
         }
         if (SUCCEEDED(com)) CoUninitialize();
         return ok;

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 
 #include "platform/Codepage.h"
@@ -19,6 +21,12 @@ public:
     Handle& operator=(const Handle&) = delete;
     HANDLE get() const { return h_; }
     bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
+    // Hands the handle over to the caller.
+    HANDLE Release() {
+        const HANDLE h = h_;
+        h_ = INVALID_HANDLE_VALUE;
+        return h;
+    }
     bool Close() {
         if (!valid()) return true;
         const HANDLE h = h_;
@@ -211,6 +219,49 @@ bool Win32FileSystem::ReadWholeFile(const std::string& path, std::string& data) 
     }
     data = std::move(content);
     return true;
+}
+
+namespace {
+
+class Win32ReadFile : public IReadFile {
+public:
+    Win32ReadFile(HANDLE file, int64_t size) : file_(file), size_(size) {}
+    int64_t Size() override { return size_; }
+    int64_t ReadAt(int64_t offset, char* buffer, int64_t size) override {
+        int64_t done = 0;
+        while (done < size) {
+            OVERLAPPED at{};
+            at.Offset = static_cast<DWORD>(static_cast<uint64_t>(offset + done) & 0xFFFFFFFFu);
+            at.OffsetHigh = static_cast<DWORD>(static_cast<uint64_t>(offset + done) >> 32);
+            const DWORD chunk = static_cast<DWORD>(std::min<int64_t>(size - done, kReadChunk));
+            DWORD read = 0;
+            if (!ReadFile(file_.get(), buffer + done, chunk, &read, &at)) {
+                if (GetLastError() == ERROR_HANDLE_EOF) break;
+                return -1;
+            }
+            if (read == 0) break;
+            done += read;
+        }
+        return done;
+    }
+
+private:
+    Handle file_;
+    int64_t size_;
+};
+
+}  // namespace
+
+std::unique_ptr<IReadFile> Win32FileSystem::OpenToRead(const std::string& path) {
+    if (path.empty()) return nullptr;
+    Handle file(CreateFileW(WideName(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (!file.valid() || GetFileType(file.get()) != FILE_TYPE_DISK || !GetFileSizeEx(file.get(), &size) ||
+        size.QuadPart < 0) {
+        return nullptr;
+    }
+    return std::make_unique<Win32ReadFile>(file.Release(), static_cast<int64_t>(size.QuadPart));
 }
 
 bool Win32FileSystem::WriteReplacing(const std::string& path, const std::string& data) {
