@@ -14,8 +14,7 @@ class Arranging : public ::testing::Test, public Harness {};
 
 }  // namespace
 
-// Of two books of one name the one moved is current and announced at its place; the line is
-// cleared once the list shows the card again.
+// Of two books of one name the moved one is current and announced, until the list is redrawn.
 TEST_F(Arranging, AMovedBookIsAnnouncedAtItsOwnPlaceBesideABookOfItsName) {
     for (int n = 1; n <= 3; ++n) testsupport::MakeCardBook(card(), n, A(n < 3 ? "Сказки" : "Былины"), {"1.mp3"});
     StoreCard();

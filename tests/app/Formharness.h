@@ -81,8 +81,7 @@ private:
     EventLog& log_;
 };
 
-class Announcement : public ui::IAnnouncement {
-public:
+struct Announcement : ui::IAnnouncement {
     void Announce(const std::string& value) override { text = value; }
     std::string text;
 };

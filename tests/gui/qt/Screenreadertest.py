@@ -132,8 +132,7 @@ class Speech:
         self.cursor = len(self.heard)
 
     def expect_each(self, *waits):
-        """Each wait (a call that expects one thing) from the cursor on, whatever order Orca
-        says them in; the cursor then past the last. Returns what each found."""
+        """What each wait (a call that expects one thing) found from the cursor on, in any order."""
         start, end, found = self.cursor, self.cursor, []
         for wait in waits:
             self.cursor = start
@@ -309,8 +308,7 @@ def walk(speech):
     speech.settle()
 
     # Ctrl+Down moves it to the second place, Ctrl+M ("Перемещение книги", the place typed) back
-    # to the first; each time the book is heard again with its place, still current, and the
-    # card follows.
+    # to the first; each time the book is heard with its place, still current; the card follows.
     other = card_titles(by_slot=True)[1]
     key("ctrl+Down")
     speech.expect_each(lambda: speech.expect(f"the moved book ({corrected})", lambda said: said.rstrip(".") == corrected),
