@@ -47,6 +47,7 @@ TArrangeFlow::TResult TArrangeFlow::Arrange(const std::vector<int>& order, std::
     TResult result;
     result.sort = sort;
     if (row < card_.Books.size()) result.current = card_.Books[row]->DisplayName;
+    const int number = row < card_.Books.size() ? card_.Books[row]->Number : -1;
     if (card_.BatchAwaitsCheck()) {
         result.checkNow = check_.Refuse(kAwaitsCheck, kCaption, false);
         return result;
@@ -59,10 +60,17 @@ TArrangeFlow::TResult TArrangeFlow::Arrange(const std::vector<int>& order, std::
         done = card_.ArrangeBooks(order, progress);
     });
     result.done = done;
-    // The book the user was on stays current, at its new place.
-    for (std::size_t i = 0; i < card_.Books.size(); ++i) {
-        if (card_.Books[i]->DisplayName == result.current) result.row = i;
+    // The book the user was on stays current, at its new place: the place its number took in
+    // the order, also among books of one name; by its name when the batch did not finish.
+    const auto placed = std::find(order.begin(), order.end(), number);
+    if (done.arranged && placed != order.end()) {
+        result.row = static_cast<std::size_t>(placed - order.begin());
+    } else {
+        for (std::size_t i = 0; i < card_.Books.size(); ++i) {
+            if (card_.Books[i]->DisplayName == result.current) result.row = i;
+        }
     }
+    if (!sort && done.arranged) result.heard = texts::kMovedToPlace + std::to_string(result.row + 1);
     return result;
 }
 

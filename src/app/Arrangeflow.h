@@ -60,6 +60,7 @@ public:
         std::string current;
         std::size_t row = 0;
         std::string told;                  // said once the list shows the card
+        std::string heard;                 // a moved book's new place, announced then
         bool sort = false;
     };
     // The book in row one place up (delta -1) or down (+1); nothing at the edge.

@@ -159,6 +159,7 @@ void TForm1::ShowRepair(const std::optional<TCardRepair>& repair, const std::str
 }
 
 void TForm1::ShowBooks(const std::string& currentName, std::size_t row) {
+    if (controls_.announcement != nullptr) controls_.announcement->Announce(std::string());
     controls_.books.Clear();
     controls_.books.ReserveRows(card->Books.size());
     int64_t totalMegabytes = 0;
@@ -407,6 +408,7 @@ void TForm1::Arrange(MenuCommand command) {
     if (result.checkNow) RunCheck();
     if (!result.done) return;
     ShowCardAfterWork(false, result.current, result.row);
+    if (controls_.announcement != nullptr && !result.heard.empty()) controls_.announcement->Announce(result.heard);
     flow.Report(result);
 }
 

@@ -111,6 +111,8 @@ struct TForm1Controls {
     ui::ISortDialog* sortDialog = nullptr;
     // "Описание книги"; without it F2 and its item do nothing.
     ui::IBookNamesDialog* namesDialog = nullptr;
+    // The line that says where a moved book now is; cleared whenever the list shows the card.
+    ui::IAnnouncement* announcement = nullptr;
 };
 
 class TForm1 {
@@ -171,7 +173,8 @@ public:
     bool WriteMadeBookFromDialog(const std::string& path);
     void RunMenuCommand(MenuCommand command);
     // The current book moved (MoveUp, MoveDown, MoveTo) or the card put in an order (Sort)
-    // (TArrangeFlow): the list then shows the card with the current book at its new place.
+    // (TArrangeFlow): the list then shows the card with the current book at its new place, and a
+    // moved book's place is announced.
     void Arrange(MenuCommand command);
     // "Изменить описание книги" (F2): the current book's names shown in "Описание книги" and,
     // when saved, corrected in its descriptor; refused as a deletion is while a batch waits.

@@ -33,6 +33,14 @@ public:
     virtual void SetText(const std::string& text) = 0;
 };
 
+// A line at the window's foot that tells what the last command did to the current book. Each
+// text set is heard by a screen reader, also the same one again; an empty text clears it.
+class IAnnouncement {
+public:
+    virtual ~IAnnouncement() = default;
+    virtual void Announce(const std::string& text) = 0;
+};
+
 class IMenuItem {
 public:
     virtual ~IMenuItem() = default;

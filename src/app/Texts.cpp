@@ -15,6 +15,7 @@ const std::string kStatusTotal = Ansi(", общим объемом ");
 const std::string kStatusFree = Ansi(" Мб. Свободно ");
 const std::string kStatusEnd = Ansi(" Мб.");
 const std::string kCardNotFound = Ansi("Карта памяти не найдена: ");
+const std::string kMovedToPlace = Ansi("Книга перемещена на место ");
 
 const std::string kCardMissing = Ansi("Карта памяти не обнаружена");
 const std::string kCaptionCheck = Ansi("Проверка");

@@ -17,6 +17,10 @@ extern const std::string kStatusFree;
 extern const std::string kStatusEnd;
 extern const std::string kCardNotFound;
 
+// The line under it that says what the last command did to the current book: "Книга
+// перемещена на место " + its place.
+extern const std::string kMovedToPlace;
+
 // Boxes.
 extern const std::string kCardMissing;
 extern const std::string kCaptionCheck;

@@ -14,6 +14,19 @@ class Arranging : public ::testing::Test, public Harness {};
 
 }  // namespace
 
+// Of two books of one name the moved one is current and announced, until the list is redrawn.
+TEST_F(Arranging, AMovedBookIsAnnouncedAtItsOwnPlaceBesideABookOfItsName) {
+    for (int n = 1; n <= 3; ++n) testsupport::MakeCardBook(card(), n, A(n < 3 ? "Сказки" : "Былины"), {"1.mp3"});
+    StoreCard();
+    form.FormShow();
+    books.SelectRow(1);
+    form.booksKeyDown(kKeyUp, kCtrlDown);
+    EXPECT_EQ(books.selected, 0);
+    EXPECT_EQ(announcement.text, A("Книга перемещена на место 1"));
+    form.RefreshBooks();
+    EXPECT_EQ(announcement.text, "");
+}
+
 TEST_F(Arranging, TheCurrentBookMovesAndStaysCurrentAndASortSaysWhatItDid) {
     const char* titles[] = {"Том 10", "Том 2", "Ель", "Ёлка"};  // Ё as Е, numbers by value
     for (int n = 1; n <= 4; ++n) testsupport::MakeCardBook(card(), n, A(titles[n - 1]), {"1.mp3"});

@@ -81,6 +81,11 @@ private:
     EventLog& log_;
 };
 
+struct Announcement : ui::IAnnouncement {
+    void Announce(const std::string& value) override { text = value; }
+    std::string text;
+};
+
 class MenuItem : public ui::IMenuItem {
 public:
     void SetCaption(const std::string& value) override { caption = value; }
@@ -305,7 +310,7 @@ public:
 
     TForm1Controls Controls() {
         return TForm1Controls{boxes, books, status,   n9,       openDialog, application, cardSelect,
-                              progress, &newBook, &folderDialog, &arrange, &arrange, &arrange};
+                              progress, &newBook, &folderDialog, &arrange, &arrange, &arrange, &announcement};
     }
     // The test's platform with another file system, such as one with the card's mishaps.
     platform::Platform PlatformWith(platform::IFileSystem& files) {
@@ -351,6 +356,7 @@ public:
     NewBookDialog newBook;
     FolderDialog folderDialog;
     ArrangeDialogs arrange;
+    Announcement announcement;
     TForm1 form;
 };
 

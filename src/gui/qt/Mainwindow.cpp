@@ -16,6 +16,7 @@
 #include <QMetaObject>
 #include <QScreen>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 #include "Qtapplication.h"
@@ -204,6 +205,9 @@ MainWindow::MainWindow(QtApplication& application)
     column->addWidget(BuildBooksGroup(), 1);
     column->addWidget(BuildStatusGroup(), 0);
     setCentralWidget(client);
+    statusBar()->setSizeGripEnabled(false);
+    announcement_ = new Announcement(statusBar());
+    statusBar()->addWidget(announcement_, 1);
     setTabOrder(books_, status_);
     // The list, first in the tab order, has the focus when the window opens.
     books_->setFocus();

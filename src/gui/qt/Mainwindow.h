@@ -1,6 +1,6 @@
 #pragma once
 // The main window "ZWQ-менеджер ...": the book list in "Содержимое карты памяти", the status
-// line in "Информация о карте памяти" and the menu, drawn from TMainFormLayout,
+// line in "Информация о карте памяти", the announcement in the status bar and the menu, drawn from TMainFormLayout,
 // TMainFormTexts and MainMenu(). The window decides nothing: menu commands, the list's keys
 // (Enter, Delete, F2, Ctrl+Up, Ctrl+Down, Ctrl+M) and the first showing go to the window logic TForm1.
 
@@ -16,6 +16,7 @@
 
 #include "app/Body.h"
 #include "app/Controls.h"
+#include "Announcement.h"
 
 class QAction;
 class QFileDialog;
@@ -106,6 +107,7 @@ public:
 
     BookList& books() { return *books_; }
     StatusLine& status() { return *status_; }
+    Announcement& announcement() { return *announcement_; }
     QGroupBox& GroupBox1() { return *statusGroup_; }
     QGroupBox& GroupBox2() { return *booksGroup_; }
     ui::IMenuItem& N9() { return n9_; }
@@ -133,6 +135,7 @@ private:
     QGroupBox* statusGroup_ = nullptr;
     BookList* books_ = nullptr;
     StatusLine* status_ = nullptr;
+    Announcement* announcement_ = nullptr;
     std::map<std::string, QAction*> actions_;
     QAction* n9Action_;
     MenuItemCaption n9_;

@@ -28,6 +28,7 @@ constexpr int kBooksGroupId = 100;
 constexpr int kBooksId = 101;
 constexpr int kStatusGroupId = 102;
 constexpr int kStatusId = 103;
+constexpr int kStatusBarId = 104;
 constexpr UINT kFirstMenuCommand = 1000;
 constexpr UINT_PTR kBooksSubclassId = 1;
 constexpr int kNameColumn = 0;
@@ -109,7 +110,8 @@ TMainWindow::TMainWindow(HINSTANCE instance, TWin32Application& application, ICa
     progress_.Create(instance, window_);
     form_ = std::make_unique<TForm1>(TForm1Controls{boxes_, booksControl_, statusControl_, n9_, openDialog_,
                                                     application_, cardSelectView, progress_, &newBook_,
-                                                    &folderDialog_, &placeDialog_, &sortDialog_, &namesDialog_},
+                                                    &folderDialog_, &placeDialog_, &sortDialog_, &namesDialog_,
+                                                    &statusBarControl_},
                                      platform);
 }
 
@@ -146,6 +148,8 @@ void TMainWindow::CreateControls() {
     statusGroup_ = MakeChild(window_, WC_BUTTONW, texts.statusGroup, BS_GROUPBOX | WS_CLIPSIBLINGS, 0, kStatusGroupId);
     status_ = MakeChild(window_, WC_EDITW, std::string(), ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE,
                         kStatusId);
+    // Out of the tab order: the window logic sets its text, a screen reader is told of it.
+    statusBar_ = MakeChild(window_, STATUSCLASSNAMEW, std::string(), 0, 0, kStatusBarId);
     for (const HWND group : {booksGroup_, statusGroup_}) {
         SetWindowPos(group, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
@@ -157,13 +161,14 @@ void TMainWindow::CreateControls() {
 
     booksControl_.Attach(books_);
     statusControl_.Attach(status_);
+    statusBarControl_.Attach(statusBar_);
     lastFocus_ = books_;
 }
 
 void TMainWindow::ApplyDpi(UINT dpi) {
     dpi_ = dpi;
     FontHandle font = MakeFormFont(Sizes::kFontHeight, dpi);
-    for (const HWND control : {booksGroup_, books_, statusGroup_, status_}) {
+    for (const HWND control : {booksGroup_, books_, statusGroup_, status_, statusBar_}) {
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
     }
     font_ = std::move(font);
@@ -175,8 +180,12 @@ void TMainWindow::Layout() {
     if (books_ == nullptr) return;
     RECT client{};
     GetClientRect(window_, &client);
+    // The status bar places itself along the bottom edge; the groups share the rest.
+    SendMessageW(statusBar_, WM_SIZE, 0, 0);
+    RECT bar{};
+    GetWindowRect(statusBar_, &bar);
     const int width = client.right - client.left;
-    const int height = client.bottom - client.top;
+    const int height = std::max(0, static_cast<int>(client.bottom - client.top - (bar.bottom - bar.top)));
     const int statusGroupHeight = Scaled(Sizes::kStatusGroupHeight, dpi_);
     const int booksGroupHeight = std::max(0, height - statusGroupHeight);
 
@@ -308,7 +317,7 @@ LRESULT TMainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
         case WM_NCDESTROY:
             SetWindowLongPtrW(window, GWLP_USERDATA, 0);
             window_ = nullptr;
-            booksGroup_ = books_ = statusGroup_ = status_ = lastFocus_ = nullptr;
+            booksGroup_ = books_ = statusGroup_ = status_ = statusBar_ = lastFocus_ = nullptr;
             break;
         default:
             break;

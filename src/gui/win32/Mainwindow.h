@@ -1,6 +1,6 @@
 #pragma once
 // The main window TForm1 on Windows: GroupBox2 with the ListView books, GroupBox1 with the
-// read-only EDIT status, the menu MainMenu1, and the progress window of long card work. It
+// read-only EDIT status, the status bar that announces a moved book's place, the menu MainMenu1, and the progress window of long card work. It
 // draws the controls and hands every event to the portable logic (TForm1 in app/Body.h), which
 // decides what happens.
 
@@ -60,6 +60,7 @@ private:
     HWND books_ = nullptr;
     HWND statusGroup_ = nullptr;  // GroupBox1
     HWND status_ = nullptr;
+    HWND statusBar_ = nullptr;   // the announcement
     HWND lastFocus_ = nullptr;
     HMENU menu_ = nullptr;
     // The menu's commands, by command identifier minus the first one.
@@ -70,6 +71,7 @@ private:
 
     ListViewControl booksControl_;
     EditControl statusControl_;
+    StatusBarControl statusBarControl_;
     MenuItemControl n9_;
     OpenFileDialog openDialog_;
     TNewBookDialog newBook_;

@@ -151,6 +151,13 @@ void ListViewControl::KeepCurrentRowSelected() {
 
 void EditControl::SetText(const std::string& text) { SetWindowTextW(edit_, Wide(text).c_str()); }
 
+// ----- StatusBarControl -----
+
+void StatusBarControl::Announce(const std::string& text) {
+    SendMessageW(bar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Wide(text).c_str()));
+    NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, bar_, OBJID_CLIENT, CHILDID_SELF);
+}
+
 // ----- MenuItemControl -----
 
 void MenuItemControl::SetCaption(const std::string& caption) {

@@ -60,6 +60,17 @@ private:
     HWND edit_ = nullptr;
 };
 
+// The status bar at the window's foot, one part: its text is its accessible name, and each
+// text set is told to accessibility clients as a change of that name.
+class StatusBarControl : public ui::IAnnouncement {
+public:
+    void Attach(HWND bar) { bar_ = bar; }
+    void Announce(const std::string& text) override;
+
+private:
+    HWND bar_ = nullptr;
+};
+
 // An item of a menu, by its command identifier.
 class MenuItemControl : public ui::IMenuItem {
 public:

@@ -24,7 +24,7 @@ void ShowStartupException(const std::string& message) {
 void Run(HINSTANCE instance, int showCommand, platform::Platform& platform) {
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof controls;
-    controls.dwICC = ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS;
+    controls.dwICC = ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES;
     InitCommonControlsEx(&controls);
 
     TWin32Application application(MainFormTexts().applicationTitle);

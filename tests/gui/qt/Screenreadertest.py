@@ -131,6 +131,16 @@ class Speech:
             time.sleep(POLL_SECONDS)
         self.cursor = len(self.heard)
 
+    def expect_each(self, *waits):
+        """What each wait (a call that expects one thing) found from the cursor on, in any order."""
+        start, end, found = self.cursor, self.cursor, []
+        for wait in waits:
+            self.cursor = start
+            found.append(wait())
+            end = max(end, self.cursor)
+        self.cursor = end
+        return found
+
     def expect_row(self, what, limit=SPEECH_LIMIT):
         """The list with its name and role, then a book and its size: where the listener is."""
         name = self.expect(f"the list's name ({what})", lambda said: said.startswith(LIST), limit)
@@ -271,10 +281,11 @@ def walk(speech):
     print("deleted", second, "and heard it; now on", now, flush=True)
     speech.settle()
 
-    # Ctrl+Up moves the current book, the last, one place up: its name is heard again and it
-    # stays the current book, now first on the card.
+    # Ctrl+Up moves the current book, the last, one place up: its name is heard again with its
+    # new place, and it stays the current book, now first on the card.
     key("ctrl+Up")
-    speech.expect(f"the moved book ({now})", lambda said: said.rstrip(".") == now)
+    speech.expect_each(lambda: speech.expect(f"the moved book ({now})", lambda said: said.rstrip(".") == now),
+                       lambda: speech.expect_text("Книга перемещена на место 1"))
     wait_until("the moved book first on the card", lambda: card_titles(by_slot=True)[0] == now, SPEECH_LIMIT)
     print("Ctrl+Up moved", now, "and it was heard", flush=True)
     speech.settle()
@@ -297,17 +308,19 @@ def walk(speech):
     speech.settle()
 
     # Ctrl+Down moves it to the second place, Ctrl+M ("Перемещение книги", the place typed) back
-    # to the first; each time the book is heard again, still current, and the card follows.
+    # to the first; each time the book is heard with its place, still current; the card follows.
     other = card_titles(by_slot=True)[1]
     key("ctrl+Down")
-    speech.expect(f"the moved book ({corrected})", lambda said: said.rstrip(".") == corrected)
+    speech.expect_each(lambda: speech.expect(f"the moved book ({corrected})", lambda said: said.rstrip(".") == corrected),
+                       lambda: speech.expect_text("Книга перемещена на место 2"))
     wait_until("the book second on the card", lambda: card_titles(by_slot=True) == [other, corrected], SPEECH_LIMIT)
     speech.settle()
     key("ctrl+m")
     speech.expect_text("Перемещение книги")
     speech.settle()
     key_in("Перемещение книги", "1", "Return")
-    heard = speech.expect_row("after the move to place 1")
+    heard, _ = speech.expect_each(lambda: speech.expect_row("after the move to place 1"),
+                                  lambda: speech.expect_text("Книга перемещена на место 1"))
     if heard != corrected or card_titles(by_slot=True) != [corrected, other]:
         raise Failure(f"after the move to place 1 the current book is {heard!r}; the card lists {card_titles(True)}")
     print("Ctrl+Down and Ctrl+M moved", corrected, "aloud", flush=True)

@@ -935,18 +935,22 @@ def arrange_books(session, desktop):
     make_card_book(session.card, 1, "Война и мир", "Лев Толстой")
     make_card_book(session.card, 2, "Мёртвые души", "Николай Гоголь")
     make_card_book(session.card, 3, "Евгений Онегин", "Александр Пушкин")
-    steps = [("ctrl+Down", {1: "Мёртвые души", 2: "Война и мир", 3: "Евгений Онегин"}),
-             ("ctrl+Down", {1: "Мёртвые души", 2: "Евгений Онегин", 3: "Война и мир"}),
-             ("ctrl+Up", {1: "Мёртвые души", 2: "Война и мир", 3: "Евгений Онегин"})]
+    steps = [("ctrl+Down", {1: "Мёртвые души", 2: "Война и мир", 3: "Евгений Онегин"}, 2),
+             ("ctrl+Down", {1: "Мёртвые души", 2: "Евгений Онегин", 3: "Война и мир"}, 3),
+             ("ctrl+Up", {1: "Мёртвые души", 2: "Война и мир", 3: "Евгений Онегин"}, 2)]
 
     with Program(session, desktop, os.path.join(work, "program")).start() as program:
         main = desktop.wait_window(MAIN_TITLE, program)
         check_current(session, "Лев Толстой - Война и мир", "after start-up")
-        for key, slots in steps:
+        for key, slots, place in steps:
             desktop.press(main, key)
             check_soon(lambda: card_books(session.card) == slots,
                        lambda: f"after {key} the card holds {card_books(session.card)}, not {slots}")
             check_current(session, "Лев Толстой - Война и мир", "after " + key)
+            # The status bar says where the book went, for a screen reader to read.
+            said = f"text Книга перемещена на место {place}"
+            check_soon(lambda: said in session.run_probe(MAIN_TITLE),
+                       lambda: f"after {key} the window says {session.run_probe(MAIN_TITLE)}, not {said!r}")
         # Each field right after its label (a screen reader names it so), filled as the book
         # stands, and the dialog's default button. Esc closes "Перемещение книги" unchanged; in
         # "Описание книги" the author's field has the focus with its text selected, and the
