@@ -687,8 +687,9 @@ def new_book_dialog(session, desktop):
         desktop.wait_gone(WRITE_BOX)
         desktop.press(main, "F10", "Down", "Up", "Return")
         program.wait_end()
+    # The playing time is the book's own, its two clips of a second each, as on Linux.
     expected = encoded(["#TITLE=Сказки", "#AUTHOR=Typed Author", "#ANNOUNCER=Иванов", "#TOTAL_SIZE_KB=1",
-                        "#FILE_NUM=2", "BOOK_001\\001.mp3", "BOOK_001\\002.mp3"])
+                        "#TOTAL_LENGTH_SEC=2", "#FILE_NUM=2", "BOOK_001\\001.mp3", "BOOK_001\\002.mp3"])
     written = read_bytes(os.path.join(session.card, "BOOK_001.ydr"))
     check(written == expected, f"BOOK_001.ydr holds {written!r}")
     check(read_bytes(os.path.join(session.card, "BOOK_001", "001.mp3")) == b"audio b.mp3",
