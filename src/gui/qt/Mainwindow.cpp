@@ -133,6 +133,12 @@ QItemSelectionModel::SelectionFlags BookList::selectionCommand(const QModelIndex
     return command;
 }
 
+QModelIndex BookList::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    if (action == MoveHome || action == MoveEnd) modifiers |= Qt::ControlModifier;
+    const QModelIndex next = QTableWidget::moveCursor(action, modifiers);
+    return next.isValid() ? model()->index(next.row(), kNameColumn) : next;
+}
+
 // ---- StatusLine ----
 
 StatusLine::StatusLine(QWidget* parent) : QLineEdit(parent) {

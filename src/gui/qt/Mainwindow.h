@@ -53,6 +53,9 @@ protected:
     // Ctrl with a click or the space bar would unselect the current row: it stays selected.
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event = nullptr) const override;
+    // Home and End (with or without Ctrl) go to the first and the last book, as in the Windows
+    // program's list, and every key leaves the book's name current, so the row is read whole.
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
 
 private:
     // The accessibility focus event of the current row's cell, when the list has the focus.

@@ -161,6 +161,32 @@ private slots:
         QVERIFY(s.script.unexpected.empty());
     }
 
+    void homeAndEndGoToTheFirstAndLastBookWithItsNameCurrent() {
+        Session s;
+        s.MakeBooks({1, 2, 3});
+        s.StoreCard();
+        s.Start();
+        QVERIFY(s.WaitStarted());
+        qtgui::MainWindow& w = s.window();
+        qtgui::BookList& list = w.books();
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        list.setFocus();
+        QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), static_cast<QWidget*>(&list), kWaitMs);
+        // The last steps leave the list after End for the status line and come back into it.
+        const struct { Qt::Key key; Qt::KeyboardModifiers modifiers; int row; } steps[] = {
+            {Qt::Key_End, {}, 2},   {Qt::Key_Home, {}, 0},     {Qt::Key_End, Qt::ControlModifier, 2},
+            {Qt::Key_Home, Qt::ControlModifier, 0}, {Qt::Key_Right, {}, 0}, {Qt::Key_End, {}, 2},
+            {Qt::Key_Tab, {}, 2},   {Qt::Key_Tab, {}, 2}};
+        for (const auto& [key, modifiers, row] : steps) {
+            QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+            QCOMPARE(list.currentIndex(), list.model()->index(row, 0));
+            QCOMPARE(list.SelectedRow(), row);
+        }
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(&list));
+    }
+
     void theFirstStartAsksForTheCardAndThenAboutIntegration() {
         Session s;
         s.MakeBooks({1});

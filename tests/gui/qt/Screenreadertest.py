@@ -167,12 +167,11 @@ def type_text(text):
         raise Failure("xdotool could not type " + text)
 
 
-def card_titles(by_slot=False):
-    """The card's books in the order the program lists them: the order of the folder; or by
-    their slot numbers, the order the player plays them in."""
+def card_titles():
+    """The card's books by their numbers: the order the player plays them in and the program
+    lists them in."""
     titles = []
-    names = os.listdir(os.environ["ZWQ_CARD"])
-    for name in sorted(names) if by_slot else names:
+    for name in sorted(os.listdir(os.environ["ZWQ_CARD"])):
         if re.fullmatch(r"BOOK_\d{3}\.ydr", name):
             with open(os.path.join(os.environ["ZWQ_CARD"], name), "rb") as f:
                 lines = f.read().decode("cp1251").split("\r\n")
@@ -250,6 +249,21 @@ def walk(speech):
     print("start-up: heard the list and", first, flush=True)
     speech.settle()
 
+    # Home and End, with Ctrl too, reach the first and the last book, read by name; after End,
+    # Tab to the status line and Tab again back into the list is on the last book, read whole.
+    for name, row in (("End", -1), ("Home", 0), ("ctrl+End", -1), ("ctrl+Home", 0), ("End", -1), ("Tab", None),
+                      ("Tab", -1), ("Home", 0)):
+        key(name)
+        if row is None:
+            speech.expect_text("Записано книг")
+        else:
+            what = f"{rows[row]} after {name}"
+            heard = speech.expect_row(what) if name == "Tab" else speech.expect(what, lambda said: said.rstrip(".") in KNOWN_BOOKS)
+            if heard.rstrip(".") != rows[row]:
+                raise Failure(f"after {name} the book heard is {heard!r}, not {rows[row]!r} of {rows}")
+        speech.settle()
+    print("Home, End, Ctrl+Home, Ctrl+End and Tab back into the list were heard on their books", flush=True)
+
     # Delete without touching the arrows asks about that book; Esc answers Cancel and the
     # listener is back on the same row.
     key("Delete")
@@ -281,14 +295,21 @@ def walk(speech):
     print("deleted", second, "and heard it; now on", now, flush=True)
     speech.settle()
 
-    # Ctrl+Up moves the current book, the last, one place up: its name is heard again with its
-    # new place, and it stays the current book, now first on the card.
+    def moved(book, place, order, hear):
+        """The book just moved is heard again with its new place, still current; the card follows."""
+        heard, _ = speech.expect_each(hear, lambda: speech.expect_text(f"Книга перемещена на место {place}"))
+        wait_until(f"{book} at place {place}", lambda: card_titles()[:len(order)] == order, SPEECH_LIMIT)
+        if heard.rstrip(".") != book:
+            raise Failure(f"after the move to place {place} the current book is {heard!r}, not {book!r}")
+        speech.settle()
+
+    def name_of(book):
+        return lambda: speech.expect(f"the moved book ({book})", lambda said: said.rstrip(".") == book)
+
+    # Ctrl+Up moves the current book, the last, one place up, now first on the card.
     key("ctrl+Up")
-    speech.expect_each(lambda: speech.expect(f"the moved book ({now})", lambda said: said.rstrip(".") == now),
-                       lambda: speech.expect_text("Книга перемещена на место 1"))
-    wait_until("the moved book first on the card", lambda: card_titles(by_slot=True)[0] == now, SPEECH_LIMIT)
+    moved(now, 1, [now], name_of(now))
     print("Ctrl+Up moved", now, "and it was heard", flush=True)
-    speech.settle()
 
     # F2: "Описание книги" is heard with its first field, the author; a corrected author is
     # typed over it and Enter saves: the list is heard again on the book under its new name.
@@ -302,29 +323,22 @@ def walk(speech):
     key("Return")
     corrected = CORRECTED_AUTHOR + " - " + now.split(" - ", 1)[1]
     heard = speech.expect_row("after the correction")
-    if heard != corrected or card_titles(by_slot=True)[0] != corrected:
+    if heard != corrected or card_titles()[0] != corrected:
         raise Failure(f"after the correction the current book is {heard!r}; the card lists {card_titles()}")
     print("F2 corrected the author of", now, "aloud", flush=True)
     speech.settle()
 
     # Ctrl+Down moves it to the second place, Ctrl+M ("Перемещение книги", the place typed) back
-    # to the first; each time the book is heard with its place, still current; the card follows.
-    other = card_titles(by_slot=True)[1]
+    # to the first, where the list is heard again on it.
+    other = card_titles()[1]
     key("ctrl+Down")
-    speech.expect_each(lambda: speech.expect(f"the moved book ({corrected})", lambda said: said.rstrip(".") == corrected),
-                       lambda: speech.expect_text("Книга перемещена на место 2"))
-    wait_until("the book second on the card", lambda: card_titles(by_slot=True) == [other, corrected], SPEECH_LIMIT)
-    speech.settle()
+    moved(corrected, 2, [other, corrected], name_of(corrected))
     key("ctrl+m")
     speech.expect_text("Перемещение книги")
     speech.settle()
     key_in("Перемещение книги", "1", "Return")
-    heard, _ = speech.expect_each(lambda: speech.expect_row("after the move to place 1"),
-                                  lambda: speech.expect_text("Книга перемещена на место 1"))
-    if heard != corrected or card_titles(by_slot=True) != [corrected, other]:
-        raise Failure(f"after the move to place 1 the current book is {heard!r}; the card lists {card_titles(True)}")
+    moved(corrected, 1, [corrected, other], lambda: speech.expect_row("after the move to place 1"))
     print("Ctrl+Down and Ctrl+M moved", corrected, "aloud", flush=True)
-    speech.settle()
 
     # "Упорядочить книги…", the item above "Выход", by title: the question says how many books
     # move, Enter (Yes) sorts them, a box tells it, and the listener is on the same book.
@@ -339,8 +353,8 @@ def walk(speech):
         speech.settle()
         key_in("Перемещение книг", "Return")
     heard = speech.expect_row("after the sort")
-    if heard != corrected or card_titles(by_slot=True) != [other, corrected]:
-        raise Failure(f"after the sort the current book is {heard!r}; the card lists {card_titles(True)}")
+    if heard != corrected or card_titles() != [other, corrected]:
+        raise Failure(f"after the sort the current book is {heard!r}; the card lists {card_titles()}")
     print("the books were sorted by title aloud", flush=True)
     speech.settle()
 
