@@ -1,5 +1,8 @@
 #include "app/Cardtexts.h"
 
+#include <algorithm>
+
+#include "book/String_routines_unit.h"
 #include "platform/Codepage.h"
 #include "platform/Files.h"
 
@@ -31,6 +34,9 @@ const std::string kAwaitsCheck = Ansi(
 // Why no book could be made of a folder, a DAISY book or an archive.
 const std::string kFolderWord = Ansi("В папке ");
 const std::string kNoAudio = Ansi(" нет файлов MP3");
+const std::string kThereAre = Ansi(", в ней ");
+const std::string kPlaysMp3Only = Ansi(
+    ". Проигрыватель воспроизводит только MP3: переведите книгу в MP3 и запишите её снова");
 const std::string kFolderUnreadable = Ansi("Не удалось прочитать папку ");
 const std::string kBookFileUnreadable = Ansi("Не удалось прочитать файл книги ");
 const std::string kEntryOutside = Ansi("Книга ссылается на файл вне своей папки: ");
@@ -83,10 +89,12 @@ std::string NumberRanges(const std::vector<int>& numbers) {
     return text;
 }
 
-std::string NotMadeText(TNotMade::Reason reason, const std::string& subject) {
+std::string NotMadeText(TNotMade::Reason reason, const std::string& subject, const std::vector<TFileKind>& leftOut) {
     using Reason = TNotMade::Reason;
     switch (reason) {
-        case Reason::NoAudio: return kFolderWord + subject + kNoAudio;
+        case Reason::NoAudio:
+            return kFolderWord + subject + kNoAudio + (leftOut.empty() ? "" : kThereAre + FileKindsText(leftOut)) +
+                   (OtherAudioIn(leftOut) ? kPlaysMp3Only : "");
         case Reason::FolderUnreadable: return kFolderUnreadable + subject;
         case Reason::BookFileUnreadable: return kBookFileUnreadable + subject;
         case Reason::EntryOutside: return kEntryOutside + subject;
@@ -136,6 +144,19 @@ std::string FindingLines(const std::vector<TCardFinding>& findings, const std::s
 
 }  // namespace
 
+std::string FileKindsText(const std::vector<TFileKind>& kinds) {
+    std::string text;
+    for (const TFileKind& k : kinds) {
+        text += (text.empty() ? "" : ", ") + std::to_string(k.count) + " " +
+                RussianPlural(k.count, Ansi("файл"), Ansi("файла"), Ansi("файлов")) + " " + k.kind;
+    }
+    return text;
+}
+
+bool OtherAudioIn(const std::vector<TFileKind>& kinds) {
+    return std::any_of(kinds.begin(), kinds.end(), [](const TFileKind& k) { return IsOtherAudioKind(k.kind); });
+}
+
 std::string NamesText(const std::vector<std::string>& names) {
     std::string text;
     for (std::size_t i = 0; i < names.size() && i < kListedFiles; ++i) text += (i > 0 ? ", " : "") + names[i];
@@ -176,7 +197,7 @@ std::string CardErrorText(const TCardError& error) {
         case Code::Save: return kSaveError + error.subject;
         case Code::Flush: return kFlushError;
         case Code::Cancelled: return kCancelledText;
-        case Code::NotMade: return NotMadeText(error.notMade, error.subject);
+        case Code::NotMade: return NotMadeText(error.notMade, error.subject, error.leftOut);
         case Code::AwaitsCheck: return kAwaitsCheck;
         case Code::NoRoom:
             return kNoRoomHead + std::to_string((error.neededBytes + kMb - 1) / kMb) + kNoRoomFree +

@@ -9,6 +9,9 @@
 
 // Names for a message: "a, b, c" and, past a few, how many more.
 std::string NamesText(const std::vector<std::string>& names);
+// "12 файлов M4B, 1 файл JPG"; and whether any of the kinds is audio the player does not play.
+std::string FileKindsText(const std::vector<TFileKind>& kinds);
+bool OtherAudioIn(const std::vector<TFileKind>& kinds);
 // The card check's findings in words, one line each, for a message box.
 std::string CardFindingsText(const std::vector<TCardFinding>& findings);
 // What a repair mended and what it left alone, in words.

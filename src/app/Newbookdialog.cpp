@@ -69,7 +69,11 @@ TNewBookForm NewBookForm(const TMadeBook& book) {
     form.title = book.Title;
     form.announcer = book.Announcer;
     form.summary = BookSummary(book);
-    if (!book.LeftOut.empty()) form.leftOut = Ansi("Не MP3, не записываются: ") + NamesText(book.LeftOut);
+    if (!book.LeftOut.empty()) {
+        const std::vector<TFileKind> kinds = FileKinds(book.LeftOut);
+        form.leftOut = Ansi("Не MP3, не записываются: ") + FileKindsText(kinds) + " (" + NamesText(book.LeftOut) + ")" +
+                       (OtherAudioIn(kinds) ? Ansi(". Проигрыватель воспроизводит только MP3") : "");
+    }
     return form;
 }
 

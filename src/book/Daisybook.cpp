@@ -90,7 +90,7 @@ public:
         std::string bytes;
         if (!services_.files.ReadWholeFile(platform::JoinPath(folder_, platform::EntryToPath(relative)), bytes) ||
             !services_.xml.Parse(bytes, html, root)) {
-            error_ = {TNotMade::Reason::BookFileUnreadable, relative};
+            error_ = {TNotMade::Reason::BookFileUnreadable, relative, {}};
             return false;
         }
         return true;
@@ -107,14 +107,14 @@ public:
         const std::string written = Ansi(trimmed.substr(0, trimmed.find('#')));
         const std::string decoded = Ansi(DecodeReference(trimmed));
         if (decoded.empty() || !platform::IsContainedEntry(decoded) || !platform::IsContainedEntry(written)) {
-            error_ = {TNotMade::Reason::EntryOutside, written};
+            error_ = {TNotMade::Reason::EntryOutside, written, {}};
             return false;
         }
         const std::string baseFolder = platform::EntryFolder(base);
         const std::string wanted = baseFolder.empty() ? decoded : baseFolder + "/" + decoded;
         relative = FindBookFile(services_.files, folder_, wanted);
         if (relative.empty()) {
-            error_ = {TNotMade::Reason::EntryMissing, written};
+            error_ = {TNotMade::Reason::EntryMissing, written, {}};
             return false;
         }
         return true;

@@ -122,13 +122,13 @@ bool MakeBook(const std::string& path, const std::vector<std::string>& names, co
     } else {
         std::vector<std::string> relative;
         if (!ListBookFolder(services.files, path, relative)) {
-            error = {TNotMade::Reason::FolderUnreadable, path};
+            error = {TNotMade::Reason::FolderUnreadable, path, {}};
             return false;
         }
         TakeFiles(path, relative, services, book, tags);
     }
     if (book.Files.empty()) {
-        error = {TNotMade::Reason::NoAudio, bookFolder};
+        error = {TNotMade::Reason::NoAudio, bookFolder, FileKinds(book.LeftOut)};
         return false;
     }
     sources.push_back(NamesFromTags(tags));

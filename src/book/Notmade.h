@@ -3,6 +3,9 @@
 // concerns, for the window logic to word.
 
 #include <string>
+#include <vector>
+
+#include "book/Filekinds.h"
 
 struct TNotMade {
     enum class Reason {
@@ -15,4 +18,6 @@ struct TNotMade {
     };
     Reason reason = Reason::None;
     std::string subject;
+    // For NoAudio: the kinds of the files that are there, so the listener learns what they are.
+    std::vector<TFileKind> leftOut;
 };

@@ -62,6 +62,7 @@ bool HoldsDescriptor(const std::vector<std::string>& files) {
 TCardError NotMade(const TNotMade& why) {
     TCardError error = TCardError::Of(Code::NotMade, why.subject);
     error.notMade = why.reason;
+    error.leftOut = why.leftOut;
     return error;
 }
 

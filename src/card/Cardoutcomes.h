@@ -35,6 +35,7 @@ struct TCardError {
     int64_t neededBytes = 0;
     int64_t freeBytes = 0;
     TNotMade::Reason notMade = TNotMade::Reason::None;
+    std::vector<TFileKind> leftOut;  // of a NotMade: see TNotMade
 
     static TCardError Of(Code code, std::string subject = std::string()) {
         TCardError error;

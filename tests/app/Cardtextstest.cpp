@@ -17,6 +17,10 @@ TEST(CardTexts, EveryWriteErrorHasItsWords) {
     TCardError noRoom = error(Code::NoRoom);
     noRoom.neededBytes = (5 << 20) + 1;  // rounded up
     noRoom.freeBytes = (3 << 20) - 1;    // rounded down
+    TCardError noAudio = error(Code::NotMade, "D:\\book", Reason::NoAudio);
+    noAudio.leftOut = {{"FLAC", 21}, {"JPG", 1}};
+    TCardError noAudioNoHint = noAudio;
+    noAudioNoHint.leftOut = {{"TXT", 2}};
     TCardError unpack = error(Code::Unpack);
     unpack.advice = A("Положите unrar.exe рядом с программой");
     const struct {
@@ -39,6 +43,9 @@ TEST(CardTexts, EveryWriteErrorHasItsWords) {
         {error(Code::Cancelled), "Запись книги отменена"},
         {noRoom, "Книга не помещается на карту памяти: нужно 6 Мб, свободно 2 Мб"},
         {error(Code::NotMade, "D:\\book", Reason::NoAudio), "В папке D:\\book нет файлов MP3"},
+        {noAudio, "В папке D:\\book нет файлов MP3, в ней 21 файл FLAC, 1 файл JPG. Проигрыватель воспроизводит только "
+                  "MP3: переведите книгу в MP3 и запишите её снова"},
+        {noAudioNoHint, "В папке D:\\book нет файлов MP3, в ней 2 файла TXT"},
         {error(Code::NotMade, "D:\\book", Reason::FolderUnreadable), "Не удалось прочитать папку D:\\book"},
         {error(Code::NotMade, "a.smil", Reason::BookFileUnreadable), "Не удалось прочитать файл книги a.smil"},
         {error(Code::NotMade, "../x.mp3", Reason::EntryOutside), "Книга ссылается на файл вне своей папки: ../x.mp3"},

@@ -67,7 +67,7 @@ TEST_F(NewBook, TheFolderItemShowsTheBookAndWritesItAsEdited) {
     EXPECT_EQ(shown.title, "Детство");
     EXPECT_EQ(shown.announcer, "");
     EXPECT_EQ(shown.summary, A("2 файла, 0 мин, 0 Мб"));
-    EXPECT_EQ(shown.leftOut, A("Не MP3, не записываются: cover.jpg"));
+    EXPECT_EQ(shown.leftOut, A("Не MP3, не записываются: 1 файл JPG (cover.jpg)"));
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text, A("Книга Лев Толстой - Детство (сокращённо) успешно записана на карту памяти"));
     EXPECT_EQ(Slots(), (std::map<std::string, int>{{A("Детство (сокращённо)"), 1}}));
@@ -108,7 +108,9 @@ TEST_F(NewBook, DescriptorBooksAndFailuresGoWithoutTheDialog) {
     EXPECT_TRUE(newBook.shown.empty());
     ASSERT_EQ(boxes.boxes.size(), 2u);
     EXPECT_EQ(boxes.boxes[1].text, A("Во время записи книги ") + Fixture("nothing.zip") + A(" произошла ошибка\n") +
-                                       A("В папке ") + Fixture("nothing.zip") + A(" нет файлов MP3"));
+                                       A("В папке ") + Fixture("nothing.zip") +
+                                       A(" нет файлов MP3, в ней 2 файла M4B, 1 файл TXT. Проигрыватель воспроизводит "
+                                         "только MP3: переведите книгу в MP3 и запишите её снова"));
     EXPECT_EQ(boxes.boxes[1].flags, platform::kMbOk | platform::kMbIconError);
 }
 

@@ -111,7 +111,7 @@ def make_archives(out):
                      "book/02.mp3": "plain3.mp3"},
         "descriptor.zip": {"BOOK_001.ydr": b"#TITLE=Ready\r\n#AUTHOR=Maker\r\n#TOTAL_SIZE_KB=9\r\n01.mp3\r\n",
                            "01.mp3": "plain2.mp3"},
-        "nothing.zip": {"readme.txt": b"text"},
+        "nothing.zip": {"readme.txt": b"text", "01.m4b": b"m4b", "02.M4B": b"m4b"},
     }
     with tempfile.TemporaryDirectory() as work:
         for archive, files in books.items():
