@@ -47,10 +47,7 @@ private slots:
 
     void ctrlArrowsMoveTheCurrentBookWhichStaysCurrent() {
         Session s;
-        s.MakeBooks({1, 2, 3});
-        s.StoreCard();
-        s.Start();
-        QVERIFY(s.WaitStarted());
+        QVERIFY(s.StartedOn({1, 2, 3}));
         qtgui::BookList& list = s.window().books();
         list.SelectRow(0);
         const QString first = s.Rows()[0];
@@ -72,10 +69,7 @@ private slots:
 
     void theDialogsOpenFromTheirKeysAndItemsWithNamedControls() {
         Session s;
-        s.MakeBooks({1, 2, 3});
-        s.StoreCard();
-        s.Start();
-        QVERIFY(s.WaitStarted());
+        QVERIFY(s.StartedOn({1, 2, 3}));
         qtgui::BookList& list = s.window().books();
         list.SelectRow(0);
         const QString first = s.Rows()[0];

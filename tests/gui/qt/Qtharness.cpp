@@ -225,6 +225,13 @@ bool Session::WaitStarted() {
                            kWaitMs);
 }
 
+bool Session::StartedOn(std::initializer_list<int> numbers) {
+    MakeBooks(numbers);
+    StoreCard();
+    Start();
+    return WaitStarted();
+}
+
 QStringList Session::Rows() {
     QStringList rows;
     const qtgui::BookList& list = window().books();

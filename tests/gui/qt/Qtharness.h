@@ -123,6 +123,8 @@ public:
     void Start();
     // Waits until the start-up sequence has run (the status line was set or the program ends).
     bool WaitStarted();
+    // Books in the given slots on the stored card, the window started: whether it has.
+    bool StartedOn(std::initializer_list<int> numbers);
 
     qtgui::Frontend& front() { return *front_; }
     qtgui::MainWindow& window() { return front_->window(); }

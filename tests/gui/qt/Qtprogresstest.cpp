@@ -223,10 +223,7 @@ private slots:
 
     void aDeletionShowsTheWindowOnlyAfterItsDelayAndWithoutOtmena() {
         Session s;
-        s.MakeBooks({1, 2, 3});
-        s.StoreCard();
-        s.Start();
-        QVERIFY(s.WaitStarted());
+        QVERIFY(s.StartedOn({1, 2, 3}));
         qtgui::ProgressDialog& dialog = s.front().progress();
         for (const auto delay : {std::chrono::milliseconds(std::chrono::hours(1)), std::chrono::milliseconds(0)}) {
             s.front().form().slowWorkDelay = delay;
@@ -244,10 +241,7 @@ private slots:
 
     void theMainWindowTakesNoInputFromTheStartAndAWakeIsNeverLost() {
         Session s;
-        s.MakeBooks({1, 2, 3});
-        s.StoreCard();
-        s.Start();
-        QVERIFY(s.WaitStarted());
+        QVERIFY(s.StartedOn({1, 2, 3}));
         qtgui::ProgressDialog& dialog = s.front().progress();
         qtgui::BookList& list = s.window().books();
         QCOMPARE(list.SelectedRow(), 0);

@@ -163,10 +163,7 @@ private slots:
 
     void homeAndEndGoToTheFirstAndLastBookWithItsNameCurrent() {
         Session s;
-        s.MakeBooks({1, 2, 3});
-        s.StoreCard();
-        s.Start();
-        QVERIFY(s.WaitStarted());
+        QVERIFY(s.StartedOn({1, 2, 3}));
         qtgui::MainWindow& w = s.window();
         qtgui::BookList& list = w.books();
         w.show();
@@ -449,10 +446,7 @@ private slots:
 
     void anotherCardThroughTheMenu() {
         Session s;
-        s.MakeBooks({1});
-        s.StoreCard();
-        s.Start();
-        QVERIFY(s.WaitStarted());
+        QVERIFY(s.StartedOn({1}));
         const std::string other = s.dir / "other card";
         testsupport::MakeCardBook(other, 1, "O1", {"1.mp3"});
         testsupport::MakeCardBook(other, 2, "O2", {"1.mp3"});
