@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "app/Formharness.h"
+#include "app/Version.h"
 #include "platform/Commandline.h"
 #include "platform/Paths.h"
 
@@ -431,7 +432,7 @@ TEST_F(Form, CancellingTheCardChoiceChangesNothing) {
 TEST_F(Form, AboutBox) {
     form.N8Click();
     const std::string address = MainFormTexts().makerAddress;
-    EXPECT_EQ(SaidBy(boxes), (std::vector<Said>{{A("ZWQ-менеджер 0.2.0 - ") + address +
+    EXPECT_EQ(SaidBy(boxes), (std::vector<Said>{{A("ZWQ-менеджер " ZWQ_VERSION_TEXT " - ") + address +
                                                      A("\nПрограмма ZWQ-менеджер предназначена\nдля упрощения записи "
                                                        "и удаления книг\nс карты памяти для тифлофлешплеера\n\n"
                                                        "Дополнительная информация и каталог\nZWQ-книг на сайте ") +

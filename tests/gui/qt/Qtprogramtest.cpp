@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "Qtharness.h"
+#include "app/Version.h"
 #include "card/Zwqcardunit.h"
 #include "platform/Paths.h"
 
@@ -197,11 +198,11 @@ private slots:
         const ProcessResult version = RunProcess(ZWQ_MANAGER_PROGRAM, {"--version"}, environment);
         QVERIFY(version.finished);
         QCOMPARE(version.exitCode, 0);
-        QCOMPARE(version.output, U("ZWQ-менеджер 0.2.0\n"));
+        QCOMPARE(version.output, U("ZWQ-менеджер " ZWQ_VERSION_TEXT "\n"));
         const ProcessResult help = RunProcess(ZWQ_MANAGER_PROGRAM, {"--help"}, environment);
         QVERIFY(help.finished);
         QCOMPARE(help.exitCode, 0);
-        QVERIFY(help.output.startsWith(U("ZWQ-менеджер 0.2.0: книги на карте памяти тифлофлешплеера\n")));
+        QVERIFY(help.output.startsWith(U("ZWQ-менеджер " ZWQ_VERSION_TEXT ": книги на карте памяти тифлофлешплеера\n")));
         QVERIFY(help.output.contains(U("--integrate ")));
         QVERIFY(help.output.contains(U("--desintegrate ")));
     }

@@ -15,6 +15,7 @@
 #include <QTranslator>
 
 #include "Qtharness.h"
+#include "app/Version.h"
 #include "card/Zwqcardunit.h"
 
 using qttest::kWaitMs;
@@ -497,7 +498,7 @@ private slots:
         QCOMPARE(script.seen[0].title, U("ZWQ-менеджер О программе"));
         QCOMPARE(script.seen[0].icon, QMessageBox::Information);
         const QString address = Q(MainFormTexts().makerAddress);
-        QCOMPARE(script.seen[0].text, U("ZWQ-менеджер 0.2.0 - ") + address +
+        QCOMPARE(script.seen[0].text, U("ZWQ-менеджер " ZWQ_VERSION_TEXT " - ") + address +
                                           U("\nПрограмма ZWQ-менеджер предназначена\nдля упрощения записи и "
                                             "удаления книг\nс карты памяти для тифлофлешплеера\n\nДополнительная "
                                             "информация и каталог\nZWQ-книг на сайте ") +

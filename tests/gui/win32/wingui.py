@@ -32,6 +32,7 @@ import subprocess
 import sys
 import time
 import zlib
+from pathlib import Path
 
 # ----- Limits (seconds) -----
 
@@ -1092,7 +1093,10 @@ RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
 FIXED_FILE_INFO_SIGNATURE = struct.pack("<I", 0xFEEF04BD)
 FILE_VERSION_FIELD = 8        # dwFileVersionMS, dwFileVersionLS after the signature and struct version
 WORD_BITS, WORD_MASK = 16, 0xFFFF
-PROGRAM_VERSION = (0, 2, 0, 0)
+# The version the top-level CMakeLists.txt gives, as the resources carry it.
+PROGRAM_VERSION_TEXT = re.search(r"project\(ZwqManager VERSION ([0-9.]+)",
+                                 (Path(__file__).resolve().parents[3] / "CMakeLists.txt").read_text()).group(1)
+PROGRAM_VERSION = tuple(map(int, PROGRAM_VERSION_TEXT.split("."))) + (0,)
 # What a statically linked MinGW program must not need beside it.
 MINGW_RUNTIME_DLLS = ("libstdc++-6.dll", "libgcc_s_seh-1.dll", "libgcc_s_dw2-1.dll", "libwinpthread-1.dll")
 
@@ -1174,7 +1178,7 @@ class PortableExecutable:
 
 def program_file(session, desktop):
     """ZWQManager.exe needs no MinGW runtime beside it and carries its icon, its manifest
-    (common controls 6, per-monitor DPI awareness, asInvoker) and version 0.2.0."""
+    (common controls 6, per-monitor DPI awareness, asInvoker) and the project's version."""
     exe = PortableExecutable(session.program)
     libraries = exe.imported_libraries()
     check(not any(dll in libraries for dll in MINGW_RUNTIME_DLLS), f"imports a MinGW runtime: {libraries}")
@@ -1195,7 +1199,7 @@ def program_file(session, desktop):
     most, least = struct.unpack_from("<II", info, fixed + FILE_VERSION_FIELD)
     version = (most >> WORD_BITS, most & WORD_MASK, least >> WORD_BITS, least & WORD_MASK)
     check(version == PROGRAM_VERSION, "file version " + ".".join(map(str, version)))
-    for text in ("ZWQ-менеджер", "0.2.0"):
+    for text in ("ZWQ-менеджер", PROGRAM_VERSION_TEXT):
         check(text.encode("utf-16-le") in info, "the version information lacks " + text)
 
 
