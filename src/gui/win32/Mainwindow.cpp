@@ -29,6 +29,8 @@ constexpr int kBooksId = 101;
 constexpr int kStatusGroupId = 102;
 constexpr int kStatusId = 103;
 constexpr int kStatusBarId = 104;
+constexpr int kBooksLabelId = 105;
+constexpr int kStatusLabelId = 106;
 constexpr UINT kFirstMenuCommand = 1000;
 constexpr UINT_PTR kBooksSubclassId = 1;
 constexpr int kNameColumn = 0;
@@ -142,10 +144,16 @@ void TMainWindow::CreateMenuBar() {
 void TMainWindow::CreateControls() {
     const TMainFormTexts& texts = MainFormTexts();
     // Made in tab order; the group boxes go below the controls they frame.
+    // A group box names nothing for a screen reader: the list and the status line are named by a
+    // label of no size just before each in the z-order and tab order, saying the group's caption.
+    // The list says it in its own window text too, which it does not draw: Wine names a list
+    // view by that text only, Windows by the label.
     booksGroup_ = MakeChild(window_, WC_BUTTONW, texts.booksGroup, BS_GROUPBOX | WS_CLIPSIBLINGS, 0, kBooksGroupId);
-    books_ = MakeChild(window_, WC_LISTVIEWW, std::string(),
+    MakeChild(window_, WC_STATICW, texts.booksGroup, SS_LEFT | SS_NOPREFIX, 0, kBooksLabelId);
+    books_ = MakeChild(window_, WC_LISTVIEWW, texts.booksGroup,
                        LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP, WS_EX_CLIENTEDGE, kBooksId);
     statusGroup_ = MakeChild(window_, WC_BUTTONW, texts.statusGroup, BS_GROUPBOX | WS_CLIPSIBLINGS, 0, kStatusGroupId);
+    MakeChild(window_, WC_STATICW, texts.statusGroup, SS_LEFT | SS_NOPREFIX, 0, kStatusLabelId);
     status_ = MakeChild(window_, WC_EDITW, std::string(), ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE,
                         kStatusId);
     // Out of the tab order: the window logic sets its text, a screen reader is told of it.

@@ -120,7 +120,12 @@ void TProgressDialog::Stop() {
 void TProgressDialog::Draw(const ui::TProgressView& view) {
     SetWindowTextW(dialog_, Wide(view.caption).c_str());
     SetWindowTextW(activity_, Wide(view.activity).c_str());
-    SendMessageW(bar_, PBM_SETPOS, static_cast<WPARAM>(view.percent), 0);
+    const LRESULT before = SendMessageW(bar_, PBM_SETPOS, static_cast<WPARAM>(view.percent), 0);
+    // A screen reader follows the bar by its value-change event, which not every progress control
+    // raises itself.
+    if (before != static_cast<LRESULT>(view.percent)) {
+        NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, bar_, OBJID_CLIENT, CHILDID_SELF);
+    }
     SetWindowTextW(amount_, Wide(view.amount).c_str());
 }
 

@@ -104,13 +104,14 @@ def log(message):
 # ----- The session: paths and environment -----
 
 class Session:
-    def __init__(self, build, program, unrar, probe="", held_program="", arch="win64"):
+    def __init__(self, build, program, unrar, probe="", held_program="", arch="win64", listener=""):
         self.build = os.path.abspath(build)
         self.program = os.path.abspath(program)
         self.held_program = os.path.abspath(held_program) if held_program else ""
         self.arch = arch
         self.unrar = os.path.abspath(unrar)
         self.probe = os.path.abspath(probe) if probe else ""
+        self.listener = os.path.abspath(listener) if listener else ""
         self.folder = os.path.join(self.build, "gui-session")
         self.prefix = os.path.join(self.build, "wineprefix-gui")
         self.card = os.path.join(self.folder, "card")
@@ -1046,6 +1047,81 @@ def progress_and_cancel(session, desktop):
     check(after == before, f"the stopped write changed the card: {sorted(after)}")
 
 
+def heard_lines(path):
+    try:
+        with open(path, encoding="utf-8") as f:
+            return [line.rstrip("\n").split("\t") for line in f]
+    except OSError:
+        return []
+
+
+def heard(entry, line):
+    """Whether a line of the listener's transcript is what the step's entry (walksteps.py) wants."""
+    kind, *want = entry
+    if kind == "focus":
+        return line[0] == "focus" and line[1:3] == want[:2] and line[4].startswith(want[2] if want[2:] else "")
+    if kind == "dialog":
+        return line[0] == "dialog" and line[1].startswith(want[0]) and want[1] in line[2]
+    return kind == "value" and line[0] == "valuechange" and line[2:3] == want
+
+
+def listener_walk(session, desktop):
+    """The walk of walksteps.py: the program driven by keys only while the listener writes down
+    what a screen reader is told; each step waits for what it must hear, and reads what Wine
+    does not tell another way (the row through the list's messages, a menu by what it opens)."""
+    import walksteps
+    work = scenario_folder(session, "listener-walk")
+    store_settings(session, ["CARD_PATH=E:\\", "IS_ASKED_FOR_INTEGRATION=YES"])
+    for number, (author, title) in enumerate(walksteps.CARD, 1):
+        make_card_book(session.card, number, title, author)
+    write_daisy_book(os.path.join(work, "daisy"), ["a.mp3"])
+    names = [f"part{n:02d}.mp3" for n in range(1, HELD_BOOK_FILES + 1)]
+    for name in names:
+        write_bytes(os.path.join(work, "book", name), name.encode("ascii") * 1000)
+    author, title = walksteps.WRITTEN.split(" - ")
+    book = os.path.join(work, "book", "BOOK_001.ydr")
+    write_bytes(book, encoded([f"#TITLE={title}", f"#AUTHOR={author}", "#TOTAL_SIZE_KB=8"] + names))
+    paths = {"ncc": windows_path(os.path.join(work, "daisy", "ncc.html")), "book": windows_path(book)}
+    transcript, stop = os.path.join(work, "heard.txt"), os.path.join(work, "listener", "stop")
+    os.makedirs(os.path.dirname(stop))
+    listener = subprocess.Popen(session.command("wine", session.listener, windows_path(transcript), windows_path(stop)),
+                                env=session.env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+    hold = Hold(os.path.join(work, "hold"), "copy")
+    try:
+        check_soon(lambda: ["ready"] in heard_lines(transcript), "the listener did not start")
+        start = len(heard_lines(transcript))
+        with Program(session, desktop, os.path.join(work, "program"), hold=hold).start() as program:
+            desktop.wait_window(MAIN_TITLE, program)
+            for step in walksteps.STEPS:
+                window = desktop.wait_window(MAIN_TITLE if step.window == "main" else step.window, program)
+                if step.text:
+                    desktop.type_text(window, step.text.format(**paths))
+                if step.keys:
+                    desktop.press(window, *step.keys)
+                if step.release:
+                    hold.wait(program)
+                    hold.release()
+                for entry in step.heard:
+                    if entry[0] == "row":
+                        check_current(session, entry[1], step.name)
+                    elif entry[0] == "opens":
+                        desktop.wait_window(entry[1], program)
+                    else:
+                        check_soon(lambda: any(heard(entry, line) for line in heard_lines(transcript)[start:]),
+                                   lambda: f"{step.name}: {entry} not heard in {heard_lines(transcript)[start:]}")
+                log(f"heard: {step.name}")
+                start = len(heard_lines(transcript))
+            desktop.press(desktop.wait_window(MAIN_TITLE, program), "alt+F4")
+            program.wait_end()
+    finally:
+        write_bytes(stop, b"")
+        listener.wait(timeout=PROGRAM_END_LIMIT)
+        if os.path.exists(transcript):
+            os.makedirs(session.artifacts, exist_ok=True)
+            shutil.copy(transcript, os.path.join(session.artifacts, "listener-walk.txt"))
+
+
 def high_dpi(session, desktop):
     """At 144 dpi the main window's outer size is 1.5 times its 96-dpi size, still centred."""
     work = scenario_folder(session, "high-dpi")
@@ -1216,6 +1292,7 @@ SCENARIOS = {
     "arrange-books": arrange_books,
     "progress-and-cancel": progress_and_cancel,
     "high-dpi": high_dpi,
+    "listener-walk": listener_walk,
 }
 # Steps that look at the program file only, without a session.
 FILE_CHECKS = {
@@ -1229,6 +1306,7 @@ def main():
     parser.add_argument("--build", help="the build folder (not needed for the program-file check)")
     parser.add_argument("--unrar", help="the stand-in unrar.exe (not needed for the program-file check)")
     parser.add_argument("--probe", help="windowprobe.exe, which reads the program's windows")
+    parser.add_argument("--listener", help="listener.exe, which writes down what a screen reader is told")
     parser.add_argument("--held-program", help="the test build of the program that holds the card work")
     parser.add_argument("--arch", default="win64", choices=["win64", "win32"],
                         help="the Wine prefix's architecture: win32 is a 32-bit Windows")
@@ -1237,7 +1315,7 @@ def main():
     if args.step not in FILE_CHECKS and (args.build is None or args.unrar is None):
         parser.error("--build and --unrar are needed for " + args.step)
     session = Session(args.build or ".", args.program, args.unrar or "", args.probe or "", args.held_program or "",
-                      args.arch)
+                      args.arch, args.listener or "")
     try:
         if args.step == "start":
             command_start(session)
