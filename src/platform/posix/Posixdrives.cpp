@@ -283,13 +283,18 @@ std::string UnescapeUdev(const std::string& name) {
 
 }  // namespace
 
-std::string MountLabel(const std::string& mountinfo, const std::string& mountPoint, const std::string& byLabelFolder) {
+std::string MountSource(const std::string& mountinfo, const std::string& mountPoint) {
     const std::vector<MountEntry> entries = ParseMountInfo(mountinfo);
     const std::vector<bool> reachable = Reachable(entries);
     std::string source;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (reachable[i] && entries[i].mountPoint == mountPoint) source = entries[i].source;
     }
+    return source;
+}
+
+std::string MountLabel(const std::string& mountinfo, const std::string& mountPoint, const std::string& byLabelFolder) {
+    const std::string source = MountSource(mountinfo, mountPoint);
     std::error_code error;
     const fs::path device = source.empty() ? fs::path() : fs::canonical(source, error);
     if (!device.empty() && !error) {
@@ -331,16 +336,12 @@ bool IsRemovableBlockDevice(const std::string& sysClassBlock, const std::string&
     return OnUsbBus(device, error ? fs::path() : sysfsRoot);
 }
 
-namespace {
-
 std::string MountInfo() {
     std::ifstream in(kMountInfoFile);
     std::ostringstream contents;
     if (in) contents << in.rdbuf();
     return contents.str();
 }
-
-}  // namespace
 
 std::string PosixDrives::VolumeLabel(const std::string& root) {
     return Utf8ToCp1251(MountLabel(MountInfo(), NativeName(root), kByLabelFolder));
