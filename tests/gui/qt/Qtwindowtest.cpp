@@ -87,13 +87,15 @@ private slots:
         QCOMPARE(menus, QStringList({U("Файл"), U("Настройки"), U("Справка")}));
         QCOMPARE(ItemTexts(*w.MenuAction("N1")->menu()),
                  QStringList({U("Записать книгу на карту памяти (Enter)"),
-                              U("Записать папку с книгой на карту памяти"), U("Удалить с карты памяти выбранную книгу (Delete)"), U("Проверить карту"), "-",
+                              U("Записать папку с книгой на карту памяти"), U("Удалить с карты памяти выбранную книгу (Delete)"), U("Проверить карту"),
+                              U("Извлечь карту памяти"), "-",
                               U("Изменить описание книги"), U("Переместить выше"), U("Переместить ниже"),
                               U("Переместить на место…"), U("Упорядочить книги…"), "-", U("Выход")}));
         const std::map<std::string, QKeySequence> shown{{"N18", QKeySequence(Qt::Key_F2)},
                                                         {"N13", QKeySequence(Qt::CTRL | Qt::Key_Up)},
                                                         {"N14", QKeySequence(Qt::CTRL | Qt::Key_Down)},
-                                                        {"N15", QKeySequence(Qt::CTRL | Qt::Key_M)}};
+                                                        {"N15", QKeySequence(Qt::CTRL | Qt::Key_M)},
+                                                        {"N17", QKeySequence(Qt::CTRL | Qt::Key_E)}};
         for (const auto& [name, key] : shown) {
             QCOMPARE(w.MenuAction(name)->shortcut(), key);
             QCOMPARE(w.MenuAction(name)->shortcutContext(), Qt::WidgetShortcut);
@@ -444,6 +446,40 @@ private slots:
         QVERIFY(script.unexpected.empty());
         QCOMPARE(s.Rows().size(), 2);
         QCOMPARE(SettingsText(s), Q("CARD_PATH=" + other + "\r\nIS_ASKED_FOR_INTEGRATION=YES\r\n"));
+    }
+
+    // The watcher's thread posts each change of the volumes to the window, as here: the list,
+    // the status line and the line a screen reader speaks follow the card; Ctrl+E takes it out.
+    void theCardComingAndGoingIsShownAndHeard() {
+        Session s;
+        s.MakeBooks({1, 2});
+        s.StoreCard();
+        s.test.drives.drives = {s.card()};
+        s.test.drives.uuids = {{s.card(), "1234-ABCD"}};
+        s.Start();
+        QVERIFY(s.WaitStarted());
+        const auto changed = [&s](std::vector<std::string> drives) {
+            s.test.drives.drives = std::move(drives);
+            qtgui::MainWindow* window = &s.window();
+            QMetaObject::invokeMethod(window, [window] { window->DrivesChanged(); }, Qt::QueuedConnection);
+            return qttest::Settle();
+        };
+        const QLabel& heard = s.window().announcement();
+        QVERIFY(changed({}));
+        QCOMPARE(s.Rows().size(), 0);
+        QCOMPARE(s.Status(), U("Карта памяти не подключена"));
+        QCOMPARE(heard.text(), U("Карта памяти отключена"));
+        QVERIFY(changed({s.card()}));
+        QCOMPARE(s.Rows().size(), 2);
+        QCOMPARE(heard.text(), U("Карта памяти подключена: 2 книги"));
+
+        s.script.Press(QMessageBox::Ok);
+        QTest::keyClick(&s.window().books(), Qt::Key_E, Qt::ControlModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(s.script.Finished(), kWaitMs);
+        QCOMPARE(s.script.seen.at(0).text, U("Карту памяти можно извлечь."));
+        QCOMPARE(s.test.drives.ejected, std::vector<std::string>{s.card()});
+        QCOMPARE(s.Rows().size(), 0);
+        QCOMPARE(heard.text(), U("Карта памяти отключена"));
     }
 
     void integrationAboutAndExit() {
