@@ -51,6 +51,8 @@ std::vector<std::string> Win32Drives::RemovableDrives() {
 std::string Win32Drives::VolumeLabel(const std::string& root) { return Identity(root).label; }
 
 IDrives::VolumeIdentity Win32Drives::Identity(const std::string& root) {
+    // A reader without its card has no root folder (the volume's details may still be told).
+    if (GetFileAttributesW(WideName(root).c_str()) == INVALID_FILE_ATTRIBUTES) return {};
     wchar_t label[kNameCharacters] = {};
     DWORD serial = 0;
     if (!GetVolumeInformationW(WideName(root).c_str(), label, kNameCharacters, &serial, nullptr, nullptr, nullptr, 0)) {

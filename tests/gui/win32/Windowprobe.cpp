@@ -7,12 +7,16 @@
 //   windowprobe.exe TITLE    the texts of the controls of the dialog or box with that title (edit
 //                            fields' too) in their order in the window, one "text <text>" line each, and
 //                            "progress <position>" for a progress bar
+//   windowprobe.exe volume arrival|removal LETTER
+//                            tells the main window that the drive's volume came or went
 //
 // The list's captions are read as another process must: through a buffer allocated in the
 // program's own memory.
 #include <windows.h>
 
 #include <commctrl.h>
+#include <dbt.h>
+#include <cwctype>
 
 #include <cstdio>
 #include <cwchar>
@@ -130,9 +134,24 @@ int ProbeBox(const wchar_t* title) {
     return search.found ? kExitFound : kExitNotFound;
 }
 
+// Tells the main window that the volume of a drive letter arrived or was taken away, as the
+// system broadcasts it.
+int TellVolume(const std::wstring& change, wchar_t letter) {
+    const HWND main = FindWindowW(L"TForm1", nullptr);
+    if (main == nullptr) return kExitNotFound;
+    DEV_BROADCAST_VOLUME volume{};
+    volume.dbcv_size = sizeof volume;
+    volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
+    volume.dbcv_unitmask = 1u << (towupper(letter) - L'A');
+    SendMessageW(main, WM_DEVICECHANGE, change == L"arrival" ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE,
+                 reinterpret_cast<LPARAM>(&volume));
+    return kExitFound;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    if (argc == 4 && std::wstring(argv[1]) == L"volume") return TellVolume(argv[2], argv[3][0]);
     const int result = argc > 1 ? ProbeBox(argv[1]) : ProbeMainWindow();
     std::fflush(stdout);
     return result;
