@@ -15,6 +15,7 @@
 
 #include "platform/Codepage.h"
 #include "platform/posix/Posixplatform.h"
+#include "platform/posix/Udisks2.h"
 
 namespace fs = std::filesystem;
 
@@ -348,7 +349,17 @@ std::string PosixDrives::VolumeLabel(const std::string& root) {
 }
 
 std::vector<std::string> PosixDrives::RemovableDrives() {
+    // UDisks2's removable volumes, and the mount table's.
+    std::set<std::string> drives;
+    if (udisks2::Available()) {
+        for (const udisks2::Volume& volume : udisks2::Volumes()) drives.insert(Utf8ToCp1251(volume.mountPoint));
+    }
     const std::string mountinfo = MountInfo();
+    for (const std::string& root : MountTableDrives(mountinfo)) drives.insert(root);
+    return {drives.begin(), drives.end()};
+}
+
+std::vector<std::string> PosixDrives::MountTableDrives(const std::string& mountinfo) {
     if (mountinfo.empty()) return {};
     return RemovableMountPoints(mountinfo, [](const std::string& name) {
         // A source may be a link such as /dev/disk/by-uuid/1234-ABCD; the kernel's name is that

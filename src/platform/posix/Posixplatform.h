@@ -88,12 +88,15 @@ class PosixDrives : public IDrives {
 public:
     std::vector<std::string> RemovableDrives() override;
     std::string VolumeLabel(const std::string& root) override;
-    // The UUID from udev's /dev/disk/by-uuid, else from the file system's own first sectors
-    // (ext2/3/4, FAT, exFAT, NTFS), when the device can be read.
+    // UDisks2's IdUUID and IdLabel; else the UUID from udev's /dev/disk/by-uuid, else from the
+    // file system's own first sectors (ext2/3/4, FAT, exFAT, NTFS), when the device can be read.
     VolumeIdentity Identity(const std::string& root) override;
-    // Written out and unmounted: through UDisks2 (udisksctl), which also powers the drive off,
-    // where the system bus has it; else by umount2 itself.
+    // Written out and unmounted: through UDisks2, which also powers the drive off, where the
+    // system bus has it; else by umount2 itself.
     bool Eject(const std::string& root, std::string& reason) override;
+
+private:
+    static std::vector<std::string> MountTableDrives(const std::string& mountinfo);
 };
 
 // The contents of /proc/self/mountinfo.

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/mount.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
@@ -13,11 +12,13 @@
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "platform/Codepage.h"
 #include "platform/posix/Posixfd.h"
 #include "platform/posix/Posixplatform.h"
+#include "platform/posix/Udisks2.h"
 
 namespace fs = std::filesystem;
 
@@ -86,46 +87,32 @@ std::string UuidBySectors(const std::string& source) {
 // The text the system gives for an error number, in Windows-1251.
 std::string Reason(int error) { return Utf8ToCp1251(std::strerror(error)); }
 
-// Runs udisksctl with its arguments; true when it succeeded, else its complaint in reason.
-// False with an empty reason when it cannot run or the system bus has no UDisks2.
-bool RunUdisksctl(const std::vector<std::string>& arguments, std::string& reason) {
-    static const char* const kProgram = "/usr/bin/udisksctl";
-    reason.clear();
-    if (::access(kProgram, X_OK) != 0) return false;
-    int pipeFds[2] = {-1, -1};
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0) return false;
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::dup2(pipeFds[1], STDERR_FILENO);
-        ::dup2(pipeFds[1], STDOUT_FILENO);
-        std::vector<char*> argv{const_cast<char*>(kProgram)};
-        for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        ::execv(kProgram, argv.data());
-        ::_exit(127);
+// The UDisks2 volume mounted at mountPoint (UTF-8), where UDisks2 runs.
+std::optional<udisks2::Volume> Udisks2Volume(const std::string& mountPoint) {
+    if (!udisks2::Available()) return std::nullopt;
+    for (udisks2::Volume& volume : udisks2::Volumes()) {
+        if (volume.mountPoint == mountPoint) return std::move(volume);
     }
-    ::close(pipeFds[1]);
-    const Fd out(pipeFds[0]);
-    if (child < 0) return false;
-    std::string said;
-    std::array<char, 512> buffer{};
-    for (ssize_t got; (got = ::read(out.get(), buffer.data(), buffer.size())) != 0;) {
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) break;
-        said.append(buffer.data(), static_cast<std::size_t>(got));
-    }
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
-    // "The name org.freedesktop.UDisks2 was not provided": no UDisks2 to ask.
-    if (said.find("org.freedesktop.UDisks2") != std::string::npos || said.find("Error connecting") != std::string::npos) {
-        return false;
-    }
-    while (!said.empty() && (said.back() == '\n' || said.back() == ' ')) said.pop_back();
-    reason = Utf8ToCp1251(said.empty() ? std::string("udisksctl") : said);
-    return false;
+    return std::nullopt;
 }
+
+// Tells what either of two watchers tells.
+class BothWatchers : public IVolumeWatcher {
+public:
+    BothWatchers(std::unique_ptr<IVolumeWatcher> first, std::unique_ptr<IVolumeWatcher> second)
+        : first_(std::move(first)), second_(std::move(second)) {}
+    void Start(std::function<void()> changed) override {
+        first_->Start(changed);
+        second_->Start(changed);
+    }
+    void Stop() override {
+        first_->Stop();
+        second_->Stop();
+    }
+
+private:
+    std::unique_ptr<IVolumeWatcher> first_, second_;
+};
 
 // Waits on the mount table in a thread of its own; a pipe wakes it to stop.
 class MountTableWatcher : public IVolumeWatcher {
@@ -195,6 +182,9 @@ std::string FileSystemUuid(const std::string& data) {
 }
 
 IDrives::VolumeIdentity PosixDrives::Identity(const std::string& root) {
+    if (const auto volume = Udisks2Volume(NativeName(root))) {
+        return VolumeIdentity{volume->uuid, Utf8ToCp1251(volume->label)};
+    }
     VolumeIdentity identity{std::string(), VolumeLabel(root)};
     const std::string source = MountSource(MountInfo(), NativeName(root));
     if (source.rfind("/dev/", 0) != 0) return identity;
@@ -205,21 +195,20 @@ IDrives::VolumeIdentity PosixDrives::Identity(const std::string& root) {
 
 bool PosixDrives::Eject(const std::string& root, std::string& reason) {
     const std::string mountPoint = NativeName(root);
-    const std::string source = MountSource(MountInfo(), mountPoint);
     ::sync();
-    const bool device = source.rfind("/dev/", 0) == 0;
-    if (device && RunUdisksctl({"unmount", "--no-user-interaction", "-b", source}, reason)) {
-        // The drive goes quiet where it can; a card reader that cannot is left as it is.
-        std::string ignored;
-        RunUdisksctl({"power-off", "--no-user-interaction", "-b", source}, ignored);
-        return true;
+    if (const auto volume = Udisks2Volume(mountPoint)) {
+        if (udisks2::Eject(*volume, reason)) return true;
+        reason = Utf8ToCp1251(reason);
+        return false;
     }
-    if (!reason.empty()) return false;
     if (::umount2(mountPoint.c_str(), 0) == 0) return true;
     reason = Reason(errno);
     return false;
 }
 
-std::unique_ptr<IVolumeWatcher> NewVolumeWatcher() { return std::make_unique<MountTableWatcher>(); }
+std::unique_ptr<IVolumeWatcher> NewVolumeWatcher() {
+    if (!udisks2::Available()) return std::make_unique<MountTableWatcher>();
+    return std::make_unique<BothWatchers>(std::make_unique<MountTableWatcher>(), udisks2::NewWatcher());
+}
 
 }  // namespace platform
