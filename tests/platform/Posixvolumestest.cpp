@@ -1,16 +1,17 @@
-// Cards coming and going as the program sees them: a real image mounted and unmounted while the
-// mount table is watched (root only), and UDisks2 played by a stand-in of the test's own
-// (udisks2_standin.py, python3-dbusmock) on a private bus the program takes for the system bus.
+// Cards coming and going: a real image mounted while the mount table is watched (root only), and
+// UDisks2 played by udisks2_standin.py (python3-dbusmock) on a private bus taken for the system's.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
-#include <cstdlib>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <sstream>
 
@@ -19,132 +20,98 @@
 
 namespace {
 
+namespace fs = std::filesystem;
 const char* const kUuid = "0c2e7d3a-1b2c-4d5e-8f90-123456789abc";
+using Act = std::function<bool(const std::string& root)>;
 
-bool Shell(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+std::string Output(const std::string& command) {
+    std::string text;
+    FILE* out = ::popen((command + " 2>&1").c_str(), "r");
+    for (int c; out != nullptr && (c = std::fgetc(out)) != EOF;) text += static_cast<char>(c);
+    return out != nullptr && ::pclose(out) == 0 ? text : "failed: " + text;
+}
+bool Shell(const std::string& command) { return Output(command).rfind("failed", 0) != 0; }
 
-struct Watched {
-    Watched() : watcher(platform::NewVolumeWatcher()) {
-        watcher->Start([this] {
-            const std::lock_guard<std::mutex> lock(mutex);
-            ++changes;
-            changed.notify_all();
-        });
-    }
-    ~Watched() { watcher->Stop(); }
-    // Acts, then waits until the watcher has told of a change since and root is (or is not) listed.
-    bool Change(const std::function<bool()>& act, const std::string& root, bool listed) {
-        int before = 0;
-        with([&] { before = changes; });
-        if (!act()) return false;
+// The card put in at one root, held busy, taken out, put in at another and taken out, each
+// change waited for until the watcher has told of it and the drives show it.
+void Walk(const Act& put, const std::function<void(const std::string&, bool)>& hold, const std::string& card,
+          const std::string& card1) {
+    platform::PosixDrives drives;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::atomic<int> changes = 0;
+    const std::unique_ptr<platform::IVolumeWatcher> watcher = platform::NewVolumeWatcher();
+    watcher->Start([&] {
+        const std::lock_guard<std::mutex> lock(mutex);
+        ++changes;
+        changed.notify_all();
+    });
+    const auto change = [&](const Act& act, const std::string& root, bool listed) {
+        const int before = changes;
+        if (!act(root)) return false;
         std::unique_lock<std::mutex> lock(mutex);
         changed.wait(lock, [&] {
             const std::vector<std::string> roots = drives.RemovableDrives();
             return changes > before && (std::find(roots.begin(), roots.end(), root) != roots.end()) == listed;
         });
         return true;
-    }
-    void with(const std::function<void()>& f) {
-        const std::lock_guard<std::mutex> lock(mutex);
-        f();
-    }
-    platform::PosixDrives drives;
-    std::unique_ptr<platform::IVolumeWatcher> watcher;
-    std::mutex mutex;
-    std::condition_variable changed;
-    int changes = 0;
-};
-
-std::string Output(const std::string& command) {
-    std::string text;
-    FILE* out = ::popen(command.c_str(), "r");
-    for (int c; out != nullptr && (c = std::fgetc(out)) != EOF;) text += static_cast<char>(c);
-    if (out != nullptr) ::pclose(out);
-    return text;
+    };
+    std::string reason;
+    const Act eject = [&](const std::string& root) { return drives.Eject(root, reason); };
+    ASSERT_TRUE(change(put, card, true));
+    EXPECT_EQ(drives.Identity(card).uuid, kUuid);
+    hold(card, true);  // the system refuses and says why
+    EXPECT_FALSE(drives.Eject(card, reason) || reason.empty());
+    hold(card, false);
+    EXPECT_TRUE(change(eject, card, false)) << reason;
+    ASSERT_TRUE(change(put, card1, true));
+    EXPECT_EQ(drives.Identity(card1).uuid, kUuid);
+    EXPECT_TRUE(change(eject, card1, false)) << reason;
+    watcher->Stop();
 }
-
-struct StandIn {
-    StandIn() {
-        std::istringstream bus(Output("dbus-daemon --session --fork --print-address=1 --print-pid=1 2>/dev/null"));
-        std::string address;
-        bus >> address >> daemon;
-        if (address.empty() || !Shell("/usr/bin/python3 -c 'import dbusmock'")) return;
-        ::setenv("DBUS_SYSTEM_BUS_ADDRESS", address.c_str(), 1);
-        mock = std::atoi(Output("/usr/bin/python3 -m dbusmock --template " ZWQ_UDISKS2_STANDIN " >/dev/null 2>&1 & echo $!").c_str());
-        ok = Shell("gdbus wait --system org.freedesktop.UDisks2");
-    }
-    ~StandIn() {
-        if (mock > 0) ::kill(mock, SIGTERM);
-        if (daemon > 0) ::kill(daemon, SIGTERM);
-        ::unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
-    }
-    // A method of the stand-in's Mock interface, or of an object's (GetMethodCalls); its reply.
-    std::string Call(const std::string& method, const std::vector<std::string>& arguments,
-                     const std::string& object = "/org/freedesktop/UDisks2") {
-        std::string command = "gdbus call --system --dest org.freedesktop.UDisks2 --object-path " + object +
-                              " --method org.freedesktop.DBus.Mock." + method;
-        for (const std::string& argument : arguments) command += " \"'" + argument + "'\"";
-        return Output(command + " 2>&1");
-    }
-    bool Act(const std::string& method, const std::vector<std::string>& arguments) {
-        return Call(method, arguments) == "()\n";
-    }
-    pid_t daemon = 0, mock = 0;
-    bool ok = false;
-};
 
 }  // namespace
 
-TEST(PosixVolumes, Udisks2CardsComeAreKnownElsewhereAndAreTakenOut) {
-    StandIn standIn;
-    if (!standIn.ok) GTEST_SKIP() << "no dbus-daemon or python3-dbusmock here";
+TEST(PosixVolumes, ALoopMountedCardComesGoesIsKnownElsewhereAndIsTakenOut) {
     testsupport::TempDir dir;
-    const std::string card = dir / "CARD", card1 = dir / "CARD1";
-    testsupport::MakeDirs(card);
-    testsupport::MakeDirs(card1);
-    Watched watched;
-    ASSERT_TRUE(watched.Change([&] { return standIn.Act("AddCard", {"sdb", card, kUuid, "PLAYER"}); }, card, true));
-    EXPECT_EQ(watched.drives.Identity(card).uuid, kUuid);
-    EXPECT_EQ(watched.drives.Identity(card).label, "PLAYER");
-    ASSERT_TRUE(watched.Change([&] { return standIn.Act("Remount", {"sdb", card1}); }, card1, true));
-    EXPECT_EQ(watched.drives.Identity(card1).uuid, kUuid);
-    std::string reason;
-    testsupport::WriteFile(card1 + "/busy", "");
-    EXPECT_FALSE(watched.drives.Eject(card1, reason));
-    EXPECT_EQ(reason, "Target is busy");
-    std::remove((card1 + "/busy").c_str());
-    EXPECT_TRUE(watched.Change([&] { return watched.drives.Eject(card1, reason); }, card1, false)) << reason;
-    EXPECT_NE(standIn.Call("GetMethodCalls", {"PowerOff"}, "/org/freedesktop/UDisks2/drives/sdb"), "([],)\n");
-    ASSERT_TRUE(watched.Change([&] { return standIn.Act("AddCard", {"sdc", card, "1234-ABCD", ""}); }, card, true));
-    EXPECT_TRUE(watched.Change([&] { return standIn.Act("RemoveCard", {"sdc"}); }, card, false));
+    const std::string image = dir / "card.img", media = "/run/media/zwqtest" + std::to_string(::getpid());
+    if (::geteuid() != 0 || !Shell("truncate -s 8M " + image + " && mkfs.ext4 -q -F -U " + kUuid + " " + image +
+                                   " && mkdir -p " + media + "/CARD " + media + "/CARD1 && mount -o loop " + image +
+                                   " " + media + "/CARD && umount " + media + "/CARD")) {
+        Shell("rm -rf " + media);
+        GTEST_SKIP() << "cannot mount a loop image under /run/media (as desktops mount cards): needs root and ext4";
+    }
+    std::unique_ptr<std::ofstream> open;  // a file open on the card keeps it from being unmounted
+    Walk([&](const std::string& root) { return Shell("mount -o loop " + image + " " + root); },
+         [&](const std::string& root, bool busy) { open.reset(busy ? new std::ofstream(root + "/open") : nullptr); },
+         media + "/CARD", media + "/CARD1");
+    Shell("rm -rf " + media);
 }
 
-TEST(PosixVolumes, ACardComesGoesIsKnownAgainElsewhereAndIsTakenOut) {
-    if (::geteuid() != 0) GTEST_SKIP() << "loop mounts need root";
+TEST(PosixVolumes, Udisks2CardsComeAreKnownElsewhereAndAreTakenOut) {
+    std::istringstream bus(Output("dbus-daemon --session --fork --print-address=1 --print-pid=1"));
+    std::string address;
+    pid_t daemon = 0;
+    bus >> address >> daemon;
+    if (daemon <= 0 || !Shell("/usr/bin/python3 -c 'import dbusmock'")) GTEST_SKIP() << "no dbus-daemon or dbusmock";
+    ::setenv("DBUS_SYSTEM_BUS_ADDRESS", address.c_str(), 1);
+    const pid_t mock = std::atoi(Output("/usr/bin/python3 -m dbusmock --template " ZWQ_UDISKS2_STANDIN
+                                        " >/dev/null 2>&1 & echo $!").c_str());
+    const auto call = [](const std::string& object, const std::string& method, const std::vector<std::string>& args) {
+        std::string command = "gdbus call --system --dest org.freedesktop.UDisks2 --object-path /org/freedesktop/UDisks2" +
+                              object + " --method org.freedesktop.DBus.Mock." + method;
+        for (const std::string& argument : args) command += " \"'" + argument + "'\"";
+        return Output(command);
+    };
     testsupport::TempDir dir;
-    const std::string image = dir / "card.img";
-    // Under /run/media, where desktops mount hot-plug media, so the drives list it.
-    const std::string media = "/run/media/zwqtest" + std::to_string(::getpid());
-    const std::string card = media + "/CARD", card1 = media + "/CARD1";
-    if (!Shell("truncate -s 8M " + image + " && mkfs.ext4 -q -F -U " + kUuid + " " + image + " && mkdir -p " + card +
-               " " + card1)) {
-        GTEST_SKIP() << "no mkfs.ext4 or /run/media here";
+    testsupport::MakeDirs(dir / "CARD");
+    testsupport::MakeDirs(dir / "CARD1");
+    if (Shell("gdbus wait --system org.freedesktop.UDisks2")) {
+        Walk([&](const std::string& root) { return call("", "PutIn", {"sdb", root, kUuid, "PLAYER"}) == "()\n"; },
+             [&](const std::string& root, bool busy) { busy ? testsupport::WriteFile(root + "/busy", "") : void(fs::remove(root + "/busy")); },
+             dir / "CARD", dir / "CARD1");
+        EXPECT_NE(call("/drives/sdb", "GetCalls", {}).find("PowerOff"), std::string::npos);
     }
-    Watched watched;
-    if (!watched.Change([&] { return Shell("mount -o loop " + image + " " + card); }, card, true)) {
-        Shell("rm -rf " + media);
-        GTEST_SKIP() << "this machine cannot mount a loop image";
-    }
-    EXPECT_EQ(watched.drives.Identity(card).uuid, kUuid);
-    std::string reason;
-    {
-        std::ofstream open(card + "/BOOK_001.ydr");  // a file open on the card: the system says why not
-        EXPECT_FALSE(watched.drives.Eject(card, reason));
-        EXPECT_FALSE(reason.empty());
-    }
-    EXPECT_TRUE(watched.Change([&] { return watched.drives.Eject(card, reason); }, card, false)) << reason;
-    ASSERT_TRUE(watched.Change([&] { return Shell("mount -o loop " + image + " " + card1); }, card1, true));
-    EXPECT_EQ(watched.drives.Identity(card1).uuid, kUuid);
-    EXPECT_TRUE(watched.Change([&] { return watched.drives.Eject(card1, reason); }, card1, false)) << reason;
-    Shell("rm -rf " + media);
+    ::kill(mock, SIGTERM), ::kill(daemon, SIGTERM);
+    ::unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
 }

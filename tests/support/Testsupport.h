@@ -154,16 +154,12 @@ public:
         const auto found = labels.find(root);
         return found == labels.end() ? std::string() : found->second;
     }
-    VolumeIdentity Identity(const std::string& root) override {
-        const auto found = uuids.find(root);
-        return {found == uuids.end() ? std::string() : found->second, VolumeLabel(root)};
-    }
+    VolumeIdentity Identity(const std::string& root) override { return {uuids[root], VolumeLabel(root)}; }
     // Takes the root out of the list, or refuses with the scripted reason.
     bool Eject(const std::string& root, std::string& reason) override {
         ejected.push_back(root);
-        reason = refusal;
-        if (refusal.empty()) std::erase(drives, root);
-        return refusal.empty();
+        if ((reason = refusal).empty()) std::erase(drives, root);
+        return reason.empty();
     }
     std::vector<std::string> drives;
     std::map<std::string, std::string> labels;  // by root

@@ -7,8 +7,7 @@
 //   windowprobe.exe TITLE    the texts of the controls of the dialog or box with that title (edit
 //                            fields' too) in their order in the window, one "text <text>" line each, and
 //                            "progress <position>" for a progress bar
-//   windowprobe.exe volume arrival|removal LETTER
-//                            tells the main window that the drive's volume came or went
+//   windowprobe.exe volume arrival|removal LETTER    the drive's volume came or went
 //
 // The list's captions are read as another process must: through a buffer allocated in the
 // program's own memory.
@@ -134,18 +133,12 @@ int ProbeBox(const wchar_t* title) {
     return search.found ? kExitFound : kExitNotFound;
 }
 
-// Tells the main window that the volume of a drive letter arrived or was taken away, as the
-// system broadcasts it.
+// Tells the main window that the volume of a drive letter came or went, as the system does.
 int TellVolume(const std::wstring& change, wchar_t letter) {
+    DEV_BROADCAST_VOLUME volume{sizeof volume, DBT_DEVTYP_VOLUME, 0, 1u << (towupper(letter) - L'A'), 0};
     const HWND main = FindWindowW(L"TForm1", nullptr);
-    if (main == nullptr) return kExitNotFound;
-    DEV_BROADCAST_VOLUME volume{};
-    volume.dbcv_size = sizeof volume;
-    volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
-    volume.dbcv_unitmask = 1u << (towupper(letter) - L'A');
-    SendMessageW(main, WM_DEVICECHANGE, change == L"arrival" ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE,
-                 reinterpret_cast<LPARAM>(&volume));
-    return kExitFound;
+    if (main != nullptr) SendMessageW(main, WM_DEVICECHANGE, change == L"arrival" ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(&volume));
+    return main != nullptr ? kExitFound : kExitNotFound;
 }
 
 }  // namespace
