@@ -134,6 +134,9 @@ public:
     void Start(std::function<void()> changed) override {
         Stop();
         changed_ = std::move(changed);
+        bus_ = Bus();
+        if (bus_ == nullptr) return;
+        g_object_ref(bus_);
         context_ = g_main_context_new();
         loop_ = g_main_loop_new(context_, FALSE);
         std::mutex mutex;
@@ -142,14 +145,14 @@ public:
         bool ready = false;
         thread_ = std::thread([&] {
             g_main_context_push_thread_default(context_);
-            const guint objects = g_dbus_connection_signal_subscribe(Bus(), kService, kObjectManager, nullptr, kRoot,
+            const guint objects = g_dbus_connection_signal_subscribe(bus_, kService, kObjectManager, nullptr, kRoot,
                                                                      nullptr, G_DBUS_SIGNAL_FLAGS_NONE, &Tell, this,
                                                                      nullptr);
-            const guint properties = g_dbus_connection_signal_subscribe(Bus(), kService, kProperties,
+            const guint properties = g_dbus_connection_signal_subscribe(bus_, kService, kProperties,
                                                                         "PropertiesChanged", nullptr, nullptr,
                                                                         G_DBUS_SIGNAL_FLAGS_NONE, &Tell, this, nullptr);
             // A round trip after the match rules: the bus has them before Start returns.
-            GVariant* id = g_dbus_connection_call_sync(Bus(), "org.freedesktop.DBus", "/org/freedesktop/DBus",
+            GVariant* id = g_dbus_connection_call_sync(bus_, "org.freedesktop.DBus", "/org/freedesktop/DBus",
                                                        "org.freedesktop.DBus", "GetId", nullptr, nullptr,
                                                        G_DBUS_CALL_FLAGS_NONE, kNoTimeout, nullptr, nullptr);
             if (id != nullptr) g_variant_unref(id);
@@ -159,8 +162,8 @@ public:
                 subscribed.notify_all();
             }
             g_main_loop_run(loop_);
-            g_dbus_connection_signal_unsubscribe(Bus(), objects);
-            g_dbus_connection_signal_unsubscribe(Bus(), properties);
+            g_dbus_connection_signal_unsubscribe(bus_, objects);
+            g_dbus_connection_signal_unsubscribe(bus_, properties);
             g_main_context_pop_thread_default(context_);
         });
         // Changes made once Start has returned are told.
@@ -173,6 +176,7 @@ public:
         thread_.join();
         g_main_loop_unref(loop_);
         g_main_context_unref(context_);
+        g_object_unref(bus_);
     }
 
 private:
@@ -185,6 +189,7 @@ private:
     }
 
     std::function<void()> changed_;
+    GDBusConnection* bus_ = nullptr;
     GMainContext* context_ = nullptr;
     GMainLoop* loop_ = nullptr;
     std::thread thread_;
