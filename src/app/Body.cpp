@@ -56,6 +56,7 @@ const std::vector<TMenuDef>& MainMenu() {
           {"N11", WriteFolderCaption(), MenuCommand::WriteFolder, ""},
           {"Delete1", Ansi("Удалить с карты памяти выбранную книгу (Delete)"), MenuCommand::DeleteBook, ""},
           {"N10", Ansi("Проверить карту"), MenuCommand::CheckCard, ""},
+          {"N17", kEjectCaption, MenuCommand::Eject, "Ctrl+E"},
           {"N12", "-", MenuCommand::None, ""},
           {"N18", Ansi("Изменить описание книги"), MenuCommand::EditBook, "F2"},
           {"N13", Ansi("Переместить выше"), MenuCommand::MoveUp, "Ctrl+Up"},
@@ -83,7 +84,8 @@ TForm1::TForm1(const TForm1Controls& controls, platform::Platform& platform)
       integration_(platform, controls.boxes),
       session_(controls.progress),
       teller_(controls.boxes),
-      checkFlow_(teller_, *card, session_) {
+      checkFlow_(teller_, *card, session_),
+      watch_(platform, teller_) {
     // The user chose to close the window during the work: it closes now.
     session_.ended = [this] {
         if (teller_.Closing()) controls_.application.CloseMainWindow();
@@ -96,14 +98,18 @@ void TForm1::FormShow() {
     card->RemoveStaleTempFolders();
     settings = std::make_unique<SettingsStore>(kCompanyWord, kProgramWord, platform_);
     settings->SetMessageBoxes(controls_.boxes);
-    if (!LoadCardPath(*settings, cardPath)) {
+    const bool stored = LoadCardPath(*settings, cardPath);
+    if (!stored) {
         if (!ChooseCard(cardPath, cardSelect_)) {
             controls_.application.Terminate();
             return;
         }
         SaveCardPath(*settings, cardPath);
     }
-    card->SetCardPath(cardPath);
+    // The card mounted at another root than last time is taken there.
+    if (watch_.Begin(*settings, cardPath) == TCardWatch::Change::Came) SaveCardPath(*settings, cardPath);
+    if (!stored) watch_.Chosen(cardPath);
+    card->SetCardPath(watch_.Present() || !watch_.Known() ? cardPath : std::string());
     RefreshBooks();
 
     // An elevated instance does the integration the user said Yes to; this one ends.
@@ -142,6 +148,7 @@ void TForm1::ShowCardAfterWork(bool scan, const std::string& currentName, std::s
     if (CheckSwitchGiven()) return;
     checkFlow_.showAfter = slowWorkDelay;
     ShowRepair(checkFlow_.Offer(cardPath), currentName, row);
+    if (drivesPending_ && !session_.Running()) DrivesChanged();
 }
 
 void TForm1::RunCheck() {
@@ -177,7 +184,7 @@ void TForm1::ShowBooks(const std::string& currentName, std::size_t row) {
                                  std::to_string(totalMegabytes) + kStatusFree +
                                  std::to_string(freeBytes / kBytesPerMegabyte) + kStatusEnd);
     } else {
-        controls_.status.SetText(kCardNotFound + cardPath);
+        controls_.status.SetText(watch_.Gone() ? kCardNotConnected : kCardNotFound + cardPath);
     }
 
     const std::size_t count = card->Books.size();
@@ -289,6 +296,8 @@ void TForm1::booksKeyDown(uint16_t key, unsigned shift) {
     const bool ctrl = (shift & kCtrlDown) != 0;
     if (ctrl && (key == kKeyUp || key == kKeyDown || key == kKeyM)) {
         Arrange(key == kKeyUp ? MenuCommand::MoveUp : key == kKeyDown ? MenuCommand::MoveDown : MenuCommand::MoveTo);
+    } else if (ctrl && key == kKeyE) {
+        EjectCard();
     } else if (key == kKeyF2) {
         EditCurrentBook();
     } else if (key == kKeyEnter) {
@@ -322,6 +331,7 @@ void TForm1::N6Click() {
     card->SetCardPath(cardPath);
     ShowCardAfterWork(true, std::string(), 0);
     SaveCardPath(*settings, cardPath);
+    watch_.Chosen(cardPath);
 }
 
 void TForm1::N8Click() {
@@ -371,6 +381,7 @@ void TForm1::RunMenuCommand(MenuCommand command) {
         case MenuCommand::MoveTo:
         case MenuCommand::Sort: Arrange(command); break;
         case MenuCommand::EditBook: EditCurrentBook(); break;
+        case MenuCommand::Eject: EjectCard(); break;
         case MenuCommand::None: break;
     }
 }

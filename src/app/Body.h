@@ -19,6 +19,7 @@
 #include "app/Arrangeflow.h"
 #include "app/Bookbatch.h"
 #include "app/Cardcheckflow.h"
+#include "app/Cardwatch.h"
 #include "app/Controls.h"
 #include "app/Newbookdialog.h"
 #include "app/Progresssession.h"
@@ -59,7 +60,7 @@ const TMainFormTexts& MainFormTexts();
 // The commands of the menu.
 enum class MenuCommand {
     None, WriteBook, WriteFolder, DeleteBook, CheckCard, Exit, ChooseCard, Integration, About,
-    MoveUp, MoveDown, MoveTo, Sort, EditBook,
+    MoveUp, MoveDown, MoveTo, Sort, EditBook, Eject,
 };
 
 struct TMenuItemDef {
@@ -85,6 +86,7 @@ inline constexpr uint16_t kKeyDelete = 46;
 inline constexpr uint16_t kKeyUp = 38;
 inline constexpr uint16_t kKeyDown = 40;
 inline constexpr uint16_t kKeyM = 'M';
+inline constexpr uint16_t kKeyE = 'E';
 inline constexpr uint16_t kKeyF2 = 113;
 inline constexpr unsigned kShiftDown = 0x1, kAltDown = 0x2, kCtrlDown = 0x4;
 
@@ -179,6 +181,13 @@ public:
     // "Изменить описание книги" (F2): the current book's names shown in "Описание книги" and,
     // when saved, corrected in its descriptor; refused as a deletion is while a batch waits.
     void EditCurrentBook();
+    // The system says volumes came or went (on the UI thread): the chosen card is taken where it
+    // now is, or the list empties when it went, either heard; while it is away a volume with
+    // books is offered. During card work the look waits until the work has ended.
+    void DrivesChanged();
+    // "Извлечь карту памяти" (Ctrl+E): the card written out, unmounted and powered off, then a
+    // box says it may be taken out, or why the system refused.
+    void EjectCard();
 
     TCardSelectForm& CardSelectForm() { return cardSelect_; }
     TExplorerIntegration& Integration() { return integration_; }
@@ -213,6 +222,9 @@ private:
     // is told unless an elevated instance does the work.
     void SwitchIntegration(bool enable);
     bool CheckSwitchGiven();
+    // The card at cardPath shown and heard as having come; its path saved when it moved.
+    void TakeCard(bool moved);
+    void Announce(const std::string& text);
     // The check switch alone on the command line: the check, then the program ends.
     void RunCheckSwitch();
 
@@ -225,6 +237,8 @@ private:
     // started or told, and the window closes when the operation has ended.
     TTeller teller_;
     TCardCheckFlow checkFlow_;
+    TCardWatch watch_;
+    bool drivesPending_ = false;
 };
 
 // The program's answer to "--help" and "--version" (output to print, true to end at once);

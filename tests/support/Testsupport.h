@@ -154,8 +154,18 @@ public:
         const auto found = labels.find(root);
         return found == labels.end() ? std::string() : found->second;
     }
+    VolumeIdentity Identity(const std::string& root) override { return {uuids[root], VolumeLabel(root)}; }
+    // Takes the root out of the list, or refuses with the scripted reason.
+    bool Eject(const std::string& root, std::string& reason) override {
+        ejected.push_back(root);
+        if ((reason = refusal).empty()) std::erase(drives, root);
+        return reason.empty();
+    }
     std::vector<std::string> drives;
     std::map<std::string, std::string> labels;  // by root
+    std::map<std::string, std::string> uuids;   // by root
+    std::string refusal;
+    std::vector<std::string> ejected;
 };
 
 // The real system services, except the ones a test cannot let run for real: the elevation

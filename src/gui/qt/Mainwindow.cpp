@@ -19,6 +19,8 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include <utility>
+
 #include "Qtapplication.h"
 #include "Qttext.h"
 
@@ -225,6 +227,9 @@ MainWindow::MainWindow(QtApplication& application)
     auto* moveTo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_M), books_, nullptr, nullptr, Qt::WidgetShortcut);
     connect(moveTo, &QShortcut::activated, this,
             [this] { Run([](TForm1& form) { form.booksKeyDown(kKeyM, kCtrlDown); }); });
+    auto* eject = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), this);
+    connect(eject, &QShortcut::activated, this,
+            [this] { Run([](TForm1& form) { form.RunMenuCommand(MenuCommand::Eject); }); });
     auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
     connect(f10, &QShortcut::activated, this, [this] { OpenFirstMenu(); });
     application_.SetMainWindow(*this);
@@ -314,7 +319,18 @@ QAction* MainWindow::MenuAction(const std::string& name) const {
 void MainWindow::Run(const std::function<void(TForm1&)>& handler) {
     if (form_ == nullptr) return;
     TForm1& form = *form_;
+    ++handling_;
     application_.Handle([&form, &handler] { handler(form); });
+    --handling_;
+    if (handling_ == 0 && std::exchange(drivesPending_, false)) DrivesChanged();
+}
+
+void MainWindow::DrivesChanged() {
+    if (handling_ > 0) {
+        drivesPending_ = true;
+        return;
+    }
+    Run([](TForm1& form) { form.DrivesChanged(); });
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

@@ -117,6 +117,9 @@ public:
     BookOpenDialog& YDRRAROpenDialog() { return openDialog_; }
     // A menu or menu item by its name in MainMenu() ("N1", "N4", "Delete1", ...).
     QAction* MenuAction(const std::string& name) const;
+    // Volumes came or went: told to the window logic once no command of the window is under
+    // way (a box of one may be up), on the UI thread.
+    void DrivesChanged();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -134,6 +137,8 @@ private:
 
     QtApplication& application_;
     TForm1* form_ = nullptr;
+    int handling_ = 0;
+    bool drivesPending_ = false;
     QGroupBox* booksGroup_ = nullptr;
     QGroupBox* statusGroup_ = nullptr;
     BookList* books_ = nullptr;

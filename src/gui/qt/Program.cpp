@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QMetaObject>
 #include <QTranslator>
 
 #include <exception>
@@ -29,9 +30,16 @@ Frontend::Frontend(platform::Platform& platform, QtApplication& application)
                                                     sortDialog_.get(), namesDialog_.get(), &window.announcement()},
                                      platform);
     window.Attach(*form_);
+    // The watcher's thread hands each change to the UI thread.
+    watcher_ = platform::NewVolumeWatcher();
+    if (watcher_) {
+        MainWindow* shown = window_.get();
+        watcher_->Start([shown] { QMetaObject::invokeMethod(shown, [shown] { shown->DrivesChanged(); }, Qt::QueuedConnection); });
+    }
 }
 
 Frontend::~Frontend() {
+    if (watcher_) watcher_->Stop();
     window_->Detach();
     form_->FormDestroy();
 }

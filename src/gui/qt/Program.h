@@ -52,6 +52,7 @@ private:
     std::unique_ptr<BookNamesDialog> namesDialog_;
     std::unique_ptr<QtMessageBoxes> boxes_;
     std::unique_ptr<TForm1> form_;
+    std::unique_ptr<platform::IVolumeWatcher> watcher_;
 };
 
 // Sets up the running QApplication as the program wants it: Russian captions on Qt's own

@@ -1,6 +1,7 @@
 #include "Mainwindow.h"
 
 #include <commctrl.h>
+#include <dbt.h>
 
 #include <algorithm>
 #include <exception>
@@ -23,6 +24,8 @@ constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT;
 constexpr UINT kFormShowMessage = WM_APP + 1;
 // Posted when the list's row lost its selection; handled once the list has settled.
 constexpr UINT kKeepSelectionMessage = WM_APP + 2;
+// Posted when the system says a volume came or went; told to the window logic from the loop.
+constexpr UINT kDrivesChangedMessage = WM_APP + 3;
 
 constexpr int kBooksGroupId = 100;
 constexpr int kBooksId = 101;
@@ -216,8 +219,13 @@ void TMainWindow::Show(int showCommand) {
 }
 
 bool TMainWindow::PreTranslate(MSG& message) {
-    if (message.message != WM_KEYDOWN || message.wParam != VK_TAB) return false;
     if (window_ == nullptr || !IsChild(window_, message.hwnd)) return false;
+    // Ctrl+E, "Извлечь карту памяти", from any control of the window.
+    if (message.message == WM_KEYDOWN && message.wParam == 'E' && ModifierState() == kCtrlDown) {
+        Guarded([this] { form_->RunMenuCommand(MenuCommand::Eject); });
+        return true;
+    }
+    if (message.message != WM_KEYDOWN || message.wParam != VK_TAB) return false;
     const bool backwards = GetKeyState(VK_SHIFT) < 0;
     const HWND next = GetNextDlgTabItem(window_, GetFocus(), backwards ? TRUE : FALSE);
     if (next != nullptr) SetFocus(next);
@@ -231,6 +239,7 @@ void TMainWindow::FocusControl() {
 
 template <typename Handler>
 void TMainWindow::Guarded(Handler&& handler) {
+    ++handling_;
     try {
         handler();
     } catch (const std::exception& error) {
@@ -238,6 +247,8 @@ void TMainWindow::Guarded(Handler&& handler) {
     } catch (...) {
         application_.ShowException(std::string());
     }
+    --handling_;
+    if (handling_ == 0 && drivesPending_ && window_ != nullptr) PostMessageW(window_, kDrivesChangedMessage, 0, 0);
 }
 
 LRESULT CALLBACK TMainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -285,6 +296,19 @@ LRESULT TMainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
             }
             break;
         }
+        case WM_DEVICECHANGE: {
+            // A volume (a card, or a medium put in a reader) arrived or was taken away.
+            const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
+            if ((wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE) && header != nullptr &&
+                header->dbch_devicetype == DBT_DEVTYP_VOLUME) {
+                PostMessageW(window_, kDrivesChangedMessage, 0, 0);
+            }
+            return TRUE;
+        }
+        case kDrivesChangedMessage:
+            drivesPending_ = handling_ > 0;
+            if (!drivesPending_ && form_) Guarded([this] { form_->DrivesChanged(); });
+            return 0;
         case kKeepSelectionMessage:
             booksControl_.KeepCurrentRowSelected();
             return 0;

@@ -68,6 +68,9 @@ private:
     FontHandle font_;
     UINT dpi_ = kDesignDpi;
     bool shown_ = false;
+    // Handlers under way (a box of one may be up), and volumes that changed meanwhile.
+    int handling_ = 0;
+    bool drivesPending_ = false;
 
     ListViewControl booksControl_;
     EditControl statusControl_;

@@ -15,6 +15,7 @@
 
 #include "platform/Codepage.h"
 #include "platform/posix/Posixplatform.h"
+#include "platform/posix/Udisks2.h"
 
 namespace fs = std::filesystem;
 
@@ -283,13 +284,18 @@ std::string UnescapeUdev(const std::string& name) {
 
 }  // namespace
 
-std::string MountLabel(const std::string& mountinfo, const std::string& mountPoint, const std::string& byLabelFolder) {
+std::string MountSource(const std::string& mountinfo, const std::string& mountPoint) {
     const std::vector<MountEntry> entries = ParseMountInfo(mountinfo);
     const std::vector<bool> reachable = Reachable(entries);
     std::string source;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (reachable[i] && entries[i].mountPoint == mountPoint) source = entries[i].source;
     }
+    return source;
+}
+
+std::string MountLabel(const std::string& mountinfo, const std::string& mountPoint, const std::string& byLabelFolder) {
+    const std::string source = MountSource(mountinfo, mountPoint);
     std::error_code error;
     const fs::path device = source.empty() ? fs::path() : fs::canonical(source, error);
     if (!device.empty() && !error) {
@@ -331,8 +337,6 @@ bool IsRemovableBlockDevice(const std::string& sysClassBlock, const std::string&
     return OnUsbBus(device, error ? fs::path() : sysfsRoot);
 }
 
-namespace {
-
 std::string MountInfo() {
     std::ifstream in(kMountInfoFile);
     std::ostringstream contents;
@@ -340,14 +344,22 @@ std::string MountInfo() {
     return contents.str();
 }
 
-}  // namespace
-
 std::string PosixDrives::VolumeLabel(const std::string& root) {
     return Utf8ToCp1251(MountLabel(MountInfo(), NativeName(root), kByLabelFolder));
 }
 
 std::vector<std::string> PosixDrives::RemovableDrives() {
+    // UDisks2's removable volumes, and the mount table's.
+    std::set<std::string> drives;
+    if (udisks2::Available()) {
+        for (const udisks2::Volume& volume : udisks2::Volumes()) drives.insert(Utf8ToCp1251(volume.mountPoint));
+    }
     const std::string mountinfo = MountInfo();
+    for (const std::string& root : MountTableDrives(mountinfo)) drives.insert(root);
+    return {drives.begin(), drives.end()};
+}
+
+std::vector<std::string> PosixDrives::MountTableDrives(const std::string& mountinfo) {
     if (mountinfo.empty()) return {};
     return RemovableMountPoints(mountinfo, [](const std::string& name) {
         // A source may be a link such as /dev/disk/by-uuid/1234-ABCD; the kernel's name is that

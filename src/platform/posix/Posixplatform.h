@@ -88,7 +88,24 @@ class PosixDrives : public IDrives {
 public:
     std::vector<std::string> RemovableDrives() override;
     std::string VolumeLabel(const std::string& root) override;
+    // UDisks2's IdUUID and IdLabel; else the UUID from udev's /dev/disk/by-uuid, else from the
+    // file system's own first sectors (ext2/3/4, FAT, exFAT, NTFS), when the device can be read.
+    VolumeIdentity Identity(const std::string& root) override;
+    // Written out and unmounted: through UDisks2, which also powers the drive off, where the
+    // system bus has it; else by umount2 itself.
+    bool Eject(const std::string& root, std::string& reason) override;
+
+private:
+    static std::vector<std::string> MountTableDrives(const std::string& mountinfo);
 };
+
+// The contents of /proc/self/mountinfo.
+std::string MountInfo();
+// The source of the mount at mountPoint (UTF-8) that a path there reaches; empty when none.
+std::string MountSource(const std::string& mountinfo, const std::string& mountPoint);
+// The UUID or serial of the file system whose first sectors are given, as blkid writes it
+// ("0c2e...-..." for ext, "1234-ABCD" for FAT and exFAT); empty for other file systems.
+std::string FileSystemUuid(const std::string& firstSectors);
 
 // The label of the volume mounted at mountPoint (UTF-8) by the mount table mountinfo: the name
 // of the link in byLabelFolder (normally udev's /dev/disk/by-label) that leads to the mount's

@@ -160,9 +160,14 @@ public:
 };
 
 // The drive roots A:\ to Z:\ that GetDriveTypeA reports as DRIVE_REMOVABLE.
+// Labels and serial numbers by GetVolumeInformationW; a card taken out by locking and
+// dismounting its volume, then ejecting its medium.
 class Win32Drives : public IDrives {
 public:
     std::vector<std::string> RemovableDrives() override;
+    std::string VolumeLabel(const std::string& root) override;
+    VolumeIdentity Identity(const std::string& root) override;
+    bool Eject(const std::string& root, std::string& reason) override;
 };
 
 }  // namespace platform

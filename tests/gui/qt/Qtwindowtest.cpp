@@ -88,13 +88,15 @@ private slots:
         QCOMPARE(menus, QStringList({U("Файл"), U("Настройки"), U("Справка")}));
         QCOMPARE(ItemTexts(*w.MenuAction("N1")->menu()),
                  QStringList({U("Записать книгу на карту памяти (Enter)"),
-                              U("Записать папку с книгой на карту памяти"), U("Удалить с карты памяти выбранную книгу (Delete)"), U("Проверить карту"), "-",
+                              U("Записать папку с книгой на карту памяти"), U("Удалить с карты памяти выбранную книгу (Delete)"), U("Проверить карту"),
+                              U("Извлечь карту памяти"), "-",
                               U("Изменить описание книги"), U("Переместить выше"), U("Переместить ниже"),
                               U("Переместить на место…"), U("Упорядочить книги…"), "-", U("Выход")}));
         const std::map<std::string, QKeySequence> shown{{"N18", QKeySequence(Qt::Key_F2)},
                                                         {"N13", QKeySequence(Qt::CTRL | Qt::Key_Up)},
                                                         {"N14", QKeySequence(Qt::CTRL | Qt::Key_Down)},
-                                                        {"N15", QKeySequence(Qt::CTRL | Qt::Key_M)}};
+                                                        {"N15", QKeySequence(Qt::CTRL | Qt::Key_M)},
+                                                        {"N17", QKeySequence(Qt::CTRL | Qt::Key_E)}};
         for (const auto& [name, key] : shown) {
             QCOMPARE(w.MenuAction(name)->shortcut(), key);
             QCOMPARE(w.MenuAction(name)->shortcutContext(), Qt::WidgetShortcut);
@@ -465,6 +467,31 @@ private slots:
         QVERIFY(script.unexpected.empty());
         QCOMPARE(s.Rows().size(), 2);
         QCOMPARE(SettingsText(s), Q("CARD_PATH=" + other + "\r\nIS_ASKED_FOR_INTEGRATION=YES\r\n"));
+    }
+
+    // Volumes' changes posted as the watcher posts them: the window follows; Ctrl+E ejects.
+    void theCardComingAndGoingIsShownAndHeard() {
+        Session s;
+        s.MakeBooks({1, 2});
+        s.StoreCard();
+        s.test.drives.drives = {s.card()};
+        s.test.drives.uuids = {{s.card(), "1234-ABCD"}};
+        s.Start();
+        QVERIFY(s.WaitStarted());
+        for (const auto& [drives, rows, heard] : {std::tuple{std::vector<std::string>{}, 0, "Карта памяти отключена"},
+                                                  std::tuple{std::vector{s.card()}, 2, "Карта памяти подключена: 2 книги"}}) {
+            s.test.drives.drives = drives;
+            qtgui::MainWindow* window = &s.window();
+            QMetaObject::invokeMethod(window, [window] { window->DrivesChanged(); }, Qt::QueuedConnection);
+            QVERIFY(qttest::Settle());
+            QCOMPARE(s.Rows().size(), rows);
+            QCOMPARE(s.window().announcement().text(), U(heard));
+        }
+        s.script.Press(QMessageBox::Ok);
+        QTest::keyClick(&s.window().books(), Qt::Key_E, Qt::ControlModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(s.script.Finished(), kWaitMs);
+        QCOMPARE(s.script.seen.at(0).text, U("Карту памяти можно извлечь."));
+        QCOMPARE(s.Status(), U("Карта памяти не подключена"));
     }
 
     void integrationAboutAndExit() {

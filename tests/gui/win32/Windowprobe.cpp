@@ -7,12 +7,15 @@
 //   windowprobe.exe TITLE    the texts of the controls of the dialog or box with that title (edit
 //                            fields' too) in their order in the window, one "text <text>" line each, and
 //                            "progress <position>" for a progress bar
+//   windowprobe.exe volume arrival|removal LETTER    the drive's volume came or went
 //
 // The list's captions are read as another process must: through a buffer allocated in the
 // program's own memory.
 #include <windows.h>
 
 #include <commctrl.h>
+#include <dbt.h>
+#include <cwctype>
 
 #include <cstdio>
 #include <cwchar>
@@ -130,9 +133,18 @@ int ProbeBox(const wchar_t* title) {
     return search.found ? kExitFound : kExitNotFound;
 }
 
+// Tells the main window that the volume of a drive letter came or went, as the system does.
+int TellVolume(const std::wstring& change, wchar_t letter) {
+    DEV_BROADCAST_VOLUME volume{sizeof volume, DBT_DEVTYP_VOLUME, 0, 1u << (towupper(letter) - L'A'), 0};
+    const HWND main = FindWindowW(L"TForm1", nullptr);
+    if (main != nullptr) SendMessageW(main, WM_DEVICECHANGE, change == L"arrival" ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(&volume));
+    return main != nullptr ? kExitFound : kExitNotFound;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    if (argc == 4 && std::wstring(argv[1]) == L"volume") return TellVolume(argv[2], argv[3][0]);
     const int result = argc > 1 ? ProbeBox(argv[1]) : ProbeMainWindow();
     std::fflush(stdout);
     return result;

@@ -385,16 +385,17 @@ class Program:
     under Wine. Used as a context: when the scenario fails, the screen is recorded while the
     program still runs, then the program is ended."""
 
-    def __init__(self, session, desktop, folder, with_unrar=False, hold=None):
+    def __init__(self, session, desktop, folder, with_unrar=False, hold=None, ejected=None):
         """hold: (folder, point) runs the test build that holds the card work at the point
-        ("copy" or "move") until the test releases it (see Hold)."""
+        ("copy" or "move") until the test releases it (see Hold); ejected: where it writes ejects."""
         self.session = session
         self.desktop = desktop
         self.folder = folder
         self.hold = hold
+        self.ejected = ejected
         os.makedirs(folder, exist_ok=True)
         self.exe = os.path.join(folder, "ZWQManager.exe")
-        shutil.copy(session.held_program if hold else session.program, self.exe)
+        shutil.copy(session.held_program if hold or ejected else session.program, self.exe)
         if with_unrar:
             shutil.copy(session.unrar, os.path.join(folder, "unrar.exe"))
         self.process = None
@@ -405,6 +406,8 @@ class Program:
         env = self.session.env()
         if self.hold:
             env.update({"ZWQ_TEST_HOLD": windows_path(self.hold.folder), "ZWQ_TEST_HOLD_AT": self.hold.point})
+        if self.ejected:
+            env["ZWQ_TEST_EJECTED"] = windows_path(self.ejected)
         self.process = subprocess.Popen(self.session.command("wine", self.exe, *arguments), cwd=self.folder, env=env,
                                         stdin=subprocess.DEVNULL, stdout=self.output, stderr=self.output)
         return self
@@ -527,7 +530,11 @@ def empty_folder(folder):
 
 
 def store_settings(session, lines):
+    """The settings file, and no card known by its volume from an earlier scenario."""
     write_bytes(session.settings_file(), encoded(lines))
+    identity = os.path.splitext(session.settings_file())[0] + ".card"
+    if os.path.exists(identity):
+        os.remove(identity)
 
 
 def remove_settings(session):
@@ -880,6 +887,32 @@ def keyboard_and_menu(session, desktop):
         # "Выход" is the last item of "Файл".
         desktop.press(main, "F10", "Down", "Up", "Return")
         program.wait_end()
+
+
+def card_comes_and_goes(session, desktop):
+    """The card E: taken out and put in again (WM_DEVICECHANGE) is followed; Ctrl+E ejects it."""
+    work = scenario_folder(session, "comes-and-goes")
+    store_settings(session, ["CARD_PATH=E:\\", "IS_ASKED_FOR_INTEGRATION=YES"])
+    make_card_book(session.card, 1, "Война и мир", "Лев Толстой")
+    make_card_book(session.card, 2, "Мёртвые души", "Николай Гоголь")
+    link, ejected = os.path.join(session.prefix, "dosdevices", "e:"), os.path.join(work, "ejected.txt")
+    try:
+        with Program(session, desktop, os.path.join(work, "program"), ejected=ejected).start() as program:
+            main = desktop.wait_window(MAIN_TITLE, program)
+            check_soon(lambda: len(list_state(session)[1]) == 2, lambda: f"the card is not listed: {list_state(session)}")
+            for change, rows, heard in (("removal", 0, "Карта памяти отключена"), ("arrival", 2, "Карта памяти подключена: 2 книги")):
+                os.remove(link) if change == "removal" else os.symlink(session.card, link)
+                session.run_probe("volume", change, "E")
+                check_soon(lambda: len(list_state(session)[1]) == rows and ("text " + heard) in session.run_probe(MAIN_TITLE),
+                           lambda: f"after the {change}: {list_state(session)}, {session.run_probe(MAIN_TITLE)}")
+            desktop.press(main, "ctrl+e")
+            box = wait_box(session, desktop, "Извлечь карту памяти", "Карту памяти можно извлечь.", program)
+            check(read_bytes(ejected) == b"E:\\\n", f"the roots taken out: {read_bytes(ejected)!r}")
+            desktop.press(box, "Return")
+            desktop.wait_gone("Извлечь карту памяти")
+    finally:
+        if not os.path.lexists(link):
+            os.symlink(session.card, link)
 
 
 def current_row(session, desktop):
@@ -1287,6 +1320,7 @@ SCENARIOS = {
     "first-start-card-chosen": first_start_card_chosen,
     "rar-from-command-line": rar_from_command_line,
     "keyboard-and-menu": keyboard_and_menu,
+    "card-comes-and-goes": card_comes_and_goes,
     "new-book-dialog": new_book_dialog,
     "current-row": current_row,
     "arrange-books": arrange_books,

@@ -1,0 +1,117 @@
+// Cards coming and going: a real image mounted while the mount table is watched (root only), and
+// UDisks2 played by udisks2_standin.py (python3-dbusmock) on a private bus taken for the system's.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <sstream>
+
+#include "platform/posix/Posixplatform.h"
+#include "support/Testsupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+const char* const kUuid = "0c2e7d3a-1b2c-4d5e-8f90-123456789abc";
+using Act = std::function<bool(const std::string& root)>;
+
+std::string Output(const std::string& command) {
+    std::string text;
+    FILE* out = ::popen((command + " 2>&1").c_str(), "r");
+    for (int c; out != nullptr && (c = std::fgetc(out)) != EOF;) text += static_cast<char>(c);
+    return out != nullptr && ::pclose(out) == 0 ? text : "failed: " + text;
+}
+bool Shell(const std::string& command) { return Output(command).rfind("failed", 0) != 0; }
+
+// The card put in at one root, held busy, taken out, put in at another and taken out, each
+// change waited for until the watcher has told of it and the drives show it.
+void Walk(const Act& put, const std::function<void(const std::string&, bool)>& hold, const std::string& card,
+          const std::string& card1) {
+    platform::PosixDrives drives;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::atomic<int> changes = 0;
+    const std::unique_ptr<platform::IVolumeWatcher> watcher = platform::NewVolumeWatcher();
+    watcher->Start([&] {
+        const std::lock_guard<std::mutex> lock(mutex);
+        ++changes;
+        changed.notify_all();
+    });
+    const auto change = [&](const Act& act, const std::string& root, bool listed) {
+        const int before = changes;
+        if (!act(root)) return false;
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [&] {
+            const std::vector<std::string> roots = drives.RemovableDrives();
+            return changes > before && (std::find(roots.begin(), roots.end(), root) != roots.end()) == listed;
+        });
+        return true;
+    };
+    std::string reason;
+    const Act eject = [&](const std::string& root) { return drives.Eject(root, reason); };
+    ASSERT_TRUE(change(put, card, true));
+    EXPECT_EQ(drives.Identity(card).uuid, kUuid);
+    hold(card, true);  // the system refuses and says why
+    EXPECT_FALSE(drives.Eject(card, reason) || reason.empty());
+    hold(card, false);
+    EXPECT_TRUE(change(eject, card, false)) << reason;
+    ASSERT_TRUE(change(put, card1, true));
+    EXPECT_EQ(drives.Identity(card1).uuid, kUuid);
+    EXPECT_TRUE(change(eject, card1, false)) << reason;
+    watcher->Stop();
+}
+
+}  // namespace
+
+TEST(PosixVolumes, ALoopMountedCardComesGoesIsKnownElsewhereAndIsTakenOut) {
+    testsupport::TempDir dir;
+    const std::string image = dir / "card.img", media = "/run/media/zwqtest" + std::to_string(::getpid());
+    if (::geteuid() != 0 || !Shell("truncate -s 8M " + image + " && mkfs.ext4 -q -F -U " + kUuid + " " + image +
+                                   " && mkdir -p " + media + "/CARD " + media + "/CARD1 && mount -o loop " + image +
+                                   " " + media + "/CARD && umount " + media + "/CARD")) {
+        Shell("rm -rf " + media);
+        GTEST_SKIP() << "cannot mount a loop image under /run/media (as desktops mount cards): needs root and ext4";
+    }
+    std::unique_ptr<std::ofstream> open;  // a file open on the card keeps it from being unmounted
+    Walk([&](const std::string& root) { return Shell("mount -o loop " + image + " " + root); },
+         [&](const std::string& root, bool busy) { open.reset(busy ? new std::ofstream(root + "/open") : nullptr); },
+         media + "/CARD", media + "/CARD1");
+    Shell("rm -rf " + media);
+}
+
+TEST(PosixVolumes, Udisks2CardsComeAreKnownElsewhereAndAreTakenOut) {
+    std::istringstream bus(Output("dbus-daemon --session --fork --print-address=1 --print-pid=1"));
+    std::string address;
+    pid_t daemon = 0;
+    bus >> address >> daemon;
+    if (daemon <= 0 || !Shell("/usr/bin/python3 -c 'import dbusmock'")) GTEST_SKIP() << "no dbus-daemon or dbusmock";
+    ::setenv("DBUS_SYSTEM_BUS_ADDRESS", address.c_str(), 1);
+    const pid_t mock = std::atoi(Output("/usr/bin/python3 -m dbusmock --template " ZWQ_UDISKS2_STANDIN
+                                        " >/dev/null 2>&1 & echo $!").c_str());
+    const auto call = [](const std::string& object, const std::string& method, const std::vector<std::string>& args) {
+        std::string command = "gdbus call --system --dest org.freedesktop.UDisks2 --object-path /org/freedesktop/UDisks2" +
+                              object + " --method org.freedesktop.DBus.Mock." + method;
+        for (const std::string& argument : args) command += " \"'" + argument + "'\"";
+        return Output(command);
+    };
+    testsupport::TempDir dir;
+    testsupport::MakeDirs(dir / "CARD");
+    testsupport::MakeDirs(dir / "CARD1");
+    if (Shell("gdbus wait --system org.freedesktop.UDisks2")) {
+        Walk([&](const std::string& root) { return call("", "PutIn", {"sdb", root, kUuid, "PLAYER"}) == "()\n"; },
+             [&](const std::string& root, bool busy) { busy ? testsupport::WriteFile(root + "/busy", "") : void(fs::remove(root + "/busy")); },
+             dir / "CARD", dir / "CARD1");
+        EXPECT_NE(call("/drives/sdb", "GetCalls", {}).find("PowerOff"), std::string::npos);
+    }
+    ::kill(mock, SIGTERM), ::kill(daemon, SIGTERM);
+    ::unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+}
