@@ -552,7 +552,7 @@ TEST_F(Form, SwitchesInOtherLettersOrWithPathsDoNothing) {
 TEST(InformationRequest, HelpAndVersionWithoutAWindow) {
     std::string output;
     EXPECT_TRUE(InformationRequest({"--version"}, output));
-    EXPECT_EQ(output, A("ZWQ-менеджер 0.2.0\n"));
+    EXPECT_EQ(output, A("ZWQ-менеджер " ZWQ_VERSION_TEXT "\n"));
     EXPECT_TRUE(InformationRequest({"--help"}, output));
     EXPECT_NE(output.find(platform::IntegrateSwitch()), std::string::npos);
     EXPECT_NE(output.find(platform::DesintegrateSwitch()), std::string::npos);

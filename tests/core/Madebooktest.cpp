@@ -158,7 +158,9 @@ TEST_F(MadeBook, ArchivesOfFolderDaisyAndDescriptorBooks) {
             EXPECT_EQ(CardFile(slot, name), ReadFile(Fixture(c.files[i]))) << c.archive;
             lines.push_back(TMemoryCard::SlotName(slot) + "\\" + name);
         }
-        if (!c.head.empty()) EXPECT_EQ(Descriptor(slot), Crlf(lines)) << c.archive;
+        if (!c.head.empty()) {
+            EXPECT_EQ(Descriptor(slot), Crlf(lines)) << c.archive;
+        }
         EXPECT_TRUE(TempContent().empty()) << c.archive;
     }
     if (!tar) GTEST_SKIP() << "no tar.exe here to unpack ZIP and 7z archives: only the RAR was written";
