@@ -71,6 +71,22 @@ TEST_P(PulledCard, AWriteIsMendedToBooksInOrder) {
     EXPECT_GE(points, 5);
 }
 
+// A card that garbles what it is given fails the write before the book shows, unless the user
+// has turned the check off.
+TEST_F(Card, AFileReadBackUnlikeItsSourceFailsTheWriteAndLeavesTheCardAsItWas) {
+    const std::string source = testsupport::MakeSourceBook(dir / "src", "BOOK_001.ydr", {"#TITLE=T99", "#TOTAL_SIZE_KB=1"},
+                                                           {{"a.mp3", "a"}, {"b.mp3", "bb"}});
+    MakeBooks(2);
+    const auto before = testsupport::Snapshot(card());
+    files.garbleReadBack = true;
+    EXPECT_EQ(CardErrorText(model.AddBook(source).error),
+              A("Файл a.mp3 записан на карту памяти с ошибкой: возможно, карта памяти неисправна"));
+    EXPECT_EQ(testsupport::Snapshot(card()), before);
+    model.VerifyWrites = false;
+    EXPECT_TRUE(model.AddBook(source));
+    EXPECT_EQ(Books(), (std::vector<std::string>{"T1", "T2", "T99"}));
+}
+
 // A removal cut short leaves its journal for the check, whose plan must still fit the card when
 // the check comes: a book removed meanwhile made the check take the next book's folder for moved
 // and write another book's descriptor over it, and a book written under the removed book's number

@@ -40,6 +40,8 @@ public:
     // is flushed on its own and always kept.
     bool loseUnflushed = false;
     unsigned seed = 0;
+    // A card that garbles what it holds: every file read back from it comes with a byte flipped.
+    bool garbleReadBack = false;
 
     int changingCalls = 0;
     int rootListings = 0;
@@ -60,7 +62,9 @@ public:
     bool WriteUnflushed(const std::string& p, const std::string& d) override;
     bool RemoveTree(const std::string& p) override;
     bool CopyWithProgress(const std::string& a, const std::string& b, const platform::CopyProgress& c,
-                          const platform::StopToken& s) override;
+                          const platform::StopToken& s, uint32_t* crc) override;
+    bool ReadBackCrc(const std::string& p, const platform::CopyProgress& c, const platform::StopToken& s,
+                     uint32_t& crc) override;
     bool FlushFiles(const std::vector<std::string>& p) override;
     int64_t FileSize(const std::string& p) override { return Readable(p) ? TestFiles::FileSize(p) : -1; }
     int64_t ClusterSize(const std::string& p) override { return Readable(p) ? TestFiles::ClusterSize(p) : -1; }
