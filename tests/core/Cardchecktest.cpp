@@ -33,6 +33,7 @@ std::string PullName(const ::testing::TestParamInfo<Pull>& info) {
         case Pull::InTheMiddleOfTheCall: return "InTheMiddleOfTheCall";
         case Pull::AfterTheCallReachedTheCard: return "AfterTheCallReachedTheCard";
         case Pull::LosingUnflushedWrites: return "LosingUnflushedWrites";
+        case Pull::LosingWritesNotNamedInFlush: return "LosingWritesNotNamedInFlush";
     }
     return std::string();
 }
@@ -45,7 +46,7 @@ namespace {
 
 INSTANTIATE_TEST_SUITE_P(Pulls, PulledCard,
                          ::testing::Values(Pull::InTheMiddleOfTheCall, Pull::AfterTheCallReachedTheCard,
-                                           Pull::LosingUnflushedWrites),
+                                           Pull::LosingUnflushedWrites, Pull::LosingWritesNotNamedInFlush),
                          PullName);
 
 TEST_P(PulledCard, ARemovalAndRenumberingIsMendedToBooksInOrder) {

@@ -187,8 +187,17 @@ bool CardMishaps::FlushFiles(const std::vector<std::string>& p) {
         return std::all_of(p.begin(), p.end(), [this](const std::string& path) { return TestFiles::Exists(path); });
     }, {}, Op());
     // What has reached the medium is kept at a later pull.
-    if (flushed) unflushed_.clear();
+    if (flushed) unflushed_.erase(std::remove_if(unflushed_.begin(), unflushed_.end(), [&](const Op& op) { return Flushes(p, op); }),
+                                  unflushed_.end());
     return flushed;
+}
+
+bool CardMishaps::Flushes(const std::vector<std::string>& named, const Op& op) const {
+    const auto reached = [&named](const std::string& path) {
+        return std::find(named.begin(), named.end(), path) != named.end() ||
+               std::find(named.begin(), named.end(), platform::FolderOf(path)) != named.end();
+    };
+    return !flushNamedOnly || (reached(op.path) && (op.kind != Op::Kind::Move || reached(op.to)));
 }
 
 bool CardMishaps::MoveNoReplace(const std::string& a, const std::string& b) {

@@ -40,6 +40,10 @@ public:
     // is flushed on its own and always kept.
     bool loseUnflushed = false;
     unsigned seed = 0;
+    // With loseUnflushed: a flush per handle, as Windows flushes, keeps only the changes to the
+    // paths it names and, for a folder named, to its entries (children made, removed or renamed
+    // directly in it); the rest may still be lost.
+    bool flushNamedOnly = false;
     // A card that garbles what it holds: every file read back from it comes with a byte flipped.
     bool garbleReadBack = false;
 
@@ -86,6 +90,8 @@ private:
         std::map<std::string, std::string> tree;
     };
     void NoteBefore(Op& op) const;
+    // Whether a flush of these paths puts the change on the medium.
+    bool Flushes(const std::vector<std::string>& named, const Op& op) const;
     static void Undo(const Op& op);
     void Replay();
     bool InUse(const std::string& path) const;

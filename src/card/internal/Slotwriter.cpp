@@ -127,9 +127,14 @@ TWriteOutcome TSlotWriter::Write(TBookPlan& plan, const TProgressCallback& progr
     if (plan.extraction) plan.extraction->Remove();
 
     // The descriptor makes the book visible to the player, so it is written only once every
-    // file is on the medium. A stop is still heard before the flush and after it.
+    // file is on the medium, and the folder with them: its entries, and its own entry in the
+    // card's root (a system that flushes per handle writes out only what it is named). A stop
+    // is still heard before the flush and after it.
     state.phase = TCardProgress::Phase::Flushing;
-    const bool flushed = gate.Report(state, true) && files_.FlushFiles(targets) && gate.Report(state, true);
+    std::vector<std::string> flushing = targets;
+    flushing.push_back(folder);
+    flushing.push_back(cardPath_);
+    const bool flushed = gate.Report(state, true) && files_.FlushFiles(flushing) && gate.Report(state, true);
     if (!flushed) return failed(TCardError::Of(gate.stopped() ? Code::Cancelled : Code::Flush));
     // What the card gives back is checked before the book becomes visible: a book it garbled
     // goes again with the writer.

@@ -417,7 +417,10 @@ bool Win32FileSystem::ReadBackCrc(const std::string& path, const CopyProgress& p
 bool Win32FileSystem::FlushFiles(const std::vector<std::string>& paths) {
     bool ok = true;
     for (const std::string& path : paths) {
-        const std::wstring name = WideName(path);
+        std::wstring name = WideName(path);
+        // A card's root named as its drive ("E:") is the drive's root folder, not the folder
+        // current on that drive.
+        if (name.size() == 2 && name[1] == L':') name += L'\\';
         const DWORD attributes = Attributes(name);
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             // A folder is opened as such; not every file system flushes one, and that is no
