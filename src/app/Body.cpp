@@ -67,7 +67,8 @@ const std::vector<TMenuDef>& MainMenu() {
         {"N5", Ansi("Настройки"),
          {{"N6", Ansi("Выбрать карту памяти"), MenuCommand::ChooseCard, ""},
           // The caption is set at start-up from the integration's state.
-          {"N9", "?", MenuCommand::Integration, ""}}},
+          {"N9", "?", MenuCommand::Integration, ""},
+          {"N17", Ansi("Проверять записанное"), MenuCommand::VerifyWrites, "", true}}},
         {"N7", Ansi("Справка"), {{"N8", Ansi("О программе..."), MenuCommand::About, ""}}},
     };
     return menu;
@@ -104,6 +105,8 @@ void TForm1::FormShow() {
         SaveCardPath(*settings, cardPath);
     }
     card->SetCardPath(cardPath);
+    card->VerifyWrites = LoadVerifyWrites(*settings);
+    if (controls_.verifyItem != nullptr) controls_.verifyItem->SetChecked(card->VerifyWrites);
     RefreshBooks();
 
     // An elevated instance does the integration the user said Yes to; this one ends.
@@ -328,6 +331,12 @@ void TForm1::N8Click() {
     teller_.Tell(AboutText(kVersion, kMakerAddress), kAboutCaption, kInformation);
 }
 
+void TForm1::N17Click() {
+    card->VerifyWrites = !card->VerifyWrites;
+    if (controls_.verifyItem != nullptr) controls_.verifyItem->SetChecked(card->VerifyWrites);
+    SaveVerifyWrites(*settings, card->VerifyWrites);
+}
+
 void TForm1::N9Click() { SwitchIntegration(!integration_.IsExplorerIntegrated()); }
 
 void TForm1::SwitchIntegration(bool enable) {
@@ -371,6 +380,7 @@ void TForm1::RunMenuCommand(MenuCommand command) {
         case MenuCommand::MoveTo:
         case MenuCommand::Sort: Arrange(command); break;
         case MenuCommand::EditBook: EditCurrentBook(); break;
+        case MenuCommand::VerifyWrites: N17Click(); break;
         case MenuCommand::None: break;
     }
 }

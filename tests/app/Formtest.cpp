@@ -454,6 +454,16 @@ TEST_F(Form, TheIntegrationItemSwitchesAndNamesTheState) {
     EXPECT_EQ(n9.caption, A("Интегрировать в файловый менеджер"));
 }
 
+// "Проверять записанное" is ticked while on; the settings keep every byte until it is switched.
+TEST_F(Form, TheReadBackOptionIsTickedSwitchedAndKept) {
+    StartWithBooks({});
+    const std::string before = testsupport::ReadFile(settingsFile());
+    EXPECT_TRUE(n17.checked && form.card->VerifyWrites);
+    form.RunMenuCommand(MenuCommand::VerifyWrites);
+    EXPECT_FALSE(n17.checked || form.card->VerifyWrites);
+    EXPECT_EQ(testsupport::ReadFile(settingsFile()), before + "VERIFY_WRITES=0\r\n");
+}
+
 TEST_F(Form, TheStartUpQuestionIsAskedUntilAnswered) {
     StoreSettings({"CARD_PATH=" + card(), "IS_ASKED_FOR_INTEGRATION=yes"});
     form.FormShow();  // lower-case "yes" does not count; Cancel stores nothing
