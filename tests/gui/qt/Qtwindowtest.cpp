@@ -66,6 +66,7 @@ private slots:
         QCOMPARE(s.Status(), U("Записано книг: 3, общим объемом 3 Мб. Свободно 1500 Мб."));
         QCOMPARE(s.window().books().SelectedRow(), 0);  // the first book is current
         QCOMPARE(s.window().MenuAction("N9")->text(), U("Интегрировать в файловый менеджер"));
+        QVERIFY(s.window().MenuAction("N17")->isChecked());
         QVERIFY(qttest::Settle());
         QVERIFY(script.seen.empty());
         QVERIFY2(script.unexpected.empty(), qPrintable(script.unexpected.join("; ")));
@@ -98,7 +99,9 @@ private slots:
             QCOMPARE(w.MenuAction(name)->shortcut(), key);
             QCOMPARE(w.MenuAction(name)->shortcutContext(), Qt::WidgetShortcut);
         }
-        QCOMPARE(ItemTexts(*w.MenuAction("N5")->menu()), QStringList({U("Выбрать карту памяти"), "?"}));
+        QCOMPARE(ItemTexts(*w.MenuAction("N5")->menu()),
+                 QStringList({U("Выбрать карту памяти"), "?", U("Проверять записанное")}));
+        QVERIFY(w.MenuAction("N17")->isCheckable());
         QCOMPARE(ItemTexts(*w.MenuAction("N7")->menu()), QStringList({U("О программе...")}));
         for (QAction* menu : w.menuBar()->actions()) {
             for (const QAction* action : QList<QAction*>{menu} + menu->menu()->actions()) {
