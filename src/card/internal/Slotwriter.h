@@ -32,8 +32,8 @@ public:
     TSlotWriter(const TSlotWriter&) = delete;
     TSlotWriter& operator=(const TSlotWriter&) = delete;
 
-    // Writes the book; its outcome names the book. progress hears the copy and the flush;
-    // stop, polled as it goes, ends the write (the outcome is then cancelled).
+    // Writes the book; its outcome names the book. progress hears the copy, the flush and the
+    // read-back; stop, polled as it goes, ends the write (the outcome is then cancelled).
     TWriteOutcome Write(TBookPlan& plan, const TProgressCallback& progress, const platform::StopToken& stop);
 
 private:
