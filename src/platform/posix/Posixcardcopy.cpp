@@ -26,12 +26,12 @@ constexpr int64_t kWriteBehindBytes = 2 * kCopyChunkBytes;
 
 // Moves the bytes a file has when the copy begins into another: with the kernel's in-kernel
 // copy while the two files allow it (same file system, a kernel that has it), with read and
-// write otherwise (sendfile, tried as well, is slower into FUSE file systems), and always when
-// the CRC of the bytes written is asked for: they must pass through the copy to be summed.
+// write otherwise (sendfile, tried as well, is slower into FUSE file systems). The CRC of the
+// bytes written, when asked for, is summed from the buffer they pass through, or after an
+// in-kernel copy from the chunk of the source just copied, which the system's cache still holds.
 class ChunkCopier {
 public:
-    ChunkCopier(int in, int out, int64_t size, uint32_t* crc)
-        : in_(in), out_(out), size_(size), kernelCopy_(crc == nullptr), crc_(crc) {}
+    ChunkCopier(int in, int out, int64_t size, uint32_t* crc) : in_(in), out_(out), size_(size), crc_(crc) {}
 
     // Copies up to kCopyChunkBytes at the files' offsets: the bytes moved, 0 at the end, -1 on
     // failure.
@@ -41,7 +41,7 @@ public:
         while (kernelCopy_) {
             const ssize_t n = ::copy_file_range(in_, nullptr, out_, nullptr, static_cast<std::size_t>(want), 0);
             // Some file systems answer 0 before the end instead of refusing.
-            if (n > 0) return Moved(n);
+            if (n > 0) return SumCopied(n) ? Moved(n) : -1;
             if (n < 0 && errno == EINTR) continue;
             if (n < 0 && errno != EXDEV && errno != EINVAL && errno != EOPNOTSUPP && errno != ENOSYS) return -1;
             kernelCopy_ = false;
@@ -68,12 +68,26 @@ private:
         done_ += n;
         return n;
     }
+    // Sums the n bytes the kernel has just copied from the source at done_.
+    bool SumCopied(int64_t n) {
+        if (!crc_) return true;
+        if (!buffer_) buffer_.reset(new char[kCopyBufferSize]);
+        for (int64_t at = 0; at < n;) {
+            const std::size_t piece = static_cast<std::size_t>(std::min<int64_t>(kCopyBufferSize, n - at));
+            const ssize_t got = ::pread(in_, buffer_.get(), piece, static_cast<off_t>(done_ + at));
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) return false;
+            *crc_ = Crc32(*crc_, buffer_.get(), static_cast<std::size_t>(got));
+            at += got;
+        }
+        return true;
+    }
 
     int in_;
     int out_;
     int64_t size_;
     int64_t done_ = 0;
-    bool kernelCopy_;
+    bool kernelCopy_ = true;
     uint32_t* crc_;
     std::unique_ptr<char[]> buffer_;
 };

@@ -44,8 +44,7 @@ public:
     int64_t FreeBytes(const std::string& path) override;
     bool IsLink(const std::string& path) override;
     std::unique_ptr<IFileLock> TryLock(const std::string& path) override;
-    // copy_file_range, or read and write across file systems or for the CRC, written out in the
-    // background.
+    // copy_file_range, or read and write across file systems, written out in the background.
     bool CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress,
                           const StopToken& stop, uint32_t* crc) override;
     // The file's pages dropped from the cache (posix_fadvise), then read.
