@@ -457,11 +457,15 @@ TEST_F(Form, TheIntegrationItemSwitchesAndNamesTheState) {
 // "Проверять записанное" is ticked while on; the settings keep every byte until it is switched.
 TEST_F(Form, TheReadBackOptionIsTickedSwitchedAndKept) {
     StartWithBooks({});
-    const std::string before = testsupport::ReadFile(settingsFile());
+    const std::string stored = testsupport::Crlf({"CARD_PATH=" + card(), "IS_ASKED_FOR_INTEGRATION=YES"});
+    EXPECT_EQ(testsupport::ReadFile(settingsFile()), stored);
     EXPECT_TRUE(n17.checked && form.card->VerifyWrites);
     form.RunMenuCommand(MenuCommand::VerifyWrites);
     EXPECT_FALSE(n17.checked || form.card->VerifyWrites);
-    EXPECT_EQ(testsupport::ReadFile(settingsFile()), before + "VERIFY_WRITES=0\r\n");
+    EXPECT_EQ(testsupport::ReadFile(settingsFile()), stored + "VERIFY_WRITES=0\r\n");
+    TForm1 next(Controls(), test.platform);  // the next start keeps it off
+    next.FormShow();
+    EXPECT_FALSE(n17.checked || next.card->VerifyWrites);
 }
 
 TEST_F(Form, TheStartUpQuestionIsAskedUntilAnswered) {
