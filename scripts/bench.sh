@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Times writing a book onto a card folder, as the program does it, against the shell doing the
 # same copy: a 300 MiB book of 20 files and a book of 300 files of 64 KiB against
-# `cp -r SOURCE TARGET && sync`, on ext4 (the build folder's file system) and, when one can be
+# `cp -r SOURCE TARGET && sync` (the program, as by default, also reads every file back from the
+# card and checks it; ZWQ_BENCH_NO_READBACK=1 times it without), on ext4 (the build folder's file system) and, when one can be
 # mounted (root, a loop device and FUSE), on exFAT through FUSE; and a stored RAR 5 archive of
 # the 300 MiB book against `bsdtar -xf` + `cp -r` + `sync`. Then the batches that renumber books:
 # deleting book 1 of 100, 300 and 999 books, moving book 999 to place 1 and re-sorting 999 books

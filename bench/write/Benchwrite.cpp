@@ -113,6 +113,9 @@ int WriteBook(const fs::path& card, const fs::path& book) {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     };
     TMemoryCard model;
+    // The files are read back and checked, as the program does unless the user turns it off;
+    // ZWQ_BENCH_NO_READBACK measures the write without the check.
+    model.VerifyWrites = std::getenv("ZWQ_BENCH_NO_READBACK") == nullptr;
     model.SetCardPath(platform::FromFsPath(card));
     model.Scan();
     int reports = 0;

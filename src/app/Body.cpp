@@ -56,7 +56,7 @@ const std::vector<TMenuDef>& MainMenu() {
           {"N11", WriteFolderCaption(), MenuCommand::WriteFolder, ""},
           {"Delete1", Ansi("Удалить с карты памяти выбранную книгу (Delete)"), MenuCommand::DeleteBook, ""},
           {"N10", Ansi("Проверить карту"), MenuCommand::CheckCard, ""},
-          {"N17", kEjectCaption, MenuCommand::Eject, "Ctrl+E"},
+          {"N19", kEjectCaption, MenuCommand::Eject, "Ctrl+E"},
           {"N12", "-", MenuCommand::None, ""},
           {"N18", Ansi("Изменить описание книги"), MenuCommand::EditBook, "F2"},
           {"N13", Ansi("Переместить выше"), MenuCommand::MoveUp, "Ctrl+Up"},
@@ -68,7 +68,8 @@ const std::vector<TMenuDef>& MainMenu() {
         {"N5", Ansi("Настройки"),
          {{"N6", Ansi("Выбрать карту памяти"), MenuCommand::ChooseCard, ""},
           // The caption is set at start-up from the integration's state.
-          {"N9", "?", MenuCommand::Integration, ""}}},
+          {"N9", "?", MenuCommand::Integration, ""},
+          {"N17", Ansi("Проверять записанное"), MenuCommand::VerifyWrites, "", true}}},
         {"N7", Ansi("Справка"), {{"N8", Ansi("О программе..."), MenuCommand::About, ""}}},
     };
     return menu;
@@ -110,6 +111,8 @@ void TForm1::FormShow() {
     if (watch_.Begin(*settings, cardPath) == TCardWatch::Change::Came) SaveCardPath(*settings, cardPath);
     if (!stored) watch_.Chosen(cardPath);
     card->SetCardPath(watch_.Present() || !watch_.Known() ? cardPath : std::string());
+    card->VerifyWrites = LoadVerifyWrites(*settings);
+    if (controls_.verifyItem != nullptr) controls_.verifyItem->SetChecked(card->VerifyWrites);
     RefreshBooks();
 
     // An elevated instance does the integration the user said Yes to; this one ends.
@@ -338,6 +341,12 @@ void TForm1::N8Click() {
     teller_.Tell(AboutText(kVersion, kMakerAddress), kAboutCaption, kInformation);
 }
 
+void TForm1::N17Click() {
+    card->VerifyWrites = !card->VerifyWrites;
+    if (controls_.verifyItem != nullptr) controls_.verifyItem->SetChecked(card->VerifyWrites);
+    SaveVerifyWrites(*settings, card->VerifyWrites);
+}
+
 void TForm1::N9Click() { SwitchIntegration(!integration_.IsExplorerIntegrated()); }
 
 void TForm1::SwitchIntegration(bool enable) {
@@ -382,6 +391,7 @@ void TForm1::RunMenuCommand(MenuCommand command) {
         case MenuCommand::Sort: Arrange(command); break;
         case MenuCommand::EditBook: EditCurrentBook(); break;
         case MenuCommand::Eject: EjectCard(); break;
+        case MenuCommand::VerifyWrites: N17Click(); break;
         case MenuCommand::None: break;
     }
 }

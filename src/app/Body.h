@@ -60,7 +60,7 @@ const TMainFormTexts& MainFormTexts();
 // The commands of the menu.
 enum class MenuCommand {
     None, WriteBook, WriteFolder, DeleteBook, CheckCard, Exit, ChooseCard, Integration, About,
-    MoveUp, MoveDown, MoveTo, Sort, EditBook, Eject,
+    MoveUp, MoveDown, MoveTo, Sort, EditBook, Eject, VerifyWrites,
 };
 
 struct TMenuItemDef {
@@ -69,6 +69,8 @@ struct TMenuItemDef {
     MenuCommand command = MenuCommand::None;
     // The key that does the same in the book list, shown beside the caption ("Ctrl+Up").
     std::string shortcut;
+    // An option the item ticks and unticks; the window logic sets the tick (SetChecked).
+    bool checkable = false;
 };
 struct TMenuDef {
     std::string name;
@@ -115,6 +117,8 @@ struct TForm1Controls {
     ui::IBookNamesDialog* namesDialog = nullptr;
     // The line that says where a moved book now is; cleared whenever the list shows the card.
     ui::IAnnouncement* announcement = nullptr;
+    // "Проверять записанное" (N17), ticked while writes are read back and checked.
+    ui::IMenuItem* verifyItem = nullptr;
 };
 
 class TForm1 {
@@ -170,6 +174,8 @@ public:
     void N10Click();
     // "Записать папку с книгой на карту памяти": a folder chosen, then as WriteMadeBookFromDialog.
     void N11Click();
+    // "Проверять записанное": the option switched, saved and its tick shown.
+    void N17Click();
     // A book the program makes itself, chosen in a dialog (TMadeBookJob): found, shown in
     // "Новая книга" for the user to correct, then written.
     bool WriteMadeBookFromDialog(const std::string& path);

@@ -24,6 +24,8 @@ const std::string kOnCard = Ansi(" на карте памяти");
 const std::string kCopyError = Ansi("Ошибка во время копирования файла ");
 const std::string kSaveError = Ansi("Ошибка во время сохранения файла ");
 const std::string kFlushError = Ansi("Ошибка во время записи файлов книги на карту памяти");
+const std::string kGarbledHead = Ansi("Файл ");
+const std::string kGarbledTail = Ansi(" записан на карту памяти с ошибкой: возможно, карта памяти неисправна");
 const std::string kCancelledText = Ansi("Запись книги отменена");
 const std::string kNoRoomHead = Ansi("Книга не помещается на карту памяти: нужно ");
 const std::string kNoRoomFree = Ansi(" Мб, свободно ");
@@ -196,6 +198,7 @@ std::string CardErrorText(const TCardError& error) {
         case Code::Copy: return kCopyError + error.subject;
         case Code::Save: return kSaveError + error.subject;
         case Code::Flush: return kFlushError;
+        case Code::Garbled: return kGarbledHead + error.subject + kGarbledTail;
         case Code::Cancelled: return kCancelledText;
         case Code::NotMade: return NotMadeText(error.notMade, error.subject, error.leftOut);
         case Code::AwaitsCheck: return kAwaitsCheck;

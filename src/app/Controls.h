@@ -45,6 +45,8 @@ class IMenuItem {
 public:
     virtual ~IMenuItem() = default;
     virtual void SetCaption(const std::string& caption) = 0;
+    // Ticks the item or takes its tick away; an item that is never ticked ignores it.
+    virtual void SetChecked(bool /*checked*/) {}
 };
 
 // The modal dialog that opens book files: several chosen in its list, or one typed name, which

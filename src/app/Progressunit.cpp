@@ -17,6 +17,8 @@ constexpr int64_t kKilobyte = 1024;
 constexpr int64_t kMegabyte = platform::kBytesPerMegabyte;
 // Unpacking and copying an archive's book move the same bytes: each is half of its work.
 constexpr double kUnpackShare = 0.5;
+// A card reads some times faster than it writes: the read-back of a book is a fifth of its copy.
+constexpr double kReadBackShare = 0.2;
 // The time left is told once the work has run this long and done this share of itself, when
 // the rate it has kept so far says something about the rest.
 constexpr milliseconds kEstimateAfter{3000};
@@ -49,13 +51,16 @@ double Share(int64_t done, int64_t total) {
 // How much of the current book's work (or of the renumbering) is done, 0 to 1.
 double BookShare(const TProgressPlan& plan, const TCardProgress& progress) {
     const double copyStart = plan.unpacks ? kUnpackShare : 0.0;
+    const double readBackStart = 1.0 - (progress.readsBack ? kReadBackShare * (1.0 - copyStart) : 0.0);
     switch (progress.phase) {
         case TCardProgress::Phase::Unpacking:
             return kUnpackShare * Share(progress.bytesDone, progress.bytesTotal);
         case TCardProgress::Phase::Copying:
-            return copyStart + (1.0 - copyStart) * Share(progress.bytesDone, progress.bytesTotal);
+            return copyStart + (readBackStart - copyStart) * Share(progress.bytesDone, progress.bytesTotal);
         case TCardProgress::Phase::Flushing:
-            return 1.0;
+            return readBackStart;
+        case TCardProgress::Phase::Verifying:
+            return readBackStart + (1.0 - readBackStart) * Share(progress.bytesDone, progress.bytesTotal);
         case TCardProgress::Phase::Renumbering:
             return Share(progress.itemIndex - 1, progress.itemCount);
     }
@@ -68,6 +73,8 @@ std::string Activity(const TCardProgress& progress) {
         case TCardProgress::Phase::Copying:
             return kCopying + std::to_string(progress.itemIndex) + kOf + std::to_string(progress.itemCount);
         case TCardProgress::Phase::Flushing: return kFlushing;
+        case TCardProgress::Phase::Verifying:
+            return kVerifying + std::to_string(progress.itemIndex) + kOf + std::to_string(progress.itemCount);
         case TCardProgress::Phase::Renumbering:
             return kRenumbering + std::to_string(progress.itemIndex) + kOf + std::to_string(progress.itemCount);
     }

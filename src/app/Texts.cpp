@@ -116,6 +116,7 @@ const std::string kRepairing = Ansi("исправление карты памя�
 const std::string kUnpacking = Ansi("распаковка архива");
 const std::string kCopying = Ansi("копирование: файл ");
 const std::string kFlushing = Ansi("запись данных на карту памяти");
+const std::string kVerifying = Ansi("проверка записанного: файл ");
 const std::string kRenumbering = Ansi("перенумерация: книга ");
 const std::string kPercent = " %";
 const std::string kSeparator = ", ";

@@ -90,6 +90,7 @@ extern const std::string kRepairing;
 extern const std::string kUnpacking;
 extern const std::string kCopying;
 extern const std::string kFlushing;
+extern const std::string kVerifying;
 extern const std::string kRenumbering;
 extern const std::string kPercent;
 extern const std::string kSeparator;

@@ -24,6 +24,7 @@ struct TCardError {
         Copy,                   // subject: the source file
         Save,                   // subject: the descriptor on the card
         Flush,
+        Garbled,                // subject: the file's name on the card, read back unlike its source
         Cancelled,
         NoRoom,                 // neededBytes of freeBytes
         NotMade,                // no book could be made of the source: notMade says why, subject of what

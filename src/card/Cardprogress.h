@@ -8,8 +8,11 @@
 #include "platform/Stoptoken.h"
 
 struct TCardProgress {
-    enum class Phase { Unpacking, Copying, Flushing, Renumbering };
+    // A write's files are copied, flushed, then (Verifying) read back from the card and checked.
+    enum class Phase { Unpacking, Copying, Flushing, Verifying, Renumbering };
     Phase phase = Phase::Copying;
+    // A write whose files are read back after the copy: the check takes a part of the work.
+    bool readsBack = false;
     // Bytes of the book done and in all (writes); 0 of 0 while unknown.
     int64_t bytesDone = 0;
     int64_t bytesTotal = 0;

@@ -55,6 +55,9 @@ public:
     // DisplayName of the last book written; card root without trailing separator; the
     // extraction folder of the last archive unpacked ("<>" while none is made).
     std::string LastTitle, CardPath, TempFolder;
+    // Whether a write reads each file back from the card and compares it with its source before
+    // the book becomes visible (on by default; the user may turn it off).
+    bool VerifyWrites = true;
 
     void SetCardPath(const std::string& path);
     // Rebuilds Books from the descriptors in the card's root, listing it once. Reports nothing,

@@ -97,9 +97,16 @@ public:
     // the medium, without flushing each file (FlushFiles does that once for the whole book).
     // progress (may be empty) is called after every chunk, and for a file that is not empty at
     // least once with its whole size. stop is polled after every chunk and ends the copy.
-    // Fails when the target exists; a failed or stopped copy leaves no target.
+    // Fails when the target exists; a failed or stopped copy leaves no target. With crc the
+    // copy also gives the CRC-32 (Crc32.h) of the bytes it wrote, the source read only once.
     virtual bool CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress,
-                                  const StopToken& stop) = 0;
+                                  const StopToken& stop, uint32_t* crc = nullptr) = 0;
+    // Reads a file back from the medium, not from the system's cache (FlushFiles must have put
+    // it there), and gives the CRC-32 of its bytes in crc: what a card that lost or garbled
+    // them hands back. progress and stop as for a copy; false when the file cannot be read or
+    // the read is stopped.
+    virtual bool ReadBackCrc(const std::string& path, const CopyProgress& progress, const StopToken& stop,
+                             uint32_t& crc) = 0;
     // Puts the files, all on one volume, and their folder entries on the medium: when it
     // returns true they survive the card being pulled out. A folder among them has its own
     // entries written out where the system can flush a folder; where it cannot, an existing

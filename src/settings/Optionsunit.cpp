@@ -7,6 +7,9 @@
 
 namespace {
 const char* const kCardPathKey = "CARD_PATH";
+const char* const kVerifyWritesKey = "VERIFY_WRITES";
+const char* const kOff = "0";
+const char* const kOn = "1";
 }
 
 bool LoadCardPath(SettingsStore& settings, std::string& cardPath) {
@@ -17,6 +20,13 @@ bool LoadCardPath(SettingsStore& settings, std::string& cardPath) {
 
 void SaveCardPath(SettingsStore& settings, const std::string& cardPath) {
     settings.SetSetting(kCardPathKey, cardPath);
+    settings.SaveSettings();
+}
+
+bool LoadVerifyWrites(SettingsStore& settings) { return settings.GetSetting(kVerifyWritesKey) != kOff; }
+
+void SaveVerifyWrites(SettingsStore& settings, bool verify) {
+    settings.SetSetting(kVerifyWritesKey, verify ? kOn : kOff);
     settings.SaveSettings();
 }
 

@@ -89,7 +89,9 @@ struct Announcement : ui::IAnnouncement {
 class MenuItem : public ui::IMenuItem {
 public:
     void SetCaption(const std::string& value) override { caption = value; }
+    void SetChecked(bool value) override { checked = value; }
     std::string caption = "?";
+    bool checked = false;
 };
 
 class OpenDialog : public ui::IOpenDialog {
@@ -310,7 +312,7 @@ public:
 
     TForm1Controls Controls() {
         return TForm1Controls{boxes, books, status,   n9,       openDialog, application, cardSelect,
-                              progress, &newBook, &folderDialog, &arrange, &arrange, &arrange, &announcement};
+                              progress, &newBook, &folderDialog, &arrange, &arrange, &arrange, &announcement, &n17};
     }
     // The test's platform with another file system, such as one with the card's mishaps.
     platform::Platform PlatformWith(platform::IFileSystem& files) {
@@ -348,7 +350,7 @@ public:
     Boxes boxes;
     List books;
     Edit status;
-    MenuItem n9;
+    MenuItem n9, n17;
     OpenDialog openDialog;
     Application application;
     CardSelectView cardSelect;

@@ -455,6 +455,20 @@ TEST_F(Form, TheIntegrationItemSwitchesAndNamesTheState) {
     EXPECT_EQ(n9.caption, A("Интегрировать в файловый менеджер"));
 }
 
+// "Проверять записанное" is ticked while on; the settings keep every byte until it is switched.
+TEST_F(Form, TheReadBackOptionIsTickedSwitchedAndKept) {
+    StartWithBooks({});
+    const std::string stored = testsupport::Crlf({"CARD_PATH=" + card(), "IS_ASKED_FOR_INTEGRATION=YES"});
+    EXPECT_EQ(testsupport::ReadFile(settingsFile()), stored);
+    EXPECT_TRUE(n17.checked && form.card->VerifyWrites);
+    form.RunMenuCommand(MenuCommand::VerifyWrites);
+    EXPECT_FALSE(n17.checked || form.card->VerifyWrites);
+    EXPECT_EQ(testsupport::ReadFile(settingsFile()), stored + "VERIFY_WRITES=0\r\n");
+    TForm1 next(Controls(), test.platform);  // the next start keeps it off
+    next.FormShow();
+    EXPECT_FALSE(n17.checked || next.card->VerifyWrites);
+}
+
 TEST_F(Form, TheStartUpQuestionIsAskedUntilAnswered) {
     StoreSettings({"CARD_PATH=" + card(), "IS_ASKED_FOR_INTEGRATION=yes"});
     form.FormShow();  // lower-case "yes" does not count; Cancel stores nothing

@@ -165,7 +165,7 @@ TEST_F(ProgressWindow, AWriteShowsItsProgressAtOnceUpTo100) {
         }
         EXPECT_EQ(percent, 100);
         EXPECT_EQ(run.views.back().caption, A("Запись книги Автор - ") + title);
-        EXPECT_EQ(run.views.back().activity, A("запись данных на карту памяти"));
+        EXPECT_EQ(run.views.back().activity, A("проверка записанного: файл 3 из 3"));
         EXPECT_EQ(archive, run.views.front().activity == A("распаковка архива")) << title;
     }
 }

@@ -373,6 +373,7 @@ TEST_F(WriteProgress, AStopAnywhereLeavesTheCardAsItWas) {
          }},
         {"before the flush", true, [&](const auto& r) { return flushes(r) == 1; }},
         {"before the descriptor", false, [&](const auto& r) { return flushes(r) == 2; }},
+        {"while reading back", false, [](const auto& r) { return r.back().phase == Phase::Verifying && r.back().itemIndex == 2; }},
     };
     testsupport::MakeCardBook(cardPath(), 1, "One", {"a.mp3"});
     card.Scan();
@@ -413,8 +414,8 @@ TEST_F(WriteProgress, ProgressReachesTheEndAndNeverGoesBack) {
             }
         }
         EXPECT_EQ(reports.front().phase, archive ? Phase::Unpacking : Phase::Copying);
-        // Every phase ends at 100 %, the copy with the last file; the flush comes last.
-        for (const Phase phase : {Phase::Unpacking, Phase::Copying}) {
+        // Every phase ends at 100 %, the copy with the last file; the read-back comes last.
+        for (const Phase phase : {Phase::Unpacking, Phase::Copying, Phase::Flushing}) {
             const auto last = std::find_if(reports.rbegin(), reports.rend(),
                                            [phase](const TCardProgress& p) { return p.phase == phase; });
             if (phase == Phase::Unpacking && !archive) continue;
@@ -422,7 +423,7 @@ TEST_F(WriteProgress, ProgressReachesTheEndAndNeverGoesBack) {
             EXPECT_EQ(last->Percent(), 100);
         }
         const TCardProgress& end = reports.back();
-        EXPECT_EQ(end.phase, Phase::Flushing);
+        EXPECT_EQ(end.phase, Phase::Verifying);
         EXPECT_EQ(end.Percent(), 100);
         EXPECT_EQ(end.bytesTotal, 2 * kBigFile + 5);
         EXPECT_EQ(end.itemIndex, 3);

@@ -33,6 +33,7 @@ std::string PullName(const ::testing::TestParamInfo<Pull>& info) {
         case Pull::InTheMiddleOfTheCall: return "InTheMiddleOfTheCall";
         case Pull::AfterTheCallReachedTheCard: return "AfterTheCallReachedTheCard";
         case Pull::LosingUnflushedWrites: return "LosingUnflushedWrites";
+        case Pull::LosingWritesNotNamedInFlush: return "LosingWritesNotNamedInFlush";
     }
     return std::string();
 }
@@ -47,6 +48,13 @@ INSTANTIATE_TEST_SUITE_P(Pulls, PulledCard,
                          ::testing::Values(Pull::InTheMiddleOfTheCall, Pull::AfterTheCallReachedTheCard,
                                            Pull::LosingUnflushedWrites),
                          PullName);
+// A write is also swept on a card that keeps only what a flush named (the removals' and
+// arrangements' flushes name the root with every change: they pass it too, at a minute each).
+class PulledWrite : public PulledCard {};
+INSTANTIATE_TEST_SUITE_P(Pulls, PulledWrite,
+                         ::testing::Values(Pull::InTheMiddleOfTheCall, Pull::AfterTheCallReachedTheCard,
+                                           Pull::LosingUnflushedWrites, Pull::LosingWritesNotNamedInFlush),
+                         PullName);
 
 TEST_P(PulledCard, ARemovalAndRenumberingIsMendedToBooksInOrder) {
     const int points = Sweep([this] { model.DeleteBook(0); }, [this](const std::vector<std::string>& titles) {
@@ -60,7 +68,7 @@ TEST_P(PulledCard, ARemovalAndRenumberingIsMendedToBooksInOrder) {
     EXPECT_GE(points, 3 * (books() - 1));  // every step of every move was a pull point
 }
 
-TEST_P(PulledCard, AWriteIsMendedToBooksInOrder) {
+TEST_P(PulledWrite, AWriteIsMendedToBooksInOrder) {
     const std::string source = testsupport::MakeSourceBook(
         dir / "src", "BOOK_001.ydr", {"#TITLE=T99", "#TOTAL_SIZE_KB=1"}, {{"a.mp3", "a"}, {"b.mp3", "b"}, {"c.mp3", "c"}});
     const int points = Sweep([&] { model.AddBook(source); }, [this](const std::vector<std::string>& titles) {
@@ -69,6 +77,22 @@ TEST_P(PulledCard, AWriteIsMendedToBooksInOrder) {
         EXPECT_EQ(titles, expected);
     });
     EXPECT_GE(points, 5);
+}
+
+// A card that garbles what it is given fails the write before the book shows, unless the user
+// has turned the check off.
+TEST_F(Card, AFileReadBackUnlikeItsSourceFailsTheWriteAndLeavesTheCardAsItWas) {
+    const std::string source = testsupport::MakeSourceBook(dir / "src", "BOOK_001.ydr", {"#TITLE=T99", "#TOTAL_SIZE_KB=1"},
+                                                           {{"a.mp3", "a"}, {"b.mp3", "bb"}});
+    MakeBooks(2);
+    const auto before = testsupport::Snapshot(card());
+    files.garbleReadBack = true;
+    EXPECT_EQ(CardErrorText(model.AddBook(source).error),
+              A("Файл a.mp3 записан на карту памяти с ошибкой: возможно, карта памяти неисправна"));
+    EXPECT_EQ(testsupport::Snapshot(card()), before);
+    model.VerifyWrites = false;
+    EXPECT_TRUE(model.AddBook(source));
+    EXPECT_EQ(Books(), (std::vector<std::string>{"T1", "T2", "T99"}));
 }
 
 // A removal cut short leaves its journal for the check, whose plan must still fit the card when

@@ -108,12 +108,13 @@ protected:
 // ---- a card pulled out at any changing call ----
 
 // How the card goes: cut short in the middle of the call, after the call reached it, or losing a
-// random part (seeded) of what was not flushed yet, as a card's cache would.
-enum class Pull { InTheMiddleOfTheCall, AfterTheCallReachedTheCard, LosingUnflushedWrites };
+// random part (seeded) of what was not flushed yet, as a card's cache would, or of what no flush
+// named yet, as a system that flushes per handle leaves it.
+enum class Pull { InTheMiddleOfTheCall, AfterTheCallReachedTheCard, LosingUnflushedWrites, LosingWritesNotNamedInFlush };
 
 class PulledCard : public Card, public ::testing::WithParamInterface<Pull> {
 protected:
-    bool losing() const { return GetParam() == Pull::LosingUnflushedWrites; }
+    bool losing() const { return GetParam() >= Pull::LosingUnflushedWrites; }
     int books() const { return losing() ? 60 : 20; }
     // For every changing call of work on a card of books() books: pull the card at that call,
     // put it back, check and repair, and hand the books to accept. Losing writes, each pull
@@ -124,6 +125,7 @@ protected:
             SCOPED_TRACE("card pulled at changing call " + std::to_string(k));
             MakeBooks(books());
             files.loseUnflushed = losing();
+            files.flushNamedOnly = GetParam() == Pull::LosingWritesNotNamedInFlush;
             files.seed = static_cast<unsigned>(k);
             const bool pulled = PullAt(k, GetParam() == Pull::AfterTheCallReachedTheCard || (losing() && k % 2 == 0), work);
             files.loseUnflushed = false;

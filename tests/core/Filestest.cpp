@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/Platform.h"
+#include "support/Crc32.h"
 #include "support/Testsupport.h"
 
 using testsupport::Exists;
@@ -34,6 +35,12 @@ TEST(Files, CopiesAndMovesNeverReplace) {
     WriteFile(dir / "big", big);
     EXPECT_TRUE(files.CopyWithProgress(dir / "big", dir / "big2", {}, platform::StopToken::Never()));
     EXPECT_EQ(ReadFile(dir / "big2"), big);
+    // The CRC-32 of what a copy wrote is the one the medium gives back.
+    uint32_t copied = 0, readBack = 0;
+    EXPECT_TRUE(files.CopyWithProgress(dir / "big", dir / "big3", {}, platform::StopToken::Never(), &copied));
+    EXPECT_TRUE(files.ReadBackCrc(dir / "big3", {}, platform::StopToken::Never(), readBack));
+    EXPECT_EQ(copied, testsupport::Crc32(big));
+    EXPECT_EQ(readBack, copied);
 }
 
 TEST(Files, AReplacingWriteIsWholeOrNothing) {

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <random>
 
+#include "platform/Crc32.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
 
@@ -158,10 +159,19 @@ bool CardMishaps::RemoveFile(const std::string& p) {
 }
 
 bool CardMishaps::CopyWithProgress(const std::string& a, const std::string& b, const platform::CopyProgress& c,
-                                   const platform::StopToken& s) {
-    return Change(b, [&] { return TestFiles::CopyWithProgress(a, b, c, s); },
+                                   const platform::StopToken& s, uint32_t* crc) {
+    return Change(b, [&] { return TestFiles::CopyWithProgress(a, b, c, s, crc); },
                   [&] { WriteFile(b, ReadFile(a).substr(0, ReadFile(a).size() / 2)); },
                   {Op::Kind::Write, b, {}, ReadFile(a), false, false, {}, {}});
+}
+
+bool CardMishaps::ReadBackCrc(const std::string& p, const platform::CopyProgress& c, const platform::StopToken& s,
+                              uint32_t& crc) {
+    if (!Readable(p) || !garbleReadBack || !OnCard(p)) return Readable(p) && TestFiles::ReadBackCrc(p, c, s, crc);
+    std::string bytes = ReadFile(p);
+    if (!bytes.empty()) bytes[bytes.size() / 2] ^= 1;
+    crc = platform::Crc32(0, bytes.data(), bytes.size());
+    return true;
 }
 
 bool CardMishaps::FlushFiles(const std::vector<std::string>& p) {
@@ -177,8 +187,17 @@ bool CardMishaps::FlushFiles(const std::vector<std::string>& p) {
         return std::all_of(p.begin(), p.end(), [this](const std::string& path) { return TestFiles::Exists(path); });
     }, {}, Op());
     // What has reached the medium is kept at a later pull.
-    if (flushed) unflushed_.clear();
+    if (flushed) unflushed_.erase(std::remove_if(unflushed_.begin(), unflushed_.end(), [&](const Op& op) { return Flushes(p, op); }),
+                                  unflushed_.end());
     return flushed;
+}
+
+bool CardMishaps::Flushes(const std::vector<std::string>& named, const Op& op) const {
+    const auto reached = [&named](const std::string& path) {
+        return std::find(named.begin(), named.end(), path) != named.end() ||
+               std::find(named.begin(), named.end(), platform::FolderOf(path)) != named.end();
+    };
+    return !flushNamedOnly || (reached(op.path) && (op.kind != Op::Kind::Move || reached(op.to)));
 }
 
 bool CardMishaps::MoveNoReplace(const std::string& a, const std::string& b) {

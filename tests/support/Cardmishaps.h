@@ -40,6 +40,12 @@ public:
     // is flushed on its own and always kept.
     bool loseUnflushed = false;
     unsigned seed = 0;
+    // With loseUnflushed: a flush per handle, as Windows flushes, keeps only the changes to the
+    // paths it names and, for a folder named, to its entries (children made, removed or renamed
+    // directly in it); the rest may still be lost.
+    bool flushNamedOnly = false;
+    // A card that garbles what it holds: every file read back from it comes with a byte flipped.
+    bool garbleReadBack = false;
 
     int changingCalls = 0;
     int rootListings = 0;
@@ -60,7 +66,9 @@ public:
     bool WriteUnflushed(const std::string& p, const std::string& d) override;
     bool RemoveTree(const std::string& p) override;
     bool CopyWithProgress(const std::string& a, const std::string& b, const platform::CopyProgress& c,
-                          const platform::StopToken& s) override;
+                          const platform::StopToken& s, uint32_t* crc) override;
+    bool ReadBackCrc(const std::string& p, const platform::CopyProgress& c, const platform::StopToken& s,
+                     uint32_t& crc) override;
     bool FlushFiles(const std::vector<std::string>& p) override;
     int64_t FileSize(const std::string& p) override { return Readable(p) ? TestFiles::FileSize(p) : -1; }
     int64_t ClusterSize(const std::string& p) override { return Readable(p) ? TestFiles::ClusterSize(p) : -1; }
@@ -82,6 +90,8 @@ private:
         std::map<std::string, std::string> tree;
     };
     void NoteBefore(Op& op) const;
+    // Whether a flush of these paths puts the change on the medium.
+    bool Flushes(const std::vector<std::string>& named, const Op& op) const;
     static void Undo(const Op& op);
     void Replay();
     bool InUse(const std::string& path) const;

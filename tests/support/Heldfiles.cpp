@@ -37,9 +37,9 @@ bool HeldFiles::Hold(const std::string& what, KeepGoing keepGoing) {
 }
 
 bool HeldFiles::CopyWithProgress(const std::string& from, const std::string& to, const platform::CopyProgress& progress,
-                                 const platform::StopToken& stop) {
+                                 const platform::StopToken& stop, uint32_t* crc) {
     if (point_ == Point::Copy && !Hold(from, [&stop] { return !stop.Requested(); })) return false;
-    return TestFiles::CopyWithProgress(from, to, progress, stop);
+    return TestFiles::CopyWithProgress(from, to, progress, stop, crc);
 }
 
 bool HeldFiles::MoveNoReplace(const std::string& from, const std::string& to) {

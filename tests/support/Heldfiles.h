@@ -21,7 +21,7 @@ public:
     HeldFiles(std::string folder, Point point);
 
     bool CopyWithProgress(const std::string& from, const std::string& to, const platform::CopyProgress& progress,
-                          const platform::StopToken& stop) override;
+                          const platform::StopToken& stop, uint32_t* crc) override;
     bool MoveNoReplace(const std::string& from, const std::string& to) override;
 
     // The names of the files the hold and the test exchange.

@@ -126,9 +126,13 @@ public:
     bool IsLink(const std::string& p) override { return real().IsLink(p); }
     std::unique_ptr<platform::IFileLock> TryLock(const std::string& p) override { return real().TryLock(p); }
     bool CopyWithProgress(const std::string& a, const std::string& b, const platform::CopyProgress& c,
-                          const platform::StopToken& s) override {
+                          const platform::StopToken& s, uint32_t* crc) override {
         if (beforeCopy) beforeCopy();
-        return real().CopyWithProgress(a, b, c, s);
+        return real().CopyWithProgress(a, b, c, s, crc);
+    }
+    bool ReadBackCrc(const std::string& p, const platform::CopyProgress& c, const platform::StopToken& s,
+                     uint32_t& crc) override {
+        return real().ReadBackCrc(p, c, s, crc);
     }
     bool FlushFiles(const std::vector<std::string>& p) override { return real().FlushFiles(p); }
     int64_t FileSize(const std::string& p) override { return real().FileSize(p); }

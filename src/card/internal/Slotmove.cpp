@@ -40,8 +40,9 @@ bool TSlotMove::Finish(const std::string& oldDescriptor, const std::string& oldF
     if (!files_.Exists(newFolder) && !files_.MoveNoReplace(oldFolder, newFolder)) return false;
     if (!files_.IsDirectory(newFolder) || files_.Exists(oldFolder)) return false;
     // The folder's new name is on the medium before the old descriptor goes, whatever order the
-    // system would write them out in; a card pulled meanwhile holds both descriptors.
-    if (!files_.FlushFiles({newFolder})) return false;
+    // system would write them out in; a card pulled meanwhile holds both descriptors. The name
+    // is an entry of the card's root, named with the folder for a system that flushes per handle.
+    if (!files_.FlushFiles({newFolder, cardPath_})) return false;
     return files_.RemoveFile(oldDescriptor) || !files_.Exists(oldDescriptor);
 }
 

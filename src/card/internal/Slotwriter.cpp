@@ -47,9 +47,10 @@ TCardError TSlotWriter::CheckRoom(const TBookPlan& plan, int64_t descriptorBytes
     return error;
 }
 
-TCardError TSlotWriter::Copy(const TBookPlan& plan, std::vector<std::string>& targets, TProgressGate& gate,
-                             TCardProgress& state) {
+TCardError TSlotWriter::Copy(const TBookPlan& plan, std::vector<std::string>& targets, std::vector<uint32_t>& crcs,
+                             TProgressGate& gate, TCardProgress& state) {
     state.phase = TCardProgress::Phase::Copying;
+    state.readsBack = readBack_;
     state.bookName = plan.displayName;
     state.itemCount = static_cast<int>(plan.files.size());
     for (const TPlannedFile& file : plan.files) state.bytesTotal += file.size;
@@ -63,13 +64,43 @@ TCardError TSlotWriter::Copy(const TBookPlan& plan, std::vector<std::string>& ta
             state.bytesDone = std::min(before + done, state.bytesTotal);
             gate.Report(state);
         };
-        if (!gate.Report(state) || !files_.CopyWithProgress(file.source, targets.back(), copied, gate.stop())) {
+        uint32_t crc = 0;
+        if (!gate.Report(state) ||
+            !files_.CopyWithProgress(file.source, targets.back(), copied, gate.stop(), readBack_ ? &crc : nullptr)) {
             return TCardError::Of(gate.stopped() ? Code::Cancelled : Code::Copy, file.shownAs);
         }
+        crcs.push_back(crc);
         before += file.size;
     }
     state.bytesDone = state.bytesTotal;
     gate.Report(state);
+    return TCardError();
+}
+
+TCardError TSlotWriter::ReadBack(const TBookPlan& plan, const std::vector<std::string>& targets,
+                                 const std::vector<uint32_t>& crcs, TProgressGate& gate, TCardProgress& state) {
+    state.phase = TCardProgress::Phase::Verifying;
+    state.itemIndex = 0;
+    state.bytesDone = 0;
+    int64_t before = 0;
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        const TPlannedFile& file = plan.files[i];
+        ++state.itemIndex;
+        state.currentName = file.name;
+        state.bytesDone = before;
+        const auto read = [&](int64_t done) {
+            state.bytesDone = std::min(before + done, state.bytesTotal);
+            gate.Report(state);
+        };
+        uint32_t crc = 0;
+        const bool readable = gate.Report(state) && files_.ReadBackCrc(targets[i], read, gate.stop(), crc);
+        if (gate.stopped()) return TCardError::Of(Code::Cancelled);
+        // A file the card no longer gives back is as wrongly written as one it garbles.
+        if (!readable || crc != crcs[i]) return TCardError::Of(Code::Garbled, file.name);
+        before += file.size;
+    }
+    state.bytesDone = state.bytesTotal;
+    gate.Report(state, true);
     return TCardError();
 }
 
@@ -88,17 +119,29 @@ TWriteOutcome TSlotWriter::Write(TBookPlan& plan, const TProgressCallback& progr
     folder_ = folder;
     TProgressGate gate(progress, stop);
     std::vector<std::string> targets;
+    std::vector<uint32_t> crcs;
     TCardProgress state;
-    const TCardError notCopied = Copy(plan, targets, gate, state);
+    const TCardError notCopied = Copy(plan, targets, crcs, gate, state);
     if (notCopied.failed()) return failed(notCopied);
     // The unpacked copy is no longer needed: gone before the flush, it is never written out.
     if (plan.extraction) plan.extraction->Remove();
 
     // The descriptor makes the book visible to the player, so it is written only once every
-    // file is on the medium. A stop is still heard before the flush and after it.
+    // file is on the medium, and the folder with them: its entries, and its own entry in the
+    // card's root (a system that flushes per handle writes out only what it is named). A stop
+    // is still heard before the flush and after it.
     state.phase = TCardProgress::Phase::Flushing;
-    const bool flushed = gate.Report(state, true) && files_.FlushFiles(targets) && gate.Report(state, true);
+    std::vector<std::string> flushing = targets;
+    flushing.push_back(folder);
+    flushing.push_back(cardPath_);
+    const bool flushed = gate.Report(state, true) && files_.FlushFiles(flushing) && gate.Report(state, true);
     if (!flushed) return failed(TCardError::Of(gate.stopped() ? Code::Cancelled : Code::Flush));
+    // What the card gives back is checked before the book becomes visible: a book it garbled
+    // goes again with the writer.
+    if (readBack_) {
+        const TCardError garbled = ReadBack(plan, targets, crcs, gate, state);
+        if (garbled.failed()) return failed(garbled);
+    }
 
     const std::string descriptor = platform::JoinPath(cardPath_, slotName_ + kDescriptorExtension);
     if (!files_.WriteReplacing(descriptor, descriptorBytes)) return failed(TCardError::Of(Code::Save, descriptor));

@@ -198,7 +198,8 @@ bool BookOpenDialog::Execute(std::vector<std::string>& fileNames) {
 // ---- MainWindow ----
 
 MainWindow::MainWindow(QtApplication& application)
-    : application_(application), n9Action_(new QAction(this)), n9_(*n9Action_), openDialog_(*this) {
+    : application_(application), n9Action_(new QAction(this)), n9_(*n9Action_),
+      n17Action_(new QAction(this)), n17_(*n17Action_), openDialog_(*this) {
     const TMainFormTexts& texts = MainFormTexts();
     setObjectName("Form1");
     setWindowTitle(ToQt(texts.caption));
@@ -270,8 +271,11 @@ void MainWindow::BuildMenu() {
                 menu->addSeparator()->setObjectName(QString::fromStdString(item.name));
                 continue;
             }
-            QAction* action = item.command == MenuCommand::Integration ? n9Action_ : new QAction(this);
+            QAction* action = item.command == MenuCommand::Integration    ? n9Action_
+                              : item.command == MenuCommand::VerifyWrites ? n17Action_
+                                                                          : new QAction(this);
             action->setText(MenuText(item.caption));
+            action->setCheckable(item.checkable);
             action->setObjectName(QString::fromStdString(item.name));
             if (!item.shortcut.empty()) {
                 // Shown beside the caption; the key itself belongs to the book list, so the item
@@ -282,8 +286,11 @@ void MainWindow::BuildMenu() {
             menu->addAction(action);
             actions_[item.name] = action;
             const MenuCommand command = item.command;
-            connect(action, &QAction::triggered, this,
-                    [this, command] { Run([command](TForm1& form) { form.RunMenuCommand(command); }); });
+            connect(action, &QAction::triggered, this, [this, action, command] {
+                // The tick is the window logic's to set: Qt's own toggle is taken back first.
+                if (action->isCheckable()) action->setChecked(!action->isChecked());
+                Run([command](TForm1& form) { form.RunMenuCommand(command); });
+            });
         }
     }
 }

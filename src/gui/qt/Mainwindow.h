@@ -73,11 +73,12 @@ public:
     void SetText(const std::string& text) override;
 };
 
-// A menu item whose caption the window logic sets (N9).
+// A menu item whose caption (N9) or tick (N17) the window logic sets.
 class MenuItemCaption : public ui::IMenuItem {
 public:
     explicit MenuItemCaption(QAction& action) : action_(action) {}
     void SetCaption(const std::string& caption) override;
+    void SetChecked(bool checked) override { action_.setChecked(checked); }
 
 private:
     QAction& action_;
@@ -114,6 +115,7 @@ public:
     QGroupBox& GroupBox1() { return *statusGroup_; }
     QGroupBox& GroupBox2() { return *booksGroup_; }
     ui::IMenuItem& N9() { return n9_; }
+    ui::IMenuItem& N17() { return n17_; }
     BookOpenDialog& YDRRAROpenDialog() { return openDialog_; }
     // A menu or menu item by its name in MainMenu() ("N1", "N4", "Delete1", ...).
     QAction* MenuAction(const std::string& name) const;
@@ -147,6 +149,8 @@ private:
     std::map<std::string, QAction*> actions_;
     QAction* n9Action_;
     MenuItemCaption n9_;
+    QAction* n17Action_;
+    MenuItemCaption n17_;
     BookOpenDialog openDialog_;
     bool shown_ = false;
 };

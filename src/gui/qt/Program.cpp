@@ -27,7 +27,8 @@ Frontend::Frontend(platform::Platform& platform, QtApplication& application)
     form_ = std::make_unique<TForm1>(TForm1Controls{*boxes_, window.books(), window.status(), window.N9(),
                                                     window.YDRRAROpenDialog(), application, *cardSelect_, *progress_,
                                                     newBook_.get(), folderDialog_.get(), placeDialog_.get(),
-                                                    sortDialog_.get(), namesDialog_.get(), &window.announcement()},
+                                                    sortDialog_.get(), namesDialog_.get(), &window.announcement(),
+                                                    &window.N17()},
                                      platform);
     window.Attach(*form_);
     // The watcher's thread hands each change to the UI thread.

@@ -43,6 +43,7 @@ constexpr int kGroupInset = 2;
 
 const char* const kSeparatorCaption = "-";
 const char* const kIntegrationItem = "N9";
+const char* const kVerifyItem = "N17";
 
 // The modifier keys held, as the window logic counts them.
 unsigned ModifierState() {
@@ -116,7 +117,7 @@ TMainWindow::TMainWindow(HINSTANCE instance, TWin32Application& application, ICa
     form_ = std::make_unique<TForm1>(TForm1Controls{boxes_, booksControl_, statusControl_, n9_, openDialog_,
                                                     application_, cardSelectView, progress_, &newBook_,
                                                     &folderDialog_, &placeDialog_, &sortDialog_, &namesDialog_,
-                                                    &statusBarControl_},
+                                                    &statusBarControl_, &n17_},
                                      platform);
 }
 
@@ -139,6 +140,7 @@ void TMainWindow::CreateMenuBar() {
             const std::string caption = item.shortcut.empty() ? item.caption : item.caption + "\t" + item.shortcut;
             AppendMenuW(popup, MF_STRING, command, Wide(caption).c_str());
             if (item.name == kIntegrationItem) n9_.Attach(popup, command);
+            if (item.name == kVerifyItem) n17_.Attach(popup, command);
         }
         AppendMenuW(menu_, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup), Wide(definition.caption).c_str());
     }

@@ -76,6 +76,7 @@ private:
     EditControl statusControl_;
     StatusBarControl statusBarControl_;
     MenuItemControl n9_;
+    MenuItemControl n17_;
     OpenFileDialog openDialog_;
     TNewBookDialog newBook_;
     TFolderDialog folderDialog_;

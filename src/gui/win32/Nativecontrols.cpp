@@ -169,6 +169,10 @@ void MenuItemControl::SetCaption(const std::string& caption) {
     SetMenuItemInfoW(menu_, command_, FALSE, &item);
 }
 
+void MenuItemControl::SetChecked(bool checked) {
+    CheckMenuItem(menu_, command_, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
 // ----- OpenFileDialog -----
 
 OpenFileDialog::OpenFileDialog(const std::string& description, const std::vector<std::string>& patterns) {

@@ -79,6 +79,7 @@ public:
         command_ = command;
     }
     void SetCaption(const std::string& caption) override;
+    void SetChecked(bool checked) override;
 
 private:
     HMENU menu_ = nullptr;

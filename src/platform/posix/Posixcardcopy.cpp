@@ -13,6 +13,7 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/Crc32.h"
 #include "platform/posix/Posixfd.h"
 #include "platform/posix/Posixplatform.h"
 
@@ -25,10 +26,12 @@ constexpr int64_t kWriteBehindBytes = 2 * kCopyChunkBytes;
 
 // Moves the bytes a file has when the copy begins into another: with the kernel's in-kernel
 // copy while the two files allow it (same file system, a kernel that has it), with read and
-// write otherwise (sendfile, tried as well, is slower into FUSE file systems).
+// write otherwise (sendfile, tried as well, is slower into FUSE file systems). The CRC of the
+// bytes written, when asked for, is summed from the buffer they pass through, or after an
+// in-kernel copy from the chunk of the source just copied, which the system's cache still holds.
 class ChunkCopier {
 public:
-    ChunkCopier(int in, int out, int64_t size) : in_(in), out_(out), size_(size) {}
+    ChunkCopier(int in, int out, int64_t size, uint32_t* crc) : in_(in), out_(out), size_(size), crc_(crc) {}
 
     // Copies up to kCopyChunkBytes at the files' offsets: the bytes moved, 0 at the end, -1 on
     // failure.
@@ -38,7 +41,7 @@ public:
         while (kernelCopy_) {
             const ssize_t n = ::copy_file_range(in_, nullptr, out_, nullptr, static_cast<std::size_t>(want), 0);
             // Some file systems answer 0 before the end instead of refusing.
-            if (n > 0) return Moved(n);
+            if (n > 0) return SumCopied(n) ? Moved(n) : -1;
             if (n < 0 && errno == EINTR) continue;
             if (n < 0 && errno != EXDEV && errno != EINVAL && errno != EOPNOTSUPP && errno != ENOSYS) return -1;
             kernelCopy_ = false;
@@ -52,6 +55,7 @@ public:
             if (n < 0) return -1;
             if (n == 0) break;  // the file has become shorter
             if (!WriteAll(out_, buffer_.get(), static_cast<std::size_t>(n))) return -1;
+            if (crc_) *crc_ = Crc32(*crc_, buffer_.get(), static_cast<std::size_t>(n));
             moved += n;
         }
         return Moved(moved);
@@ -64,12 +68,27 @@ private:
         done_ += n;
         return n;
     }
+    // Sums the n bytes the kernel has just copied from the source at done_.
+    bool SumCopied(int64_t n) {
+        if (!crc_) return true;
+        if (!buffer_) buffer_.reset(new char[kCopyBufferSize]);
+        for (int64_t at = 0; at < n;) {
+            const std::size_t piece = static_cast<std::size_t>(std::min<int64_t>(kCopyBufferSize, n - at));
+            const ssize_t got = ::pread(in_, buffer_.get(), piece, static_cast<off_t>(done_ + at));
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) return false;
+            *crc_ = Crc32(*crc_, buffer_.get(), static_cast<std::size_t>(got));
+            at += got;
+        }
+        return true;
+    }
 
     int in_;
     int out_;
     int64_t size_;
     int64_t done_ = 0;
     bool kernelCopy_ = true;
+    uint32_t* crc_;
     std::unique_ptr<char[]> buffer_;
 };
 
@@ -154,14 +173,15 @@ namespace {
 // Copies source to a new target, written out in the background as it goes (the caller flushes
 // the book's files once, after the last).
 bool CopyFileNative(const std::string& source, const std::string& target, const CopyProgress& progress,
-                    const StopToken& stop, PosixFileSystem::CardFlusher& flusher) {
+                    const StopToken& stop, PosixFileSystem::CardFlusher& flusher, uint32_t* crc) {
     Fd in(source.empty() ? -1 : ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat st {};
     if (!in.valid() || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     Fd out(target.empty() ? -1 : ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode));
     if (!out.valid()) return false;
     if (st.st_size > kCopyChunkBytes) ::posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-    ChunkCopier copier(in.get(), out.get(), st.st_size);
+    if (crc) *crc = 0;
+    ChunkCopier copier(in.get(), out.get(), st.st_size, crc);
     std::optional<RangeWriteBehind> ranges;
     if (st.st_size > kCopyChunkBytes && !IsFuse(out.get())) ranges.emplace(out.get());
     bool ok = true;
@@ -193,8 +213,40 @@ PosixFileSystem::PosixFileSystem() : flusher_(std::make_unique<CardFlusher>()) {
 PosixFileSystem::~PosixFileSystem() = default;
 
 bool PosixFileSystem::CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress,
-                                       const StopToken& stop) {
-    return CopyFileNative(NativeName(from), NativeName(to), progress, stop, *flusher_);
+                                       const StopToken& stop, uint32_t* crc) {
+    return CopyFileNative(NativeName(from), NativeName(to), progress, stop, *flusher_, crc);
+}
+
+bool PosixFileSystem::ReadBackCrc(const std::string& path, const CopyProgress& progress, const StopToken& stop,
+                                  uint32_t& crc) {
+    Fd in(path.empty() ? -1 : ::open(NativeName(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (!in.valid() || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    // The flush has left the pages clean: dropped, they are read again from the medium. (O_DIRECT
+    // would do the same, but FUSE and some card file systems refuse it.)
+    ::posix_fadvise(in.get(), 0, 0, POSIX_FADV_DONTNEED);
+    ::posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    const std::unique_ptr<char[]> buffer(new char[kCopyBufferSize]);
+    crc = 0;
+    int64_t done = 0;
+    int64_t sinceReport = 0;
+    for (;;) {
+        const ssize_t n = ::read(in.get(), buffer.get(), kCopyBufferSize);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) break;
+        crc = Crc32(crc, buffer.get(), static_cast<std::size_t>(n));
+        done += n;
+        sinceReport += n;
+        if (sinceReport < kCopyChunkBytes) continue;
+        sinceReport = 0;
+        if (progress) progress(done);
+        if (stop.Requested()) return false;
+    }
+    // What was read is not kept in the memory either: the book is not played from here.
+    ::posix_fadvise(in.get(), 0, 0, POSIX_FADV_DONTNEED);
+    if (progress && sinceReport > 0) progress(done);
+    return !stop.Requested();
 }
 
 void PosixFileSystem::WaitForCopies() { flusher_->Wait(); }

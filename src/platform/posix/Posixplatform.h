@@ -46,7 +46,10 @@ public:
     std::unique_ptr<IFileLock> TryLock(const std::string& path) override;
     // copy_file_range, or read and write across file systems, written out in the background.
     bool CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress,
-                          const StopToken& stop) override;
+                          const StopToken& stop, uint32_t* crc) override;
+    // The file's pages dropped from the cache (posix_fadvise), then read.
+    bool ReadBackCrc(const std::string& path, const CopyProgress& progress, const StopToken& stop,
+                     uint32_t& crc) override;
     // syncfs on the files' file system; fsync of each file and folder on a FUSE one.
     bool FlushFiles(const std::vector<std::string>& paths) override;
     int64_t FileSize(const std::string& path) override;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/Codepage.h"
+#include "platform/Crc32.h"
 #include "platform/Paths.h"
 #include "platform/win32/Win32platform.h"
 
@@ -92,10 +93,49 @@ bool RemoveTreeWide(const std::wstring& path) {
     return RemoveDirectoryForce(path);
 }
 
+// The CRC of what CopyFileExW copies, which hands its bytes to nobody: taken from the source's
+// pieces just copied, which the system's cache still holds, so that the disk reads the source
+// once.
+class SourceCrc {
+public:
+    explicit SourceCrc(HANDLE source) : source_(source) {}
+    // Sums the source up to its byte end; false when it cannot be read.
+    bool Through(int64_t end) {
+        if (!buffer_) buffer_.reset(new char[kReadChunk]);
+        while (done_ < end) {
+            LARGE_INTEGER at{};
+            at.QuadPart = done_;
+            const DWORD want = static_cast<DWORD>(std::min<int64_t>(kReadChunk, end - done_));
+            DWORD read = 0;
+            if (!SetFilePointerEx(source_.get(), at, nullptr, FILE_BEGIN) ||
+                !ReadFile(source_.get(), buffer_.get(), want, &read, nullptr) || read == 0) {
+                return false;
+            }
+            crc_ = Crc32(crc_, buffer_.get(), read);
+            done_ += read;
+        }
+        return true;
+    }
+    // The whole source, once the copy is done.
+    bool Finish(uint32_t& crc) {
+        LARGE_INTEGER size{};
+        if (!GetFileSizeEx(source_.get(), &size) || !Through(size.QuadPart)) return false;
+        crc = crc_;
+        return true;
+    }
+
+private:
+    Handle source_;
+    std::unique_ptr<char[]> buffer_;
+    int64_t done_ = 0;
+    uint32_t crc_ = 0;
+};
+
 // What CopyFileExW's progress routine passes on to the caller.
 struct CopyContext {
     const CopyProgress* progress = nullptr;
     const StopToken* stop = nullptr;
+    SourceCrc* crc = nullptr;
     bool reported = false;
     bool stopped = false;
 };
@@ -104,6 +144,7 @@ DWORD CALLBACK CopyProgressRoutine(LARGE_INTEGER, LARGE_INTEGER transferred, LAR
                                    DWORD, HANDLE, HANDLE, LPVOID data) {
     auto& context = *static_cast<CopyContext*>(data);
     context.reported = true;
+    if (context.crc && !context.crc->Through(transferred.QuadPart)) return PROGRESS_CANCEL;
     if (*context.progress) (*context.progress)(transferred.QuadPart);
     if (!context.stop->Requested()) return PROGRESS_CONTINUE;
     context.stopped = true;
@@ -313,18 +354,28 @@ std::unique_ptr<IFileLock> Win32FileSystem::TryLock(const std::string& path) {
 }
 
 bool Win32FileSystem::CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress,
-                                       const StopToken& stop) {
+                                       const StopToken& stop, uint32_t* crc) {
     if (from.empty() || to.empty()) return false;
+    const std::wstring source = WideName(from);
     const std::wstring target = WideName(to);
+    std::unique_ptr<SourceCrc> sum;
+    if (crc) {
+        Handle file(CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        if (!file.valid()) return false;
+        sum = std::make_unique<SourceCrc>(file.Release());
+    }
     CopyContext context;
     context.progress = &progress;
     context.stop = &stop;
-    if (CopyFileExW(WideName(from).c_str(), target.c_str(), CopyProgressRoutine, &context, nullptr,
+    context.crc = sum.get();
+    if (CopyFileExW(source.c_str(), target.c_str(), CopyProgressRoutine, &context, nullptr,
                     COPY_FILE_FAIL_IF_EXISTS)) {
         // A system that never calls the routine (Wine) still reports the whole file once.
         const int64_t size = FileSize(to);
         if (!context.reported && progress && size > 0) progress(size);
-        if (!stop.Requested()) return true;
+        const bool summed = !sum || sum->Finish(*crc);
+        if (summed && !stop.Requested()) return true;
         DeleteFileForce(target);
         return false;
     }
@@ -335,10 +386,41 @@ bool Win32FileSystem::CopyWithProgress(const std::string& from, const std::strin
     return false;
 }
 
+bool Win32FileSystem::ReadBackCrc(const std::string& path, const CopyProgress& progress, const StopToken& stop,
+                                  uint32_t& crc) {
+    if (path.empty()) return false;
+    Handle file(CreateFileW(WideName(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file.valid()) return false;
+    // Unbuffered reads take whole sectors into sector-aligned memory: a run of pages is aligned
+    // to any sector, and kReadChunk is a whole number of them. The last read ends at the file's
+    // end.
+    struct Pages {
+        void operator()(void* p) const { VirtualFree(p, 0, MEM_RELEASE); }
+    };
+    const std::unique_ptr<void, Pages> buffer(VirtualAlloc(nullptr, kReadChunk, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (!buffer) return false;
+    crc = 0;
+    int64_t done = 0;
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(file.get(), buffer.get(), kReadChunk, &read, nullptr)) return false;
+        if (read == 0) break;
+        crc = Crc32(crc, buffer.get(), read);
+        done += read;
+        if (progress) progress(done);
+        if (stop.Requested()) return false;
+    }
+    return true;
+}
+
 bool Win32FileSystem::FlushFiles(const std::vector<std::string>& paths) {
     bool ok = true;
     for (const std::string& path : paths) {
-        const std::wstring name = WideName(path);
+        std::wstring name = WideName(path);
+        // A card's root named as its drive ("E:") is the drive's root folder, not the folder
+        // current on that drive.
+        if (name.size() == 2 && name[1] == L':') name += L'\\';
         const DWORD attributes = Attributes(name);
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             // A folder is opened as such; not every file system flushes one, and that is no

@@ -40,7 +40,10 @@ public:
     std::unique_ptr<IFileLock> TryLock(const std::string& path) override;
     // CopyFileExW, whose progress routine reports and cancels.
     bool CopyWithProgress(const std::string& from, const std::string& to, const CopyProgress& progress,
-                          const StopToken& stop) override;
+                          const StopToken& stop, uint32_t* crc) override;
+    // Read without the system's cache (FILE_FLAG_NO_BUFFERING), in sector-aligned pieces.
+    bool ReadBackCrc(const std::string& path, const CopyProgress& progress, const StopToken& stop,
+                     uint32_t& crc) override;
     // FlushFileBuffers on each file.
     bool FlushFiles(const std::vector<std::string>& paths) override;
     int64_t FileSize(const std::string& path) override;

@@ -67,6 +67,7 @@ private slots:
         QCOMPARE(s.Status(), U("Записано книг: 3, общим объемом 3 Мб. Свободно 1500 Мб."));
         QCOMPARE(s.window().books().SelectedRow(), 0);  // the first book is current
         QCOMPARE(s.window().MenuAction("N9")->text(), U("Интегрировать в файловый менеджер"));
+        QVERIFY(s.window().MenuAction("N17")->isChecked());
         QVERIFY(qttest::Settle());
         QVERIFY(script.seen.empty());
         QVERIFY2(script.unexpected.empty(), qPrintable(script.unexpected.join("; ")));
@@ -96,12 +97,14 @@ private slots:
                                                         {"N13", QKeySequence(Qt::CTRL | Qt::Key_Up)},
                                                         {"N14", QKeySequence(Qt::CTRL | Qt::Key_Down)},
                                                         {"N15", QKeySequence(Qt::CTRL | Qt::Key_M)},
-                                                        {"N17", QKeySequence(Qt::CTRL | Qt::Key_E)}};
+                                                        {"N19", QKeySequence(Qt::CTRL | Qt::Key_E)}};
         for (const auto& [name, key] : shown) {
             QCOMPARE(w.MenuAction(name)->shortcut(), key);
             QCOMPARE(w.MenuAction(name)->shortcutContext(), Qt::WidgetShortcut);
         }
-        QCOMPARE(ItemTexts(*w.MenuAction("N5")->menu()), QStringList({U("Выбрать карту памяти"), "?"}));
+        QCOMPARE(ItemTexts(*w.MenuAction("N5")->menu()),
+                 QStringList({U("Выбрать карту памяти"), "?", U("Проверять записанное")}));
+        QVERIFY(w.MenuAction("N17")->isCheckable());
         QCOMPARE(ItemTexts(*w.MenuAction("N7")->menu()), QStringList({U("О программе...")}));
         for (QAction* menu : w.menuBar()->actions()) {
             for (const QAction* action : QList<QAction*>{menu} + menu->menu()->actions()) {
