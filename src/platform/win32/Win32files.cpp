@@ -5,39 +5,12 @@
 #include <memory>
 
 #include "platform/Codepage.h"
-#include "platform/Crc32.h"
 #include "platform/Paths.h"
 #include "platform/win32/Win32platform.h"
+#include "platform/win32/Win32readback.h"
 
 namespace platform {
 namespace {
-
-constexpr DWORD kReadChunk = 1 << 20;
-
-class Handle {
-public:
-    explicit Handle(HANDLE h) : h_(h) {}
-    ~Handle() { Close(); }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE get() const { return h_; }
-    bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
-    // Hands the handle over to the caller.
-    HANDLE Release() {
-        const HANDLE h = h_;
-        h_ = INVALID_HANDLE_VALUE;
-        return h;
-    }
-    bool Close() {
-        if (!valid()) return true;
-        const HANDLE h = h_;
-        h_ = INVALID_HANDLE_VALUE;
-        return CloseHandle(h) != FALSE;
-    }
-
-private:
-    HANDLE h_ = INVALID_HANDLE_VALUE;
-};
 
 class FindHandle {
 public:
@@ -92,44 +65,6 @@ bool RemoveTreeWide(const std::wstring& path) {
     }
     return RemoveDirectoryForce(path);
 }
-
-// The CRC of what CopyFileExW copies, which hands its bytes to nobody: taken from the source's
-// pieces just copied, which the system's cache still holds, so that the disk reads the source
-// once.
-class SourceCrc {
-public:
-    explicit SourceCrc(HANDLE source) : source_(source) {}
-    // Sums the source up to its byte end; false when it cannot be read.
-    bool Through(int64_t end) {
-        if (!buffer_) buffer_.reset(new char[kReadChunk]);
-        while (done_ < end) {
-            LARGE_INTEGER at{};
-            at.QuadPart = done_;
-            const DWORD want = static_cast<DWORD>(std::min<int64_t>(kReadChunk, end - done_));
-            DWORD read = 0;
-            if (!SetFilePointerEx(source_.get(), at, nullptr, FILE_BEGIN) ||
-                !ReadFile(source_.get(), buffer_.get(), want, &read, nullptr) || read == 0) {
-                return false;
-            }
-            crc_ = Crc32(crc_, buffer_.get(), read);
-            done_ += read;
-        }
-        return true;
-    }
-    // The whole source, once the copy is done.
-    bool Finish(uint32_t& crc) {
-        LARGE_INTEGER size{};
-        if (!GetFileSizeEx(source_.get(), &size) || !Through(size.QuadPart)) return false;
-        crc = crc_;
-        return true;
-    }
-
-private:
-    Handle source_;
-    std::unique_ptr<char[]> buffer_;
-    int64_t done_ = 0;
-    uint32_t crc_ = 0;
-};
 
 // What CopyFileExW's progress routine passes on to the caller.
 struct CopyContext {
@@ -384,34 +319,6 @@ bool Win32FileSystem::CopyWithProgress(const std::string& from, const std::strin
     const DWORD error = GetLastError();
     if (context.stopped || (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)) DeleteFileForce(target);
     return false;
-}
-
-bool Win32FileSystem::ReadBackCrc(const std::string& path, const CopyProgress& progress, const StopToken& stop,
-                                  uint32_t& crc) {
-    if (path.empty()) return false;
-    Handle file(CreateFileW(WideName(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file.valid()) return false;
-    // Unbuffered reads take whole sectors into sector-aligned memory: a run of pages is aligned
-    // to any sector, and kReadChunk is a whole number of them. The last read ends at the file's
-    // end.
-    struct Pages {
-        void operator()(void* p) const { VirtualFree(p, 0, MEM_RELEASE); }
-    };
-    const std::unique_ptr<void, Pages> buffer(VirtualAlloc(nullptr, kReadChunk, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-    if (!buffer) return false;
-    crc = 0;
-    int64_t done = 0;
-    for (;;) {
-        DWORD read = 0;
-        if (!ReadFile(file.get(), buffer.get(), kReadChunk, &read, nullptr)) return false;
-        if (read == 0) break;
-        crc = Crc32(crc, buffer.get(), read);
-        done += read;
-        if (progress) progress(done);
-        if (stop.Requested()) return false;
-    }
-    return true;
 }
 
 bool Win32FileSystem::FlushFiles(const std::vector<std::string>& paths) {
