@@ -21,7 +21,9 @@ cd "$(dirname "$0")/.."
 root=$PWD
 
 rounds=${ROUNDS:-9}
-required_ratio=0.95
+# The write alone should match the shell's copy; reading every file back from the card may cost
+# it up to 1.3 times the shell's time.
+if [ -n "${ZWQ_BENCH_NO_READBACK:-}" ]; then required_ratio=0.95; else required_ratio=0.77; fi
 
 bash scripts/setup.sh
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DZWQ_BUILD_TESTS=ON >/dev/null
