@@ -47,6 +47,8 @@ SetCompressor /SOLID lzma
 !define SETTINGS_FOLDER "kv8102tz"
 !define SETTINGS_SUBFOLDER "ZWQManager"
 !define SETTINGS_FILE "ZWQManager.ini"
+; The chosen card's volume, kept beside the settings.
+!define CARD_IDENTITY_FILE "ZWQManager.card"
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -211,6 +213,7 @@ Section "Uninstall"
     remove_settings:
     SetShellVarContext current
     Delete "$APPDATA\${SETTINGS_FOLDER}\${SETTINGS_SUBFOLDER}\${SETTINGS_FILE}"
+    Delete "$APPDATA\${SETTINGS_FOLDER}\${SETTINGS_SUBFOLDER}\${CARD_IDENTITY_FILE}"
     RMDir "$APPDATA\${SETTINGS_FOLDER}\${SETTINGS_SUBFOLDER}"
     RMDir "$APPDATA\${SETTINGS_FOLDER}"
     settings_done:
