@@ -8,7 +8,8 @@
 // batch asked for, and how many times the card's root was listed (it must not grow with the
 // number of books). Medians of five interleaved rounds.
 //
-// usage: renumber_bench [folder]   (the cards are made there, else in the temporary folder)
+// usage: renumber_bench [folder [batch]]   (the cards are made in folder, else in the temporary
+// folder; with a batch's name, such as move_last_to_first, only that batch runs)
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -195,7 +196,9 @@ int main(int argc, char** argv) {
         MakeCard(cardPath, books);
         test.files.FlushFiles({cardPath});
     };
+    const std::string only = argc > 2 ? argv[2] : "";
     for (const Batch& batch : kBatches) {
+        if (!only.empty() && only != batch.name) continue;
         for (const int books : batch.sizes) {
             std::vector<int> to(static_cast<std::size_t>(books) + 1, 0);
             for (int n = 1; n <= books; ++n) to[n] = batch.to(n, books);

@@ -1,5 +1,8 @@
 // The Linux form of the platform services.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +11,7 @@
 #include <filesystem>
 
 #include "platform/Paths.h"
+#include "platform/posix/Posixfd.h"
 #include "platform/posix/Posixplatform.h"
 #include "settings/Appdatainiunit.h"
 #include "support/Rarwriter.h"
@@ -112,6 +116,27 @@ TEST(PosixFiles, RemoveTreeRemovesLinksNotWhatTheyPointTo) {
     EXPECT_FALSE(Exists(dir / "tree"));
     EXPECT_EQ(ReadFile(outside / "keep.txt"), "keep");
     EXPECT_TRUE(files.RemoveTree(dir / "tree"));  // already gone
+}
+
+// A descriptor with the immutable or append-only flag (chattr +i, +a) cannot be replaced; the
+// flags are set here as chattr sets them, where the file system and the user may.
+TEST(PosixFiles, AFileThatCannotChangeIsFoundWithoutOpeningIt) {
+    TempDir dir;
+    platform::PosixFileSystem files;
+    WriteFile(dir / "BOOK_001.ydr", "#TITLE=T");
+    EXPECT_TRUE(files.CanReplace(dir / "BOOK_001.ydr"));
+    EXPECT_TRUE(files.CanReplace(dir / "BOOK_002.ydr"));  // a new one
+    EXPECT_FALSE(files.CanReplace(dir.path()));
+    for (const int flag : {FS_IMMUTABLE_FL, FS_APPEND_FL}) {
+        const platform::Fd fd(::open(platform::NativeName(dir / "BOOK_001.ydr").c_str(), O_RDONLY));
+        int flags = 0;
+        if (::ioctl(fd.get(), FS_IOC_GETFLAGS, &flags) != 0) GTEST_SKIP() << "no file flags here";
+        int fixed = flags | flag;
+        if (::ioctl(fd.get(), FS_IOC_SETFLAGS, &fixed) != 0) GTEST_SKIP() << "flags not settable by this user";
+        EXPECT_FALSE(files.CanReplace(dir / "BOOK_001.ydr")) << flag;
+        ::ioctl(fd.get(), FS_IOC_SETFLAGS, &flags);
+        EXPECT_TRUE(files.CanReplace(dir / "BOOK_001.ydr")) << flag;
+    }
 }
 
 TEST(PosixFiles, FreeBytesOfTheVolume) {

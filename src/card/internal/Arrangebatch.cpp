@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <set>
 
 #include "book/Ydrunit.h"
 #include "platform/Files.h"
@@ -47,12 +48,19 @@ std::optional<std::vector<TCardJournal::TMove>> TArrangeBatch::Plan(const std::v
 }
 
 bool TArrangeBatch::CanChange(const std::vector<TCardJournal::TMove>& moves) {
+    // The books change places among themselves: a new descriptor's name is an old one's, checked
+    // once, unless the book goes to a number no moved book had.
+    std::set<int> from;
+    for (const TCardJournal::TMove& move : moves) from.insert(move.from);
+    std::vector<std::string> changed;
     for (const TCardJournal::TMove& move : moves) {
-        for (const std::string& descriptor : {Descriptor(move.from), NewDescriptor(move.to)}) {
-            if (files_.CanReplace(descriptor)) continue;
-            held_ = descriptor;
-            return false;
-        }
+        changed.push_back(Descriptor(move.from));
+        if (from.count(move.to) == 0) changed.push_back(NewDescriptor(move.to));
+    }
+    for (const std::string& descriptor : changed) {
+        if (files_.CanReplace(descriptor)) continue;
+        held_ = descriptor;
+        return false;
     }
     return true;
 }

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <set>
@@ -130,19 +131,16 @@ bool PosixFileSystem::RemoveFile(const std::string& path) {
 
 bool PosixFileSystem::CanReplace(const std::string& path) {
     const std::string native = NativeName(path);
-    struct stat st {};
     if (path.empty()) return false;
-    if (::lstat(native.c_str(), &st) != 0) return errno == ENOENT;
-    if (S_ISDIR(st.st_mode) || ::access(NativeName(FolderOf(path)).c_str(), W_OK) != 0) return false;
-    if (!S_ISREG(st.st_mode)) return true;
-    // Immutable and append-only files (chattr +i, +a) refuse both; file systems without such
-    // flags cannot be asked, and keep nothing unchangeable.
-    const int fd = ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return false;
-    int flags = 0;
-    const bool fixed = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0;
-    ::close(fd);
-    return !fixed;
+    // One call, without opening the file (on a card through FUSE every open and close is a
+    // round trip to the server): its kind and, where the file system keeps them, its immutable
+    // and append-only flags (chattr +i, +a), which refuse both. File systems that do not report
+    // such flags keep nothing unchangeable.
+    struct statx st {};
+    if (::statx(AT_FDCWD, native.c_str(), AT_SYMLINK_NOFOLLOW, STATX_TYPE, &st) != 0) return errno == ENOENT;
+    if (S_ISDIR(st.stx_mode) || ::access(NativeName(FolderOf(path)).c_str(), W_OK) != 0) return false;
+    constexpr std::uint64_t kFixed = STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND;
+    return !S_ISREG(st.stx_mode) || (st.stx_attributes & st.stx_attributes_mask & kFixed) == 0;
 }
 
 bool PosixFileSystem::MoveNoReplace(const std::string& from, const std::string& to) {
