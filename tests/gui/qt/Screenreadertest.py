@@ -48,6 +48,11 @@ HOLD = os.path.join(os.environ.get("ZWQ_WORK", ""), "hold")
 UTTERANCE = re.compile(r"SPEECH OUTPUT: '(.*?)'(?: voice=\S+)? ?\{", re.S)
 CONTINUATION = re.compile(r"\n {18}")
 
+# The card is a removable volume of UDisks2, played by the tests' stand-in on a bus of the walk's
+# own taken for the system's: it is taken out and put back in, and ejected, while the window is open.
+STANDIN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "platform", "udisks2_standin.py")
+CARD_DEVICE = "/org/freedesktop/UDisks2/block_devices/sdc"
+
 WORK = os.environ.get("ZWQ_WORK", "")
 ARTIFACTS = os.environ.get("ZWQ_ARTIFACTS", "")
 ORCA_LOG = os.path.join(WORK, "orca-debug.log")
@@ -404,6 +409,20 @@ def walk(speech):
     print("the integration was switched on aloud", flush=True)
     speech.settle()
 
+    # "Проверять записанное", the last item of "Настройки", is heard ticked; Enter switches the
+    # reading back off, which the settings keep.
+    key("F10", "Right", "Down", "Down")
+    speech.expect_text("Удалить интеграцию из файлового менеджера")
+    speech.settle()
+    key("Down")
+    speech.expect_text("Проверять записанное отмечено")
+    speech.settle()
+    key("Return")
+    speech.expect_row("after the reading back was switched")
+    wait_until("the reading back off in the settings", lambda: "VERIFY_WRITES=0" in settings_text(), SPEECH_LIMIT)
+    print("the reading back was switched off aloud", flush=True)
+    speech.settle()
+
     # A DAISY book from the open dialog: "Новая книга" is heard with its first field, the author
     # as the book gives it; Tab reaches the title; Esc (Отмена) writes nothing.
     ncc = make_daisy_book()
@@ -465,6 +484,41 @@ def walk(speech):
     if len(card_titles()) != len(BOOKS) - 1 or back not in card_titles():
         raise Failure(f"after the refusal the current book is {back!r}; the card lists {card_titles()}")
     print("Delete was refused while the journal waits, and heard", flush=True)
+    speech.settle()
+
+    # The card taken out and put back in while the window is open: each is heard, and the
+    # list follows. Then Ctrl+E ejects it: the card is heard gone, its box says it can be taken
+    # out, and the list is empty.
+    books = len(card_titles())
+    system_bus("--object-path", CARD_DEVICE, "--method", "org.freedesktop.UDisks2.Filesystem.Unmount", "{}")
+    speech.expect_text("Карта памяти отключена")
+    speech.settle()
+    put_card_in()
+    speech.expect_text(f"Карта памяти подключена: {books} книги")
+    speech.settle()
+    key("ctrl+e")
+    speech.expect_each(lambda: speech.expect_text("Карта памяти отключена"),
+                       lambda: speech.expect_text("Карту памяти можно извлечь."))
+    speech.settle()
+    key_in("Извлечь карту памяти", "Return")
+    speech.expect("the list empty after the eject", lambda said: re.search(r"(таблица|список) с 0 ", said) is not None)
+    print("the card was taken out, put back in and ejected aloud", flush=True)
+
+
+def settings_text():
+    with open(os.path.join(os.environ["XDG_CONFIG_HOME"], "kv8102tz", "ZWQManager", "ZWQManager.ini"), "rb") as f:
+        return f.read().decode("cp1251")
+
+
+def system_bus(*arguments):
+    """A call on the walk's own system bus, to the UDisks2 stand-in."""
+    subprocess.run(["timeout", str(XDOTOOL_LIMIT), "gdbus", "call", "--system", "--dest", "org.freedesktop.UDisks2",
+                    *arguments], stdin=subprocess.DEVNULL, capture_output=True, check=True)
+
+
+def put_card_in():
+    system_bus("--object-path", "/org/freedesktop/UDisks2", "--method", "org.freedesktop.DBus.Mock.PutIn", "sdc",
+               os.environ["ZWQ_CARD"], "WALK-0001", "PLAYER")
 
 
 def start(command, log_name, **kwargs):
@@ -522,6 +576,15 @@ def main():
         os.makedirs(prefs, exist_ok=True)
         processes.append(start([sys.executable, __file__, "--orca", ORCA_LOG, prefs], "orca.log"))
         speech.expect("Orca's greeting", lambda said: said != "", START_LIMIT)
+        system = start(["dbus-daemon", "--session", "--nofork", "--print-address=1"], "system-bus.log")
+        processes.append(system)
+        wait_until("the system bus", lambda: os.path.getsize(os.path.join(WORK, "system-bus.log")) > 0)
+        with open(os.path.join(WORK, "system-bus.log")) as log:
+            os.environ["DBUS_SYSTEM_BUS_ADDRESS"] = log.readline().strip()
+        processes.append(start(["/usr/bin/python3", "-m", "dbusmock", "--template", STANDIN], "udisks2.log"))
+        wait_until("the UDisks2 stand-in", lambda: subprocess.run(
+            ["gdbus", "wait", "--system", "--timeout", "1", "org.freedesktop.UDisks2"], capture_output=True).returncode == 0)
+        put_card_in()
         os.makedirs(HOLD, exist_ok=True)
         environment = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_ACCESSIBILITY="1", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
                            ZWQ_TEST_HOLD=HOLD, ZWQ_TEST_HOLD_AT="copy")

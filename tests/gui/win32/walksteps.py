@@ -126,4 +126,10 @@ ORCA_ONLY = {
     "Выбор карты памяти": "the Orca walk hears it back from the missing folder's warning",
     "Интегрировать в файловый менеджер": "Windows offers the integration with Explorer at the first start",
     "Интеграция с файловым менеджером включена": "Windows offers the integration with Explorer at the first start",
+    "Удалить интеграцию из файлового менеджера": "Windows offers the integration with Explorer at the first start",
+    "Проверять записанное отмечено": "Wine's menus are silent (MENU_LIMIT)",
+    "Карта памяти отключена": "the card taken out and put in is win32gui.card-comes-and-goes, read in the status bar",
+    "Карта памяти подключена: {books} книги": "the card taken out and put in is win32gui.card-comes-and-goes, "
+                                               "read in the status bar",
+    "Карту памяти можно извлечь.": "the eject is win32gui.card-comes-and-goes",
 }
