@@ -1,9 +1,7 @@
 #include <dirent.h>
 #include <fcntl.h>
-#include <linux/fs.h>
 #include <sys/stat.h>
 #include <sys/file.h>
-#include <sys/ioctl.h>
 #include <sys/statvfs.h>
 #include <sys/vfs.h>
 #include <sys/syscall.h>
