@@ -101,8 +101,11 @@ TCardWatch::Change TCardWatch::Look(std::string& cardPath) {
 
 std::optional<std::string> TCardWatch::Offer(const std::string& cardPath) {
     const std::vector<std::string> roots = platform_.drives.RemovableDrives();
-    // A volume taken out and put back is asked about again, unless it was refused.
-    for (auto it = asked_.begin(); it != asked_.end();) it = Holds(roots, *it) ? std::next(it) : asked_.erase(it);
+    // A volume taken out and put back is asked about again, unless it was refused. A card
+    // reader's drive stays removable without its card, but then has no root folder.
+    for (auto it = asked_.begin(); it != asked_.end();) {
+        it = Holds(roots, *it) && platform_.files.IsDirectory(*it) ? std::next(it) : asked_.erase(it);
+    }
     if (present_) return std::nullopt;
     for (const std::string& root : roots) {
         if (root == cardPath && identity_.Known()) continue;

@@ -13,17 +13,24 @@ namespace {
 
 constexpr DWORD kNameCharacters = MAX_PATH + 1;
 
-// The system's words for an error, in Windows-1251.
-std::string SystemReason(DWORD error) {
+}  // namespace
+
+std::string Win32Drives::Reason(unsigned long error) {
     wchar_t* text = nullptr;
     const DWORD size = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                       nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::wstring words = size > 0 && text != nullptr ? std::wstring(text, size) : std::wstring();
     if (text != nullptr) LocalFree(text);
     while (!words.empty() && (words.back() == L'\n' || words.back() == L'\r' || words.back() == L' ')) words.pop_back();
-    if (words.empty()) return "0x" + std::to_string(error);
+    if (words.empty()) {
+        char code[16] = {};
+        std::snprintf(code, sizeof code, "0x%08lX", error);
+        return code;
+    }
     return AnsiName(words);
 }
+
+namespace {
 
 struct HandleCloser {
     void operator()(HANDLE handle) const { CloseHandle(handle); }
@@ -67,7 +74,7 @@ IDrives::VolumeIdentity Win32Drives::Identity(const std::string& root) {
 bool Win32Drives::Eject(const std::string& root, std::string& reason) {
     reason.clear();
     if (root.size() < 2 || root[1] != ':') {
-        reason = SystemReason(ERROR_INVALID_DRIVE);
+        reason = Reason(ERROR_INVALID_DRIVE);
         return false;
     }
     const std::wstring device = std::wstring(L"\\\\.\\") + static_cast<wchar_t>(root[0]) + L":";
@@ -75,13 +82,13 @@ bool Win32Drives::Eject(const std::string& root, std::string& reason) {
                               nullptr, OPEN_EXISTING, 0, nullptr));
     if (volume.get() == INVALID_HANDLE_VALUE) {
         volume.release();
-        reason = SystemReason(GetLastError());
+        reason = Reason(GetLastError());
         return false;
     }
     FlushFileBuffers(volume.get());
     // A file open elsewhere keeps the lock from being taken: the system's reason is told.
     if (!Control(volume.get(), FSCTL_LOCK_VOLUME, nullptr, 0) || !Control(volume.get(), FSCTL_DISMOUNT_VOLUME, nullptr, 0)) {
-        reason = SystemReason(GetLastError());
+        reason = Reason(GetLastError());
         return false;
     }
     PREVENT_MEDIA_REMOVAL allow{FALSE};

@@ -171,6 +171,8 @@ public:
     std::string VolumeLabel(const std::string& root) override;
     VolumeIdentity Identity(const std::string& root) override;
     bool Eject(const std::string& root, std::string& reason) override;
+    // The system's words for an error code (Windows-1251), the code itself where it has none.
+    static std::string Reason(unsigned long error);
 };
 
 }  // namespace platform

@@ -1,7 +1,9 @@
 // ZWQManager.exe as the window tests run it when they must look at long work in the middle: the
 // same program, on files that hold the work at the point the test names in the environment
 // (support/Heldfiles.h). Without that it is the program as users run it.
-// ZWQ_TEST_EJECTED: the file where a card taken out is written instead of asking the system.
+// ZWQ_TEST_EJECTED: the file where a card taken out is written instead of asking the system;
+// ZWQ_TEST_EJECT_ERROR: a file; while it is there, the system refuses with the error code
+// (decimal) it holds.
 
 #include <windows.h>
 
@@ -15,8 +17,12 @@ struct RecordedEject : platform::Win32Drives {
     bool Eject(const std::string& root, std::string& reason) override {
         FILE* file = _wfopen(_wgetenv(L"ZWQ_TEST_EJECTED"), L"ab");
         if (file != nullptr) std::fputs((root + "\n").c_str(), file), std::fclose(file);
-        reason.clear();
-        return true;
+        const wchar_t* errorFile = _wgetenv(L"ZWQ_TEST_EJECT_ERROR");
+        FILE* error = errorFile != nullptr ? _wfopen(errorFile, L"rb") : nullptr;
+        unsigned long code = 0;
+        if (error != nullptr) std::fscanf(error, "%lu", &code), std::fclose(error);
+        reason = error != nullptr ? Reason(code) : std::string();
+        return error == nullptr;
     }
 };
 }  // namespace

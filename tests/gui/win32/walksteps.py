@@ -26,6 +26,7 @@ STATUS = "Информация о карте памяти"
 CARD = [("Лев Толстой", "Война и мир"), ("Николай Гоголь", "Мёртвые души"), ("Александр Пушкин", "Евгений Онегин")]
 BOOKS = [f"{author} - {title}" for author, title in CARD]
 WRITTEN = "Автор - Большая книга"
+EJECT = "Извлечь карту памяти"
 QUESTION = "Вы действительно хотите удалить книгу {} с карты памяти"
 
 ROW_LIMIT = ("Wine 8 raises no focus or selection event for a list view's rows and shows them as one "
@@ -113,6 +114,11 @@ STEPS = [
          differs="the Orca walk stops its held write with Escape (the Windows stop is win32gui.progress-and-cancel)"),
     Step("OK on the written book", ["Return"], [LIST_FOCUS, ("row", WRITTEN)], window="Запись книги на карту памяти",
          orca="after the write", wine=ROW_LIMIT),
+    # Last: the walk's program only writes the eject down, so the card stays listed after it.
+    Step("Ctrl+E ejects the card", ["ctrl+e"], [("dialog", EJECT, "Карту памяти можно извлечь."), ("focus", "OK", BUTTON)],
+         orca="Карту памяти можно извлечь.", wine=BOX_LIMIT),
+    Step("OK back on the list", ["Return"], [LIST_FOCUS, ("row", WRITTEN)], window=EJECT, wine=ROW_LIMIT,
+         differs="the Orca walk ends on the eject's box"),
 ]
 
 # What the Orca walk hears that the Windows walk does not, and why.

@@ -232,6 +232,9 @@ PREFIX_SETTINGS = r"""REGEDIT4
 
 [HKEY_LOCAL_MACHINE\Software\Wine\Drives]
 "e:"="floppy"
+"f:"="floppy"
+"g:"="floppy"
+"h:"="floppy"
 
 [HKEY_CURRENT_USER\Control Panel\Desktop]
 "LogPixels"=dword:00000060
@@ -277,12 +280,17 @@ def command_start(session):
         os.remove(link)
     os.symlink(session.card, link)
 
-    # Drive types are read when the Wine session starts: a fresh server, kept running.
+    check(restart_wine(session) == 0, "wine does not run programs")
+    session.roaming()
+
+
+def restart_wine(session):
+    """A fresh Wine server, kept running, and its first program: they read the screen's resolution
+    and the drives' types (a drive is of its registry type only when its link is there then)."""
     session.wine("wineserver", "-k")
     session.wine("wineserver", "-w")
     session.wine("wineserver", "-p")
-    check(session.wine("wine", "cmd", "/c", "exit") == 0, "wine does not run programs")
-    session.roaming()
+    return session.wine("wine", "cmd", "/c", "exit")
 
 
 def command_stop(session):
@@ -387,7 +395,8 @@ class Program:
 
     def __init__(self, session, desktop, folder, with_unrar=False, hold=None, ejected=None):
         """hold: (folder, point) runs the test build that holds the card work at the point
-        ("copy" or "move") until the test releases it (see Hold); ejected: where it writes ejects."""
+        ("copy" or "move") until the test releases it (see Hold); ejected: where it writes ejects,
+        refused with the error code in ejected.error while that file is there."""
         self.session = session
         self.desktop = desktop
         self.folder = folder
@@ -407,7 +416,8 @@ class Program:
         if self.hold:
             env.update({"ZWQ_TEST_HOLD": windows_path(self.hold.folder), "ZWQ_TEST_HOLD_AT": self.hold.point})
         if self.ejected:
-            env["ZWQ_TEST_EJECTED"] = windows_path(self.ejected)
+            env.update({"ZWQ_TEST_EJECTED": windows_path(self.ejected),
+                        "ZWQ_TEST_EJECT_ERROR": windows_path(self.ejected + ".error")})
         self.process = subprocess.Popen(self.session.command("wine", self.exe, *arguments), cwd=self.folder, env=env,
                                         stdin=subprocess.DEVNULL, stdout=self.output, stderr=self.output)
         return self
@@ -890,29 +900,69 @@ def keyboard_and_menu(session, desktop):
 
 
 def card_comes_and_goes(session, desktop):
-    """The card E: taken out and put in again (WM_DEVICECHANGE) is followed; Ctrl+E ejects it."""
+    """The card taken out and put in again (WM_DEVICECHANGE) is followed, at E: and at F:; Ctrl+E
+    ejects it or tells the system's refusal. While it is away a removable volume with books is
+    offered: "Нет" holds while the program runs, "Да" takes it. Wine reads a drive's serial and
+    label from the files .windows-serial and .windows-label of the folder it had as the session
+    started (the serial is made of the letter without them): each volume gets a letter of its own."""
     work = scenario_folder(session, "comes-and-goes")
+    other, third = os.path.join(work, "other"), os.path.join(work, "third")
     store_settings(session, ["CARD_PATH=E:\\", "IS_ASKED_FOR_INTEGRATION=YES"])
-    make_card_book(session.card, 1, "Война и мир", "Лев Толстой")
-    make_card_book(session.card, 2, "Мёртвые души", "Николай Гоголь")
-    link, ejected = os.path.join(session.prefix, "dosdevices", "e:"), os.path.join(work, "ejected.txt")
+    settings = read_bytes(session.settings_file())
+    for folder, books, serial, label in ((session.card, 2, "1234abcd", "CARD"), (other, 1, "2222bbbb", "OTHER"),
+                                         (third, 1, "3333cccc", "THIRD")):
+        for number in range(1, books + 1):
+            make_card_book(folder, number, ("Война и мир", "Мёртвые души")[number - 1], "Лев Толстой")
+        write_bytes(os.path.join(folder, ".windows-serial"), serial.encode() + b"\n")
+        write_bytes(os.path.join(folder, ".windows-label"), label.encode() + b"\n")
+    links = {letter: os.path.join(session.prefix, "dosdevices", letter.lower() + ":") for letter in "EFGH"}
+    ejected = os.path.join(work, "ejected.txt")
+    went, came = "Карта памяти отключена", "Карта памяти подключена: "
+
+    def box(title, text, key):
+        desktop.press(wait_box(session, desktop, title, text, program), key)
+        desktop.wait_gone(title)
+
+    def follow(*steps):
+        """Drives come (a folder) and go (None), the program maybe asks (the volume and the answer)."""
+        for letter, folder, rows, heard, card, *asked in steps:
+            os.remove(links[letter]) if folder is None else os.symlink(folder, links[letter])
+            session.run_probe("volume", "removal" if folder is None else "arrival", letter)
+            if asked:
+                box(CARD_DIALOG, f"Обнаружена карта памяти {asked[0]} (1 книга). Работать с ней?", asked[1])
+            check_soon(lambda: len(list_state(session)[1]) == rows and ("text " + heard) in session.run_probe(MAIN_TITLE),
+                       lambda: f"{letter}: {folder}: {list_state(session)}, {session.run_probe(MAIN_TITLE)}")
+            check(read_bytes(session.settings_file()) == settings.replace(b"E:", card),
+                  f"{letter}: {folder}: the settings are {read_bytes(session.settings_file())!r}")
+
+    # A drive is removable only when its link is there as the Wine session starts.
+    for letter, folder in (("F", session.card), ("G", other), ("H", third)):
+        os.symlink(folder, links[letter])
+    restart_wine(session)
+    for letter in "FGH":
+        os.remove(links[letter])
     try:
         with Program(session, desktop, os.path.join(work, "program"), ejected=ejected).start() as program:
-            main = desktop.wait_window(MAIN_TITLE, program)
+            desktop.wait_window(MAIN_TITLE, program)
             check_soon(lambda: len(list_state(session)[1]) == 2, lambda: f"the card is not listed: {list_state(session)}")
-            for change, rows, heard in (("removal", 0, "Карта памяти отключена"), ("arrival", 2, "Карта памяти подключена: 2 книги")):
-                os.remove(link) if change == "removal" else os.symlink(session.card, link)
-                session.run_probe("volume", change, "E")
-                check_soon(lambda: len(list_state(session)[1]) == rows and ("text " + heard) in session.run_probe(MAIN_TITLE),
-                           lambda: f"after the {change}: {list_state(session)}, {session.run_probe(MAIN_TITLE)}")
-            desktop.press(main, "ctrl+e")
-            box = wait_box(session, desktop, "Извлечь карту памяти", "Карту памяти можно извлечь.", program)
-            check(read_bytes(ejected) == b"E:\\\n", f"the roots taken out: {read_bytes(ejected)!r}")
-            desktop.press(box, "Return")
-            desktop.wait_gone("Извлечь карту памяти")
+            follow(("E", None, 0, went, b"E:"), ("E", session.card, 2, came + "2 книги", b"E:"),
+                   ("E", None, 0, went, b"E:"), ("F", session.card, 2, came + "2 книги", b"F:"))
+            for error, text in ((b"32", "Карту памяти нельзя извлечь: Sharing violation."),  # ERROR_SHARING_VIOLATION
+                                (None, "Карту памяти можно извлечь.")):
+                write_bytes(ejected + ".error", error) if error else os.remove(ejected + ".error")
+                desktop.press(desktop.wait_window(MAIN_TITLE, program), "ctrl+e")
+                box("Извлечь карту памяти", text, "Return")
+            check(read_bytes(ejected) == b"F:\\\nF:\\\n", f"the roots taken out: {read_bytes(ejected)!r}")
+            # While the card is away: OTHER is asked again after Esc, not after "Нет"; THIRD is taken.
+            follow(("F", None, 0, went, b"F:"), ("G", other, 0, went, b"F:", "OTHER", "Escape"), ("G", None, 0, went, b"F:"),
+                   ("G", other, 0, went, b"F:", "OTHER", "n"), ("G", None, 0, went, b"F:"), ("G", other, 0, went, b"F:"),
+                   ("H", third, 1, came + "1 книга", b"H:", "THIRD", "y"))
     finally:
-        if not os.path.lexists(link):
-            os.symlink(session.card, link)
+        for link in links.values():
+            if os.path.lexists(link):
+                os.remove(link)
+        os.symlink(session.card, links["E"])
+        restart_wine(session)
 
 
 def current_row(session, desktop):
@@ -1124,7 +1174,8 @@ def listener_walk(session, desktop):
     try:
         check_soon(lambda: ["ready"] in heard_lines(transcript), "the listener did not start")
         start = len(heard_lines(transcript))
-        with Program(session, desktop, os.path.join(work, "program"), hold=hold).start() as program:
+        with Program(session, desktop, os.path.join(work, "program"), hold=hold,
+                     ejected=os.path.join(work, "ejected.txt")).start() as program:
             desktop.wait_window(MAIN_TITLE, program)
             for step in walksteps.STEPS:
                 window = desktop.wait_window(MAIN_TITLE if step.window == "main" else step.window, program)
@@ -1191,9 +1242,7 @@ def set_dpi(session, dpi):
         f.write("REGEDIT4\n\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n"
                 f'"LogPixels"=dword:{dpi:08x}\n')
     check(session.wine("wine", "regedit", "/S", windows_path(settings)) == 0, "regedit failed")
-    session.wine("wineserver", "-k")
-    session.wine("wineserver", "-w")
-    session.wine("wineserver", "-p")
+    restart_wine(session)
 
 
 # ----- The program file -----
