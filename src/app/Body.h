@@ -228,8 +228,9 @@ private:
     // is told unless an elevated instance does the work.
     void SwitchIntegration(bool enable);
     bool CheckSwitchGiven();
-    // The card at cardPath shown and heard as having come; its path saved when it moved.
-    void TakeCard(bool moved);
+    // The card at cardPath shown and heard as having come; its path saved when it moved. The
+    // book named (else the row) is current, as in ShowBooks.
+    void TakeCard(bool moved, const std::string& currentName, std::size_t row);
     void Announce(const std::string& text);
     // The check switch alone on the command line: the check, then the program ends.
     void RunCheckSwitch();
@@ -245,6 +246,9 @@ private:
     TCardCheckFlow checkFlow_;
     TCardWatch watch_;
     bool drivesPending_ = false;
+    // The book the listener was on when the card went: current again when it comes back.
+    std::string wentName_;
+    std::size_t wentRow_ = 0;
 };
 
 // The program's answer to "--help" and "--version" (output to print, true to end at once);

@@ -14,8 +14,10 @@ void TForm1::DrivesChanged() {
     drivesPending_ = false;
     const std::string before = cardPath;
     switch (watch_.Look(cardPath)) {
-        case TCardWatch::Change::Came: TakeCard(cardPath != before); break;
+        case TCardWatch::Change::Came: TakeCard(cardPath != before, wentName_, wentRow_); break;
         case TCardWatch::Change::Went:
+            wentName_ = CurrentName();
+            wentRow_ = CurrentRow();
             card->SetCardPath(std::string());
             card->Scan();
             ShowBooks(std::string(), 0);
@@ -25,15 +27,15 @@ void TForm1::DrivesChanged() {
     }
     if (const std::optional<std::string> root = watch_.Offer(cardPath)) {
         cardPath = *root;
-        TakeCard(true);
+        TakeCard(true, std::string(), 0);
         watch_.Chosen(cardPath);
     }
 }
 
-void TForm1::TakeCard(bool moved) {
+void TForm1::TakeCard(bool moved, const std::string& currentName, std::size_t row) {
     card->SetCardPath(cardPath);
     if (moved) SaveCardPath(*settings, cardPath);
-    ShowCardAfterWork(true, std::string(), 0);
+    ShowCardAfterWork(true, currentName, row);
     Announce(TCardWatch::CameText(card->Books.size()));
 }
 

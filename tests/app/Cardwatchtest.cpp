@@ -26,6 +26,7 @@ TEST_F(CardWatch, TheCardIsFollowedByItsVolumeAndOtherVolumesAreOffered) {
     test.drives.drives = {card()};
     form.FormShow();
     ASSERT_EQ(books.RowCount(), 2u);
+    books.SelectRow(1);  // the listener's book, current again when the card comes back
     const auto offer = [](const std::string& name, const char* books) { return Said{A("Обнаружена карта памяти ") + name + A(books), A("Выбор карты памяти"), kQuestion}; };
     const struct {
         std::vector<std::string> drives;
@@ -52,6 +53,7 @@ TEST_F(CardWatch, TheCardIsFollowedByItsVolumeAndOtherVolumesAreOffered) {
         boxes.boxes.clear();
         step.act ? step.act() : form.DrivesChanged();
         EXPECT_EQ(books.RowCount(), step.rows);
+        EXPECT_EQ(books.selected, step.rows == 12 ? 1 : -1);
         EXPECT_EQ(announcement.text, A(step.heard));
         EXPECT_EQ(SaidBy(boxes), step.said);
         EXPECT_EQ(status.text == A("Карта памяти не подключена"), std::string(step.heard) == "Карта памяти отключена");
