@@ -1,5 +1,6 @@
 // renumber_bench: the cost of the card's batches that give books new numbers: deleting book 1
-// of a full card (every other book moves down by one), moving the last book to place 1 (every
+// of a full card (every other book moves down by one), the check mending a card whose book 1
+// was deleted outside the program (the same moves), moving the last book to place 1 (every
 // book moves up by one) and re-sorting the card (here its order reversed: every book moves).
 // Prints, for each, its time against a bare baseline (the same folder renames and descriptor
 // rewrites with no flush between them and one flush of the file system at the end: for an
@@ -162,6 +163,9 @@ struct Batch {
     // Whether the batch parks every book it moves (an arrangement) rather than moving each
     // into a number set free (a deletion): its own renames are then BareParked's.
     bool parks;
+    // What happens to the card before the clock starts (may be empty), for the batch and its
+    // baselines alike.
+    std::function<void(const std::string& cardPath)> before = {};
 };
 
 std::size_t IndexOf(const TMemoryCard& card, int number) {
@@ -174,6 +178,13 @@ std::size_t IndexOf(const TMemoryCard& card, int number) {
 const Batch kBatches[] = {
     {"delete_first", {100, 300, TMemoryCard::kMaxSlot}, [](int n, int) { return n - 1; },
      [](TMemoryCard& card, int) { card.DeleteBook(IndexOf(card, 1)); }, false},
+    // Book 1 deleted by a file manager or the player: the check finds the gap and closes it.
+    {"gap_first_mended_by_check", {TMemoryCard::kMaxSlot}, [](int n, int) { return n - 1; },
+     [](TMemoryCard& card, int) { card.RepairCard(); }, false,
+     [](const std::string& cardPath) {
+         std::filesystem::remove_all(platform::ToFsPath(platform::JoinPath(cardPath, "BOOK_001")));
+         std::filesystem::remove(platform::ToFsPath(platform::JoinPath(cardPath, "BOOK_001.ydr")));
+     }},
     {"move_last_to_first", {TMemoryCard::kMaxSlot}, [](int n, int books) { return n == books ? 1 : n + 1; },
      [](TMemoryCard& card, int books) { card.MoveBookTo(IndexOf(card, books), 1); }, true},
     {"resort_reversed", {TMemoryCard::kMaxSlot}, [](int n, int books) { return books + 1 - n; },
@@ -191,14 +202,17 @@ int main(int argc, char** argv) {
     const std::string base = argc > 1 ? platform::FromFsPath(argv[1]) : temp.path();
     testsupport::TestPlatform test(temp);
     const std::string cardPath = platform::JoinPath(base, "zwq-renumber-card");
+    const Batch* current = nullptr;
     const auto freshCard = [&](int books) {
         std::filesystem::remove_all(platform::ToFsPath(cardPath));
         MakeCard(cardPath, books);
+        if (current->before) current->before(cardPath);
         test.files.FlushFiles({cardPath});
     };
     const std::string only = argc > 2 ? argv[2] : "";
     for (const Batch& batch : kBatches) {
         if (!only.empty() && only != batch.name) continue;
+        current = &batch;
         for (const int books : batch.sizes) {
             std::vector<int> to(static_cast<std::size_t>(books) + 1, 0);
             for (int n = 1; n <= books; ++n) to[n] = batch.to(n, books);

@@ -1,13 +1,12 @@
 // Arranging the books: a book moved to another place, or the card put in an order, as one
-// journaled batch (card/internal/Arrangebatch.h).
+// journaled batch (card/internal/Renumbering.h).
 #include <algorithm>
 #include <map>
 
 #include "book/String_routines_unit.h"
 #include "card/Zwqcardunit.h"
-#include "card/internal/Arrangebatch.h"
-#include "card/internal/Cardjournal.h"
 #include "card/internal/Cardroot.h"
+#include "card/internal/Renumbering.h"
 #include "platform/Platform.h"
 
 TArrangement TMemoryCard::MoveBookTo(std::size_t index, std::size_t place, const TProgressCallback& progress) {
@@ -22,7 +21,6 @@ TArrangement TMemoryCard::MoveBookTo(std::size_t index, std::size_t place, const
 
 TArrangement TMemoryCard::ArrangeBooks(const std::vector<int>& order, const TProgressCallback& progress) {
     TArrangement result;
-    platform::IFileSystem& files = platform_.files;
     // The listing of the last scan serves, as for a removal: the card's root is listed once more
     // for the list at the end.
     if (BatchAwaitsCheck()) {
@@ -39,52 +37,31 @@ TArrangement TMemoryCard::ArrangeBooks(const std::vector<int>& order, const TPro
     std::sort(listed.begin(), listed.end());
     std::sort(given.begin(), given.end());
     if (given != listed) return result;
-    card::TArrangeBatch batch(files, CardPath, *root_);
-    const std::optional<std::vector<card::TCardJournal::TMove>> moves = batch.Plan(order);
-    if (!moves) return result;
-    if (moves->empty()) {
+    card::TRenumbering renumbering(platform_.files, CardPath, *root_);
+    const std::optional<card::TCardJournal::TBatch> batch = renumbering.Arrange(order);
+    if (!batch) return result;
+    if (batch->moves.empty()) {
         result.arranged = true;
         return result;
     }
-    if (!batch.CanChange(*moves)) {
-        result.held = batch.Held();
-        return result;
-    }
-    // The whole plan is in the journal, on the medium, before anything changes.
-    card::TCardJournal::TBatch planned;
-    planned.arranged = true;
-    planned.moves = *moves;
-    card::TCardJournal journal(files, CardPath);
-    const bool begun = journal.Write(planned);
-    if (!begun || !files.FlushFiles({journal.Path(), CardPath})) {
-        if (begun) journal.Remove();
-        result.cardRefused = true;
-        return result;
-    }
+    // Each book is stepped through twice: parked, then placed.
     TCardProgress state;
     state.phase = TCardProgress::Phase::Renumbering;
-    state.itemCount = static_cast<int>(2 * moves->size());
-    std::size_t next = 0;
-    const auto step = [&] {
-        const card::TCardJournal::TMove& move = (*moves)[next++ % moves->size()];
+    state.itemCount = static_cast<int>(2 * batch->moves.size());
+    const card::TRenumbering::TDone done = renumbering.Run(*batch, [&](int from) {
         ++state.itemIndex;
-        state.currentName = titles[move.from];
+        state.currentName = titles[from];
         if (progress) progress(state);
-    };
-    const bool placed = batch.Park(*moves, step) && files.FlushFiles({CardPath}) && journal.MarkParked(planned) &&
-                        batch.Place(*moves, step) && files.FlushFiles(batch.Written(*moves));
-    std::map<std::string, std::string> written;
-    if (placed) {
-        for (const auto& move : *moves) {
-            result.moves.push_back({move.from, move.to});
-            written[AnsiUpperCase(SlotName(move.to) + kDescriptorExtension)] = move.bytes;
-        }
-        if (journal.Remove()) files.FlushFiles({CardPath});
-    }
+    });
+    result.held = renumbering.Held();
+    result.cardRefused = done.refused && result.held.empty();
+    if (done.refused) return result;
     // A batch that stopped waits for the check, every book whole or parked.
-    result.arranged = placed;
-    result.waitsForCheck = !placed;
-    result.held = batch.Held();
-    ScanKnowing(written);
+    result.arranged = done.finished;
+    result.waitsForCheck = !done.finished;
+    if (done.finished) {
+        for (const auto& move : done.made) result.moves.push_back({move.from, move.to});
+    }
+    ScanKnowing(done.finished ? done.written : std::map<std::string, std::string>{});
     return result;
 }

@@ -27,12 +27,17 @@ TCardRepair TMemoryCard::RepairCard(const TProgressCallback& progress) {
     for (const TCardFinding& finding : found) {
         if (!check.Mend(finding, state) && finding.JournalNames()) journalDone = false;
     }
+    // The journal goes once what it names is mended, and its removal is on the medium before
+    // the gaps are closed under a journal of their own.
+    if (!state.journal.empty() && journalDone &&
+        card::TCardJournal(platform_.files, CardPath).Remove(state.journal)) {
+        platform_.files.FlushFiles({CardPath});
+    }
     Scan();
     // While a batch the journal names could not be finished, no book moves: its plan must
     // still fit the card at the next check.
     const bool journalStays = !state.journal.empty() && !journalDone;
     if (!journalStays) repair.moves = CloseListedGaps(progress);
-    if (!state.journal.empty() && journalDone) card::TCardJournal(platform_.files, CardPath).Remove(state.journal);
 
     // One more reading of the card serves the fresh check and the list.
     const card::TCardState after = check.Read();

@@ -8,8 +8,7 @@
 #include "book/String_routines_unit.h"
 #include "card/internal/Cardjournal.h"
 #include "card/internal/Cardroot.h"
-#include "card/internal/Removalbatch.h"
-#include "card/internal/Slotmove.h"
+#include "card/internal/Renumbering.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
 
@@ -53,17 +52,10 @@ int64_t TMemoryCard::FreeSpace() {
 
 void TMemoryCard::ListRoot() { *root_ = card::ListCardRoot(platform_.files, CardPath); }
 
-int TMemoryCard::FreeSlotFrom(int first) const {
-    for (int n = std::max(first, 1); n <= kMaxSlot; ++n) {
-        if (!root_->SlotTaken(n)) return n;
-    }
-    return 0;
-}
-
 int TMemoryCard::FindFreeSlot() {
     // The root is listed once per call, so every call sees the disk as it is.
     ListRoot();
-    return FreeSlotFrom(1);
+    return root_->FreeSlot(1);
 }
 
 void TMemoryCard::NoteTrouble() {
@@ -94,7 +86,7 @@ std::string TMemoryCard::NewBookSlotName() {
     if (BatchAwaitsCheck()) {
         platform_.files.ReadWholeFile(platform::JoinPath(CardPath, root_->File(card::TCardJournal::kName)), journal);
     }
-    const int n = FreeSlotFrom(card::TCardJournal::HighestSlot(journal) + 1);
+    const int n = root_->FreeSlot(card::TCardJournal::HighestSlot(journal) + 1);
     return n == 0 ? std::string() : SlotName(n);
 }
 
@@ -124,70 +116,51 @@ TRemoval TMemoryCard::DeleteBook(std::size_t index, const TProgressCallback& pro
         if (files.Exists(file)) report.leftAlone.push_back(file);
     }
 
-    // The whole plan is in the journal, on the medium, before anything changes.
     std::vector<int> numbers;
-    std::vector<std::pair<int, std::string>> titles;
+    std::map<int, std::string> titles;
     for (const auto& listed : Books) {
         if (listed.get() == &book) continue;
         numbers.push_back(listed->Number);
-        titles.emplace_back(listed->Number, listed->DisplayName);
+        titles[listed->Number] = listed->DisplayName;
     }
-    // A descriptor another program holds would outlive the files it names: nothing begins.
-    if (!files.CanReplace(descriptor)) {
-        report.leftAlone.clear();
-        report.stayed.push_back(descriptor);
-        report.held = descriptor;
-        return removal;
-    }
-    card::TRemovalBatch batch(files, CardPath, *root_);
-    const std::vector<card::TCardJournal::TMove> moves = batch.Plan(slot, numbers);
+    card::TRenumbering renumbering(files, CardPath, *root_);
+    card::TCardJournal::TBatch batch = renumbering.ShiftDown(slot, numbers);
     std::string bytes;
     files.ReadWholeFile(descriptor, bytes);
-    card::TCardJournal journal(files, CardPath);
-    const bool begun = journal.WriteBatch(slot, bytes, book.DisplayName, moves);
-    const bool journaled = begun && files.FlushFiles({journal.Path(), CardPath});
-    if (!journaled) {
-        // A card that takes no journal (write-protected, full) takes no batch either: a removal
-        // without its journal could not be finished after a pull. Nothing has changed.
-        if (begun) journal.Remove();
+    batch.hash = card::TCardJournal::Hash(bytes);
+    batch.name = book.DisplayName;
+    TCardProgress step;
+    step.phase = TCardProgress::Phase::Renumbering;
+    step.itemCount = static_cast<int>(batch.moves.size());
+    const card::TRenumbering::TDone done = renumbering.Run(
+        batch,
+        [&](int from) {
+            ++step.itemIndex;
+            step.currentName = titles[from];
+            if (progress) progress(step);
+        },
+        [&] {
+            card::RemoveSlotFolder(files, CardPath, *root_, slot, report.stayed);
+            // The descriptor goes last: while anything of the book stays, the book stays listed.
+            if (report.stayed.empty()) {
+                report.removed = files.RemoveFile(descriptor) || !files.Exists(descriptor);
+                if (!report.removed) report.stayed.push_back(descriptor);
+            }
+            return report.removed;
+        });
+    report.held = renumbering.Held();
+    if (done.refused) {
+        // Nothing has changed: a descriptor another program holds would outlive the files it
+        // names, and a card that takes no journal takes no batch either.
         report.leftAlone.clear();
-        report.cardRefused = true;
+        report.cardRefused = report.held.empty();
+        if (report.held == descriptor) report.stayed.push_back(descriptor);
         return removal;
     }
-
-    card::RemoveSlotFolder(files, CardPath, *root_, slot, report.stayed);
-    // The descriptor goes last: while anything of the book stays, the book stays listed.
-    if (report.stayed.empty()) {
-        report.removed = files.RemoveFile(descriptor) || !files.Exists(descriptor);
-        if (!report.removed) report.stayed.push_back(descriptor);
-    }
-    bool finished = true;
-    std::map<std::string, std::string> written;  // the moved books' descriptors
-    if (report.removed) {
-        TCardProgress step;
-        step.phase = TCardProgress::Phase::Renumbering;
-        step.itemCount = static_cast<int>(moves.size());
-        const std::size_t made = batch.Move(moves, [&](std::size_t i) {
-            step.itemIndex = static_cast<int>(i) + 1;
-            const auto title = std::find_if(titles.begin(), titles.end(),
-                                            [&](const auto& t) { return t.first == moves[i].from; });
-            step.currentName = title == titles.end() ? std::string() : title->second;
-            if (progress) progress(step);
-        }, report.held);
-        // The moves made are told even when the batch stopped short, so that a caller can
-        // follow the books it names.
-        for (std::size_t i = 0; i < made; ++i) {
-            removal.moves.push_back({moves[i].from, moves[i].to});
-            written[AnsiUpperCase(SlotName(moves[i].to) + kDescriptorExtension)] = moves[i].bytes;
-        }
-        finished = made == moves.size();
-    }
-    // The journal goes only once what it explains is on the medium; a batch cut short keeps
-    // it for the check.
-    const bool flushed = files.FlushFiles(batch.Written(report.removed ? moves : decltype(moves){}));
-    if (flushed && finished && journal.Remove()) files.FlushFiles({CardPath});
-
-    ScanKnowing(written);
+    // The moves made are told even when the batch stopped short, so that a caller can follow
+    // the books it names.
+    for (const auto& move : done.made) removal.moves.push_back({move.from, move.to});
+    ScanKnowing(done.written);
     return removal;
 }
 
@@ -200,31 +173,33 @@ std::vector<TBookMove> TMemoryCard::CloseGaps(const TProgressCallback& progress)
 bool TMemoryCard::BatchAwaitsCheck() const { return root_->HasFile(card::TCardJournal::kName); }
 
 std::vector<TBookMove> TMemoryCard::CloseListedGaps(const TProgressCallback& progress) {
-    std::vector<TBookMove> moves;
-    // In number order, whatever order the catalogue is in, so the books keep their order.
-    std::vector<std::pair<int, std::string>> books;
-    for (const auto& book : Books) books.emplace_back(book->Number, book->DisplayName);
-    std::sort(books.begin(), books.end());
-    int free = FreeSlotFrom(1);
+    std::vector<int> numbers;
+    for (const auto& book : Books) numbers.push_back(book->Number);
+    return ShiftDown(numbers, progress);
+}
+
+std::vector<TBookMove> TMemoryCard::ShiftDown(const std::vector<int>& numbers, const TProgressCallback& progress) {
+    card::TRenumbering renumbering(platform_.files, CardPath, *root_);
+    const card::TCardJournal::TBatch batch = renumbering.ShiftDown(0, numbers);
+    if (batch.moves.empty()) return {};
+    std::map<int, std::string> titles;
+    for (const auto& book : Books) titles[book->Number] = book->DisplayName;
     TCardProgress step;
     step.phase = TCardProgress::Phase::Renumbering;
-    step.itemCount = static_cast<int>(
-        std::count_if(books.begin(), books.end(), [free](const auto& book) { return free > 0 && book.first > free; }));
-    for (const auto& [number, title] : books) {
-        if (free == 0) break;
-        if (number <= free) continue;
+    step.itemCount = static_cast<int>(batch.moves.size());
+    const card::TRenumbering::TDone done = renumbering.Run(batch, [&](int from) {
         ++step.itemIndex;
-        step.currentName = title;
+        step.currentName = titles[from];
         if (progress) progress(step);
-        // A book that cannot move keeps its number, and the books above it stay above it.
-        const bool moved = MoveBook(number, free);
-        if (moved) moves.push_back({number, free});
-        free = FreeSlotFrom(moved ? free + 1 : number + 1);
-    }
+    });
+    std::vector<TBookMove> moves;
+    for (const auto& move : done.made) moves.push_back({move.from, move.to});
+    ScanKnowing(done.written);
     return moves;
 }
 
 bool TMemoryCard::MoveBook(int from, int to) {
     if (!root_->listed) ListRoot();
-    return card::TSlotMove(platform_.files, CardPath).Make(from, to, *root_);
+    // Only into the lowest free number below it, as the gaps are closed.
+    return root_->FreeSlot(1) == to && ShiftDown({from}, {}) == std::vector<TBookMove>{{from, to}};
 }

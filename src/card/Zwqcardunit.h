@@ -7,7 +7,8 @@
 // names (Bookcorrection), the catalogue and removal (Zwqcardunit), the check and repair (Cardrepair). The parts behind them
 // live in internal/, for this module alone: the root's listing (Cardroot), an archive's
 // unpacked copy (Extraction), a book's plan and its slot writer (Bookplan, Slotwriter), the
-// journal of a removal (Cardjournal), its batch (Removalbatch) and the slot move (Slotmove).
+// journal of a renumbering (Cardjournal), the renumbering itself (Renumbering) and the moves
+// an earlier version left cut short (Slotmove).
 
 #include <cstddef>
 #include <cstdint>
@@ -126,13 +127,14 @@ public:
     TArrangement MoveBookTo(std::size_t index, std::size_t place, const TProgressCallback& progress = {});
 
     // Moves the books of the catalogue down into the free numbers below them, in number order,
-    // so that their order never changes.
+    // so that their order never changes: one journaled batch (card/internal/Renumbering.h).
+    // Nothing moves while a descriptor to change is held.
     std::vector<TBookMove> CloseGaps(const TProgressCallback& progress = {});
     // Whether the last listing found the journal of a removal or renumbering cut short: until
     // the check has finished it, no book is removed or moved.
     bool BatchAwaitsCheck() const;
-    // Gives the book in slot from the number to (see card/internal/Slotmove.h). A step that
-    // fails is undone; false then.
+    // Gives the book in slot from the lowest free number, to, as a batch of one move. False,
+    // and nothing moved, when to is not that number or the move cannot be made.
     bool MoveBook(int from, int to);
 
     // Whether the last Scan saw signs of trouble: a scratch file or the journal, a folder or a
@@ -156,10 +158,12 @@ private:
     // Scan, taking the descriptors the program has just written (by upper-cased name) from
     // their bytes instead of reading them back.
     void ScanKnowing(const std::map<std::string, std::string>& written);
-    int FreeSlotFrom(int first) const;
     void NoteTrouble();
-    // CloseGaps on the listing of the last Scan, which the moves keep up to date.
+    // CloseGaps on the listing of the last Scan.
     std::vector<TBookMove> CloseListedGaps(const TProgressCallback& progress);
+    // The books (their numbers) moved down into the free numbers below them, in number order,
+    // as one journaled batch; Books is then the card's listing.
+    std::vector<TBookMove> ShiftDown(const std::vector<int>& numbers, const TProgressCallback& progress);
 
     // FindBook for a made book's source.
     TCardError FindMadeBook(const std::string& path, TFoundBook& found, const TProgressCallback& progress,

@@ -182,10 +182,11 @@ TEST_F(Batch, ABareFileNameIsTakenFromTheCurrentFolder) {
 
 TEST_F(Batch, ACheckOfferedByAFailedMoveWaitsForTheEndAndNoOtherBookIsDeleted) {
     Books({1, 2, 3, 4, 5});
-    // Deleting T1 moves T2 down, then cannot move T3 (its descriptor is in use): T3 stays whole
-    // under its number, a gap at 2, and the stopped renumbering is said.
+    // Deleting T1 moves T2 down, then cannot move T3 (a file in its folder is open): T3 stays
+    // whole under its number, a gap at 2, and the stopped renumbering is said.
     testsupport::CardMishaps inUse(card());
-    inUse.inUse = {OnCard(3)};
+    const std::string folder3 = platform::JoinPath(card(), "BOOK_003");
+    inUse.inUse = {folder3};
     const std::string check = A("Проверка карты памяти");
     // The file is free again by the time the check is offered; Yes to the offer and the repair.
     boxes.onShow = [&](const std::string& caption) {
@@ -205,7 +206,7 @@ TEST_F(Batch, ACheckOfferedByAFailedMoveWaitsForTheEndAndNoOtherBookIsDeleted) {
     EXPECT_EQ(captions, (std::vector<std::string>{A("Удаление книг"), A("Удаление книги"), A("Удаление книги"),
                                                   A("Удаление книг"), check, check, check}));
     EXPECT_EQ(Box(1).text, A("Книга Автор - T1 удалена, но перенумерация остальных книг остановлена: файл ") +
-                               OnCard(3) + A(" занят другой программой или защищён от записи. Все книги целы. Закройте "
+                               folder3 + A(" занят другой программой или защищён от записи. Все книги целы. Закройте "
                                             "программу, которая держит файл, и проверьте карту: проверка закончит "
                                             "перенумерацию."));
     EXPECT_EQ(Box(2).text, A("Книгу Автор - T2 не удалить, пока карта памяти не проверена: на ней осталось "
@@ -214,10 +215,10 @@ TEST_F(Batch, ACheckOfferedByAFailedMoveWaitsForTheEndAndNoOtherBookIsDeleted) {
 }
 TEST_F(Batch, ARenumberingCutShortNeverLeadsToABookNoPathNamed) {
     Books({1, 2, 3, 4, 5});
-    // Deleting T1 moves T2, T3 and T4 down, then cannot move T5 (its descriptor is in use): T5
-    // stays whole under its number, and T3 waits with the batch for the check.
+    // Deleting T1 moves T2, T3 and T4 down, then cannot move T5 (a file in its folder is open):
+    // T5 stays whole under its number, and T3 waits with the batch for the check.
     testsupport::CardMishaps inUse(card());
-    inUse.inUse = {OnCard(5)};
+    inUse.inUse = {platform::JoinPath(card(), "BOOK_005")};
     boxes.answers = {platform::kIdYes};
     platform::Platform withFileInUse = PlatformWith(inUse);
     TForm1 window(Controls(), withFileInUse);

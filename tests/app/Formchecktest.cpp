@@ -94,9 +94,9 @@ TEST_F(FormCheck, NoBookIsDeletedWhileABatchWaitsForTheCheckWhichIsOfferedAtOnce
     for (int n : {1, 2, 3}) MakeCardBook(card(), n, testsupport::Numbered("T", n), {"1.mp3"});
     StoreCard();
     {
-        // Deleting T1 is cut short (T2's old descriptor is in use): its journal stays for the check.
+        // Deleting T1 is cut short (a file in T2's folder is open): its journal stays for the check.
         testsupport::CardMishaps inUse(card());
-        inUse.inUse = {platform::JoinPath(card(), "BOOK_002.ydr")};
+        inUse.inUse = {platform::JoinPath(card(), "BOOK_002")};
         platform::Platform withFileInUse = PlatformWith(inUse);
         TMemoryCard cut(withFileInUse);
         cut.SetCardPath(card());

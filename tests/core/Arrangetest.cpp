@@ -1,6 +1,8 @@
 // Books changing places: a move to another place, a swap, a re-sort, each one journaled batch
 // with a few flushes whatever the number of books; a card pulled at any call is finished by the
 // check, the books in the old order or the new one, never a mixture.
+#include <filesystem>
+
 #include "core/Cardfixture.h"
 
 using namespace cardtest;
@@ -47,25 +49,53 @@ std::vector<std::string> TitlesOf(const std::vector<int>& order) {
     return titles;
 }
 
+// Book 1 deleted outside the program, as a file manager or the player deletes it.
+void RemoveFirstBookByHand(const std::string& card) {
+    std::filesystem::remove_all(platform::ToFsPath(platform::JoinPath(card, "BOOK_001")));
+    std::filesystem::remove(platform::ToFsPath(platform::JoinPath(card, "BOOK_001.ydr")));
+}
+
 }  // namespace
 
-TEST_F(Card, BooksChangePlacesInOneBatchWithAFewFlushesWhateverTheNumberOfBooks) {
+// Every renumbering (a deletion, books changing places, the check closing a gap) is one batch:
+// its flushes and listings of the card's root do not grow with the number of books, and the
+// listing the model makes from the bytes it wrote is the card's.
+TEST_F(Card, EveryRenumberingTakesAFewFlushesWhateverTheNumberOfBooks) {
+    struct Row {
+        std::string what;
+        std::vector<int> sizes;
+        std::function<void()> before;  // on the card of books 1..n, uncounted
+        std::function<void(int n)> run;
+        std::function<std::vector<std::string>(int n)> after;  // the titles in number order
+    };
+    std::vector<Row> rows = {
+        {"the first book deleted", {40, 999}, {}, [this](int) { EXPECT_TRUE(model.DeleteBook(0)); },
+         [](int n) { return Titles(2, n); }},
+        {"a gap at book 1 closed by the check", {40, 999}, [this] { RemoveFirstBookByHand(card()); },
+         [this](int) { EXPECT_TRUE(model.RepairCard().leftAlone.empty()); }, [](int n) { return Titles(2, n); }},
+    };
     for (const Arrangement& a : kArrangements) {
-        SCOPED_TRACE(a.what);
-        for (const int n : {8, 40}) {
+        rows.push_back({a.what, {8, 40}, {}, [this, &a](int n) { EXPECT_TRUE(model.ArrangeBooks(a.order(n))); },
+                        [&a](int n) { return TitlesOf(a.order(n)); }});
+    }
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::vector<int> listings;
+        for (const int n : row.sizes) {
             MakeBooks(n);
+            if (row.before) row.before();
+            model.Scan();
             files.flushes = 0;
             files.rootListings = 0;
-            const TArrangement done = model.ArrangeBooks(a.order(n));
-            EXPECT_TRUE(done);
-            EXPECT_LE(files.flushes, 5);
-            EXPECT_EQ(files.rootListings, 1);
-            EXPECT_EQ(Books(), TitlesOf(a.order(n)));
-            // The listing the model made from the bytes it wrote is the card's.
+            row.run(n);
+            EXPECT_LE(files.flushes, 8);
+            listings.push_back(files.rootListings);
+            EXPECT_EQ(Books(), row.after(n));
             std::vector<std::string> listed;
             for (const auto& book : model.Books) listed.push_back(book->Title);
-            EXPECT_EQ(listed, TitlesOf(a.order(n)));
+            EXPECT_EQ(listed, row.after(n));
         }
+        EXPECT_EQ(listings.front(), listings.back());
     }
     // A book moved to its place: the books between shift by one.
     MakeBooks(5);
@@ -94,4 +124,16 @@ TEST_P(PulledCard, BooksChangingPlacesEndInTheOldOrderOrTheNew) {
         });
         EXPECT_GE(points, 4);
     }
+}
+
+// The check closing a gap at book 1 (deleted by a file manager, or by the player) moves every
+// other book down in one batch: a card pulled at any call ends with every book, in order.
+TEST_P(PulledCard, AGapClosedByTheCheckEndsWithEveryBookInOrder) {
+    const int points = Sweep(
+        [this] {
+            RemoveFirstBookByHand(card());
+            model.RepairCard();
+        },
+        [this](const std::vector<std::string>& titles) { EXPECT_EQ(titles, Titles(2, books())); });
+    EXPECT_GE(points, 3 * (books() - 1));
 }

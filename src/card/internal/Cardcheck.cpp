@@ -3,9 +3,8 @@
 #include <algorithm>
 
 #include "book/String_routines_unit.h"
-#include "card/internal/Arrangebatch.h"
 #include "card/internal/Cardjournal.h"
-#include "card/internal/Removalbatch.h"
+#include "card/internal/Renumbering.h"
 #include "card/internal/Slotmove.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -31,6 +30,7 @@ TCardState TCardCheck::Read() {
         if (upper == AnsiUpperCase(TCardJournal::kName)) {
             state.journal = name;
             files_.ReadWholeFile(path, state.journalBytes);
+            state.batch = TCardJournal::ParseBatch(state.journalBytes);
         }
         if (!IsBookDescriptorName(name, n)) continue;
         TSlotState& slot = state.slots[n];
@@ -66,21 +66,23 @@ std::vector<TCardFinding> TCardCheck::Analyse(const TCardState& state) const {
         return f;
     };
 
-    // A removal cut short: the journal names the book removed and the moves that close its
-    // gap. Once anything of it reached the card the batch is finished; before that the book is
-    // whole and stays.
-    const std::optional<TCardJournal::TBatch> arranged = TCardJournal::ParseBatch(state.journalBytes);
-    if (!state.journal.empty() && arranged && arranged->arranged) {
-        // Books changing places: finished from whatever part reached the card.
-        TCardFinding f = finding(Kind::InterruptedArrangement, 0, std::string(), true);
-        f.completes = true;
-        findings.push_back(f);
-        for (const TCardJournal::TMove& move : arranged->moves) {
+    // A batch cut short: the journal names its whole plan. Books changing places or gaps
+    // closing are finished from whatever part reached the card; a removal too once anything of
+    // it did, while before that the book is whole and stays.
+    const std::optional<TCardJournal::TBatch>& batch = state.batch;
+    const auto explain = [&explained](const TCardJournal::TBatch& b) {
+        if (b.removed > 0) explained.push_back(b.removed);
+        for (const TCardJournal::TMove& move : b.moves) {
             explained.push_back(move.from);
             explained.push_back(move.to);
         }
+    };
+    if (!state.journal.empty() && batch && batch->removed == 0) {
+        TCardFinding f = finding(Kind::InterruptedArrangement, 0, std::string(), true);
+        f.completes = true;
+        findings.push_back(f);
+        explain(*batch);
     } else if (!state.journal.empty()) {
-        const std::optional<TCardJournal::TBatch> batch = TCardJournal::ParseBatch(state.journalBytes);
         const auto removed = batch ? state.slots.find(batch->removed) : state.slots.end();
         const bool present = removed != state.slots.end() && !removed->second.descriptor.empty();
         const bool movedOnto = batch && std::any_of(batch->moves.begin(), batch->moves.end(), [&](const auto& move) {
@@ -98,13 +100,9 @@ std::vector<TCardFinding> TCardCheck::Analyse(const TCardState& state) const {
             std::string name = batch->name;
             if (name.empty() && present) name = removed->second.valid ? removed->second.book.DisplayName : removed->second.descriptor;
             TCardFinding f = finding(Kind::InterruptedRemoval, batch->removed, name, true);
-            f.completes = !TRemovalBatch(files_, cardPath_, root_).NotBegun(*batch, state);
+            f.completes = !TRenumbering(files_, cardPath_, root_).NotBegun(*batch, state);
             findings.push_back(f);
-            explained.push_back(batch->removed);
-            for (const TCardJournal::TMove& move : batch->moves) {
-                explained.push_back(move.from);
-                explained.push_back(move.to);
-            }
+            explain(*batch);
         }
     }
 
@@ -152,19 +150,12 @@ bool TCardCheck::Mend(const TCardFinding& finding, const TCardState& state) {
         return platform::JoinPath(cardPath_, stored ? it->second.folder : SlotName(n));
     };
     switch (finding.kind) {
-        case Kind::InterruptedRemoval: {
-            if (!finding.completes) break;
-            const std::optional<TCardJournal::TBatch> batch = TCardJournal::ParseBatch(state.journalBytes);
-            TRemovalBatch removal(files_, cardPath_, root_);
-            const bool finished = batch && removal.Finish(*batch, state);
-            held_ = removal.Held();
-            return finished;
-        }
+        case Kind::InterruptedRemoval:
         case Kind::InterruptedArrangement: {
-            const std::optional<TCardJournal::TBatch> batch = TCardJournal::ParseBatch(state.journalBytes);
-            TArrangeBatch arrangement(files_, cardPath_, root_);
-            const bool finished = batch && arrangement.Finish(*batch, state, state.journal);
-            held_ = arrangement.Held();
+            if (!finding.completes || !state.batch) break;
+            TRenumbering renumbering(files_, cardPath_, root_);
+            const bool finished = renumbering.Finish(*state.batch, state, state.journal);
+            held_ = renumbering.Held();
             return finished;
         }
         case Kind::InterruptedMove:

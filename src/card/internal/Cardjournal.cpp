@@ -19,6 +19,7 @@ const char* const kBatchHeader = "ZWQ JOURNAL 2";
 const char* const kArrangeHeader = "ZWQ JOURNAL 3";
 const char* const kArrange = "ARRANGE";
 const char* const kParked = "PARKED";
+const char* const kShift = "SHIFT";
 const char* const kRemove = "REMOVE";
 const char* const kMove = "MOVE";
 const char* const kEnd = "END";
@@ -108,12 +109,16 @@ bool TCardJournal::TBatch::Names(const std::string& descriptorBytes) const {
     return HashText(descriptorBytes) == hash;
 }
 
+std::string TCardJournal::Hash(const std::string& descriptorBytes) { return HashText(descriptorBytes); }
+
 std::string TCardJournal::Path() const { return platform::JoinPath(cardPath_, kName); }
 
 std::string TCardJournal::Text(const TBatch& batch) {
     std::string text;
     if (batch.arranged) {
         text = std::string(kArrangeHeader) + "\n" + kArrange + (batch.parked ? std::string(" ") + kParked : "") + "\n";
+    } else if (batch.shift) {
+        text = std::string(kArrangeHeader) + "\n" + kShift + "\n";
     } else {
         text = std::string(kBatchHeader) + "\n" + kRemove + " " + SlotName(batch.removed) + " " + batch.hash + " " +
                Hex(batch.name) + "\n";
@@ -133,16 +138,6 @@ bool TCardJournal::Write(const TBatch& batch) {
     if (files_.WriteUnflushed(Path(), Text(batch))) return true;
     Remove();
     return false;
-}
-
-bool TCardJournal::WriteBatch(int removed, const std::string& descriptorBytes, const std::string& name,
-                              const std::vector<TMove>& moves) {
-    TBatch batch;
-    batch.removed = removed;
-    batch.hash = HashText(descriptorBytes);
-    batch.name = name;
-    batch.moves = moves;
-    return Write(batch);
 }
 
 bool TCardJournal::MarkParked(TBatch batch, const std::string& storedName) {
@@ -186,11 +181,15 @@ std::optional<TCardJournal::TBatch> TCardJournal::ParseBatch(const std::string& 
             batch.arranged = true;
             batch.parked = words.size() == 2 && words[1] == kParked;
             if (words.size() == 2 && !batch.parked) return std::nullopt;
+        } else if (words.size() == 1 && words[0] == kShift) {
+            batch.shift = true;
         } else {
             return std::nullopt;
         }
     }
-    if (batch.arranged == (batch.removed > 0) || (batch.arranged && batch.moves.empty())) return std::nullopt;
+    // Exactly one kind of batch; one that removes nothing moves something.
+    const int kinds = (batch.arranged ? 1 : 0) + (batch.shift ? 1 : 0) + (batch.removed > 0 ? 1 : 0);
+    if (kinds != 1 || (batch.removed == 0 && batch.moves.empty())) return std::nullopt;
     for (const TMove& move : batch.moves) {
         if (move.from <= 0 || move.to <= 0) return std::nullopt;
     }

@@ -1,11 +1,11 @@
 #pragma once
-// The journal: a file in the card's root that names a removal and the renumbering that closes
-// its gap while they run, so that a check after a pulled card can finish them. It names the
-// whole plan: the book removed (its slot, a hash of its descriptor and its name), every move
-// (from, to) with the moved book's new descriptor bytes, and a checksum of all that, so that a
-// journal cut short is known for a batch that never began. An older journal names the removal
-// alone, and is read as a batch without moves. One type writes it, reads it back and takes it
-// away.
+// The journal: a file in the card's root that names a renumbering while it runs (a removal
+// and the moves that close its gap, books changing places, or gaps closed), so that a check
+// after a pulled card can finish it. It names the whole plan: the book removed (its slot, a hash
+// of its descriptor and its name), every move (from, to) with the moved book's new descriptor
+// bytes, and a checksum of all that, so that a journal cut short is known for a batch that never
+// began. An older journal names the removal alone, and is read as a batch without moves. One
+// type writes it, reads it back and takes it away.
 
 #include <optional>
 #include <string>
@@ -32,6 +32,8 @@ public:
         // the program's own first (parked once they all are), then put under its new number.
         bool arranged = false;
         bool parked = false;
+        // Gaps closed: nothing removed, every book moves down into a number already free.
+        bool shift = false;
         int removed = 0;
         std::string hash;  // of the removed book's descriptor
         std::string name;  // the removed book's DisplayName; empty in an older journal
@@ -44,11 +46,11 @@ public:
 
     // The journal's path on the card.
     std::string Path() const;
+    // The hash a removal names its book's descriptor by.
+    static std::string Hash(const std::string& descriptorBytes);
     // Writes the journal of a batch (the caller flushes it); one cut short is known by its
     // checksum. False, and nothing written, while a journal is already on the card: the batch
     // it names is for the check to finish, so no other batch may begin.
-    bool WriteBatch(int removed, const std::string& descriptorBytes, const std::string& name,
-                    const std::vector<TMove>& moves);
     bool Write(const TBatch& batch);
     // Replaces the journal (stored under storedName) by the same batch marked as parked, on the
     // medium when it returns true.

@@ -1,5 +1,6 @@
 #include "card/internal/Cardroot.h"
 
+#include <algorithm>
 
 #include "book/String_routines_unit.h"
 #include "book/Ydrunit.h"
@@ -50,6 +51,14 @@ bool TCardRoot::SlotTaken(int n) const {
     // book or not.
     const std::string name = SlotName(n);
     return HasFile(name + kDescriptorExtension) || HasFolder(name);
+}
+
+int TCardRoot::FreeSlot(int first, const std::map<int, bool>& changed) const {
+    for (int n = std::max(first, 1); n <= kHighestBookNumber; ++n) {
+        const auto it = changed.find(n);
+        if (it != changed.end() ? it->second : !SlotTaken(n)) return n;
+    }
+    return 0;
 }
 
 TCardRoot ListCardRoot(platform::IFileSystem& files, const std::string& cardPath) {

@@ -3,6 +3,7 @@
 // descriptor BOOK_nnn.ydr and the folder BOOK_nnn. Inside the card module only.
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -37,6 +38,9 @@ struct TCardRoot {
     void Note(const std::string& name, bool folder, bool present);
     // Whether the slot's descriptor or its folder is listed.
     bool SlotTaken(int n) const;
+    // The lowest number from first on that is not taken, 0 when none; changed tells of the
+    // numbers a plan has emptied (true) or taken (false) since the listing.
+    int FreeSlot(int first, const std::map<int, bool>& changed = {}) const;
 };
 
 // The card's root listed once; not listed when there is no card path or it cannot be listed.

@@ -3,10 +3,12 @@
 // journal. Inside the card module only.
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "book/Ydrunit.h"
+#include "card/internal/Cardjournal.h"
 
 namespace card {
 
@@ -24,6 +26,8 @@ struct TCardState {
     std::string scratch;  // the scratch file's name as stored, empty when there is none
     std::string journal;  // the journal's name as stored, empty when there is none
     std::string journalBytes;
+    // The batch the journal names, read once; none when it is cut short or damaged.
+    std::optional<TCardJournal::TBatch> batch;
 };
 
 // The descriptors' bytes as read, by upper-cased name, for a listing that need not read them again.

@@ -2,39 +2,11 @@
 
 #include <algorithm>
 
+#include "card/internal/Cardroot.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
 
 namespace card {
-
-bool TSlotMove::Make(int from, int to, TCardRoot& root) {
-    if (from == to) return false;
-    const std::string oldName = SlotName(from);
-    const std::string newName = SlotName(to);
-    const std::string oldDescriptor = platform::JoinPath(cardPath_, root.File(oldName + kDescriptorExtension));
-    const std::string oldFolder = platform::JoinPath(cardPath_, root.Folder(oldName));
-    const std::string newDescriptor = platform::JoinPath(cardPath_, newName + kDescriptorExtension);
-    const std::string newFolder = platform::JoinPath(cardPath_, newName);
-
-    TBookInfo book;
-    std::string bytes;
-    if (!ReadBookDescriptor(book, oldDescriptor, files_) || !files_.ReadWholeFile(oldDescriptor, bytes)) return false;
-    if (files_.Exists(newDescriptor)) return false;
-    // At every moment the card holds one whole book under one of its numbers.
-    if (!files_.WriteReplacing(newDescriptor, RenameSlotInDescriptor(bytes, oldName, newName))) return false;
-    if (!Finish(oldDescriptor, oldFolder, newFolder)) {
-        // Undone: the folder back under its old number if it went, the new descriptor away.
-        if (!files_.Exists(oldFolder) && files_.IsDirectory(newFolder)) files_.MoveNoReplace(newFolder, oldFolder);
-        files_.RemoveFile(newDescriptor);
-        root = ListCardRoot(files_, cardPath_);
-        return false;
-    }
-    root.Note(root.File(oldName + kDescriptorExtension), false, false);
-    root.Note(root.Folder(oldName), true, false);
-    root.Note(newName + kDescriptorExtension, false, true);
-    root.Note(newName, true, true);
-    return true;
-}
 
 bool TSlotMove::Finish(const std::string& oldDescriptor, const std::string& oldFolder, const std::string& newFolder) {
     if (!files_.Exists(newFolder) && !files_.MoveNoReplace(oldFolder, newFolder)) return false;

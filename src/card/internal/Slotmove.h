@@ -1,14 +1,14 @@
 #pragma once
-// A book given a lower number: its new descriptor (the old one's bytes with the slot name
-// changed) is written first, then the folder is renamed and its new name flushed, then the old
-// descriptor is removed. Between the steps the card holds both descriptors, or the new one and
-// the folder under the old number; the check recognises both as a move cut short, and the
-// repair finishes it the same way the move itself does. Inside the card module only.
+// A book caught between two numbers by an earlier version of the program, which moved books
+// down one at a time without a journal: its new descriptor (the old one's bytes with the slot
+// name changed) written first, then the folder renamed and its new name flushed, then the old
+// descriptor removed. A card pulled meanwhile holds both descriptors, or the new one and the
+// folder under the old number; the check recognises both and finishes the move. Inside the
+// card module only.
 
 #include <string>
 #include <vector>
 
-#include "card/internal/Cardroot.h"
 #include "card/internal/Cardstate.h"
 
 namespace platform {
@@ -20,10 +20,6 @@ namespace card {
 class TSlotMove {
 public:
     TSlotMove(platform::IFileSystem& files, const std::string& cardPath) : files_(files), cardPath_(cardPath) {}
-
-    // Moves the book in slot from to the free slot to, keeping root up to date. A step that
-    // fails is undone and root is listed afresh; false then.
-    bool Make(int from, int to, TCardRoot& root);
 
     // The end of a move whose new descriptor is on the card: the folder goes to its new name if
     // it is not there yet, the new name is flushed, then the old descriptor goes. False, with
