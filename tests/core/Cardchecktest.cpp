@@ -162,6 +162,21 @@ TEST_F(Card, TheCheckFindsEachKindOfTroubleAndMendsWhatIsSafe) {
          [&] { PullAt(3, false, [this] { model.DeleteBook(0); }); }, {Kind::InterruptedRemoval}, {"T2", "T3"}},
         {"a removal cut short before any file went",
          [&] { PullAt(1, true, [this] { model.DeleteBook(0); }); }, {Kind::InterruptedRemoval}, {"T1", "T2", "T3"}},
+        {"gaps being closed",
+         // The journal is written (1) and flushed (2); book 3's descriptor under number 2 (3), its
+         // folder's rename cut short (4).
+         [&] {
+             removeBook2();
+             model.Scan();
+             PullAt(4, false, [this] { model.CloseGaps(); });
+         },
+         {Kind::InterruptedArrangement}, {"T1", "T3"}},
+        {"the journal of a removal by the first version, its book gone",
+         [&] {
+             removeBook2();
+             WriteFile(at("ZWQJOURN.TMP"), "ZWQ JOURNAL\nREMOVE BOOK_002 0123456789abcdef\n");
+         },
+         {Kind::Scratch, Kind::Gap}, {"T1", "T3"}},
         {"an unfinished write and a scratch file",
          [&] {
              WriteFile(at("BOOK_004/1.mp3"), "part");

@@ -1,5 +1,6 @@
 #include "card/internal/Cardjournal.h"
 
+#include <cassert>
 #include <cstdint>
 #include <cstdio>
 #include <algorithm>
@@ -135,7 +136,11 @@ bool TCardJournal::Write(const TBatch& batch) {
     // it on the medium. A journal already there names a batch the check has yet to finish: it
     // is never replaced, and no batch begins beside it.
     if (files_.Exists(Path())) return false;
-    if (files_.WriteUnflushed(Path(), Text(batch))) return true;
+    const std::string text = Text(batch);
+    // The check finishes exactly the plan the journal names: every move, the removal, the kind.
+    assert(ParseBatch(text) && ParseBatch(text)->moves.size() == batch.moves.size() &&
+           ParseBatch(text)->removed == batch.removed && ParseBatch(text)->arranged == batch.arranged);
+    if (files_.WriteUnflushed(Path(), text)) return true;
     Remove();
     return false;
 }
