@@ -167,18 +167,20 @@ TRemoval TMemoryCard::DeleteBook(std::size_t index, const TProgressCallback& pro
 std::vector<TBookMove> TMemoryCard::CloseGaps(const TProgressCallback& progress) {
     ListRoot();
     if (BatchAwaitsCheck()) return {};
-    return CloseListedGaps(progress);
+    return CloseListedGaps(progress, {});
 }
 
 bool TMemoryCard::BatchAwaitsCheck() const { return root_->HasFile(card::TCardJournal::kName); }
 
-std::vector<TBookMove> TMemoryCard::CloseListedGaps(const TProgressCallback& progress) {
+std::vector<TBookMove> TMemoryCard::CloseListedGaps(const TProgressCallback& progress,
+                                                    const std::map<std::string, std::string>& known) {
     std::vector<int> numbers;
     for (const auto& book : Books) numbers.push_back(book->Number);
-    return ShiftDown(numbers, progress);
+    return ShiftDown(numbers, progress, known);
 }
 
-std::vector<TBookMove> TMemoryCard::ShiftDown(const std::vector<int>& numbers, const TProgressCallback& progress) {
+std::vector<TBookMove> TMemoryCard::ShiftDown(const std::vector<int>& numbers, const TProgressCallback& progress,
+                                              std::map<std::string, std::string> known) {
     card::TRenumbering renumbering(platform_.files, CardPath, *root_);
     const card::TCardJournal::TBatch batch = renumbering.ShiftDown(0, numbers);
     if (batch.moves.empty()) return {};
@@ -194,12 +196,13 @@ std::vector<TBookMove> TMemoryCard::ShiftDown(const std::vector<int>& numbers, c
     });
     std::vector<TBookMove> moves;
     for (const auto& move : done.made) moves.push_back({move.from, move.to});
-    ScanKnowing(done.written);
+    for (const auto& [name, bytes] : done.written) known[name] = bytes;
+    ScanKnowing(known);
     return moves;
 }
 
 bool TMemoryCard::MoveBook(int from, int to) {
     if (!root_->listed) ListRoot();
     // Only into the lowest free number below it, as the gaps are closed.
-    return root_->FreeSlot(1) == to && ShiftDown({from}, {}) == std::vector<TBookMove>{{from, to}};
+    return root_->FreeSlot(1) == to && ShiftDown({from}, {}, {}) == std::vector<TBookMove>{{from, to}};
 }

@@ -159,11 +159,13 @@ private:
     // their bytes instead of reading them back.
     void ScanKnowing(const std::map<std::string, std::string>& written);
     void NoteTrouble();
-    // CloseGaps on the listing of the last Scan.
-    std::vector<TBookMove> CloseListedGaps(const TProgressCallback& progress);
+    // CloseGaps on the listing of the last Scan; known as for ShiftDown.
+    std::vector<TBookMove> CloseListedGaps(const TProgressCallback& progress, const std::map<std::string, std::string>& known);
     // The books (their numbers) moved down into the free numbers below them, in number order,
-    // as one journaled batch; Books is then the card's listing.
-    std::vector<TBookMove> ShiftDown(const std::vector<int>& numbers, const TProgressCallback& progress);
+    // as one journaled batch; Books is then the card's listing, made from the bytes written and
+    // known (the descriptors' bytes as the caller last read them, by upper-cased name).
+    std::vector<TBookMove> ShiftDown(const std::vector<int>& numbers, const TProgressCallback& progress,
+                                     std::map<std::string, std::string> known);
 
     // FindBook for a made book's source.
     TCardError FindMadeBook(const std::string& path, TFoundBook& found, const TProgressCallback& progress,
