@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/Texts.h"
 #include "book/String_routines_unit.h"
 #include "platform/Codepage.h"
 #include "platform/Files.h"
@@ -202,6 +203,7 @@ std::string CardErrorText(const TCardError& error) {
         case Code::Cancelled: return kCancelledText;
         case Code::NotMade: return NotMadeText(error.notMade, error.subject, error.leftOut);
         case Code::AwaitsCheck: return kAwaitsCheck;
+        case Code::NoCard: return texts::kCardMissing;
         case Code::NoRoom:
             return kNoRoomHead + std::to_string((error.neededBytes + kMb - 1) / kMb) + kNoRoomFree +
                    std::to_string(error.freeBytes / kMb) + kNoRoomTail;

@@ -57,13 +57,15 @@ std::optional<std::string> TCardWatch::Where(const std::string& cardPath) {
     const bool unmounted = atRoot_ && !atRoot;
     atRoot_ = atRoot;
     if (atRoot) Learn(cardPath);
-    if (unmounted || !platform_.files.IsDirectory(cardPath)) return std::nullopt;
+    if (unmounted || (mountPoint_ && !platform_.drives.IsMountPoint(cardPath))) return std::nullopt;
+    if (!platform_.files.IsDirectory(cardPath)) return std::nullopt;
     return cardPath;
 }
 
 TCardWatch::Change TCardWatch::Begin(SettingsStore& settings, std::string& cardPath) {
     settings_ = &settings;
     identity_ = LoadCardIdentity(settings, platform_.files);
+    mountPoint_ = platform_.drives.IsMountPoint(cardPath);
     const std::optional<std::string> where = Where(cardPath);
     present_ = where.has_value();
     if (!where || *where == cardPath) return Change::None;
@@ -73,6 +75,7 @@ TCardWatch::Change TCardWatch::Begin(SettingsStore& settings, std::string& cardP
 
 void TCardWatch::Chosen(const std::string& cardPath) {
     identity_ = TCardIdentity{};
+    mountPoint_ = platform_.drives.IsMountPoint(cardPath);
     atRoot_ = Holds(platform_.drives.RemovableDrives(), cardPath);
     if (atRoot_) {
         Learn(cardPath);

@@ -2,7 +2,8 @@
 // The chosen card as it comes and goes while the window is open. The card is known by its
 // volume (settings/Cardidentity) besides its path, so it is taken again wherever the system
 // mounts it next; while it is away, a removable volume that holds books, or nothing yet, is
-// offered to work with, and "Нет" holds for that volume until the program ends.
+// offered to work with, and "Нет" holds for that volume until the program ends. A card folder
+// that is a mount point (of any volume, removable or not) is the card only while it stays one.
 
 #include <cstddef>
 #include <optional>
@@ -64,6 +65,8 @@ private:
     bool gone_ = false;
     // The card path was a removable volume's root at the last look.
     bool atRoot_ = false;
+    // The card path was a mount point when chosen or at start: the card is there while it is one.
+    bool mountPoint_ = false;
     // Volumes answered "Нет" (by UUID, else root), and roots asked about while they stay.
     std::set<std::string> refused_;
     std::set<std::string> asked_;

@@ -51,6 +51,7 @@ TWriteOutcome TMemoryCard::PlaceBook(card::TBookPlan& plan, const TProgressCallb
     if (slot.empty()) return failed(TCardError::Of(Code::NoSlotName));
     // Everything is checked before the first byte is written: the files, then the room.
     if (plan.refused.failed()) return failed(plan.refused);
+    if (VolumeGone()) return failed(TCardError::Of(Code::NoCard));
     const TWriteOutcome outcome = card::TSlotWriter(platform_.files, CardPath, slot, VerifyWrites).Write(plan, progress, stop);
     if (outcome) LastTitle = outcome.title;
     return outcome;

@@ -29,6 +29,7 @@ struct TCardError {
         NoRoom,                 // neededBytes of freeBytes
         NotMade,                // no book could be made of the source: notMade says why, subject of what
         AwaitsCheck,            // a removal or renumbering cut short waits for the card check
+        NoCard,                 // the card's volume went from its folder (TMemoryCard::VolumeGone)
     };
     Code code = Code::None;
     std::string subject;

@@ -19,7 +19,12 @@ TMemoryCard::TMemoryCard(platform::Platform& platform)
 
 TMemoryCard::~TMemoryCard() { Clear(); }
 
-void TMemoryCard::SetCardPath(const std::string& path) { CardPath = platform::StripTrailingSeparators(path); }
+void TMemoryCard::SetCardPath(const std::string& path) {
+    CardPath = platform::StripTrailingSeparators(path);
+    mountPoint_ = !CardPath.empty() && platform_.drives.IsMountPoint(CardPath);
+}
+
+bool TMemoryCard::VolumeGone() { return mountPoint_ && !platform_.drives.IsMountPoint(CardPath); }
 
 void TMemoryCard::Clear() { Books.clear(); }
 
@@ -46,7 +51,7 @@ void TMemoryCard::ScanKnowing(const std::map<std::string, std::string>& written)
 }
 
 int64_t TMemoryCard::FreeSpace() {
-    if (CardPath.empty()) return -1;
+    if (CardPath.empty() || VolumeGone()) return -1;
     return platform_.files.FreeBytes(CardPath);
 }
 

@@ -60,12 +60,17 @@ public:
     // the book becomes visible (on by default; the user may turn it off).
     bool VerifyWrites = true;
 
+    // A path that is a mount point now is the card only while a volume stays mounted there.
     void SetCardPath(const std::string& path);
+    // Whether the card path was a mount point when it was set and is no longer one: the card's
+    // volume went, and the folder left is one of another volume, never to be written to.
+    bool VolumeGone();
     // Rebuilds Books from the descriptors in the card's root, listing it once. Reports nothing,
     // but notes whether the card shows signs of trouble (NeedsCheck).
     void Scan();
     void Clear();
-    // Bytes free on the card, or -1 when there is no card path or the system cannot tell.
+    // Bytes free on the card, or -1 when there is no card path, its volume went (VolumeGone) or
+    // the system cannot tell.
     int64_t FreeSpace();
     // The smallest slot number whose descriptor and folder are both absent, or 0.
     int FindFreeSlot();
@@ -180,4 +185,5 @@ private:
     platform::Platform& platform_;
     std::unique_ptr<card::TCardRoot> root_;
     bool needsCheck_ = false;
+    bool mountPoint_ = false;
 };

@@ -31,6 +31,13 @@ public:
     virtual VolumeIdentity Identity(const std::string& root) {
         return VolumeIdentity{std::string(), VolumeLabel(root)};
     }
+    // Whether a file system is mounted at the folder itself: it is then the root of a volume of
+    // its own, and once that is unmounted the folder is an empty one of another volume. False
+    // where the system does not say (a Windows drive's root goes with its volume).
+    virtual bool IsMountPoint(const std::string& folder) {
+        static_cast<void>(folder);
+        return false;
+    }
     // Makes the volume at root safe to take out: written out, unmounted and, where the drive
     // can, powered off. False with the system's reason (Windows-1251) when it refuses.
     virtual bool Eject(const std::string& root, std::string& reason) {

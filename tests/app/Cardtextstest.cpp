@@ -41,6 +41,7 @@ TEST(CardTexts, EveryWriteErrorHasItsWords) {
         {error(Code::Save, "E:\\BOOK_002.ydr"), "Ошибка во время сохранения файла E:\\BOOK_002.ydr"},
         {error(Code::Flush), "Ошибка во время записи файлов книги на карту памяти"},
         {error(Code::Cancelled), "Запись книги отменена"},
+        {error(Code::NoCard), "Карта памяти не обнаружена"},
         {noRoom, "Книга не помещается на карту памяти: нужно 6 Мб, свободно 2 Мб"},
         {error(Code::NotMade, "D:\\book", Reason::NoAudio), "В папке D:\\book нет файлов MP3"},
         {noAudio, "В папке D:\\book нет файлов MP3, в ней 21 файл FLAC, 1 файл JPG. Проигрыватель воспроизводит только "

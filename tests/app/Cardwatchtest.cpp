@@ -2,6 +2,8 @@
 // ("Нет" holding for the run), and the card taken out from the program.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "app/Formharness.h"
 
 using namespace formtest;
@@ -12,6 +14,36 @@ namespace {
 class CardWatch : public ::testing::Test, public Harness {};
 
 }  // namespace
+
+// A card folder that is a mount point at start-up, of any volume, goes once it is one no longer:
+// at the system's word, and before it for a write, which is refused with nothing written.
+TEST_F(CardWatch, ACardFolderThatIsAMountPointGoesWithItsVolume) {
+    for (int n = 1; n <= 2; ++n) testsupport::MakeCardBook(card(), n, "Book " + std::to_string(n), {"1.mp3"});
+    testsupport::MakeCardBook(dir / "source", 1, "New", {"1.mp3"});
+    StoreCard();
+    test.drives.mountPoints = {card()};
+    form.FormShow();
+    const struct {
+        bool mounted, told;
+        std::size_t rows;
+        const char* heard;
+    } steps[] = {
+        {false, true, 0, "Карта памяти отключена"},
+        {true, true, 2, "Карта памяти подключена: 2 книги"},
+        {false, false, 2, "Карта памяти подключена: 2 книги"},
+    };
+    for (const auto& step : steps) {
+        test.drives.mountPoints = step.mounted ? std::set<std::string>{card()} : std::set<std::string>{};
+        if (step.told) form.DrivesChanged();
+        EXPECT_EQ(books.RowCount(), step.rows);
+        EXPECT_EQ(announcement.text, A(step.heard));
+        if (step.mounted) continue;
+        boxes.boxes.clear();
+        EXPECT_FALSE(form.WriteBookFromPath(dir / "source/BOOK_001.ydr", false));
+        EXPECT_EQ(SaidBy(boxes), (std::vector<Said>{{A("Карта памяти не обнаружена"), A("Проверка"), kWarning}}));
+        EXPECT_EQ(Slots().size(), 2u);
+    }
+}
 
 TEST_F(CardWatch, TheCardIsFollowedByItsVolumeAndOtherVolumesAreOffered) {
     const std::string card1 = dir / "card1", other = dir / "other", blank = dir / "blank";

@@ -21,18 +21,6 @@ TEST(TextRoutines, BeforeAndAfterTheFirstDelimiter) {
     EXPECT_EQ(TextAfter("aXbxc", "x"), "c");
 }
 
-TEST(TextRoutines, ReplaceAllRepeatsUntilNoOccurrenceIsLeft) {
-    using testsupport::ReplaceAll;
-    EXPECT_EQ(ReplaceAll("BOOK_004\\1.mp3\r\nBOOK_004\\2.mp3", "BOOK_004", "BOOK_002"),
-              "BOOK_002\\1.mp3\r\nBOOK_002\\2.mp3");
-    // An occurrence made by a replacement is replaced too: leftmost first, again and again.
-    EXPECT_EQ(ReplaceAll("aabb", "ab", "b"), "bb");
-    EXPECT_EQ(ReplaceAll("book_004", "BOOK_004", "BOOK_002"), "book_004");
-    // Texts that would never stop changing come back unchanged.
-    EXPECT_EQ(ReplaceAll("abc", "", "x"), "abc");
-    EXPECT_EQ(ReplaceAll("abc", "b", "bb"), "abc");
-}
-
 TEST(TextRoutines, IsDigitsIgnoresBlanksAndControlCharactersAtTheEnds) {
     EXPECT_TRUE(IsDigits("0"));
     EXPECT_TRUE(IsDigits(" 100 "));

@@ -166,6 +166,23 @@ x 28 179:1 / /media/user/BADID rw,relatime - vfat /dev/mmcblk0p1 rw
     EXPECT_EQ(drives, expected);
 }
 
+// A card folder is the card while a volume a path can reach is mounted there: of any file
+// system, on a removable drive or not.
+TEST(MountedAt, AFolderIsAMountPointWhileAReachableMountLiesThere) {
+    const std::string mountinfo = std::string(kDebianDesktop) +
+                                  "90 28 0:70 / /mnt/cards rw - tmpfs tmpfs rw\n"
+                                  "91 90 8:97 / /mnt/cards/OLD rw - ext4 /dev/sdg1 rw\n"
+                                  "92 90 0:71 / /mnt/cards rw - tmpfs tmpfs rw\n";
+    const std::pair<const char*, bool> cases[] = {
+        {"/mnt/data", true},                  // a fixed disk's partition
+        {"/run/media/user/ZWQ BOOKS", true},  // written escaped in the table
+        {"/home/user/books", true},           // a folder of a volume bound there
+        {"/mnt/data/books", false},           // a folder inside a mount
+        {"/mnt/cards/OLD", false},            // hidden by a mount above it
+    };
+    for (const auto& [folder, mounted] : cases) EXPECT_EQ(platform::MountedAt(mountinfo, folder), mounted) << folder;
+}
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -2,10 +2,13 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/fs.h>
+#include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
+#include <cerrno>
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
@@ -119,23 +122,34 @@ TEST(PosixFiles, RemoveTreeRemovesLinksNotWhatTheyPointTo) {
 }
 
 // A descriptor with the immutable or append-only flag (chattr +i, +a) cannot be replaced; the
-// flags are set here as chattr sets them, where the file system and the user may.
+// flags are set here as chattr sets them, where the file system and the user may. inotify
+// hears every open of the file, whoever opens it, before the open returns.
 TEST(PosixFiles, AFileThatCannotChangeIsFoundWithoutOpeningIt) {
     TempDir dir;
     platform::PosixFileSystem files;
-    WriteFile(dir / "BOOK_001.ydr", "#TITLE=T");
-    EXPECT_TRUE(files.CanReplace(dir / "BOOK_001.ydr"));
-    EXPECT_TRUE(files.CanReplace(dir / "BOOK_002.ydr"));  // a new one
-    EXPECT_FALSE(files.CanReplace(dir.path()));
+    const std::string book = dir / "BOOK_001.ydr";
+    WriteFile(book, "#TITLE=T");
+    const platform::Fd fd(::open(platform::NativeName(book).c_str(), O_RDONLY));  // the test's own, for the flags
+    const platform::Fd opens(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    ASSERT_GE(::inotify_add_watch(opens.get(), platform::NativeName(book).c_str(), IN_OPEN | IN_ACCESS | IN_CLOSE), 0);
+    const auto canReplace = [&](const std::string& path) {
+        const bool can = files.CanReplace(path);
+        std::array<char, 4096> events{};
+        EXPECT_EQ(::read(opens.get(), events.data(), events.size()), -1) << path << " was opened";
+        EXPECT_EQ(errno, EAGAIN) << path;
+        return can;
+    };
+    EXPECT_TRUE(canReplace(book));
+    EXPECT_TRUE(canReplace(dir / "BOOK_002.ydr"));  // a new one
+    EXPECT_FALSE(canReplace(dir.path()));
     for (const int flag : {FS_IMMUTABLE_FL, FS_APPEND_FL}) {
-        const platform::Fd fd(::open(platform::NativeName(dir / "BOOK_001.ydr").c_str(), O_RDONLY));
         int flags = 0;
         if (::ioctl(fd.get(), FS_IOC_GETFLAGS, &flags) != 0) GTEST_SKIP() << "no file flags here";
         int fixed = flags | flag;
         if (::ioctl(fd.get(), FS_IOC_SETFLAGS, &fixed) != 0) GTEST_SKIP() << "flags not settable by this user";
-        EXPECT_FALSE(files.CanReplace(dir / "BOOK_001.ydr")) << flag;
+        EXPECT_FALSE(canReplace(book)) << flag;
         ::ioctl(fd.get(), FS_IOC_SETFLAGS, &flags);
-        EXPECT_TRUE(files.CanReplace(dir / "BOOK_001.ydr")) << flag;
+        EXPECT_TRUE(canReplace(book)) << flag;
     }
 }
 

@@ -205,20 +205,6 @@ TestPlatform::TestPlatform(const TempDir& dir)
     MakeDirs(dir / "appdata");
 }
 
-std::string ReplaceAll(const std::string& text, const std::string& oldText, const std::string& newText) {
-    if (oldText.empty() || newText.find(oldText) != std::string::npos) return text;
-    std::string result = text;
-    // A replacement can only make a new occurrence that starts before its own end, so each
-    // search may begin len(oldText) - 1 bytes before the previous replacement's start.
-    std::size_t from = 0;
-    for (;;) {
-        const std::size_t pos = result.find(oldText, from);
-        if (pos == std::string::npos) return result;
-        result.replace(pos, oldText.size(), newText);
-        from = pos >= oldText.size() - 1 ? pos - (oldText.size() - 1) : 0;
-    }
-}
-
 std::ostream& operator<<(std::ostream& out, const Failure& failure) {
     return out << "code " << static_cast<int>(failure.code) << " \"" << platform::Cp1251ToUtf8(failure.subject) << "\"";
 }

@@ -7,6 +7,7 @@
 #include <map>
 #include <ostream>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -55,11 +56,6 @@ std::vector<std::string> List(const std::string& folder);
 // Everything under a folder: each file's path relative to it with its bytes, each folder's
 // path with "/" at the end and no bytes.
 std::map<std::string, std::string> Snapshot(const std::string& folder);
-
-// Replaces the leftmost occurrence of oldText by newText again and again until oldText no
-// longer occurs. The text comes back unchanged when oldText is empty or newText contains it
-// (the replacement would never end).
-std::string ReplaceAll(const std::string& text, const std::string& oldText, const std::string& newText);
 
 // The lines of a descriptor joined by CR LF, each line ended.
 std::string Crlf(const std::vector<std::string>& lines);
@@ -159,6 +155,7 @@ public:
         return found == labels.end() ? std::string() : found->second;
     }
     VolumeIdentity Identity(const std::string& root) override { return {uuids[root], VolumeLabel(root)}; }
+    bool IsMountPoint(const std::string& folder) override { return mountPoints.count(folder) != 0; }
     // Takes the root out of the list, or refuses with the scripted reason.
     bool Eject(const std::string& root, std::string& reason) override {
         ejected.push_back(root);
@@ -168,6 +165,7 @@ public:
     std::vector<std::string> drives;
     std::map<std::string, std::string> labels;  // by root
     std::map<std::string, std::string> uuids;   // by root
+    std::set<std::string> mountPoints;          // folders a volume is mounted at, removable or not
     std::string refusal;
     std::vector<std::string> ejected;
 };

@@ -294,6 +294,15 @@ std::string MountSource(const std::string& mountinfo, const std::string& mountPo
     return source;
 }
 
+bool MountedAt(const std::string& mountinfo, const std::string& mountPoint) {
+    const std::vector<MountEntry> entries = ParseMountInfo(mountinfo);
+    const std::vector<bool> reachable = Reachable(entries);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (reachable[i] && entries[i].mountPoint == mountPoint) return true;
+    }
+    return false;
+}
+
 std::string MountLabel(const std::string& mountinfo, const std::string& mountPoint, const std::string& byLabelFolder) {
     const std::string source = MountSource(mountinfo, mountPoint);
     std::error_code error;
@@ -346,6 +355,12 @@ std::string MountInfo() {
 
 std::string PosixDrives::VolumeLabel(const std::string& root) {
     return Utf8ToCp1251(MountLabel(MountInfo(), NativeName(root), kByLabelFolder));
+}
+
+bool PosixDrives::IsMountPoint(const std::string& folder) {
+    std::error_code error;
+    const fs::path path = fs::canonical(fs::path(NativeName(folder)), error);
+    return !error && MountedAt(MountInfo(), path.string());
 }
 
 std::vector<std::string> PosixDrives::RemovableDrives() {

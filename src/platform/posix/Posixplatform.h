@@ -94,6 +94,8 @@ public:
     // UDisks2's IdUUID and IdLabel; else the UUID from udev's /dev/disk/by-uuid, else from the
     // file system's own first sectors (ext2/3/4, FAT, exFAT, NTFS), when the device can be read.
     VolumeIdentity Identity(const std::string& root) override;
+    // By the mount table, the folder's links followed.
+    bool IsMountPoint(const std::string& folder) override;
     // Written out and unmounted: through UDisks2, which also powers the drive off, where the
     // system bus has it; else by umount2 itself.
     bool Eject(const std::string& root, std::string& reason) override;
@@ -106,6 +108,9 @@ private:
 std::string MountInfo();
 // The source of the mount at mountPoint (UTF-8) that a path there reaches; empty when none.
 std::string MountSource(const std::string& mountinfo, const std::string& mountPoint);
+// Whether a mount that a path can reach lies at mountPoint (UTF-8, without links) by the mount
+// table mountinfo: of a whole file system or of a folder of one bound there.
+bool MountedAt(const std::string& mountinfo, const std::string& mountPoint);
 // The UUID or serial of the file system whose first sectors are given, as blkid writes it
 // ("0c2e...-..." for ext, "1234-ABCD" for FAT and exFAT); empty for other file systems.
 std::string FileSystemUuid(const std::string& firstSectors);
