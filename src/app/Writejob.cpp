@@ -4,13 +4,7 @@
 #include "app/Texts.h"
 #include "platform/Dialogs.h"
 
-namespace {
-
-const unsigned kInformation = platform::kMbOk | platform::kMbIconInformation;
-const unsigned kWarning = platform::kMbOk | platform::kMbIconWarning;
-const unsigned kError = platform::kMbOk | platform::kMbIconError;
-
-}  // namespace
+using namespace boxflags;
 
 using namespace texts;
 using End = TBookBatchResult::End;
