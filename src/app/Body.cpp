@@ -178,7 +178,7 @@ bool TForm1::WriteBookFromDialog() {
 }
 
 bool TForm1::WriteBooks(const std::vector<std::string>& paths, bool showSuccess) {
-    TWriteJob job(*card, platform_.files, session_, teller_);
+    TWriteJob job(*card, platform_.files, session_, teller_, slowWorkDelay);
     const std::optional<TBookBatchResult> result = job.Write(paths);
     if (result) ShowWrites(*result);
     const TBookBatchResult::End end = job.Report(result, showSuccess);
@@ -197,8 +197,8 @@ void TForm1::N11Click() {
 }
 
 bool TForm1::WriteMadeBookFromDialog(const std::string& path) {
-    TWriteJob job(*card, platform_.files, session_, teller_);
-    const std::optional<TBookBatchResult> result = job.WriteMade(path, *controls_.newBook, slowWorkDelay);
+    TWriteJob job(*card, platform_.files, session_, teller_, slowWorkDelay);
+    const std::optional<TBookBatchResult> result = job.WriteMade(path, *controls_.newBook);
     if (!result) return false;
     ShowWrites(*result);
     return job.Report(result, true) == TBookBatchResult::End::Written;
@@ -238,7 +238,7 @@ void TForm1::ProcessBookArguments() {
     const TBookArguments books =
         SortBookArguments(controls_.application.Arguments(), cardPath, platform_.system.CurrentDirectory());
     TRemovalJob removal(*card, session_, teller_, checkFlow_, slowWorkDelay, true);
-    TWriteJob writer(*card, platform_.files, session_, teller_);
+    TWriteJob writer(*card, platform_.files, session_, teller_, slowWorkDelay);
     const TCommandLineBatch::Outcome outcome = TCommandLineBatch(removal, writer, teller_, *card).Run(books);
     // The card as the batch left it, and a check its work called for offered once it has ended.
     if (outcome == TCommandLineBatch::Outcome::Done) {

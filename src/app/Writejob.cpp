@@ -14,10 +14,9 @@ std::optional<TBookBatchResult> TWriteJob::Write(const std::vector<std::string>&
     return TBookBatch(card_, files_, session_).Write(paths);
 }
 
-std::optional<TBookBatchResult> TWriteJob::WriteMade(const std::string& path, ui::INewBookDialog& dialog,
-                                                     std::chrono::milliseconds showAfter) {
+std::optional<TBookBatchResult> TWriteJob::WriteMade(const std::string& path, ui::INewBookDialog& dialog) {
     if (!CardPresent(card_, teller_)) return std::nullopt;
-    return TMadeBookJob(card_, session_, dialog, showAfter).Write(path);
+    return TMadeBookJob(card_, session_, dialog, showAfter_).Write(path);
 }
 
 End TWriteJob::Report(const std::optional<TBookBatchResult>& result, bool showSuccess) {
