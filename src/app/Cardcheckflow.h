@@ -19,6 +19,7 @@ public:
     TCardCheckFlow(TTeller& teller, TMemoryCard& card, TProgressSession& session,
                    const std::chrono::milliseconds& showAfter)
         : teller_(teller), card_(card), session_(session), showAfter_(showAfter) {}
+    TCardCheckFlow(TTeller&, TMemoryCard&, TProgressSession&, std::chrono::milliseconds&&) = delete;
 
     // The check of the card at cardPath, as the menu command runs it. What the repair did when
     // the user had the card mended (the card model's listing is then the card's); nothing when
