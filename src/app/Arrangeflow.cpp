@@ -6,14 +6,11 @@
 #include "platform/Codepage.h"
 #include "platform/Dialogs.h"
 
+using namespace boxflags;
+
 namespace {
 
 using platform::Ansi;
-
-const unsigned kQuestion = platform::kMbYesNoCancel | platform::kMbIconQuestion;
-const unsigned kInformation = platform::kMbOk | platform::kMbIconInformation;
-const unsigned kWarning = platform::kMbOk | platform::kMbIconWarning;
-const unsigned kError = platform::kMbOk | platform::kMbIconError;
 
 const std::string kCaption = Ansi("Перемещение книг");
 const std::string kAwaitsCheck =

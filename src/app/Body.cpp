@@ -1,5 +1,4 @@
 #include "app/Body.h"
-#include "app/Version.h"
 
 #include <algorithm>
 
@@ -15,65 +14,14 @@
 
 namespace {
 
-using platform::Ansi;
 using namespace texts;
+using namespace boxflags;
+using platform::kBytesPerMegabyte;
 
 const char* const kCompanyWord = "kv8102tz";
 const char* const kProgramWord = "ZWQManager";
-const char* const kVersion = ZWQ_VERSION_TEXT;
-const char* const kMakerAddress = "zwq-books.example";
-
-using platform::kBytesPerMegabyte;
-
-const unsigned kQuestion = platform::kMbYesNoCancel | platform::kMbIconQuestion;
-const unsigned kInformation = platform::kMbOk | platform::kMbIconInformation;
-const unsigned kWarning = platform::kMbOk | platform::kMbIconWarning;
-const unsigned kError = platform::kMbOk | platform::kMbIconError;
 
 }  // namespace
-
-const TMainFormTexts& MainFormTexts() {
-    static const TMainFormTexts texts{
-        Ansi("ZWQ-менеджер ") + kMakerAddress + Ansi(" библиотека ZWQ-книг"),
-        Ansi("ZWQ-менеджер"),
-        Ansi("Содержимое карты памяти"),
-        Ansi("Информация о карте памяти"),
-        Ansi("Наименование книги"),
-        Ansi("Размер"),
-        Ansi("ZWQ-книга (*.ydr, *.rar, *.zip, *.7z, ncc.html, *.opf)|*.ydr; *.rar; *.zip; *.7z; ncc.html; *.opf"),
-        Ansi("ZWQ-книга (*.ydr, *.rar, *.zip, *.7z, ncc.html, *.opf)"),
-        {"*.ydr", "*.rar", "*.zip", "*.7z", "ncc.html", "*.opf"},
-        kVersion,
-        kMakerAddress,
-    };
-    return texts;
-}
-
-const std::vector<TMenuDef>& MainMenu() {
-    static const std::vector<TMenuDef> menu = {
-        {"N1", Ansi("Файл"),
-         {{"N4", Ansi("Записать книгу на карту памяти (Enter)"), MenuCommand::WriteBook, ""},
-          {"N11", WriteFolderCaption(), MenuCommand::WriteFolder, ""},
-          {"Delete1", Ansi("Удалить с карты памяти выбранную книгу (Delete)"), MenuCommand::DeleteBook, ""},
-          {"N10", Ansi("Проверить карту"), MenuCommand::CheckCard, ""},
-          {"N19", kEjectCaption, MenuCommand::Eject, "Ctrl+E"},
-          {"N12", "-", MenuCommand::None, ""},
-          {"N18", Ansi("Изменить описание книги"), MenuCommand::EditBook, "F2"},
-          {"N13", Ansi("Переместить выше"), MenuCommand::MoveUp, "Ctrl+Up"},
-          {"N14", Ansi("Переместить ниже"), MenuCommand::MoveDown, "Ctrl+Down"},
-          {"N15", Ansi("Переместить на место…"), MenuCommand::MoveTo, "Ctrl+M"},
-          {"N16", Ansi("Упорядочить книги…"), MenuCommand::Sort, ""},
-          {"N2", "-", MenuCommand::None, ""},
-          {"N3", Ansi("Выход"), MenuCommand::Exit, ""}}},
-        {"N5", Ansi("Настройки"),
-         {{"N6", Ansi("Выбрать карту памяти"), MenuCommand::ChooseCard, ""},
-          // The caption is set at start-up from the integration's state.
-          {"N9", "?", MenuCommand::Integration, ""},
-          {"N17", Ansi("Проверять записанное"), MenuCommand::VerifyWrites, "", true}}},
-        {"N7", Ansi("Справка"), {{"N8", Ansi("О программе..."), MenuCommand::About, ""}}},
-    };
-    return menu;
-}
 
 TForm1::TForm1(const TForm1Controls& controls) : TForm1(controls, platform::NativePlatform()) {}
 
@@ -83,15 +31,14 @@ TForm1::TForm1(const TForm1Controls& controls, platform::Platform& platform)
       platform_(platform),
       cardSelect_(controls.cardSelectView, platform, controls.boxes),
       integration_(platform, controls.boxes),
-      session_(controls.progress),
+      // The user chose to close the window during the work: it closes now.
+      session_(controls.progress,
+               [this] {
+                   if (teller_.Closing()) controls_.application.CloseMainWindow();
+               }),
       teller_(controls.boxes),
-      checkFlow_(teller_, *card, session_),
-      watch_(platform, teller_) {
-    // The user chose to close the window during the work: it closes now.
-    session_.ended = [this] {
-        if (teller_.Closing()) controls_.application.CloseMainWindow();
-    };
-}
+      checkFlow_(teller_, *card, session_, slowWorkDelay),
+      watch_(platform, teller_) {}
 
 TForm1::~TForm1() = default;
 
@@ -132,7 +79,12 @@ void TForm1::FormShow() {
 
 void TForm1::FormDestroy() { card.reset(); }
 
-void TForm1::RefreshBooks() { ShowCardAfterWork(true, CurrentName(), CurrentRow()); }
+void TForm1::RefreshBooks() {
+    const std::string currentName = CurrentName();
+    const std::size_t row = CurrentRow();
+    ShowCard(true, currentName, row);
+    WorkEnded(currentName, row);
+}
 
 std::string TForm1::CurrentName() {
     const std::size_t row = CurrentRow();
@@ -145,30 +97,27 @@ std::size_t TForm1::CurrentRow() {
     return selected < 0 ? 0 : static_cast<std::size_t>(selected);
 }
 
-void TForm1::ShowCardAfterWork(bool scan, const std::string& currentName, std::size_t row) {
-    if (scan) card->Scan();
-    ShowBooks(currentName, row);
+void TForm1::WorkEnded(const std::string& currentName, std::size_t row) {
     if (CheckSwitchGiven()) return;
-    checkFlow_.showAfter = slowWorkDelay;
     ShowRepair(checkFlow_.Offer(cardPath), currentName, row);
-    if (drivesPending_ && !session_.Running()) DrivesChanged();
+    if (!session_.Running() && watch_.TakePending()) DrivesChanged();
 }
 
 void TForm1::RunCheck() {
     const std::string currentName = CurrentName();
     const std::size_t row = CurrentRow();
-    checkFlow_.showAfter = slowWorkDelay;
     ShowRepair(checkFlow_.Run(cardPath), currentName, row);
 }
 
 void TForm1::ShowRepair(const std::optional<TCardRepair>& repair, const std::string& currentName, std::size_t row) {
     if (!repair) return;
     // The repair has left the card model's listing as the card now is.
-    ShowBooks(currentName, row);
+    ShowCard(false, currentName, row);
     checkFlow_.TellRepair(*repair);
 }
 
-void TForm1::ShowBooks(const std::string& currentName, std::size_t row) {
+void TForm1::ShowCard(bool scan, const std::string& currentName, std::size_t row) {
+    if (scan) card->Scan();
     if (controls_.announcement != nullptr) controls_.announcement->Announce(std::string());
     controls_.books.Clear();
     controls_.books.ReserveRows(card->Books.size());
@@ -229,7 +178,7 @@ bool TForm1::WriteBookFromDialog() {
 }
 
 bool TForm1::WriteBooks(const std::vector<std::string>& paths, bool showSuccess) {
-    TWriteJob job(*card, platform_.files, session_, teller_);
+    TWriteJob job(*card, platform_.files, session_, teller_, slowWorkDelay);
     const std::optional<TBookBatchResult> result = job.Write(paths);
     if (result) ShowWrites(*result);
     const TBookBatchResult::End end = job.Report(result, showSuccess);
@@ -248,8 +197,8 @@ void TForm1::N11Click() {
 }
 
 bool TForm1::WriteMadeBookFromDialog(const std::string& path) {
-    TWriteJob job(*card, platform_.files, session_, teller_);
-    const std::optional<TBookBatchResult> result = job.WriteMade(path, *controls_.newBook, slowWorkDelay);
+    TWriteJob job(*card, platform_.files, session_, teller_, slowWorkDelay);
+    const std::optional<TBookBatchResult> result = job.WriteMade(path, *controls_.newBook);
     if (!result) return false;
     ShowWrites(*result);
     return job.Report(result, true) == TBookBatchResult::End::Written;
@@ -258,7 +207,10 @@ bool TForm1::WriteMadeBookFromDialog(const std::string& path) {
 void TForm1::ShowWrites(const TBookBatchResult& result) {
     // The list shows the card as it now is before the outcome is told, so that the focus comes
     // back from the box to the last book written. The writes leave the listing behind.
-    ShowCardAfterWork(true, result.written > 0 ? result.title : CurrentName(), CurrentRow());
+    const std::string currentName = result.written > 0 ? result.title : CurrentName();
+    const std::size_t row = CurrentRow();
+    ShowCard(true, currentName, row);
+    WorkEnded(currentName, row);
 }
 
 bool TForm1::DeleteSelectedBook(bool ask) {
@@ -269,14 +221,15 @@ bool TForm1::DeleteSelectedBook(bool ask) {
 }
 
 bool TForm1::DeleteBookAt(std::size_t row, bool ask, bool sayGone) {
-    TRemovalJob job(*card, session_, teller_, checkFlow_, slowWorkDelay);
+    TRemovalJob job(*card, session_, teller_, checkFlow_, slowWorkDelay, false);
     const std::optional<TRemovalOutcome> outcome = job.Remove(row, ask);
     if (!outcome) return false;
     if (outcome->checkNow) RunCheck();
     if (outcome->removal.report.awaitsCheck) return false;
     // The removal leaves the listing as the card is. The book that took the deleted one's
     // place becomes current; the last one when the last went.
-    ShowCardAfterWork(false, std::string(), row);
+    ShowCard(false, std::string(), row);
+    WorkEnded(std::string(), row);
     job.Report(*outcome, sayGone);
     return outcome->removal;
 }
@@ -284,70 +237,28 @@ bool TForm1::DeleteBookAt(std::size_t row, bool ask, bool sayGone) {
 void TForm1::ProcessBookArguments() {
     const TBookArguments books =
         SortBookArguments(controls_.application.Arguments(), cardPath, platform_.system.CurrentDirectory());
-    TRemovalJob removal(*card, session_, teller_, checkFlow_, slowWorkDelay);
-    TWriteJob writer(*card, platform_.files, session_, teller_);
+    TRemovalJob removal(*card, session_, teller_, checkFlow_, slowWorkDelay, true);
+    TWriteJob writer(*card, platform_.files, session_, teller_, slowWorkDelay);
     const TCommandLineBatch::Outcome outcome = TCommandLineBatch(removal, writer, teller_, *card).Run(books);
     // The card as the batch left it, and a check its work called for offered once it has ended.
     if (outcome == TCommandLineBatch::Outcome::Done) {
-        ShowCardAfterWork(!books.writes.empty(), CurrentName(), CurrentRow());
+        const std::string currentName = CurrentName();
+        const std::size_t row = CurrentRow();
+        ShowCard(!books.writes.empty(), currentName, row);
+        WorkEnded(currentName, row);
     }
     if (outcome != TCommandLineBatch::Outcome::NothingNamed) controls_.application.CloseMainWindow();
 }
-
-void TForm1::booksKeyDown(uint16_t key, unsigned shift) {
-    if (session_.Running()) return;
-    const bool ctrl = (shift & kCtrlDown) != 0;
-    if (ctrl && (key == kKeyUp || key == kKeyDown || key == kKeyM)) {
-        Arrange(key == kKeyUp ? MenuCommand::MoveUp : key == kKeyDown ? MenuCommand::MoveDown : MenuCommand::MoveTo);
-    } else if (ctrl && key == kKeyE) {
-        EjectCard();
-    } else if (key == kKeyF2) {
-        EditCurrentBook();
-    } else if (key == kKeyEnter) {
-        WriteBookFromDialog();
-    } else if (key == kKeyDelete) {
-        DeleteCurrentBook();
-    }
-}
-
-void TForm1::DeleteCurrentBook() {
-    if (!CardPresent()) return;
-    if (controls_.books.RowCount() == 0) {
-        teller_.Tell(kNoBooks, kCaptionDelete, kWarning);
-        return;
-    }
-    // A list with books always has its current row; the first stands in should the toolkit
-    // have lost it. The question names the book either way.
-    if (controls_.books.SelectedRow() < 0) controls_.books.SelectRow(0);
-    DeleteBookAt(static_cast<std::size_t>(controls_.books.SelectedRow()), true, true);
-}
-
-void TForm1::N3Click() { controls_.application.CloseMainWindow(); }
-
-void TForm1::N4Click() { WriteBookFromDialog(); }
-
-void TForm1::Delete1Click() { DeleteCurrentBook(); }
 
 void TForm1::N6Click() {
     if (!ChooseCard(cardPath, cardSelect_)) return;
     // The list shows the new card, from its first book, before the choice is saved.
     card->SetCardPath(cardPath);
-    ShowCardAfterWork(true, std::string(), 0);
+    ShowCard(true, std::string(), 0);
+    WorkEnded(std::string(), 0);
     SaveCardPath(*settings, cardPath);
     watch_.Chosen(cardPath);
 }
-
-void TForm1::N8Click() {
-    teller_.Tell(AboutText(kVersion, kMakerAddress), kAboutCaption, kInformation);
-}
-
-void TForm1::N17Click() {
-    card->VerifyWrites = !card->VerifyWrites;
-    if (controls_.verifyItem != nullptr) controls_.verifyItem->SetChecked(card->VerifyWrites);
-    SaveVerifyWrites(*settings, card->VerifyWrites);
-}
-
-void TForm1::N9Click() { SwitchIntegration(!integration_.IsExplorerIntegrated()); }
 
 void TForm1::SwitchIntegration(bool enable) {
     const AdminRights rights = integration_.SetExplorerIntegration(enable);
@@ -374,28 +285,6 @@ void TForm1::RunCheckSwitch() {
     controls_.application.CloseMainWindow();
 }
 
-void TForm1::RunMenuCommand(MenuCommand command) {
-    if (session_.Running()) return;
-    switch (command) {
-        case MenuCommand::WriteBook: N4Click(); break;
-        case MenuCommand::WriteFolder: N11Click(); break;
-        case MenuCommand::DeleteBook: Delete1Click(); break;
-        case MenuCommand::CheckCard: N10Click(); break;
-        case MenuCommand::Exit: N3Click(); break;
-        case MenuCommand::ChooseCard: N6Click(); break;
-        case MenuCommand::Integration: N9Click(); break;
-        case MenuCommand::About: N8Click(); break;
-        case MenuCommand::MoveUp:
-        case MenuCommand::MoveDown:
-        case MenuCommand::MoveTo:
-        case MenuCommand::Sort: Arrange(command); break;
-        case MenuCommand::EditBook: EditCurrentBook(); break;
-        case MenuCommand::Eject: EjectCard(); break;
-        case MenuCommand::VerifyWrites: N17Click(); break;
-        case MenuCommand::None: break;
-    }
-}
-
 void TForm1::EditCurrentBook() {
     if (!CardPresent() || card->Books.empty() || controls_.namesDialog == nullptr) return;
     const std::size_t row = std::min(CurrentRow(), card->Books.size() - 1);
@@ -410,7 +299,9 @@ void TForm1::EditCurrentBook() {
     form.announcer = platform::Cp1251ToUtf8(book.Announcer);
     if (!controls_.namesDialog->Execute(form)) return;
     const TCardError refused = card->CorrectBook(row, TBookNames{form.title, form.author, form.announcer});
-    ShowCardAfterWork(false, card->Books[row]->DisplayName, row);
+    const std::string currentName = card->Books[row]->DisplayName;
+    ShowCard(false, currentName, row);
+    WorkEnded(currentName, row);
     if (refused.failed()) teller_.Tell(CardErrorText(refused), kCaptionEdit, kError);
 }
 
@@ -428,19 +319,59 @@ void TForm1::Arrange(MenuCommand command) {
     }
     if (result.checkNow) RunCheck();
     if (!result.done) return;
-    ShowCardAfterWork(false, result.current, result.row);
+    ShowCard(false, result.current, result.row);
+    WorkEnded(result.current, result.row);
     if (controls_.announcement != nullptr && !result.heard.empty()) controls_.announcement->Announce(result.heard);
     flow.Report(result);
 }
 
-bool InformationRequest(const std::vector<std::string>& arguments, std::string& output) {
-    if (arguments.size() != 1) return false;
-    if (arguments[0] == "--version") {
-        output = kProgramName + " " + kVersion + "\n";
-        return true;
+// The card as the system mounts and unmounts it, and taking it out.
+
+void TForm1::DrivesChanged() {
+    if (settings == nullptr || teller_.Closing() || CheckSwitchGiven()) return;
+    // The card model belongs to the work under way; a card pulled meanwhile ends it as a
+    // failing card does, and the card is looked at once it has ended (WorkEnded).
+    if (session_.Running()) {
+        watch_.Defer();
+        return;
     }
-    if (arguments[0] != "--help") return false;
-    output = HelpText(kVersion, platform::IntegrateSwitch(), platform::DesintegrateSwitch(),
-                      platform::CheckCardSwitch());
-    return true;
+    const std::string before = cardPath;
+    switch (watch_.Look(cardPath, TListPlace{CurrentName(), CurrentRow()})) {
+        case TCardWatch::Change::Came: TakeCard(cardPath != before, watch_.WentFrom()); break;
+        case TCardWatch::Change::Went:
+            card->SetCardPath(std::string());
+            ShowCard(true, std::string(), 0);
+            Announce(texts::kCardWent);
+            break;
+        case TCardWatch::Change::None: break;
+    }
+    if (const std::optional<std::string> root = watch_.Offer(cardPath)) {
+        cardPath = *root;
+        TakeCard(true, TListPlace{});
+        watch_.Chosen(cardPath);
+    }
+}
+
+void TForm1::TakeCard(bool moved, const TListPlace& place) {
+    card->SetCardPath(cardPath);
+    if (moved) SaveCardPath(*settings, cardPath);
+    ShowCard(true, place.name, place.row);
+    WorkEnded(place.name, place.row);
+    Announce(TCardWatch::CameText(card->Books.size()));
+}
+
+void TForm1::Announce(const std::string& text) {
+    if (controls_.announcement != nullptr) controls_.announcement->Announce(text);
+}
+
+void TForm1::EjectCard() {
+    if (!CardPresent()) return;
+    std::string reason;
+    if (!platform_.drives.Eject(cardPath, reason)) {
+        teller_.Tell(texts::kEjectRefused + reason, texts::kEjectCaption, kError);
+        return;
+    }
+    // The list empties at once; the system's own word of the volume going comes later.
+    DrivesChanged();
+    teller_.Tell(texts::kEjected, texts::kEjectCaption, kInformation);
 }

@@ -5,8 +5,9 @@
 // forwards its events to the handlers. The handlers hand the card work to jobs that decide, ask
 // and say what they have to through one TTeller, and return what they did: TWriteJob writes
 // books, TRemovalJob deletes one, TCommandLineBatch runs the command line's books with them,
-// TCardCheckFlow checks and mends the card, all behind one TProgressSession. The window then
-// shows the card and offers the check.
+// TCardCheckFlow checks and mends the card, all behind one TProgressSession; TCardWatch follows
+// the card as it comes and goes. The handler that ran the work then has the window show the
+// card, and offers the check and the look at volumes the work made wait (WorkEnded).
 
 #include <chrono>
 #include <cstdint>
@@ -209,15 +210,15 @@ private:
     // its place, and what the removal came to told; with sayGone also that the book is gone.
     // True when it is gone.
     bool DeleteBookAt(std::size_t row, bool ask, bool sayGone);
-    // Once card work has ended: the list shows the card, read again unless the work left the
-    // card model's listing as the card is (scan), the current row that of the book named
+    // Draws the card model's listing, read again first unless the work left it as the card is
+    // (scan), its free space and status line, and the current row: that of the book named
     // currentName (the nearest to row where several carry it), else the row at row, or the last
-    // row when the list is shorter. Then the check is offered once per card when the listing
-    // saw signs of trouble.
-    void ShowCardAfterWork(bool scan, const std::string& currentName, std::size_t row);
-    // Draws the card model's listing, free space and status line, and the current row as
-    // ShowCardAfterWork chooses it. Reads nothing of the card but its free space.
-    void ShowBooks(const std::string& currentName, std::size_t row);
+    // row when the list is shorter. Asks nothing.
+    void ShowCard(bool scan, const std::string& currentName, std::size_t row);
+    // Once card work has ended and the list shows the card: the check offered once per card
+    // when the listing saw signs of trouble (a repair shown with the current book as given),
+    // then the look at the volumes that waited for the work.
+    void WorkEnded(const std::string& currentName, std::size_t row);
     // The book the list is on and its row; none and 0 without a current row.
     std::string CurrentName();
     std::size_t CurrentRow();
@@ -228,9 +229,9 @@ private:
     // is told unless an elevated instance does the work.
     void SwitchIntegration(bool enable);
     bool CheckSwitchGiven();
-    // The card at cardPath shown and heard as having come; its path saved when it moved. The
-    // book named (else the row) is current, as in ShowBooks.
-    void TakeCard(bool moved, const std::string& currentName, std::size_t row);
+    // The card at cardPath shown and heard as having come, as after card work; its path saved
+    // when it moved. The book of place is current, as in ShowCard.
+    void TakeCard(bool moved, const TListPlace& place);
     void Announce(const std::string& text);
     // The check switch alone on the command line: the check, then the program ends.
     void RunCheckSwitch();
@@ -245,10 +246,6 @@ private:
     TTeller teller_;
     TCardCheckFlow checkFlow_;
     TCardWatch watch_;
-    bool drivesPending_ = false;
-    // The book the listener was on when the card went: current again when it comes back.
-    std::string wentName_;
-    std::size_t wentRow_ = 0;
 };
 
 // The program's answer to "--help" and "--version" (output to print, true to end at once);

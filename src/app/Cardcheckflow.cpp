@@ -6,13 +6,7 @@
 #include "app/Texts.h"
 #include "platform/Dialogs.h"
 
-namespace {
-
-const unsigned kQuestion = platform::kMbYesNoCancel | platform::kMbIconQuestion;
-const unsigned kInformation = platform::kMbOk | platform::kMbIconInformation;
-const unsigned kWarning = platform::kMbOk | platform::kMbIconWarning;
-
-}  // namespace
+using namespace boxflags;
 
 std::optional<TCardRepair> TCardCheckFlow::Run(const std::string& cardPath) {
     checkedCard_ = cardPath;
@@ -20,7 +14,7 @@ std::optional<TCardRepair> TCardCheckFlow::Run(const std::string& cardPath) {
     TProgressPlan plan;
     plan.work = TProgressPlan::Work::Check;
     // The check reads every descriptor and looks up every file: off the window's thread.
-    session_.Run(plan, false, showAfter,
+    session_.Run(plan, false, showAfter_,
                  [&](TProgressPlan&, const TProgressCallback&, const platform::StopToken&) { findings = card_.CheckCard(); });
     if (findings.empty()) {
         teller_.Tell(CardFindingsText(findings), texts::kCaptionCardCheck, kInformation);
@@ -38,7 +32,7 @@ std::optional<TCardRepair> TCardCheckFlow::Run(const std::string& cardPath) {
     }
     TCardRepair repair;
     plan.work = TProgressPlan::Work::Repair;
-    session_.Run(plan, false, showAfter,
+    session_.Run(plan, false, showAfter_,
                  [&](TProgressPlan&, const TProgressCallback& progress, const platform::StopToken&) {
                      repair = card_.RepairCard(progress);
                  });

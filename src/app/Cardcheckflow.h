@@ -14,11 +14,12 @@
 
 class TCardCheckFlow {
 public:
-    TCardCheckFlow(TTeller& teller, TMemoryCard& card, TProgressSession& session)
-        : teller_(teller), card_(card), session_(session) {}
-
-    // How long the check or the repair runs before its progress window appears.
-    std::chrono::milliseconds showAfter{0};
+    // showAfter: how long the check or the repair runs before its progress window appears; the
+    // window's setting, read at each run.
+    TCardCheckFlow(TTeller& teller, TMemoryCard& card, TProgressSession& session,
+                   const std::chrono::milliseconds& showAfter)
+        : teller_(teller), card_(card), session_(session), showAfter_(showAfter) {}
+    TCardCheckFlow(TTeller&, TMemoryCard&, TProgressSession&, std::chrono::milliseconds&&) = delete;
 
     // The check of the card at cardPath, as the menu command runs it. What the repair did when
     // the user had the card mended (the card model's listing is then the card's); nothing when
@@ -38,6 +39,7 @@ private:
     TTeller& teller_;
     TMemoryCard& card_;
     TProgressSession& session_;
+    const std::chrono::milliseconds& showAfter_;
     // The card path for which the check was offered or run in this run.
     std::string checkedCard_;
 };

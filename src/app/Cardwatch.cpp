@@ -86,7 +86,7 @@ void TCardWatch::Chosen(const std::string& cardPath) {
     gone_ = false;
 }
 
-TCardWatch::Change TCardWatch::Look(std::string& cardPath) {
+TCardWatch::Change TCardWatch::Look(std::string& cardPath, const TListPlace& here) {
     const std::optional<std::string> where = Where(cardPath);
     if (where && (!present_ || *where != cardPath)) {
         present_ = true;
@@ -97,6 +97,7 @@ TCardWatch::Change TCardWatch::Look(std::string& cardPath) {
     if (!where && present_) {
         present_ = false;
         gone_ = true;
+        wentFrom_ = here;
         return Change::Went;
     }
     return Change::None;
@@ -126,7 +127,7 @@ std::optional<std::string> TCardWatch::Offer(const std::string& cardPath) {
         if (card.Books.empty() && !empty) continue;
         asked_.insert(root);
         const int answer = teller_.Tell(OfferText(volume.label.empty() ? root : volume.label, card.Books.size()),
-                                        kOfferCaption, platform::kMbYesNoCancel | platform::kMbIconQuestion);
+                                        kOfferCaption, boxflags::kQuestion);
         if (answer == platform::kIdYes) return root;
         if (answer == platform::kIdNo) refused_.insert(key);
         return std::nullopt;

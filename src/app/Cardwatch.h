@@ -4,11 +4,14 @@
 // mounts it next; while it is away, a removable volume that holds books, or nothing yet, is
 // offered to work with, and "Нет" holds for that volume until the program ends. A card folder
 // that is a mount point (of any volume, removable or not) is the card only while it stays one.
+// A look the system asks for while card work runs waits until the work has ended, and the book
+// the listener was on when the card went is kept for when it comes back.
 
 #include <cstddef>
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "app/Teller.h"
 #include "platform/Platform.h"
@@ -25,6 +28,12 @@ extern const std::string kEjected;          // "Карту памяти можн
 extern const std::string kEjectRefused;     // + the system's reason
 }  // namespace texts
 
+// A book of the list, by its name and row: the one the listener is on.
+struct TListPlace {
+    std::string name;
+    std::size_t row = 0;
+};
+
 class TCardWatch {
 public:
     TCardWatch(platform::Platform& platform, TTeller& teller) : platform_(platform), teller_(teller) {}
@@ -38,8 +47,14 @@ public:
     // The user chose cardPath (already saved): its volume becomes the card's identity.
     void Chosen(const std::string& cardPath);
     // Where the card is now, against where it was at the last look: Came (cardPath then names
-    // the root it came at), Went, or None.
-    Change Look(std::string& cardPath);
+    // the root it came at), Went, or None. here: where the list is, kept when the card went.
+    Change Look(std::string& cardPath, const TListPlace& here);
+    // Where the list was when the card last went: where it is again when the card comes back.
+    const TListPlace& WentFrom() const { return wentFrom_; }
+    // The system said volumes changed while card work ran: the look waits for its end.
+    void Defer() { pending_ = true; }
+    // Whether a look waits; it waits no more once asked.
+    bool TakePending() { return std::exchange(pending_, false); }
     // Whether the card was there at the last look; Gone once it went away.
     bool Present() const { return present_; }
     bool Gone() const { return gone_; }
@@ -63,6 +78,8 @@ private:
     TCardIdentity identity_;
     bool present_ = false;
     bool gone_ = false;
+    bool pending_ = false;
+    TListPlace wentFrom_;
     // The card path was a removable volume's root at the last look.
     bool atRoot_ = false;
     // The card path was a mount point when chosen or at start: the card is there while it is one.

@@ -25,14 +25,13 @@ TCommandLineBatch::Outcome TCommandLineBatch::Run(const TBookArguments& books) {
     if (books.deletions.empty() && books.writes.empty()) return Outcome::NothingNamed;
     const std::size_t deletions = books.deletions.size();
     if (deletions > 1 && teller_.Tell(texts::kDeleteManyHead + std::to_string(deletions) + texts::kDeleteManyTail,
-                                      texts::kCaptionDeleteMany, platform::kMbYesNoCancel | platform::kMbIconQuestion) !=
-                             platform::kIdYes) {
+                                      texts::kCaptionDeleteMany, boxflags::kQuestion) != platform::kIdYes) {
         return Outcome::Refused;
     }
     const bool deleted = Delete(Targets(books.deletions), deletions == 1);
     if (deletions > 1) {
         teller_.Tell(deleted ? texts::kDeleteManyDone : texts::kDeleteManyErrors, texts::kCaptionDeleteMany,
-                     platform::kMbOk | (deleted ? platform::kMbIconInformation : platform::kMbIconWarning));
+                     deleted ? boxflags::kInformation : boxflags::kWarning);
     }
     if (!books.writes.empty()) writer_.WriteBooks(books.writes);
     return Outcome::Done;
@@ -66,7 +65,6 @@ int TCommandLineBatch::Locate(const TTarget& target) const {
 }
 
 bool TCommandLineBatch::Delete(std::vector<TTarget> targets, bool ask) {
-    removal_.inBatch = true;
     bool allDeleted = true;
     for (std::size_t t = 0; t < targets.size(); ++t) {
         // Never a book that no path named: one that cannot be found for sure is not deleted.

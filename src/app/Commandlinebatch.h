@@ -22,7 +22,7 @@ TBookArguments SortBookArguments(const std::vector<std::string>& arguments, cons
 
 class TCommandLineBatch {
 public:
-    // The removal job is put in batch mode for the run.
+    // The removal job is one made for a batch (inBatch).
     TCommandLineBatch(TRemovalJob& removal, TWriteJob& writer, TTeller& teller, const TMemoryCard& card)
         : removal_(removal), writer_(writer), teller_(teller), card_(card) {}
 

@@ -65,7 +65,7 @@ void TProgressSession::Run(const TProgressPlan& plan, bool stoppable, millisecon
     window_.Unblock();
     worker.join();
     stop_ = nullptr;
-    if (ended) ended();
+    if (ended_) ended_();
     if (failure) std::rethrow_exception(failure);
 }
 

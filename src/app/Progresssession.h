@@ -9,6 +9,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <utility>
 
 #include "app/Controls.h"
 #include "app/Progressunit.h"
@@ -22,7 +23,9 @@ using TCardWork = std::function<void(TProgressPlan&, const TProgressCallback&, c
 
 class TProgressSession {
 public:
-    explicit TProgressSession(ui::IProgressWindow& window) : window_(window) {}
+    // ended: called on the window's thread after each work has ended (also when it threw).
+    explicit TProgressSession(ui::IProgressWindow& window, std::function<void()> ended = {})
+        : window_(window), ended_(std::move(ended)) {}
     TProgressSession(const TProgressSession&) = delete;
     TProgressSession& operator=(const TProgressSession&) = delete;
 
@@ -36,8 +39,6 @@ public:
     bool Stoppable() const { return Running() && stoppable_; }
     // Asks a stoppable work to stop, as "Отмена" does.
     void Stop();
-    // Called on the window's thread after each work has ended (also when it threw).
-    std::function<void()> ended;
 
 private:
     // On the worker thread: keeps the view as the latest and wakes the window, unless a wake
@@ -46,6 +47,7 @@ private:
     std::optional<ui::TProgressView> TakeLatest();
 
     ui::IProgressWindow& window_;
+    std::function<void()> ended_;
     bool stoppable_ = false;
     platform::StopToken* stop_ = nullptr;  // the running work's
     std::mutex latestMutex_;

@@ -4,14 +4,7 @@
 #include "app/Texts.h"
 #include "platform/Dialogs.h"
 
-namespace {
-
-const unsigned kQuestion = platform::kMbYesNoCancel | platform::kMbIconQuestion;
-const unsigned kInformation = platform::kMbOk | platform::kMbIconInformation;
-const unsigned kWarning = platform::kMbOk | platform::kMbIconWarning;
-const unsigned kError = platform::kMbOk | platform::kMbIconError;
-
-}  // namespace
+using namespace boxflags;
 
 using namespace texts;
 
@@ -21,7 +14,7 @@ std::optional<TRemovalOutcome> TRemovalJob::Remove(std::size_t row, bool ask) {
     outcome.name = card_.Books[row]->DisplayName;
     if (card_.BatchAwaitsCheck()) {
         outcome.removal.report.awaitsCheck = true;
-        outcome.checkNow = check_.Refuse(kBookAccusative + outcome.name + kDeleteAwaitsCheck, kCaptionDelete, inBatch);
+        outcome.checkNow = check_.Refuse(kBookAccusative + outcome.name + kDeleteAwaitsCheck, kCaptionDelete, inBatch_);
         return outcome;
     }
     if (ask && teller_.Tell(kDeleteQuestionHead + outcome.name + kDeleteQuestionTail, kCaptionDelete, kQuestion) !=

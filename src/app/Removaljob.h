@@ -23,13 +23,11 @@ struct TRemovalOutcome {
 
 class TRemovalJob {
 public:
+    // inBatch: in a command-line batch a refusal is said without the offer of the check, which
+    // comes once the batch has ended.
     TRemovalJob(TMemoryCard& card, TProgressSession& session, TTeller& teller, TCardCheckFlow& check,
-                std::chrono::milliseconds showAfter)
-        : card_(card), session_(session), teller_(teller), check_(check), showAfter_(showAfter) {}
-
-    // In a command-line batch: a refusal is said without the offer of the check, which comes
-    // once the batch has ended.
-    bool inBatch = false;
+                std::chrono::milliseconds showAfter, bool inBatch)
+        : card_(card), session_(session), teller_(teller), check_(check), showAfter_(showAfter), inBatch_(inBatch) {}
 
     // The book in the row of the card model's listing, after the question when ask. While a
     // removal or renumbering cut short waits for the check no book goes, since its plan must
@@ -47,4 +45,5 @@ private:
     TTeller& teller_;
     TCardCheckFlow& check_;
     std::chrono::milliseconds showAfter_;
+    bool inBatch_;
 };

@@ -10,6 +10,6 @@ int TTeller::Tell(const std::string& text, const std::string& caption, unsigned 
 bool CardPresent(TMemoryCard& card, TTeller& teller) {
     if (teller.Closing()) return false;
     if (card.FreeSpace() >= 0) return true;
-    teller.Tell(texts::kCardMissing, texts::kCaptionCheck, platform::kMbOk | platform::kMbIconWarning);
+    teller.Tell(texts::kCardMissing, texts::kCaptionCheck, boxflags::kWarning);
     return false;
 }

@@ -8,6 +8,15 @@
 #include "card/Zwqcardunit.h"
 #include "platform/Dialogs.h"
 
+// The buttons and icon of the boxes: a question (Yes, No, Cancel), and word of success, of a
+// warning and of an error (OK).
+namespace boxflags {
+inline constexpr unsigned kQuestion = platform::kMbYesNoCancel | platform::kMbIconQuestion;
+inline constexpr unsigned kInformation = platform::kMbOk | platform::kMbIconInformation;
+inline constexpr unsigned kWarning = platform::kMbOk | platform::kMbIconWarning;
+inline constexpr unsigned kError = platform::kMbOk | platform::kMbIconError;
+}  // namespace boxflags
+
 class TTeller {
 public:
     explicit TTeller(platform::IMessageBoxes& boxes) : boxes_(boxes) {}

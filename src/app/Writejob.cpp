@@ -4,13 +4,7 @@
 #include "app/Texts.h"
 #include "platform/Dialogs.h"
 
-namespace {
-
-const unsigned kInformation = platform::kMbOk | platform::kMbIconInformation;
-const unsigned kWarning = platform::kMbOk | platform::kMbIconWarning;
-const unsigned kError = platform::kMbOk | platform::kMbIconError;
-
-}  // namespace
+using namespace boxflags;
 
 using namespace texts;
 using End = TBookBatchResult::End;
@@ -20,10 +14,9 @@ std::optional<TBookBatchResult> TWriteJob::Write(const std::vector<std::string>&
     return TBookBatch(card_, files_, session_).Write(paths);
 }
 
-std::optional<TBookBatchResult> TWriteJob::WriteMade(const std::string& path, ui::INewBookDialog& dialog,
-                                                     std::chrono::milliseconds showAfter) {
+std::optional<TBookBatchResult> TWriteJob::WriteMade(const std::string& path, ui::INewBookDialog& dialog) {
     if (!CardPresent(card_, teller_)) return std::nullopt;
-    return TMadeBookJob(card_, session_, dialog, showAfter).Write(path);
+    return TMadeBookJob(card_, session_, dialog, showAfter_).Write(path);
 }
 
 End TWriteJob::Report(const std::optional<TBookBatchResult>& result, bool showSuccess) {

@@ -19,8 +19,11 @@
 
 class TWriteJob {
 public:
-    TWriteJob(TMemoryCard& card, platform::IFileSystem& files, TProgressSession& session, TTeller& teller)
-        : card_(card), files_(files), session_(session), teller_(teller) {}
+    // showAfter: how long the finding of a book the program makes runs before its progress
+    // window appears.
+    TWriteJob(TMemoryCard& card, platform::IFileSystem& files, TProgressSession& session, TTeller& teller,
+              std::chrono::milliseconds showAfter)
+        : card_(card), files_(files), session_(session), teller_(teller), showAfter_(showAfter) {}
 
     // The books of paths one after another behind one progress window; the first that fails or
     // is stopped ends the list. Nothing when there are none or the card is not there (said).
@@ -28,8 +31,7 @@ public:
     std::optional<TBookBatchResult> Write(const std::vector<std::string>& paths);
     // The book of path, found and shown in dialog for the user to correct, then written.
     // Nothing when the card is not there or the user closed the dialog without writing.
-    std::optional<TBookBatchResult> WriteMade(const std::string& path, ui::INewBookDialog& dialog,
-                                              std::chrono::milliseconds showAfter);
+    std::optional<TBookBatchResult> WriteMade(const std::string& path, ui::INewBookDialog& dialog);
     // The outcome, once the list shows the card: the card gone, the stop, the failure, or with
     // showSuccess the book written. How the writes ended; Failed when none ran.
     TBookBatchResult::End Report(const std::optional<TBookBatchResult>& result, bool showSuccess);
@@ -45,4 +47,5 @@ private:
     platform::IFileSystem& files_;
     TProgressSession& session_;
     TTeller& teller_;
+    std::chrono::milliseconds showAfter_;
 };

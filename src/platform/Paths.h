@@ -4,13 +4,9 @@
 
 #include <string>
 
-namespace platform {
+#include "platform/Pathsyntax.h"
 
-// The separator the platform joins paths with: '\' on Windows, '/' elsewhere.
-char PathSeparator();
-// Whether c separates folders in a path of this platform ('\', '/' and the drive colon on
-// Windows; '/' elsewhere).
-bool IsPathDelimiter(char c);
+namespace platform {
 
 // folder + separator + name; just name when folder is empty.
 std::string JoinPath(const std::string& folder, const std::string& name);
@@ -26,8 +22,6 @@ std::string ExtensionOf(const std::string& path);
 bool HasExtension(const std::string& path, const std::string& extension);
 // The path without every trailing '\' and '/'.
 std::string StripTrailingSeparators(const std::string& path);
-// Whether a path is absolute in the platform's sense ("E:\x", "\\server", "/x").
-bool IsAbsolutePath(const std::string& path);
 
 // A file entry of a book descriptor ("BOOK_001\\01.mp3", "CD1\\01.mp3") is written with
 // backslashes on every platform, as the player reads it. These helpers look at such entries.

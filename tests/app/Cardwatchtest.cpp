@@ -97,3 +97,31 @@ TEST_F(CardWatch, TheCardIsFollowedByItsVolumeAndOtherVolumesAreOffered) {
     EXPECT_EQ(testsupport::ReadFile(settingsFile()), after);
     EXPECT_EQ(testsupport::ReadFile(dir / "appdata/kv8102tz/ZWQManager/ZWQManager.card"), "UUID=3333-CCCC\r\nLABEL=\r\n");
 }
+
+// The system's word of a volume change during card work waits for the work's end: the list first
+// shows the card as the work left it, then the card is looked at, then the work's outcome is told.
+TEST_F(CardWatch, AChangeDuringCardWorkIsLookedAtOnceTheWorkHasEnded) {
+    for (int n = 1; n <= 3; ++n) testsupport::MakeCardBook(card(), n, A("Книга ") + std::to_string(n), {"1.mp3"});
+    StoreCard();
+    test.drives.uuids = {{card(), "1111-AAAA"}};
+    test.drives.drives = {card()};
+    form.FormShow();
+    ASSERT_EQ(books.RowCount(), 3u);
+    std::vector<std::size_t> rowsMeanwhile;
+    progress.onReport = [&](int) {
+        test.drives.drives.clear();
+        form.DrivesChanged();
+        rowsMeanwhile.push_back(books.RowCount());
+    };
+    boxes.answers = {platform::kIdYes};
+    log.clear();
+    form.RunMenuCommand(MenuCommand::DeleteBook);
+    ASSERT_FALSE(rowsMeanwhile.empty());
+    EXPECT_EQ(rowsMeanwhile, std::vector<std::size_t>(rowsMeanwhile.size(), 3u));
+    EXPECT_EQ(books.RowCount(), 0u);
+    EXPECT_EQ(announcement.text, A("Карта памяти отключена"));
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log[log.size() - 3].rfind(A("status Записано книг: 2"), 0), 0u);  // the card as the deletion left it
+    EXPECT_EQ(log[log.size() - 2], A("status Карта памяти не подключена"));
+    EXPECT_EQ(log.back(), A("box Удаление книги"));
+}

@@ -74,8 +74,6 @@ constexpr int kLockAttempts = 3;
 
 }  // namespace
 
-std::string NativeName(const std::string& path) { return Cp1251ToUtf8(path); }
-
 
 
 bool PosixFileSystem::ListDirectory(const std::string& folder, std::vector<DirEntry>& entries) {

@@ -1,4 +1,4 @@
-#include "platform/Paths.h"
+#include "platform/Pathsyntax.h"
 
 namespace platform {
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/Archive.h"
+#include "platform/Codepage.h"
 #include "platform/Drives.h"
 #include "platform/Files.h"
 #include "platform/Integration.h"
@@ -17,7 +18,7 @@
 namespace platform {
 
 // The system's name of a Windows-1251 path.
-std::string NativeName(const std::string& path);
+inline std::string NativeName(const std::string& path) { return Cp1251ToUtf8(path); }
 
 class PosixFileSystem : public IFileSystem {
 public:

@@ -116,15 +116,6 @@ private:
 
 }  // namespace
 
-std::wstring WideName(const std::string& path) {
-    const std::u16string wide = Cp1251ToUtf16(path);
-    return std::wstring(wide.begin(), wide.end());
-}
-
-std::string AnsiName(const std::wstring& name) {
-    return Utf16ToCp1251(std::u16string(name.begin(), name.end()));
-}
-
 bool Win32FileSystem::ListDirectory(const std::string& folder, std::vector<DirEntry>& entries) {
     entries.clear();
     if (folder.empty()) return false;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/Archive.h"
+#include "platform/Codepage.h"
 #include "platform/Drives.h"
 #include "platform/Files.h"
 #include "platform/Integration.h"
@@ -16,8 +17,11 @@
 namespace platform {
 
 // The system's UTF-16 name of a Windows-1251 path, and back.
-std::wstring WideName(const std::string& path);
-std::string AnsiName(const std::wstring& name);
+inline std::wstring WideName(const std::string& path) {
+    const std::u16string wide = Cp1251ToUtf16(path);
+    return std::wstring(wide.begin(), wide.end());
+}
+inline std::string AnsiName(const std::wstring& name) { return Utf16ToCp1251(std::u16string(name.begin(), name.end())); }
 
 class Win32FileSystem : public IFileSystem {
 public:
