@@ -181,7 +181,7 @@ TEST(PosixVolumes, ACardFolderThatIsAMountPointGoesWithItsVolume) {
         const int before = told.Changes();
         ASSERT_TRUE(step.act());
         ASSERT_TRUE(told.After(before, [&] { return native.drives.IsMountPoint(folder) == step.there; }, folder));
-        EXPECT_EQ(watch.Look(cardPath), step.change);
+        EXPECT_EQ(watch.Look(cardPath, {}), step.change);
         EXPECT_EQ(card.FreeSpace() >= 0, step.there);
         if (step.there) continue;
         EXPECT_EQ(card.AddBook(source + "/BOOK_001.ydr").error.code, TCardError::Code::NoCard);
