@@ -44,15 +44,7 @@ TArrangement TMemoryCard::ArrangeBooks(const std::vector<int>& order, const TPro
         result.arranged = true;
         return result;
     }
-    // Each book is stepped through twice: parked, then placed.
-    TCardProgress state;
-    state.phase = TCardProgress::Phase::Renumbering;
-    state.itemCount = static_cast<int>(2 * batch->moves.size());
-    const card::TRenumbering::TDone done = renumbering.Run(*batch, [&](int from) {
-        ++state.itemIndex;
-        state.currentName = titles[from];
-        if (progress) progress(state);
-    });
+    const card::TRenumbering::TDone done = renumbering.Run(*batch, titles, progress);
     result.held = renumbering.Held();
     result.cardRefused = done.refused && result.held.empty();
     if (done.refused) return result;

@@ -134,25 +134,15 @@ TRemoval TMemoryCard::DeleteBook(std::size_t index, const TProgressCallback& pro
     files.ReadWholeFile(descriptor, bytes);
     batch.hash = card::TCardJournal::Hash(bytes);
     batch.name = book.DisplayName;
-    TCardProgress step;
-    step.phase = TCardProgress::Phase::Renumbering;
-    step.itemCount = static_cast<int>(batch.moves.size());
-    const card::TRenumbering::TDone done = renumbering.Run(
-        batch,
-        [&](int from) {
-            ++step.itemIndex;
-            step.currentName = titles[from];
-            if (progress) progress(step);
-        },
-        [&] {
-            card::RemoveSlotFolder(files, CardPath, *root_, slot, report.stayed);
-            // The descriptor goes last: while anything of the book stays, the book stays listed.
-            if (report.stayed.empty()) {
-                report.removed = files.RemoveFile(descriptor) || !files.Exists(descriptor);
-                if (!report.removed) report.stayed.push_back(descriptor);
-            }
-            return report.removed;
-        });
+    const card::TRenumbering::TDone done = renumbering.Run(batch, titles, progress, [&] {
+        card::RemoveSlotFolder(files, CardPath, *root_, slot, report.stayed);
+        // The descriptor goes last: while anything of the book stays, the book stays listed.
+        if (report.stayed.empty()) {
+            report.removed = files.RemoveFile(descriptor) || !files.Exists(descriptor);
+            if (!report.removed) report.stayed.push_back(descriptor);
+        }
+        return report.removed;
+    });
     report.held = renumbering.Held();
     if (done.refused) {
         // Nothing has changed: a descriptor another program holds would outlive the files it
@@ -191,14 +181,7 @@ std::vector<TBookMove> TMemoryCard::ShiftDown(const std::vector<int>& numbers, c
     if (batch.moves.empty()) return {};
     std::map<int, std::string> titles;
     for (const auto& book : Books) titles[book->Number] = book->DisplayName;
-    TCardProgress step;
-    step.phase = TCardProgress::Phase::Renumbering;
-    step.itemCount = static_cast<int>(batch.moves.size());
-    const card::TRenumbering::TDone done = renumbering.Run(batch, [&](int from) {
-        ++step.itemIndex;
-        step.currentName = titles[from];
-        if (progress) progress(step);
-    });
+    const card::TRenumbering::TDone done = renumbering.Run(batch, titles, progress);
     std::vector<TBookMove> moves;
     for (const auto& move : done.made) moves.push_back({move.from, move.to});
     for (const auto& [name, bytes] : done.written) known[name] = bytes;

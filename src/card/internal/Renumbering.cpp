@@ -129,9 +129,19 @@ std::vector<std::string> TRenumbering::Written(const std::vector<TMove>& moves) 
     return paths;
 }
 
-TRenumbering::TDone TRenumbering::Run(const TBatch& batch, const std::function<void(int)>& step,
-                                      const std::function<bool()>& first) {
+TRenumbering::TDone TRenumbering::Run(const TBatch& batch, const std::map<int, std::string>& titles,
+                                      const TProgressCallback& progress, const std::function<bool()>& first) {
     TDone done;
+    // Books changing places are stepped through twice: parked, then placed.
+    TCardProgress state;
+    state.phase = TCardProgress::Phase::Renumbering;
+    state.itemCount = static_cast<int>((batch.arranged ? 2 : 1) * batch.moves.size());
+    const auto step = [&](int from) {
+        ++state.itemIndex;
+        const auto title = titles.find(from);
+        state.currentName = title == titles.end() ? std::string() : title->second;
+        if (progress) progress(state);
+    };
     assert(SortedBySource(batch.moves));
     assert(batch.arranged || AllDown(batch.moves));
     if (!CanChange(batch)) {

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "card/Cardprogress.h"
 #include "card/internal/Cardjournal.h"
 #include "card/internal/Cardroot.h"
 #include "card/internal/Cardstate.h"
@@ -61,10 +62,12 @@ public:
         std::map<std::string, std::string> written;
     };
     // Runs the batch. first (may be empty: a removal takes its book away there) runs once the
-    // journal is on the medium; when it returns false no book moves and the journal goes. step
-    // (may be empty) hears of each book, by its old number, before each stage moves it. A batch
-    // whose step failed keeps its journal for the check.
-    TDone Run(const TBatch& batch, const std::function<void(int from)>& step, const std::function<bool()>& first = {});
+    // journal is on the medium; when it returns false no book moves and the journal goes.
+    // progress (may be empty) hears of each book (Phase::Renumbering, by its title in titles,
+    // keyed by old number) before each stage moves it. A batch whose step failed keeps its
+    // journal for the check.
+    TDone Run(const TBatch& batch, const std::map<int, std::string>& titles, const TProgressCallback& progress,
+              const std::function<bool()>& first = {});
 
     // Whether nothing of a removal has reached the card: the book whole, every book to move
     // still whole under its old number, and nothing under the numbers they go to.
