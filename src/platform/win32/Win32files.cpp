@@ -160,9 +160,13 @@ bool Win32FileSystem::CanReplace(const std::string& path) {
     // it without sharing its deletion, or the volume or the file's security keeps it.
     Handle file(CreateFileW(WideName(path).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (file.valid()) return true;
-    const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    if (!file.valid()) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    }
+    // A folder under a file's name is never replaced by a file, as on other systems.
+    BY_HANDLE_FILE_INFORMATION info{};
+    return GetFileInformationByHandle(file.get(), &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 bool Win32FileSystem::MoveNoReplace(const std::string& from, const std::string& to) {
