@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <string>
@@ -13,6 +14,7 @@
 #include "card/Zwqcardunit.h"
 #include "platform/Paths.h"
 #include "support/Cardmishaps.h"
+#include "support/Pullsample.h"
 #include "support/Testsupport.h"
 
 namespace cardtest {
@@ -116,24 +118,48 @@ class PulledCard : public Card, public ::testing::WithParamInterface<Pull> {
 protected:
     bool losing() const { return GetParam() >= Pull::LosingUnflushedWrites; }
     int books() const { return losing() ? 60 : 20; }
-    // For every changing call of work on a card of books() books: pull the card at that call,
-    // put it back, check and repair, and hand the books to accept. Losing writes, each pull
-    // point has a seed of its own, and the call itself reached the card at every other one.
-    // Returns the number of pull points.
+    // For every changing call of work on a card of books() books (or the sample of them the
+    // environment asks for, support/Pullsample.h): pull the card at that call, put it back, check
+    // and repair, and hand the books to accept. Losing writes, each pull point has a seed of its
+    // own, and the call itself reached the card at every other one. Returns the number of pull
+    // points.
     int Sweep(const std::function<void()>& work, const std::function<void(const std::vector<std::string>&)>& accept) {
+        const testsupport::PullSample sample = testsupport::PullSampleFromEnvironment();
+        if (sample.oneIn > 1) return SweepSample(sample, work, accept);
         for (int k = 1;; ++k) {
-            SCOPED_TRACE("card pulled at changing call " + std::to_string(k));
-            MakeBooks(books());
-            files.loseUnflushed = losing();
-            files.flushNamedOnly = GetParam() == Pull::LosingWritesNotNamedInFlush;
-            files.seed = static_cast<unsigned>(k);
-            const bool pulled = PullAt(k, GetParam() == Pull::AfterTheCallReachedTheCard || (losing() && k % 2 == 0), work);
-            files.loseUnflushed = false;
-            // The repair lists the card and checks it again when it ends.
-            const TCardRepair repair = healthy.RepairCard();
-            accept(Books(repair.leftAlone));
-            if (!pulled || HasFailure()) return k - 1;
+            if (!PullPoint(k, work, accept) || HasFailure()) return k - 1;
         }
+    }
+    // One pull point of the sweep; false when the work ended before the card was pulled.
+    bool PullPoint(int k, const std::function<void()>& work, const std::function<void(const std::vector<std::string>&)>& accept) {
+        SCOPED_TRACE("card pulled at changing call " + std::to_string(k));
+        MakeBooks(books());
+        files.loseUnflushed = losing();
+        files.flushNamedOnly = GetParam() == Pull::LosingWritesNotNamedInFlush;
+        files.seed = static_cast<unsigned>(k);
+        const bool pulled = PullAt(k, GetParam() == Pull::AfterTheCallReachedTheCard || (losing() && k % 2 == 0), work);
+        files.loseUnflushed = false;
+        // The repair lists the card and checks it again when it ends.
+        const TCardRepair repair = healthy.RepairCard();
+        accept(Books(repair.leftAlone));
+        return pulled;
+    }
+    // The sampled sweep: the work once whole counts its changing calls, then the sampled points
+    // and the point past the last, where the work ends with the card in.
+    int SweepSample(const testsupport::PullSample& sample, const std::function<void()>& work,
+                    const std::function<void(const std::vector<std::string>&)>& accept) {
+        const std::string described = testsupport::Describe(sample);
+        SCOPED_TRACE(described);
+        MakeBooks(books());
+        PullAt(0, false, work);
+        const int last = files.changingCalls;
+        const std::vector<int> points = testsupport::SampledPoints(sample, last + 1);
+        std::printf("%s: %zu of %d\n", described.c_str(), points.size(), last + 1);
+        for (int k : points) {
+            EXPECT_EQ(PullPoint(k, work, accept), k <= last);
+            if (HasFailure()) break;
+        }
+        return last;
     }
 };
 
