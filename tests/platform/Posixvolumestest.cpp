@@ -148,10 +148,10 @@ TEST(PosixVolumes, Udisks2CardsComeAreKnownElsewhereAndAreTakenOut) {
 
 // A card folder chosen while a volume is mounted there, of no desktop's and on no removable drive
 // (an ext4 image at a temporary folder): unmounted, the card is gone, for the watch and for the
-// card's model, which writes nothing to the folder left behind; mounted again, it is the card.
+// card's model; mounted again, it is the card.
 TEST(PosixVolumes, ACardFolderThatIsAMountPointGoesWithItsVolume) {
     testsupport::TempDir dir;
-    const std::string image = dir / "card.img", folder = dir / "card", source = dir / "source";
+    const std::string image = dir / "card.img", folder = dir / "card";
     testsupport::MakeDirs(folder);
     const auto mount = [&] { return Shell("mount -o loop " + image + " " + folder); };
     if (::geteuid() != 0 || !Shell("truncate -s 8M " + image + " && mkfs.ext4 -q -F " + image) || !mount()) {
@@ -159,7 +159,6 @@ TEST(PosixVolumes, ACardFolderThatIsAMountPointGoesWithItsVolume) {
     }
     const std::shared_ptr<void> unmount(nullptr, [&](void*) { Shell("umount " + folder); });  // whatever happens
     testsupport::MakeCardBook(folder, 1, "On the card", {"1.mp3"});
-    testsupport::MakeCardBook(source, 1, "New", {"1.mp3"});
     platform::Platform& native = platform::NativePlatform();
     platform::RecordingMessageBoxes boxes;
     TTeller teller(boxes);
@@ -182,10 +181,8 @@ TEST(PosixVolumes, ACardFolderThatIsAMountPointGoesWithItsVolume) {
         ASSERT_TRUE(step.act());
         ASSERT_TRUE(told.After(before, [&] { return native.drives.IsMountPoint(folder) == step.there; }, folder));
         EXPECT_EQ(watch.Look(cardPath, {}), step.change);
+        // What a write then does with the card gone is the watch's table's (tests/app).
         EXPECT_EQ(card.FreeSpace() >= 0, step.there);
-        if (step.there) continue;
-        EXPECT_EQ(card.AddBook(source + "/BOOK_001.ydr").error.code, TCardError::Code::NoCard);
-        EXPECT_TRUE(testsupport::Snapshot(folder).empty());
     }
     card.Scan();
     EXPECT_EQ(card.Books.size(), 1u);
